@@ -1,0 +1,100 @@
+// The in-memory directory of one archive, loaded afresh by every batch.
+#pragma once
+
+#include <compare>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "archive/format.h"
+#include "platform/codepage.h"
+#include "platform/file.h"
+#include "platform/messagebox.h"
+#include "platform/random.h"
+
+namespace zarnex {
+
+// The index of a record on disk, and of its entry in `entries`.
+struct EntryIndex {
+    int32_t value = 0;
+    constexpr explicit EntryIndex(int32_t v) : value(v) {}
+    auto operator<=>(const EntryIndex&) const = default;
+};
+
+// A place in `order`, the view of the entries sorted by offset.
+struct OrderPosition {
+    int32_t value = 0;
+    constexpr explicit OrderPosition(int32_t v) : value(v) {}
+    auto operator<=>(const OrderPosition&) const = default;
+};
+constexpr OrderPosition NoPosition{-1};
+
+struct DirectoryEntry {
+    int32_t offset = 0;
+    int32_t size = 0;
+    // As stored for a loaded entry; the source file's whole name for one added in this batch.
+    AnsiString name;
+};
+
+struct DirectoryTable {
+    uint32_t version = 0;
+    int32_t count = 0;
+    int32_t capacity = 0;
+    std::vector<DirectoryEntry> entries;  // capacity long
+    std::vector<EntryIndex> order;        // import tables only; capacity long
+    int64_t endSector = 0;                // import tables only
+
+    bool IsVersion2() const { return version == Version2Tag; }
+};
+
+inline DirectoryEntry& EntryOf(DirectoryTable& table, EntryIndex e) {
+    return table.entries[static_cast<size_t>(e.value)];
+}
+inline const DirectoryEntry& EntryOf(const DirectoryTable& table, EntryIndex e) {
+    return table.entries[static_cast<size_t>(e.value)];
+}
+inline EntryIndex& IndexAt(DirectoryTable& table, OrderPosition p) {
+    return table.order[static_cast<size_t>(p.value)];
+}
+inline EntryIndex IndexAt(const DirectoryTable& table, OrderPosition p) {
+    return table.order[static_cast<size_t>(p.value)];
+}
+inline DirectoryEntry& EntryAt(DirectoryTable& table, OrderPosition p) {
+    return EntryOf(table, IndexAt(table, p));
+}
+inline const DirectoryEntry& EntryAt(const DirectoryTable& table, OrderPosition p) {
+    return EntryOf(table, IndexAt(table, p));
+}
+inline int64_t EntryEnd(const DirectoryEntry& entry) {
+    return int64_t{entry.offset} + entry.size;
+}
+
+// An archive a batch holds open: the table, the data file and, in version 1, the ".dir".
+struct OpenArchive {
+    DirectoryTable table;
+    File data;
+    File directory;
+    std::string path;
+    std::string directoryPath;
+};
+
+// Opens the archive at `path` (import: read-write, unshared; extraction: shared reading) and
+// reads its directory. On failure the reason has been shown and nothing stays open.
+std::optional<OpenArchive> LoadDirectory(const std::string& path, bool forImport, IoState& io,
+                                         MessageBoxes& boxes);
+
+// Swaps each position with one drawn from the generator, so the sort never meets the worst
+// case of records stored in offset order.
+void ShuffleOrder(DirectoryTable& table, Lcg& generator);
+void SortByOffset(DirectoryTable& table, OrderPosition lo, OrderPosition hi);
+// The entry at p has a new offset: carry it to its sorted place.
+void RepositionEntry(DirectoryTable& table, OrderPosition p);
+void UpdateEndSector(DirectoryTable& table);
+void GrowTable(DirectoryTable& table);
+// The first position in offset order whose name equals `name` ignoring case, or NoPosition.
+OrderPosition FindEntryByName(const DirectoryTable& table, const AnsiString& name);
+// The first sector of the first free run of `need` sectors after an entry, else endSector.
+int64_t FindFreeGap(const DirectoryTable& table, int64_t need);
+
+}  // namespace zarnex

@@ -1,0 +1,39 @@
+// The extraction batch: copies the archive's entry of every listed name out to a folder.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/file.h"
+#include "platform/messagebox.h"
+
+namespace zarnex {
+
+constexpr int32_t ExtractChunkSectors = 128;
+
+struct ExtractCallbacks {
+    std::function<void(int position)> setProgress;
+    // The directory is loaded and the rows are about to be walked.
+    std::function<void()> started;
+};
+
+struct ExtractOutcome {
+    bool loaded = false;
+    int extractedCount = 0;
+    int endRow = 0;  // the row count after a full run, the cancelled row's index otherwise
+};
+
+// `names` are the rows' file names (UTF-8) in list order; `folder` is the chosen folder.
+ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& folder,
+                            const std::vector<std::string>& names, MessageBoxes& boxes,
+                            const ExtractCallbacks& callbacks, IoState& io);
+
+// The first entry, in directory order, whose name equals `name` ignoring case; -1 if none.
+struct DirectoryTable;
+int32_t FindEntryInIndexOrder(const DirectoryTable& table, const std::string& ansiName);
+
+// "d.m.yyyy  h:m:s" of a time in seconds since 1970, in UTC.
+std::string FormatFileTime(int64_t secondsSince1970);
+
+}  // namespace zarnex

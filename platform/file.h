@@ -1,0 +1,74 @@
+// The file layer: POSIX files with positioned I/O and advisory locks standing in for share modes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace zarnex {
+
+// One per batch. Every failing file operation leaves its errno here; a batch clears it when a
+// source file opens and examines it after each whole data move.
+struct IoState {
+    int lastError = 0;
+
+    // Fault injection for tests: the operation numbered failAt (1-based) fails with failErrno.
+    long long operations = 0;
+    long long failAt = 0;
+    int failErrno = 0;
+
+    bool Failed() const { return lastError != 0; }
+    void Clear() { lastError = 0; }
+};
+
+bool IsDiskFull(int code);
+
+enum class OpenMode {
+    ReadWriteExclusive,  // existing file, read and write, nobody else may open it
+    ReadShared,          // existing file, read only, others may read too
+    CreateNew,           // write only, no sharing; fails if the file exists
+    CreateAlways,        // write only, no sharing; an existing file is emptied
+    TruncateExisting,    // write only, no sharing; the file must exist and is emptied
+};
+
+class File {
+public:
+    File() = default;
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File() { Close(); }
+
+    // On failure the result is not open and io.lastError holds the reason.
+    static File Open(const std::string& path, OpenMode mode, IoState& io);
+
+    bool IsOpen() const { return fd_ >= 0; }
+
+    // Reads up to n bytes at pos; *got (if given) receives how many arrived, fewer at the end of
+    // the file. False on failure.
+    bool ReadAt(int64_t pos, void* buffer, size_t n, size_t* got = nullptr);
+    bool WriteAt(int64_t pos, const void* buffer, size_t n);
+    bool Size(int64_t& size);
+    bool Sync();
+    void Close();
+
+private:
+    bool Fail(int code);
+    bool Injected();
+
+    int fd_ = -1;
+    IoState* io_ = nullptr;
+};
+
+// True for an existing file; false for a folder or nothing.
+bool FileExists(const std::string& path);
+bool FolderExists(const std::string& path);
+
+struct FileInfo {
+    int64_t size = 0;
+    int64_t modifiedSeconds = 0;  // since 1970-01-01 UTC
+};
+bool ReadFileInfo(const std::string& path, FileInfo& info);
+
+}  // namespace zarnex

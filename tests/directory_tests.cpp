@@ -1,0 +1,328 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "archive/directory.h"
+#include "tests/support.h"
+
+namespace zarnex {
+namespace {
+
+using test::Bytes;
+using test::TempDir;
+using test::TestEntry;
+
+// A table whose order is the entry indices as given.
+DirectoryTable Table(const std::vector<std::pair<int32_t, int32_t>>& offsetsAndSizes,
+                     std::vector<int32_t> order = {}) {
+    DirectoryTable table;
+    table.version = Version2Tag;
+    table.count = static_cast<int32_t>(offsetsAndSizes.size());
+    table.capacity = table.count + 256;
+    table.entries.resize(static_cast<size_t>(table.capacity));
+    for (size_t i = 0; i < offsetsAndSizes.size(); ++i) {
+        table.entries[i].offset = offsetsAndSizes[i].first;
+        table.entries[i].size = offsetsAndSizes[i].second;
+    }
+    if (order.empty()) {
+        for (int32_t i = 0; i < table.count; ++i) {
+            order.push_back(i);
+        }
+    }
+    for (int32_t i : order) {
+        table.order.emplace_back(i);
+    }
+    table.order.resize(static_cast<size_t>(table.capacity), EntryIndex(0));
+    UpdateEndSector(table);
+    return table;
+}
+
+std::vector<int32_t> Order(const DirectoryTable& table) {
+    std::vector<int32_t> out;
+    for (int32_t p = 0; p < table.count; ++p) {
+        out.push_back(IndexAt(table, OrderPosition(p)).value);
+    }
+    return out;
+}
+
+TEST(Shuffle, FirstBatchOfARunTurnsFiveIntoTheKnownOrder) {
+    DirectoryTable table = Table({{0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1}});
+    Lcg generator = FreshProcessGenerator();
+    ShuffleOrder(table, generator);
+    EXPECT_EQ(Order(table), (std::vector<int32_t>{1, 3, 4, 2, 0}));
+}
+
+TEST(SortByOffset, ExamplesAndEqualOffsets) {
+    DirectoryTable table = Table({{30, 1}, {10, 1}, {20, 1}});
+    SortByOffset(table, OrderPosition(0), OrderPosition(2));
+    EXPECT_EQ(Order(table), (std::vector<int32_t>{1, 2, 0}));
+
+    DirectoryTable equal = Table({{7, 1}, {7, 1}, {7, 1}});
+    SortByOffset(equal, OrderPosition(0), OrderPosition(2));
+    EXPECT_EQ(Order(equal), (std::vector<int32_t>{1, 2, 0}));
+}
+
+TEST(SortByOffset, SortsLargeShuffledAndAllEqualTables) {
+    std::vector<std::pair<int32_t, int32_t>> many;
+    for (int i = 0; i < 5000; ++i) {
+        many.push_back({(i * 7919) % 4001, 1});
+    }
+    DirectoryTable table = Table(many);
+    Lcg generator(42);
+    ShuffleOrder(table, generator);
+    SortByOffset(table, OrderPosition(0), OrderPosition(table.count - 1));
+    std::vector<int32_t> order = Order(table);
+    EXPECT_TRUE(std::is_sorted(order.begin(), order.end(), [&](int32_t a, int32_t b) {
+        return table.entries[a].offset < table.entries[b].offset;
+    }));
+    std::sort(order.begin(), order.end());
+    for (int32_t i = 0; i < table.count; ++i) {
+        ASSERT_EQ(order[i], i);
+    }
+
+    // Equal offsets degrade the time, but must not exhaust the stack.
+    DirectoryTable same = Table(std::vector<std::pair<int32_t, int32_t>>(6000, {3, 0}));
+    SortByOffset(same, OrderPosition(0), OrderPosition(same.count - 1));
+    EXPECT_EQ(same.count, 6000);
+}
+
+TEST(RepositionEntry, TravelsForwardAndBackwardButNotPastEquals) {
+    DirectoryTable table = Table({{5, 1}, {20, 1}, {40, 1}, {60, 1}});
+    table.entries[0].offset = 100;
+    RepositionEntry(table, OrderPosition(0));
+    EXPECT_EQ(Order(table), (std::vector<int32_t>{1, 2, 3, 0}));
+
+    table.entries[0].offset = 1;  // now at the last position
+    RepositionEntry(table, OrderPosition(3));
+    EXPECT_EQ(Order(table), (std::vector<int32_t>{0, 1, 2, 3}));
+
+    table.entries[2].offset = 20;  // equal to its neighbour: stays
+    RepositionEntry(table, OrderPosition(2));
+    EXPECT_EQ(Order(table), (std::vector<int32_t>{0, 1, 2, 3}));
+
+    table.entries[1].offset = 50;  // a middle position travels forward
+    RepositionEntry(table, OrderPosition(1));
+    EXPECT_EQ(Order(table), (std::vector<int32_t>{0, 2, 1, 3}));
+    table.entries[3].offset = 2;  // the last one travels backward
+    RepositionEntry(table, OrderPosition(3));
+    EXPECT_EQ(Order(table), (std::vector<int32_t>{0, 3, 2, 1}));
+
+    DirectoryTable one = Table({{9, 1}});
+    one.entries[0].offset = 0;
+    RepositionEntry(one, OrderPosition(0));
+    EXPECT_EQ(Order(one), (std::vector<int32_t>{0}));
+}
+
+TEST(FindFreeGap, FirstFitBetweenEntries) {
+    DirectoryTable table = Table({{10, 2}, {15, 3}});
+    EXPECT_EQ(table.endSector, 18);
+    EXPECT_EQ(FindFreeGap(table, 3), 12);
+    EXPECT_EQ(FindFreeGap(table, 4), 18);
+    EXPECT_EQ(FindFreeGap(table, 0), 12);
+
+    DirectoryTable contiguous = Table({{1, 2}, {3, 4}, {9, 1}});
+    EXPECT_EQ(FindFreeGap(contiguous, 0), 3);  // zero room fits nothing but nothing
+    EXPECT_EQ(FindFreeGap(contiguous, 2), 7);
+
+    DirectoryTable single = Table({{4, 4}});
+    EXPECT_EQ(FindFreeGap(single, 1), 8);
+    EXPECT_EQ(FindFreeGap(single, 0), 8);
+}
+
+TEST(FindFreeGap, NeverInsideLiveDataOfOverlappingEntries) {
+    // A long entry with a short one inside it, then room after both.
+    DirectoryTable nested = Table({{10, 20}, {12, 2}, {40, 1}});
+    EXPECT_EQ(FindFreeGap(nested, 5), 30);
+    EXPECT_EQ(FindFreeGap(nested, 11), 41);
+    // A size-0 entry inside another is no boundary of free room.
+    DirectoryTable zeroInside = Table({{10, 5}, {12, 0}, {20, 1}});
+    EXPECT_EQ(FindFreeGap(zeroInside, 3), 15);
+    // Crossing entries.
+    DirectoryTable crossing = Table({{10, 5}, {13, 5}, {30, 1}});
+    EXPECT_EQ(FindFreeGap(crossing, 12), 18);
+}
+
+TEST(UpdateEndSector, GreatestEndEvenWhenAShorterEntryIsLastInOrder) {
+    DirectoryTable table = Table({{10, 8}, {10, 0}}, {0, 1});
+    EXPECT_EQ(table.endSector, 18);
+    DirectoryTable inside = Table({{2, 30}, {5, 1}});
+    EXPECT_EQ(inside.endSector, 32);
+}
+
+TEST(GrowTable, KeepsEntriesAndPositions) {
+    DirectoryTable table = Table({{3, 1}, {1, 1}}, {1, 0});
+    table.entries[0].name = "a";
+    EXPECT_EQ(table.capacity, 258);
+    GrowTable(table);
+    EXPECT_EQ(table.capacity, 1282);
+    EXPECT_EQ(table.entries.size(), 1282u);
+    EXPECT_EQ(table.order.size(), 1282u);
+    EXPECT_EQ(table.entries[0].name, "a");
+    EXPECT_EQ(Order(table), (std::vector<int32_t>{1, 0}));
+    EXPECT_TRUE(table.entries[1281].name.empty());
+}
+
+TEST(FindEntryByName, IgnoresCaseAndAnswersWithAnOrderPosition) {
+    DirectoryTable table = Table({{50, 1}, {10, 1}, {30, 1}}, {1, 2, 0});
+    table.entries[0].name = "car.dff";
+    table.entries[1].name = "\xEC\xEE\xF1\xEA\xE2\xE0.txd";  // москва.txd
+    table.entries[2].name = "CAR.DFF";                       // a duplicate, earlier in offset
+    EXPECT_EQ(FindEntryByName(table, "Car.Dff"), OrderPosition(1));
+    EXPECT_EQ(IndexAt(table, OrderPosition(1)), EntryIndex(2));
+    EXPECT_EQ(FindEntryByName(table, "\xCC\xCE\xD1\xCA\xC2\xC0.TXD"), OrderPosition(0));
+    EXPECT_EQ(FindEntryByName(table, "car.dff "), NoPosition);
+    EXPECT_EQ(FindEntryByName(table, "car.df"), NoPosition);
+}
+
+class LoadDirectoryTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    IoState io;
+    ScriptedMessageBoxes boxes;
+
+    void ExpectOneBox(const std::string& text, const std::string& title = "Zarnex") {
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].text, text);
+        EXPECT_EQ(boxes.shown[0].title, title);
+        EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Error);
+        EXPECT_EQ(boxes.shown[0].buttons, MessageButtons::Ok);
+        EXPECT_TRUE(boxes.shown[0].taskModal);
+    }
+};
+
+TEST_F(LoadDirectoryTest, Version2ForImportIsSortedWithItsEnd) {
+    test::MakeVersion2(dir / "gta3.img",
+                       {{9, 2, "b.dff"}, {1, 3, "a.txd"}, {4, 5, "c.col"}, {11, 1, "d.ipl"}});
+    auto archive = LoadDirectory(dir / "gta3.img", true, io, boxes);
+    ASSERT_TRUE(archive);
+    const DirectoryTable& t = archive->table;
+    EXPECT_TRUE(t.IsVersion2());
+    EXPECT_EQ(t.count, 4);
+    EXPECT_EQ(t.capacity, 260);
+    EXPECT_EQ(t.endSector, 12);
+    EXPECT_EQ(Order(t), (std::vector<int32_t>{1, 2, 0, 3}));
+    EXPECT_EQ(t.entries[2].name, "c.col");
+    EXPECT_TRUE(archive->data.IsOpen());
+    EXPECT_FALSE(archive->directory.IsOpen());
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(LoadDirectoryTest, ExtractionFormHasNoOrder) {
+    test::MakeVersion2(dir / "gta3.img", {{9, 2, "b.dff"}, {1, 3, "a.txd"}});
+    auto archive = LoadDirectory(dir / "gta3.img", false, io, boxes);
+    ASSERT_TRUE(archive);
+    EXPECT_TRUE(archive->table.order.empty());
+    EXPECT_EQ(archive->table.entries[0].name, "b.dff");
+    // Shared reading: a second reader gets in, a writer does not.
+    IoState other;
+    EXPECT_TRUE(File::Open(dir / "gta3.img", OpenMode::ReadShared, other).IsOpen());
+    EXPECT_FALSE(File::Open(dir / "gta3.img", OpenMode::ReadWriteExclusive, other).IsOpen());
+}
+
+TEST_F(LoadDirectoryTest, EmptyArchivesOfBothVersions) {
+    test::MakeVersion2(dir / "v2.img", {});
+    auto v2 = LoadDirectory(dir / "v2.img", true, io, boxes);
+    ASSERT_TRUE(v2);
+    EXPECT_EQ(v2->table.count, 0);
+    EXPECT_EQ(v2->table.endSector, 1);
+    EXPECT_EQ(FindFreeGap(v2->table, 100), 1);
+
+    test::MakeVersion1(dir / "v1.img", {});
+    auto v1 = LoadDirectory(dir / "v1.img", true, io, boxes);
+    ASSERT_TRUE(v1);
+    EXPECT_FALSE(v1->table.IsVersion2());
+    EXPECT_EQ(v1->table.count, 0);
+    EXPECT_EQ(v1->table.endSector, 0);
+    EXPECT_TRUE(v1->directory.IsOpen());
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(LoadDirectoryTest, Version1CountIsTheDirLengthOverThirtyTwo) {
+    test::MakeVersion1(dir / "v1.img", {{0, 1, "a"}, {1, 1, "b"}, {2, 1, "c"}});
+    Bytes dirBytes = test::ReadBytes(dir / "v1.dir");
+    dirBytes.resize(100, 0xEE);
+    test::WriteBytes(dir / "v1.dir", dirBytes);
+    auto archive = LoadDirectory(dir / "v1.img", true, io, boxes);
+    ASSERT_TRUE(archive);
+    EXPECT_EQ(archive->table.count, 3);
+    EXPECT_EQ(archive->table.entries[2].name, "c");
+}
+
+TEST_F(LoadDirectoryTest, ShortOrForeignDataFilesAreVersion1) {
+    test::WriteBytes(dir / "short.img", {'V', 'E'});
+    EXPECT_FALSE(LoadDirectory(dir / "short.img", true, io, boxes));
+    ExpectOneBox("Unable to find DIR file!", "Error");
+
+    test::WriteBytes(dir / "short.dir", {});
+    boxes.shown.clear();
+    auto archive = LoadDirectory(dir / "short.img", true, io, boxes);
+    ASSERT_TRUE(archive);
+    EXPECT_EQ(archive->table.version, 0x4556u);
+}
+
+TEST_F(LoadDirectoryTest, MissingArchiveOrAFolderIsNotFound) {
+    EXPECT_FALSE(LoadDirectory(dir / "none.img", true, io, boxes));
+    ExpectOneBox("IMG файл по указанному пути не найден: \n\n" + (dir / "none.img"));
+    boxes.shown.clear();
+    EXPECT_FALSE(LoadDirectory(dir.path(), false, io, boxes));
+    ExpectOneBox("IMG файл по указанному пути не найден: \n\n" + dir.path());
+}
+
+TEST_F(LoadDirectoryTest, HeldArchiveOrDirCannotBeOpened) {
+    test::MakeVersion1(dir / "v1.img", {{0, 1, "a"}});
+    IoState other;
+    File holder = File::Open(dir / "v1.img", OpenMode::ReadWriteExclusive, other);
+    EXPECT_FALSE(LoadDirectory(dir / "v1.img", true, io, boxes));
+    ExpectOneBox("Не удаётся открыть файл: \n\n" + (dir / "v1.img") + "\n\nI/O error: " +
+                 std::to_string(EWOULDBLOCK));
+    holder.Close();
+
+    boxes.shown.clear();
+    holder = File::Open(dir / "v1.dir", OpenMode::ReadWriteExclusive, other);
+    EXPECT_FALSE(LoadDirectory(dir / "v1.img", true, io, boxes));
+    ExpectOneBox("Не удаётся открыть файл: \n\n" + (dir / "v1.dir") + "\n\nI/O error: " +
+                 std::to_string(EWOULDBLOCK));
+    // Everything it opened is closed again: the data file can be taken now.
+    EXPECT_TRUE(File::Open(dir / "v1.img", OpenMode::ReadWriteExclusive, other).IsOpen());
+}
+
+TEST_F(LoadDirectoryTest, DirectoriesPromisingMoreThanTheFileHoldsAreRefused) {
+    const std::string path = dir / "bad.img";
+    const std::string refused = "Каталог IMG архива повреждён: записей больше, чем вмещает файл\n\n" + path;
+    test::MakeVersion2(path, {{1, 1, "a"}, {2, 1, "b"}});
+    Bytes good = test::ReadBytes(path);
+
+    Bytes tooMany = good;
+    PutLE32(tooMany.data() + 4, 1000);
+    test::WriteBytes(path, tooMany);
+    EXPECT_FALSE(LoadDirectory(path, true, io, boxes));
+    ExpectOneBox(refused);
+    EXPECT_EQ(test::ReadBytes(path), tooMany);
+
+    Bytes negative = good;
+    PutLE32(negative.data() + 4, static_cast<uint32_t>(-1));
+    test::WriteBytes(path, negative);
+    boxes.shown.clear();
+    EXPECT_FALSE(LoadDirectory(path, false, io, boxes));
+    ExpectOneBox(refused);
+
+    // A count whose records end exactly at the end of the file is fine.
+    Bytes exact(8 + 32 * 2);
+    std::copy_n(good.begin(), exact.size(), exact.begin());
+    test::WriteBytes(path, exact);
+    boxes.shown.clear();
+    EXPECT_TRUE(LoadDirectory(path, true, io, boxes));
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(LoadDirectoryTest, ReadFailureOfTheRecordsIsReported) {
+    test::MakeVersion2(dir / "a.img", {{1, 1, "a"}});
+    io.failAt = 4;  // open, size, header read, records read
+    io.failErrno = EIO;
+    EXPECT_FALSE(LoadDirectory(dir / "a.img", true, io, boxes));
+    ExpectOneBox("Не удаётся открыть файл: \n\n" + (dir / "a.img") + "\n\nI/O error: 5");
+}
+
+}  // namespace
+}  // namespace zarnex

@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "platform/codepage.h"
+#include "platform/file.h"
+#include "platform/paths.h"
+#include "platform/random.h"
+#include "tests/support.h"
+
+namespace zarnex {
+namespace {
+
+using test::Bytes;
+using test::TempDir;
+
+TEST(Generator, FirstValuesOfARunAfterTheDiscardedOne) {
+    Lcg generator = FreshProcessGenerator();
+    std::vector<int> drawn;
+    for (int i = 0; i < 6; ++i) {
+        drawn.push_back(generator.Draw());
+    }
+    EXPECT_EQ(drawn, (std::vector<int>{130, 10982, 1090, 11656, 7117, 17595}));
+}
+
+TEST(CodePage, CyrillicCasingIncludesYoAndTheOtherLetters) {
+    // "Ёлка" in Windows-1251 bytes, and the letters outside the А..я block.
+    EXPECT_EQ(LowerAnsi("\xA8\xCB\xCA\xC0"), "\xB8\xEB\xEA\xE0");
+    EXPECT_EQ(UpperAnsi("\xB8\xEB\xEA\xE0"), "\xA8\xCB\xCA\xC0");
+    EXPECT_EQ(LowerAnsi("\x80\x81\x8A\xA1\xA3\xA5\xAA\xAF\xB2\xBD"),
+              "\x90\x83\x9A\xA2\xBC\xB4\xBA\xBF\xB3\xBE");
+    EXPECT_EQ(UpperAnsi("\x90\x83\x9A\xA2\xBC\xB4\xBA\xBF\xB3\xBE"),
+              "\x80\x81\x8A\xA1\xA3\xA5\xAA\xAF\xB2\xBD");
+    EXPECT_EQ(LowerAnsi("CAR.DFF 09_-"), "car.dff 09_-");
+    // Signs and the micro sign have no other case in the code page.
+    EXPECT_EQ(LowerAnsi("\xB5\xB9\xA9"), "\xB5\xB9\xA9");
+    EXPECT_EQ(UpperAnsi("\xB5\xB9\xA9"), "\xB5\xB9\xA9");
+}
+
+TEST(CodePage, CasingIsAPairingOfCapitalsAndSmallLetters) {
+    for (int c = 0; c < 256; ++c) {
+        auto ch = static_cast<unsigned char>(c);
+        unsigned char low = LowerAnsiChar(ch);
+        unsigned char up = UpperAnsiChar(ch);
+        if (low != ch) {
+            EXPECT_EQ(UpperAnsiChar(low), ch) << c;
+        }
+        if (up != ch) {
+            EXPECT_EQ(LowerAnsiChar(up), ch) << c;
+        }
+    }
+}
+
+TEST(CodePage, Utf8RoundTripOfEveryDefinedByte) {
+    std::string all;
+    for (int c = 1; c < 256; ++c) {
+        if (c != 0x98) {
+            all += static_cast<char>(c);
+        }
+    }
+    std::string utf8;
+    ASSERT_TRUE(AnsiToUtf8(all, utf8));
+    AnsiString back;
+    ASSERT_TRUE(Utf8ToAnsi(utf8, back));
+    EXPECT_EQ(back, all);
+
+    ASSERT_TRUE(AnsiToUtf8("\xCC\xEE\xF1\xEA\xE2\xE0.txd", utf8));
+    EXPECT_EQ(utf8, "Москва.txd");
+    ASSERT_TRUE(AnsiToUtf8("\xA8\xB9\x88", utf8));
+    EXPECT_EQ(utf8, "Ё№€");
+}
+
+TEST(CodePage, CharactersWithoutAWindows1251FormAreReportedNotGuessed) {
+    AnsiString out = "stale";
+    EXPECT_FALSE(Utf8ToAnsi("car_日本.dff", out));
+    EXPECT_TRUE(out.empty());
+    EXPECT_FALSE(Utf8ToAnsi("é.dff", out));      // Latin-1 letter absent from 1251
+    EXPECT_FALSE(Utf8ToAnsi("\xFF\xFE", out));   // not UTF-8 at all
+    EXPECT_FALSE(Utf8ToAnsi("\xC0\xAF", out));   // overlong "/"
+    EXPECT_FALSE(Utf8ToAnsi("\xD0", out));       // cut short
+    std::string utf8;
+    EXPECT_FALSE(AnsiToUtf8("a\x98", utf8));
+    EXPECT_EQ(AnsiToUtf8Lossy("a\x98"), "a\xEF\xBF\xBD");
+}
+
+TEST(Paths, PiecesUseSlashOnly) {
+    EXPECT_EQ(FileNamePart("/game/models/CAR.DFF"), "CAR.DFF");
+    EXPECT_EQ(FolderPart("/game/models/CAR.DFF"), "/game/models/");
+    EXPECT_EQ(ExtensionPart("/game/models/CAR.DFF"), ".DFF");
+    EXPECT_EQ(ExtensionPart("/data/a.b/readme"), "");
+    EXPECT_EQ(ExtensionPart("/data/car.dff.bak"), ".bak");
+    EXPECT_EQ(ExtensionPart("/data/name."), ".");
+    EXPECT_EQ(FileNamePart("plain"), "plain");
+    EXPECT_EQ(FolderPart("plain"), "");
+    EXPECT_EQ(JoinPath("/out", "a.dff"), "/out/a.dff");
+    EXPECT_EQ(JoinPath("/", "a.dff"), "/a.dff");
+}
+
+TEST(Files, ExclusiveOpenKeepsOthersOutAndSharedReadersTogether) {
+    TempDir dir;
+    test::WriteBytes(dir / "a.img", Bytes(10, 1));
+    IoState io;
+    File first = File::Open(dir / "a.img", OpenMode::ReadWriteExclusive, io);
+    ASSERT_TRUE(first.IsOpen());
+    File second = File::Open(dir / "a.img", OpenMode::ReadWriteExclusive, io);
+    EXPECT_FALSE(second.IsOpen());
+    EXPECT_EQ(io.lastError, EWOULDBLOCK);
+    EXPECT_FALSE(File::Open(dir / "a.img", OpenMode::ReadShared, io).IsOpen());
+    first.Close();
+
+    File reader1 = File::Open(dir / "a.img", OpenMode::ReadShared, io);
+    File reader2 = File::Open(dir / "a.img", OpenMode::ReadShared, io);
+    EXPECT_TRUE(reader1.IsOpen());
+    EXPECT_TRUE(reader2.IsOpen());
+    io.Clear();
+    // A writer must not empty a file that somebody reads.
+    EXPECT_FALSE(File::Open(dir / "a.img", OpenMode::TruncateExisting, io).IsOpen());
+    EXPECT_EQ(test::ReadBytes(dir / "a.img").size(), 10u);
+}
+
+TEST(Files, CreationModes) {
+    TempDir dir;
+    IoState io;
+    test::WriteBytes(dir / "x", Bytes(5, 7));
+    EXPECT_FALSE(File::Open(dir / "x", OpenMode::CreateNew, io).IsOpen());
+    EXPECT_EQ(io.lastError, EEXIST);
+    EXPECT_FALSE(File::Open(dir / "missing", OpenMode::TruncateExisting, io).IsOpen());
+    EXPECT_EQ(io.lastError, ENOENT);
+    EXPECT_FALSE(File::Open(dir / "missing", OpenMode::ReadShared, io).IsOpen());
+    EXPECT_FALSE(File::Open(dir.path(), OpenMode::ReadShared, io).IsOpen());  // a folder
+    EXPECT_EQ(io.lastError, EISDIR);
+
+    {
+        File f = File::Open(dir / "x", OpenMode::TruncateExisting, io);
+        ASSERT_TRUE(f.IsOpen());
+    }
+    EXPECT_TRUE(test::ReadBytes(dir / "x").empty());
+    {
+        File f = File::Open(dir / "new", OpenMode::CreateAlways, io);
+        ASSERT_TRUE(f.IsOpen());
+        ASSERT_TRUE(f.WriteAt(3, "abc", 3));
+    }
+    EXPECT_EQ(test::ReadBytes(dir / "new"), (Bytes{0, 0, 0, 'a', 'b', 'c'}));
+    EXPECT_TRUE(FileExists(dir / "new"));
+    EXPECT_FALSE(FileExists(dir.path()));
+    EXPECT_TRUE(FolderExists(dir.path()));
+    EXPECT_FALSE(FolderExists(dir / "new"));
+}
+
+TEST(Files, PositionsBeyondFourGigabytesAndShortReads) {
+    TempDir dir;
+    IoState io;
+    test::WriteBytes(dir / "sparse", {});
+    File f = File::Open(dir / "sparse", OpenMode::ReadWriteExclusive, io);
+    const int64_t far = (int64_t{1} << 32) + 2048 * 3;
+    ASSERT_TRUE(f.WriteAt(far, "zz", 2));
+    int64_t size = 0;
+    ASSERT_TRUE(f.Size(size));
+    EXPECT_EQ(size, far + 2);
+    char buf[8] = {};
+    size_t got = 99;
+    ASSERT_TRUE(f.ReadAt(far, buf, sizeof buf, &got));
+    EXPECT_EQ(got, 2u);
+    EXPECT_EQ(std::string(buf, 2), "zz");
+    EXPECT_FALSE(f.ReadAt(-1, buf, 1));
+    EXPECT_EQ(io.lastError, EINVAL);
+}
+
+TEST(Files, InjectedFaultHitsExactlyTheNumberedOperation) {
+    TempDir dir;
+    test::WriteBytes(dir / "f", Bytes(4, 0));
+    IoState io;
+    io.failAt = 3;
+    io.failErrno = ENOSPC;
+    File f = File::Open(dir / "f", OpenMode::ReadWriteExclusive, io);  // 1
+    ASSERT_TRUE(f.IsOpen());
+    EXPECT_TRUE(f.WriteAt(0, "a", 1));   // 2
+    EXPECT_FALSE(f.WriteAt(1, "b", 1));  // 3
+    EXPECT_EQ(io.lastError, ENOSPC);
+    EXPECT_TRUE(IsDiskFull(io.lastError));
+    EXPECT_TRUE(f.WriteAt(2, "c", 1));   // 4
+    f.Close();
+    EXPECT_EQ(test::ReadBytes(dir / "f"), (Bytes{'a', 0, 'c', 0}));
+}
+
+}  // namespace
+}  // namespace zarnex

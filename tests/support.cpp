@@ -1,0 +1,133 @@
+#include "tests/support.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+namespace zarnex::test {
+
+TempDir::TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "zarnex-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+    std::filesystem::remove_all(path_, ignored);
+}
+
+Bytes ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("cannot read " + path);
+    }
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+Bytes Pattern(size_t length, uint32_t seed) {
+    Bytes bytes(length);
+    uint32_t state = seed * 2654435761u + 12345u;
+    for (auto& b : bytes) {
+        state = state * 1103515245u + 12345u;
+        b = static_cast<unsigned char>(state >> 23);
+    }
+    return bytes;
+}
+
+Bytes Padded(Bytes bytes) {
+    bytes.resize(static_cast<size_t>(SectorToByte(SectorsFor(static_cast<int64_t>(bytes.size())))));
+    return bytes;
+}
+
+Bytes EntryData(const TestEntry& entry, size_t index) {
+    return Pattern(static_cast<size_t>(SectorToByte(entry.size)), 1000 + static_cast<uint32_t>(index));
+}
+
+namespace {
+
+void PutData(Bytes& image, const std::vector<TestEntry>& entries, int64_t sectors) {
+    int64_t end = sectors;
+    for (const auto& e : entries) {
+        end = std::max(end, int64_t{e.offset} + e.size);
+    }
+    if (static_cast<int64_t>(image.size()) < SectorToByte(end)) {
+        image.resize(static_cast<size_t>(SectorToByte(end)));
+    }
+    for (size_t i = 0; i < entries.size(); ++i) {
+        Bytes data = EntryData(entries[i], i);
+        std::copy(data.begin(), data.end(), image.begin() + SectorToByte(entries[i].offset));
+    }
+}
+
+Bytes Records(const std::vector<TestEntry>& entries) {
+    Bytes bytes;
+    for (const auto& e : entries) {
+        RecordBytes r = EncodeRecord({e.offset, e.size, e.name});
+        bytes.insert(bytes.end(), r.begin(), r.end());
+    }
+    return bytes;
+}
+
+}  // namespace
+
+void MakeVersion2(const std::string& path, const std::vector<TestEntry>& entries, int64_t sectors) {
+    Bytes image(8);
+    PutLE32(image.data(), Version2Tag);
+    PutLE32(image.data() + 4, static_cast<uint32_t>(entries.size()));
+    Bytes records = Records(entries);
+    image.insert(image.end(), records.begin(), records.end());
+    PutData(image, entries, sectors);
+    WriteBytes(path, image);
+}
+
+void MakeVersion1(const std::string& path, const std::vector<TestEntry>& entries, int64_t sectors) {
+    Bytes image;
+    PutData(image, entries, sectors);
+    WriteBytes(path, image);
+    WriteBytes(DirectoryFilePath(path), Records(entries));
+}
+
+namespace {
+std::vector<DirectoryRecord> Decode(const Bytes& bytes, size_t start, size_t count) {
+    std::vector<DirectoryRecord> records;
+    for (size_t i = 0; i < count; ++i) {
+        records.push_back(DecodeRecord(bytes.data() + start + RecordSize * i));
+    }
+    return records;
+}
+}  // namespace
+
+std::vector<DirectoryRecord> ReadVersion2Records(const std::string& path) {
+    Bytes bytes = ReadBytes(path);
+    return Decode(bytes, 8, GetLE32(bytes.data() + 4));
+}
+
+std::vector<DirectoryRecord> ReadVersion1Records(const std::string& dirPath) {
+    Bytes bytes = ReadBytes(dirPath);
+    return Decode(bytes, 0, bytes.size() / RecordSize);
+}
+
+Bytes SectorsOf(const Bytes& archive, int64_t offset, int64_t sectors) {
+    Bytes out(static_cast<size_t>(SectorToByte(sectors)));
+    for (size_t i = 0; i < out.size(); ++i) {
+        size_t at = static_cast<size_t>(SectorToByte(offset)) + i;
+        out[i] = at < archive.size() ? archive[at] : 0;
+    }
+    return out;
+}
+
+}  // namespace zarnex::test

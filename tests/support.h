@@ -1,0 +1,57 @@
+// Archives and files made on the spot for the tests, in a temporary folder of their own.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "archive/format.h"
+
+namespace zarnex::test {
+
+using Bytes = std::vector<unsigned char>;
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+Bytes ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const Bytes& bytes);
+// Deterministic, distinct content for each seed.
+Bytes Pattern(size_t length, uint32_t seed);
+// The file's bytes as they should stand in an archive: padded with zeros to whole sectors.
+Bytes Padded(Bytes bytes);
+
+struct TestEntry {
+    int32_t offset = 0;
+    int32_t size = 0;  // sectors
+    std::string name;  // Windows-1251 bytes
+};
+
+// Writes a version-2 archive: header, records and, for every entry, Pattern data of its sectors
+// seeded by its index. The file is at least `sectors` long.
+void MakeVersion2(const std::string& path, const std::vector<TestEntry>& entries,
+                  int64_t sectors = 0);
+// Writes a version-1 pair: the data file (with the same data rule) and its ".dir".
+void MakeVersion1(const std::string& path, const std::vector<TestEntry>& entries,
+                  int64_t sectors = 0);
+Bytes EntryData(const TestEntry& entry, size_t index);
+
+// The records as they stand on disk.
+std::vector<DirectoryRecord> ReadVersion2Records(const std::string& path);
+std::vector<DirectoryRecord> ReadVersion1Records(const std::string& dirPath);
+
+// The bytes an archive holds at `sectors` sectors from `offset`.
+Bytes SectorsOf(const Bytes& archive, int64_t offset, int64_t sectors);
+
+}  // namespace zarnex::test
