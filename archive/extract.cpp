@@ -20,7 +20,8 @@ bool IsSafeFileName(const std::string& name) {
 
 enum class Existing { Overwrite, Skip, Cancel };
 
-Existing AskOverwrite(MessageBoxes& boxes, const std::string& outPath, const DirectoryEntry& entry) {
+Existing AskOverwrite(MessageBoxes& boxes, const std::string& outPath,
+                      const DirectoryEntry& entry) {
     FileInfo info;
     bool known = ReadFileInfo(outPath, info);
     std::string date = known ? FormatFileTime(info.modifiedSeconds) : "1.1.1601  0:0:0";
@@ -28,10 +29,14 @@ Existing AskOverwrite(MessageBoxes& boxes, const std::string& outPath, const Dir
                        std::to_string(info.size) + "b\nдата изменения: " + date +
                        "\n\nИзвлекаемым файлом?\nразмер: " +
                        std::to_string(SectorToByte(std::max(entry.size, 0))) + "b";
-    switch (boxes.Show({text, "Zarnex", MessageIcon::Question, MessageButtons::YesNoCancel, true})) {
-        case MessageAnswer::Yes: return Existing::Overwrite;
-        case MessageAnswer::Cancel: return Existing::Cancel;
-        default: return Existing::Skip;
+    switch (
+        boxes.Show({text, "Zarnex", MessageIcon::Question, MessageButtons::YesNoCancel, true})) {
+        case MessageAnswer::Yes:
+            return Existing::Overwrite;
+        case MessageAnswer::Cancel:
+            return Existing::Cancel;
+        default:
+            return Existing::Skip;
     }
 }
 
@@ -143,9 +148,9 @@ ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& f
             if (answer == Existing::Skip) {
                 continue;
             }
-            out = File::Open(outPath,
-                             FileExists(outPath) ? OpenMode::TruncateExisting : OpenMode::CreateAlways,
-                             io);
+            out = File::Open(
+                outPath, FileExists(outPath) ? OpenMode::TruncateExisting : OpenMode::CreateAlways,
+                io);
         } else {
             out = File::Open(outPath, OpenMode::CreateNew, io);
         }
@@ -176,7 +181,8 @@ ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& f
     }
     archive->directory.Close();
     archive->data.Close();
-    ShowBox(boxes, "Извлечено: " + std::to_string(outcome.extractedCount), MessageIcon::Information);
+    ShowBox(boxes, "Извлечено: " + std::to_string(outcome.extractedCount),
+            MessageIcon::Information);
     return outcome;
 }
 

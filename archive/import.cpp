@@ -12,9 +12,9 @@ namespace {
 
 enum class Step {
     Done,
-    Skipped,     // the file's row stays; the batch goes on
-    IoFailure,   // io.lastError says why; the batch stops
-    Refused,     // the reason has been shown; the batch stops
+    Skipped,    // the file's row stays; the batch goes on
+    IoFailure,  // io.lastError says why; the batch stops
+    Refused,    // the reason has been shown; the batch stops
 };
 
 struct ImportBatch {
@@ -31,7 +31,8 @@ bool FitsInArchive(int64_t sector, int64_t sectors) {
 }
 
 Step RefuseTooLarge(ImportBatch& batch, const std::string& path) {
-    ShowBox(batch.boxes, "IMG архив не может быть больше 2 ГБ, файл в него не помещается: \n\n" + path,
+    ShowBox(batch.boxes,
+            "IMG архив не может быть больше 2 ГБ, файл в него не помещается: \n\n" + path,
             MessageIcon::Error);
     return Step::Refused;
 }
@@ -250,7 +251,8 @@ Step ImportOne(ImportBatch& batch, const std::string& path) {
     if (!Utf8ToAnsi(FileNamePart(path), name)) {
         ShowBox(batch.boxes,
                 "Имя файла нельзя записать в IMG архив: в нём есть знаки вне кодировки "
-                "Windows-1251\n\n" + path,
+                "Windows-1251\n\n" +
+                    path,
                 MessageIcon::Warning);
         return Step::Skipped;
     }

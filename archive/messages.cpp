@@ -24,7 +24,8 @@ void ReportSourceOpenFailure(MessageBoxes& boxes, const std::string& path, int c
 }
 
 void ReportIoFailure(MessageBoxes& boxes, int code) {
-    ShowBox(boxes, IsDiskFull(code) ? "На диске не хватает места" : "I/O error", MessageIcon::Error);
+    ShowBox(boxes, IsDiskFull(code) ? "На диске не хватает места" : "I/O error",
+            MessageIcon::Error);
 }
 
 }  // namespace zarnex

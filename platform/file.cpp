@@ -1,10 +1,10 @@
 #include "platform/file.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 
 namespace zarnex {
 
@@ -35,11 +35,22 @@ File File::Open(const std::string& path, OpenMode mode, IoState& io) {
     int flags = O_CLOEXEC;
     int lock = LOCK_EX;
     switch (mode) {
-        case OpenMode::ReadWriteExclusive: flags |= O_RDWR; break;
-        case OpenMode::ReadShared: flags |= O_RDONLY; lock = LOCK_SH; break;
-        case OpenMode::CreateNew: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
-        case OpenMode::CreateAlways: flags |= O_WRONLY | O_CREAT; break;
-        case OpenMode::TruncateExisting: flags |= O_WRONLY; break;
+        case OpenMode::ReadWriteExclusive:
+            flags |= O_RDWR;
+            break;
+        case OpenMode::ReadShared:
+            flags |= O_RDONLY;
+            lock = LOCK_SH;
+            break;
+        case OpenMode::CreateNew:
+            flags |= O_WRONLY | O_CREAT | O_EXCL;
+            break;
+        case OpenMode::CreateAlways:
+            flags |= O_WRONLY | O_CREAT;
+            break;
+        case OpenMode::TruncateExisting:
+            flags |= O_WRONLY;
+            break;
     }
     int fd;
     do {

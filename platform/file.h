@@ -32,7 +32,7 @@ enum class OpenMode {
 };
 
 class File {
-public:
+  public:
     File() = default;
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
@@ -53,7 +53,7 @@ public:
     bool Sync();
     void Close();
 
-private:
+  private:
     bool Fail(int code);
     bool Injected();
 

@@ -20,7 +20,7 @@ struct MessageBoxRequest {
 };
 
 class MessageBoxes {
-public:
+  public:
     virtual ~MessageBoxes() = default;
     virtual MessageAnswer Show(const MessageBoxRequest& request) = 0;
 };
@@ -28,7 +28,7 @@ public:
 // Answers from a script and remembers every box, for tests. When the script runs out, a box
 // gets its first button's answer.
 class ScriptedMessageBoxes : public MessageBoxes {
-public:
+  public:
     MessageAnswer Show(const MessageBoxRequest& request) override;
 
     void Answer(MessageAnswer answer) { script.push_back(answer); }

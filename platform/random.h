@@ -6,7 +6,7 @@
 namespace zarnex {
 
 class Lcg {
-public:
+  public:
     explicit Lcg(uint32_t state) : state_(state) {}
     // 0 .. 32767
     int Draw() {
@@ -14,7 +14,7 @@ public:
         return static_cast<int>((state_ >> 16) & 0x7FFF);
     }
 
-private:
+  private:
     uint32_t state_;
 };
 

@@ -176,7 +176,7 @@ TEST(FindEntryByName, IgnoresCaseAndAnswersWithAnOrderPosition) {
 }
 
 class LoadDirectoryTest : public ::testing::Test {
-protected:
+  protected:
     TempDir dir;
     IoState io;
     ScriptedMessageBoxes boxes;
@@ -274,22 +274,23 @@ TEST_F(LoadDirectoryTest, HeldArchiveOrDirCannotBeOpened) {
     IoState other;
     File holder = File::Open(dir / "v1.img", OpenMode::ReadWriteExclusive, other);
     EXPECT_FALSE(LoadDirectory(dir / "v1.img", true, io, boxes));
-    ExpectOneBox("Не удаётся открыть файл: \n\n" + (dir / "v1.img") + "\n\nI/O error: " +
-                 std::to_string(EWOULDBLOCK));
+    ExpectOneBox("Не удаётся открыть файл: \n\n" + (dir / "v1.img") +
+                 "\n\nI/O error: " + std::to_string(EWOULDBLOCK));
     holder.Close();
 
     boxes.shown.clear();
     holder = File::Open(dir / "v1.dir", OpenMode::ReadWriteExclusive, other);
     EXPECT_FALSE(LoadDirectory(dir / "v1.img", true, io, boxes));
-    ExpectOneBox("Не удаётся открыть файл: \n\n" + (dir / "v1.dir") + "\n\nI/O error: " +
-                 std::to_string(EWOULDBLOCK));
+    ExpectOneBox("Не удаётся открыть файл: \n\n" + (dir / "v1.dir") +
+                 "\n\nI/O error: " + std::to_string(EWOULDBLOCK));
     // Everything it opened is closed again: the data file can be taken now.
     EXPECT_TRUE(File::Open(dir / "v1.img", OpenMode::ReadWriteExclusive, other).IsOpen());
 }
 
 TEST_F(LoadDirectoryTest, DirectoriesPromisingMoreThanTheFileHoldsAreRefused) {
     const std::string path = dir / "bad.img";
-    const std::string refused = "Каталог IMG архива повреждён: записей больше, чем вмещает файл\n\n" + path;
+    const std::string refused =
+        "Каталог IMG архива повреждён: записей больше, чем вмещает файл\n\n" + path;
     test::MakeVersion2(path, {{1, 1, "a"}, {2, 1, "b"}});
     Bytes good = test::ReadBytes(path);
 

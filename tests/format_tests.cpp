@@ -32,7 +32,13 @@ TEST(RecordFormat, NameFieldRules) {
     EXPECT_EQ(DecodeRecord(written.data()).name, thirty.substr(0, 24));
 
     // Case and bytes of 0x80 and above are written unchanged.
-    EXPECT_EQ(DecodeRecord(EncodeRecord({0, 0, "\xC0\xE1" "Cd"}).data()).name, "\xC0\xE1" "Cd");
+    EXPECT_EQ(DecodeRecord(EncodeRecord({0, 0,
+                                         "\xC0\xE1"
+                                         "Cd"})
+                               .data())
+                  .name,
+              "\xC0\xE1"
+              "Cd");
 }
 
 TEST(RecordFormat, NegativeAndHighFieldsSurviveTheRoundTrip) {

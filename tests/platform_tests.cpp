@@ -74,10 +74,10 @@ TEST(CodePage, CharactersWithoutAWindows1251FormAreReportedNotGuessed) {
     AnsiString out = "stale";
     EXPECT_FALSE(Utf8ToAnsi("car_日本.dff", out));
     EXPECT_TRUE(out.empty());
-    EXPECT_FALSE(Utf8ToAnsi("é.dff", out));      // Latin-1 letter absent from 1251
-    EXPECT_FALSE(Utf8ToAnsi("\xFF\xFE", out));   // not UTF-8 at all
-    EXPECT_FALSE(Utf8ToAnsi("\xC0\xAF", out));   // overlong "/"
-    EXPECT_FALSE(Utf8ToAnsi("\xD0", out));       // cut short
+    EXPECT_FALSE(Utf8ToAnsi("é.dff", out));     // Latin-1 letter absent from 1251
+    EXPECT_FALSE(Utf8ToAnsi("\xFF\xFE", out));  // not UTF-8 at all
+    EXPECT_FALSE(Utf8ToAnsi("\xC0\xAF", out));  // overlong "/"
+    EXPECT_FALSE(Utf8ToAnsi("\xD0", out));      // cut short
     std::string utf8;
     EXPECT_FALSE(AnsiToUtf8("a\x98", utf8));
     EXPECT_EQ(AnsiToUtf8Lossy("a\x98"), "a\xEF\xBF\xBD");
@@ -178,7 +178,7 @@ TEST(Files, InjectedFaultHitsExactlyTheNumberedOperation) {
     EXPECT_FALSE(f.WriteAt(1, "b", 1));  // 3
     EXPECT_EQ(io.lastError, ENOSPC);
     EXPECT_TRUE(IsDiskFull(io.lastError));
-    EXPECT_TRUE(f.WriteAt(2, "c", 1));   // 4
+    EXPECT_TRUE(f.WriteAt(2, "c", 1));  // 4
     f.Close();
     EXPECT_EQ(test::ReadBytes(dir / "f"), (Bytes{'a', 0, 'c', 0}));
 }

@@ -1,0 +1,152 @@
+// The same import, failed at each of its file operations in turn: the archive must stay whole.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <map>
+
+#include "archive/directory.h"
+#include "tests/import_support.h"
+
+namespace zarnex {
+namespace {
+
+using test::Bytes;
+using test::ImportRun;
+using test::TempDir;
+using test::TestEntry;
+
+struct Scenario {
+    bool version2;
+    std::vector<TestEntry> entries;
+    std::vector<std::pair<std::string, Bytes>> sources;  // file name, content
+};
+
+Scenario Make(bool version2) {
+    Scenario s{version2, {}, {}};
+    // 63 entries from sector 1: the first addition in version 2 has to move the lowest one.
+    for (int i = 0; i < 63; ++i) {
+        s.entries.push_back({1 + 3 * i, (i % 3) + 1, "old" + std::to_string(i) + ".dff"});
+    }
+    s.sources = {
+        {"OLD5.dff", test::Pattern(5000, 1)},    // replacement
+        {"new1.txd", test::Pattern(300000, 2)},  // addition, more than one piece
+        {"old0.dff", test::Pattern(2048, 3)},    // replaces the entry that was moved
+        {"new2.col", {}},                        // empty
+        {"new3.ipl", test::Pattern(7000, 4)},
+    };
+    return s;
+}
+
+void CheckAfterFailure(const std::string& img, const Scenario& s, const ImportRun& run,
+                       const std::map<std::string, std::string>& pathOf) {
+    // The archive still loads.
+    IoState io;
+    ScriptedMessageBoxes boxes;
+    ASSERT_TRUE(LoadDirectory(img, true, io, boxes)) << boxes.shown.at(0).text;
+
+    std::map<std::string, Bytes> oldData, newData;
+    for (size_t i = 0; i < s.entries.size(); ++i) {
+        oldData[LowerAnsi(s.entries[i].name)] = test::EntryData(s.entries[i], i);
+    }
+    for (const auto& [name, bytes] : s.sources) {
+        newData[LowerAnsi(name)] = bytes;
+    }
+    Bytes image = test::ReadBytes(img);
+    auto records = s.version2 ? test::ReadVersion2Records(img)
+                              : test::ReadVersion1Records(DirectoryFilePath(img));
+    ASSERT_GE(records.size(), s.entries.size());
+    std::map<std::string, Bytes> held;
+    for (const auto& r : records) {
+        Bytes bytes = test::SectorsOf(image, r.offset, r.size);
+        const std::string key = LowerAnsi(r.name);
+        held[key] = bytes;
+        bool isOld = oldData.count(key) && bytes == oldData[key];
+        bool isNew = newData.count(key) && bytes == test::Padded(newData[key]);
+        EXPECT_TRUE(isOld || isNew) << "record " << r.name << " names wrong bytes";
+        if (s.version2 && r.size > 0) {
+            EXPECT_GE(SectorToByte(r.offset), Version2RecordPosition(records.size())) << r.name;
+        }
+    }
+    // A file whose row left the list is in the archive with its new bytes.
+    for (const std::string& path : run.removed) {
+        for (const auto& [name, p] : pathOf) {
+            if (p == path) {
+                EXPECT_EQ(held[LowerAnsi(name)], test::Padded(newData[LowerAnsi(name)])) << name;
+            }
+        }
+    }
+}
+
+void RunUntilComplete(bool version2) {
+    SCOPED_TRACE(version2 ? "version 2" : "version 1");
+    TempDir dir;
+    Scenario s = Make(version2);
+    std::vector<std::string> paths;
+    std::map<std::string, std::string> pathOf;
+    for (const auto& [name, bytes] : s.sources) {
+        std::string p = dir / name;
+        test::WriteBytes(p, bytes);
+        paths.push_back(p);
+        pathOf[name] = p;
+    }
+    const std::string pristine = dir / "pristine.img";
+    version2 ? test::MakeVersion2(pristine, s.entries) : test::MakeVersion1(pristine, s.entries);
+
+    bool completed = false;
+    int failures = 0;
+    for (long long n = 1; n < 2000 && !completed; ++n) {
+        SCOPED_TRACE("failing operation " + std::to_string(n));
+        const std::string img = dir / "work.img";
+        std::filesystem::copy_file(pristine, img,
+                                   std::filesystem::copy_options::overwrite_existing);
+        if (!version2) {
+            std::filesystem::copy_file(DirectoryFilePath(pristine), DirectoryFilePath(img),
+                                       std::filesystem::copy_options::overwrite_existing);
+        }
+        ImportRun run;
+        run.io.failAt = n;
+        run.io.failErrno = n % 2 ? EIO : ENOSPC;
+        run.Run(img, paths);
+        if (run.outcome.completed) {
+            CheckAfterFailure(img, s, run, pathOf);
+            if (run.removed.size() == paths.size()) {
+                // The fault fell after the batch's last operation.
+                EXPECT_EQ(run.LastText(), test::Summary(2, 3));
+                completed = true;
+            } else {
+                // A source that failed to open is skipped with a warning; the rest went in.
+                ASSERT_EQ(run.removed.size(), paths.size() - 1);
+                EXPECT_EQ(run.boxes.shown.front().icon, MessageIcon::Warning);
+                EXPECT_EQ(run.boxes.shown.size(), 2u);
+            }
+            continue;
+        }
+        ++failures;
+        ASSERT_FALSE(run.boxes.shown.empty());
+        const MessageBoxRequest& last = run.boxes.shown.back();
+        EXPECT_EQ(last.icon, MessageIcon::Error);
+        const std::string expected = n % 2 ? "I/O error" : "На диске не хватает места";
+        const bool loadFailure = last.text.rfind("Не удаётся открыть файл", 0) == 0;
+        if (!loadFailure) {
+            EXPECT_EQ(last.text, expected);
+        }
+        for (const auto& box : run.boxes.shown) {
+            EXPECT_EQ(box.text.find("Завершено"), std::string::npos);
+        }
+        CheckAfterFailure(img, s, run, pathOf);
+    }
+    EXPECT_TRUE(completed);
+    EXPECT_GT(failures, 20);
+}
+
+TEST(ImportFaults, Version2SurvivesAFailureAtEveryOperation) {
+    RunUntilComplete(true);
+}
+
+TEST(ImportFaults, Version1SurvivesAFailureAtEveryOperation) {
+    RunUntilComplete(false);
+}
+
+}  // namespace
+}  // namespace zarnex

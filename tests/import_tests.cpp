@@ -1,0 +1,397 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "archive/directory.h"
+#include "tests/import_support.h"
+
+namespace zarnex {
+namespace {
+
+using test::Bytes;
+using test::ImportRun;
+using test::Summary;
+using test::TempDir;
+using test::TestEntry;
+
+class ImportTest : public ::testing::Test {
+  protected:
+    TempDir dir;
+
+    std::string Source(const std::string& relative, const Bytes& bytes) {
+        std::string path = dir / relative;
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        test::WriteBytes(path, bytes);
+        return path;
+    }
+
+    // What the records of a freshly made archive hold, by name.
+    static std::map<std::string, Bytes> Contents(const std::vector<TestEntry>& entries) {
+        std::map<std::string, Bytes> out;
+        for (size_t i = 0; i < entries.size(); ++i) {
+            out[entries[i].name] = test::EntryData(entries[i], i);
+        }
+        return out;
+    }
+};
+
+TEST_F(ImportTest, FirstFileIntoAnEmptyVersion2Archive) {
+    const std::string img = dir / "gta3.img";
+    test::MakeVersion2(img, {});
+    Bytes data = test::Pattern(3000, 1);
+    std::string src = Source("in/Car.dff", data);
+    ImportRun run;
+    run.Run(img, {src});
+
+    Bytes image = test::ReadBytes(img);
+    ASSERT_EQ(image.size(), 3u * 2048);
+    EXPECT_EQ(GetLE32(image.data() + 4), 1u);
+    DirectoryRecord r = DecodeRecord(image.data() + 8);
+    EXPECT_EQ(r.offset, 1);
+    EXPECT_EQ(r.size, 2);
+    EXPECT_EQ(r.name, "Car.dff");
+    EXPECT_EQ(test::SectorsOf(image, 1, 2), test::Padded(data));
+    for (size_t i = 40; i < 2048; ++i) {
+        ASSERT_EQ(image[i], 0) << i;
+    }
+    EXPECT_TRUE(run.outcome.completed);
+    EXPECT_EQ(run.LastText(), Summary(0, 1));
+    EXPECT_EQ(run.boxes.shown.back().icon, MessageIcon::Information);
+    EXPECT_EQ(run.removed, std::vector<std::string>{src});
+    EXPECT_EQ(run.progress, (std::vector<int>{0, 1}));
+}
+
+TEST_F(ImportTest, FirstFileIntoAnEmptyVersion1Archive) {
+    const std::string img = dir / "gta3.img";
+    test::MakeVersion1(img, {});
+    Bytes data = test::Pattern(2048, 2);
+    ImportRun run;
+    run.Run(img, {Source("a.txd", data)});
+    EXPECT_EQ(test::ReadBytes(img), data);  // sector 0, no zero tail for a whole sector
+    Bytes dirBytes = test::ReadBytes(dir / "gta3.dir");
+    ASSERT_EQ(dirBytes.size(), 32u);
+    DirectoryRecord r = DecodeRecord(dirBytes.data());
+    EXPECT_EQ(r.offset, 0);
+    EXPECT_EQ(r.size, 1);
+    EXPECT_EQ(r.name, "a.txd");
+    EXPECT_EQ(run.LastText(), Summary(0, 1));
+}
+
+TEST_F(ImportTest, ReplacesIgnoringCaseKeepsTheStoredNameAndAddsTheRest) {
+    for (bool version2 : {true, false}) {
+        SCOPED_TRACE(version2 ? "version 2" : "version 1");
+        const std::string img = dir / (version2 ? "two.img" : "one.img");
+        std::vector<TestEntry> entries = {{4, 2, "CAR.DFF"}, {8, 1, "wheel.dff"}};
+        version2 ? test::MakeVersion2(img, entries) : test::MakeVersion1(img, entries);
+        Bytes before = test::ReadBytes(img);
+        Bytes newCar = test::Pattern(5000, 3);
+        Bytes extra = test::Pattern(10, 4);
+        ImportRun run;
+        run.Run(img, {Source("x/car.dff", newCar), Source("x/New.txd", extra)});
+        EXPECT_EQ(run.LastText(), Summary(1, 1));
+        auto expected = Contents(entries);
+        expected["CAR.DFF"] = newCar;
+        expected["New.txd"] = extra;
+        test::ExpectArchive(img, version2, expected);
+        // The replaced entry's old sectors are untouched; they are only free room now.
+        Bytes after = test::ReadBytes(img);
+        EXPECT_EQ(test::SectorsOf(after, 4, 2), test::SectorsOf(before, 4, 2));
+        EXPECT_EQ(run.removed.size(), 2u);
+    }
+}
+
+TEST_F(ImportTest, Version2PlacementIsFirstFitAfterTheLowestEntry) {
+    const std::string img = dir / "a.img";
+    // Gap of 3 sectors at 3..5, of 1 at 9.
+    test::MakeVersion2(img, {{1, 2, "a"}, {6, 3, "b"}, {10, 2, "c"}});
+    ImportRun run;
+    run.Run(img, {Source("big", test::Pattern(7000, 5)), Source("one", test::Pattern(100, 6)),
+                  Source("two", test::Pattern(3000, 7))});
+    auto records = test::ReadVersion2Records(img);
+    ASSERT_EQ(records.size(), 6u);
+    EXPECT_EQ(records[3].offset, 12);  // 4 sectors: no gap fits
+    EXPECT_EQ(records[4].offset, 3);   // 1 sector: the first gap
+    EXPECT_EQ(records[5].offset, 4);   // 2 sectors: what is left of it
+}
+
+TEST_F(ImportTest, Version1UsesSectorZeroWhenTheFileFitsBeforeTheLowestEntry) {
+    const std::string img = dir / "a.img";
+    std::vector<TestEntry> entries = {{3, 1, "a.dff"}, {4, 2, "b.dff"}};
+    test::MakeVersion1(img, entries);
+    ImportRun run;
+    Bytes replacement = test::Pattern(6000, 8);  // 3 sectors: fits before sector 3
+    run.Run(img, {Source("B.DFF", replacement)});
+    auto records = test::ReadVersion1Records(dir / "a.dir");
+    EXPECT_EQ(records[1].offset, 0);
+    EXPECT_EQ(records[1].name, "b.dff");
+    auto expected = Contents(entries);
+    expected["b.dff"] = replacement;
+    test::ExpectArchive(img, false, expected);
+
+    // Now the lowest entry starts at 0: the first fit applies.
+    ImportRun second;
+    second.Run(img, {Source("c.dff", test::Pattern(100, 9))});
+    EXPECT_EQ(test::ReadVersion1Records(dir / "a.dir")[2].offset, 4);  // the gap 4..5 left by b
+}
+
+TEST_F(ImportTest, LongNamesWithinOneBatchAndAcrossTwo) {
+    const std::string img = dir / "a.img";
+    test::MakeVersion2(img, {});
+    const std::string name30 = "abcdefghijklmnopqrstuvwxyz.dff";
+    const std::string name24 = "abcdefghijklmnopqrstu.dff";
+    Bytes first = test::Pattern(100, 10), second = test::Pattern(200, 11);
+    ImportRun run;
+    run.Run(img, {Source("1/" + name30, first), Source("2/" + name30, second),
+                  Source("3/" + name24.substr(1), first)});
+    EXPECT_EQ(run.LastText(), Summary(1, 2));  // the whole name still matches in the batch
+    auto records = test::ReadVersion2Records(img);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].name, name30.substr(0, 24));
+    EXPECT_EQ(records[1].name, name24.substr(1));
+    EXPECT_EQ(test::ReadBytes(img)[8 + 8 + 23], 'x');  // 24 characters, no zero byte
+
+    // In a later batch the stored 24 characters no longer match the whole name.
+    ImportRun later;
+    later.Run(img, {Source("4/" + name30, first), Source("5/" + name30.substr(0, 24), second)});
+    EXPECT_EQ(later.LastText(), Summary(1, 1));
+    records = test::ReadVersion2Records(img);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[2].name, name30.substr(0, 24));
+}
+
+TEST_F(ImportTest, TwoRowsOfOneNameFromDifferentFolders) {
+    const std::string img = dir / "a.img";
+    test::MakeVersion1(img, {});
+    Bytes a = test::Pattern(3000, 12), b = test::Pattern(1000, 13);
+    std::string first = Source("one/car.dff", a), second = Source("two/CAR.dff", b);
+    ImportRun run;
+    run.Run(img, {first, second});
+    EXPECT_EQ(run.LastText(), Summary(1, 1));
+    test::ExpectArchive(img, false, {{"car.dff", b}});
+    EXPECT_EQ(run.removed, (std::vector<std::string>{first, second}));
+}
+
+TEST_F(ImportTest, EmptyFilesAndWholeSectors) {
+    for (bool version2 : {true, false}) {
+        const std::string img = dir / (version2 ? "two.img" : "one.img");
+        version2 ? test::MakeVersion2(img, {{1, 1, "x"}}) : test::MakeVersion1(img, {{0, 1, "x"}});
+        Bytes sizeBefore = test::ReadBytes(img);
+        ImportRun run;
+        run.Run(img, {Source("empty.dat", {}), Source("whole.dat", test::Pattern(4096, 14))});
+        auto records = version2 ? test::ReadVersion2Records(img)
+                                : test::ReadVersion1Records(DirectoryFilePath(img));
+        ASSERT_EQ(records.size(), 3u);
+        EXPECT_EQ(records[1].size, 0);
+        EXPECT_EQ(records[2].size, 2);
+        EXPECT_EQ(test::ReadBytes(img).size(), sizeBefore.size() + 4096);
+        test::ExpectArchive(img, version2,
+                            {{"x", test::EntryData({0, 1, "x"}, 0)},
+                             {"empty.dat", {}},
+                             {"whole.dat", test::Pattern(4096, 14)}});
+    }
+}
+
+TEST_F(ImportTest, PartialTrailingRecordOfTheDirIsOverwritten) {
+    const std::string img = dir / "a.img";
+    std::vector<TestEntry> entries = {{0, 1, "a"}, {1, 1, "b"}, {2, 1, "c"}};
+    test::MakeVersion1(img, entries);
+    Bytes dirBytes = test::ReadBytes(dir / "a.dir");
+    dirBytes.resize(100, 0xEE);
+    test::WriteBytes(dir / "a.dir", dirBytes);
+    ImportRun run;
+    Bytes d = test::Pattern(10, 15);
+    run.Run(img, {Source("d", d)});
+    EXPECT_EQ(test::ReadBytes(dir / "a.dir").size(), 128u);
+    auto expected = Contents(entries);
+    expected["d"] = d;
+    test::ExpectArchive(img, false, expected);
+}
+
+TEST_F(ImportTest, SixtyFourthRecordMovesTheLowestEntryOut) {
+    const std::string img = dir / "a.img";
+    std::vector<TestEntry> entries;
+    for (int i = 0; i < 63; ++i) {
+        entries.push_back({1 + 2 * i, 2, "e" + std::to_string(i)});
+    }
+    test::MakeVersion2(img, entries);
+    Bytes extra = test::Pattern(300, 16);
+    ImportRun run;
+    run.Run(img, {Source("new.dff", extra)});
+    EXPECT_EQ(run.LastText(), Summary(0, 1));
+
+    Bytes image = test::ReadBytes(img);
+    auto records = test::ReadVersion2Records(img);
+    ASSERT_EQ(records.size(), 64u);
+    EXPECT_EQ(records[0].offset, 127);  // the end of the archive
+    EXPECT_EQ(records[63].offset, 129);
+    EXPECT_EQ(records[63].name, "new.dff");
+    EXPECT_EQ(DecodeRecord(image.data() + 2024).name, "new.dff");
+    // The record reaches into sector 1; the rest of what the moved entry left is zero.
+    for (size_t i = 2056; i < 3 * 2048; ++i) {
+        ASSERT_EQ(image[i], 0) << i;
+    }
+    auto expected = Contents(entries);
+    expected["new.dff"] = extra;
+    test::ExpectArchive(img, true, expected);
+}
+
+TEST_F(ImportTest, EveryEntryInTheWayOfTheDirectoryIsMoved) {
+    const std::string img = dir / "a.img";
+    // Two entries share the lowest sector and an empty one sits there too.
+    std::vector<TestEntry> entries;
+    for (int i = 0; i < 60; ++i) {
+        entries.push_back({10 + i, 1, "f" + std::to_string(i)});
+    }
+    entries.push_back({1, 0, "zero"});
+    entries.push_back({1, 1, "low1"});
+    entries.push_back({2, 1, "low2"});
+    test::MakeVersion2(img, entries);
+    Bytes extra = test::Pattern(2048, 17);
+    ImportRun run;
+    run.Run(img, {Source("n1", extra), Source("n2", extra)});
+    EXPECT_EQ(run.LastText(), Summary(0, 2));
+    auto expected = Contents(entries);
+    expected["n1"] = extra;
+    expected["n2"] = extra;
+    test::ExpectArchive(img, true, expected);
+    auto records = test::ReadVersion2Records(img);
+    EXPECT_GE(SectorToByte(records[60].offset), 8 + 32 * 65);  // the empty one too
+}
+
+TEST_F(ImportTest, ReplacementNeverMovesAnything) {
+    const std::string img = dir / "a.img";
+    std::vector<TestEntry> entries;
+    for (int i = 0; i < 63; ++i) {
+        entries.push_back({1 + i, 1, "e" + std::to_string(i)});
+    }
+    test::MakeVersion2(img, entries);
+    ImportRun run;
+    Bytes fresh = test::Pattern(50, 18);
+    run.Run(img, {Source("E0", fresh)});
+    auto records = test::ReadVersion2Records(img);
+    EXPECT_EQ(records[0].offset, 64);
+    EXPECT_EQ(records[1].offset, 2);
+    auto expected = Contents(entries);
+    expected["e0"] = fresh;
+    test::ExpectArchive(img, true, expected);
+}
+
+TEST_F(ImportTest, UnopenableSourceKeepsItsRowAndTheBatchGoesOn) {
+    const std::string img = dir / "a.img";
+    test::MakeVersion2(img, {});
+    std::string missing = dir / "nowhere/gone.dff";
+    std::string good = Source("ok.dff", test::Pattern(10, 19));
+    ImportRun run;
+    run.Run(img, {missing, good});
+    ASSERT_EQ(run.boxes.shown.size(), 2u);
+    EXPECT_EQ(run.boxes.shown[0].text,
+              "Не удаётся открыть файл: \n\n" + missing + "\n\nI/O error: 2");
+    EXPECT_EQ(run.boxes.shown[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(run.LastText(), Summary(0, 1));
+    EXPECT_EQ(run.removed, std::vector<std::string>{good});
+}
+
+TEST_F(ImportTest, NameWithoutAWindows1251FormIsSkippedWithAWarning) {
+    const std::string img = dir / "a.img";
+    test::MakeVersion2(img, {});
+    Bytes before = test::ReadBytes(img);
+    std::string foreign = Source("車.dff", test::Pattern(10, 20));
+    std::string cyrillic = Source("Дом.txd", test::Pattern(10, 21));
+    ImportRun run;
+    run.Run(img, {foreign, cyrillic});
+    ASSERT_EQ(run.boxes.shown.size(), 2u);
+    EXPECT_EQ(run.boxes.shown[0].icon, MessageIcon::Warning);
+    EXPECT_NE(run.boxes.shown[0].text.find(foreign), std::string::npos);
+    EXPECT_EQ(run.LastText(), Summary(0, 1));
+    EXPECT_EQ(run.removed, std::vector<std::string>{cyrillic});
+    EXPECT_EQ(test::ReadVersion2Records(img)[0].name, "\xC4\xEE\xEC.txd");
+}
+
+TEST_F(ImportTest, EmptyListStillLoadsAndSummarises) {
+    const std::string img = dir / "a.img";
+    test::MakeVersion1(img, {{0, 1, "a"}});
+    Bytes before = test::ReadBytes(img);
+    ImportRun run;
+    run.Run(img, {});
+    EXPECT_EQ(run.LastText(), Summary(0, 0));
+    EXPECT_EQ(test::ReadBytes(img), before);
+    EXPECT_EQ(run.progress, std::vector<int>{0});
+}
+
+TEST_F(ImportTest, LoadFailuresEndTheBatchBeforeAnyFile) {
+    ImportRun run;
+    std::string src = Source("a.dff", test::Pattern(10, 22));
+    run.Run(dir / "missing.img", {src});
+    ASSERT_EQ(run.boxes.shown.size(), 1u);
+    EXPECT_EQ(run.boxes.shown[0].text,
+              "IMG файл по указанному пути не найден: \n\n" + (dir / "missing.img"));
+    EXPECT_TRUE(run.removed.empty());
+    EXPECT_FALSE(run.outcome.completed);
+}
+
+TEST_F(ImportTest, TableGrowsPastItsReserveWithinOneBatch) {
+    const std::string img = dir / "a.img";
+    std::vector<TestEntry> entries;
+    for (int i = 0; i < 10; ++i) {
+        entries.push_back({100 + i, 1, "old" + std::to_string(i)});
+    }
+    test::MakeVersion2(img, entries);
+    std::vector<std::string> paths;
+    auto expected = Contents(entries);
+    for (int i = 0; i < 300; ++i) {
+        Bytes b = test::Pattern(static_cast<size_t>(i * 37 % 5000), 100 + i);
+        std::string name = "n" + std::to_string(i);
+        paths.push_back(Source("src/" + name, b));
+        expected[name] = b;
+    }
+    ImportRun run;
+    run.Run(img, paths);
+    EXPECT_EQ(run.LastText(), Summary(0, 300));
+    test::ExpectArchive(img, true, expected);
+}
+
+TEST_F(ImportTest, NothingIsWrittenPastTheTwoGigabyteLimit) {
+    const std::string img = dir / "a.img";
+    // A sparse archive whose one entry ends three sectors short of the limit.
+    const auto big = static_cast<int32_t>(ArchiveSectorLimit - 3);
+    Bytes head(8);
+    PutLE32(head.data(), Version2Tag);
+    PutLE32(head.data() + 4, 1);
+    RecordBytes record = EncodeRecord({1, big, "big"});
+    head.insert(head.end(), record.begin(), record.end());
+    test::WriteBytes(img, head);
+    std::filesystem::resize_file(img, SectorToByte(1 + int64_t{big}));
+
+    std::string one = Source("one", test::Pattern(2048, 23));
+    std::string two = Source("two", test::Pattern(4096, 24));
+    ImportRun run;
+    run.Run(img, {one, two});
+    ASSERT_EQ(run.boxes.shown.size(), 1u);
+    EXPECT_EQ(run.boxes.shown[0].icon, MessageIcon::Error);
+    EXPECT_EQ(run.boxes.shown[0].text,
+              "IMG архив не может быть больше 2 ГБ, файл в него не помещается: \n\n" + two);
+    EXPECT_EQ(run.removed, std::vector<std::string>{one});
+    EXPECT_EQ(static_cast<int64_t>(std::filesystem::file_size(img)), ArchiveByteLimit - 2048);
+    auto records = test::ReadVersion2Records(img);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[1].offset, big + 1);
+}
+
+TEST_F(ImportTest, SourceOfTwoGigabytesIsRefused) {
+    const std::string img = dir / "a.img";
+    test::MakeVersion2(img, {});
+    Bytes before = test::ReadBytes(img);
+    std::string huge = Source("huge.dat", {});
+    std::filesystem::resize_file(huge, ArchiveByteLimit);
+    ImportRun run;
+    run.Run(img, {huge});
+    ASSERT_EQ(run.boxes.shown.size(), 1u);
+    EXPECT_EQ(run.boxes.shown[0].icon, MessageIcon::Error);
+    EXPECT_NE(run.boxes.shown[0].text.find("2 ГБ"), std::string::npos);
+    EXPECT_EQ(test::ReadBytes(img), before);
+    EXPECT_TRUE(run.removed.empty());
+}
+
+}  // namespace
+}  // namespace zarnex
