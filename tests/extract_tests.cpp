@@ -1,0 +1,260 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <utime.h>
+#include <cerrno>
+#include <filesystem>
+
+#include "archive/extract.h"
+#include "archive/format.h"
+#include "tests/support.h"
+
+namespace zarnex {
+namespace {
+
+using test::Bytes;
+using test::TempDir;
+using test::TestEntry;
+
+struct ExtractRun {
+    ScriptedMessageBoxes boxes;
+    IoState io;
+    std::vector<int> progress;
+    bool started = false;
+    ExtractOutcome outcome;
+
+    void Run(const std::string& archive, const std::string& folder,
+             const std::vector<std::string>& names) {
+        ExtractCallbacks callbacks;
+        callbacks.setProgress = [this](int p) { progress.push_back(p); };
+        callbacks.started = [this] { started = true; };
+        outcome = ExtractFiles(archive, folder, names, boxes, callbacks, io);
+    }
+    std::string LastText() const { return boxes.shown.empty() ? "" : boxes.shown.back().text; }
+};
+
+class ExtractTest : public ::testing::Test {
+  protected:
+    TempDir dir;
+    std::string out = dir / "out";
+    void SetUp() override { std::filesystem::create_directory(out); }
+
+    std::string Make(bool version2, const std::vector<TestEntry>& entries, int64_t sectors = 0) {
+        std::string img = dir / (version2 ? "two.img" : "one.img");
+        version2 ? test::MakeVersion2(img, entries, sectors)
+                 : test::MakeVersion1(img, entries, sectors);
+        return img;
+    }
+};
+
+TEST_F(ExtractTest, CopiesWholeSectorsUnderTheStoredNameInBothVersions) {
+    for (bool version2 : {true, false}) {
+        SCOPED_TRACE(version2 ? "version 2" : "version 1");
+        std::filesystem::remove_all(out);
+        std::filesystem::create_directory(out);
+        std::vector<TestEntry> entries = {
+            {2, 300, "BIG.TXD"}, {302, 0, "empty.dff"}, {302, 2, "car.dff"}, {304, 1, "Car.DFF"}};
+        std::string img = Make(version2, entries);
+        Bytes before = test::ReadBytes(img);
+        ExtractRun run;
+        run.Run(img, out, {"big.txd", "EMPTY.DFF", "CAR.dff", "missing.col"});
+        EXPECT_TRUE(run.started);
+        EXPECT_EQ(run.LastText(), "Извлечено: 3");
+        EXPECT_EQ(run.boxes.shown.back().icon, MessageIcon::Information);
+        ASSERT_EQ(run.boxes.shown.size(), 1u);
+        // 300 sectors: two steps of 128 and one of 44.
+        EXPECT_EQ(test::ReadBytes(out + "/BIG.TXD"), test::EntryData(entries[0], 0));
+        EXPECT_EQ(test::ReadBytes(out + "/BIG.TXD").size(), 300u * 2048);
+        EXPECT_TRUE(test::ReadBytes(out + "/empty.dff").empty());
+        // Of two entries of one name the earlier in the directory wins.
+        EXPECT_EQ(test::ReadBytes(out + "/car.dff"), test::EntryData(entries[2], 2));
+        EXPECT_FALSE(std::filesystem::exists(out + "/Car.DFF"));
+        EXPECT_FALSE(std::filesystem::exists(out + "/missing.col"));
+        EXPECT_EQ(run.progress, (std::vector<int>{0, 1, 2, 3, 4}));
+        EXPECT_EQ(test::ReadBytes(img), before);
+    }
+}
+
+TEST_F(ExtractTest, NamesLongerThanTheFieldNeverMatch) {
+    std::string img = Make(true, {{1, 1, std::string(24, 'a')}});
+    ExtractRun run;
+    run.Run(img, out, {std::string(25, 'a'), std::string(24, 'A')});
+    EXPECT_EQ(run.LastText(), "Извлечено: 1");
+    EXPECT_TRUE(std::filesystem::exists(out + "/" + std::string(24, 'a')));
+}
+
+TEST_F(ExtractTest, CyrillicNamesMatchIgnoringCaseAndComeOutAsUtf8) {
+    std::string img = Make(true, {{1, 1, "\xC4\xEE\xEC.txd"}});  // Дом.txd
+    ExtractRun run;
+    run.Run(img, out, {"дОМ.TXD"});
+    EXPECT_EQ(run.LastText(), "Извлечено: 1");
+    EXPECT_TRUE(std::filesystem::exists(out + "/Дом.txd"));
+}
+
+TEST_F(ExtractTest, OverwriteQuestionAndItsThreeAnswers) {
+    std::vector<TestEntry> entries = {{1, 2, "a.dff"}, {3, 1, "b.dff"}, {4, 1, "c.dff"}};
+    std::string img = Make(true, entries);
+    auto plant = [&](const std::string& name, size_t size) {
+        std::string p = out + "/" + name;
+        test::WriteBytes(p, Bytes(size, 'x'));
+        utimbuf times{1700000000, 1700000000};  // 14.11.2023 22:13:20 UTC
+        utime(p.c_str(), &times);
+    };
+    plant("a.dff", 777);
+    plant("b.dff", 5);
+    ExtractRun run;
+    run.boxes.Answer(MessageAnswer::Yes);
+    run.boxes.Answer(MessageAnswer::No);
+    run.Run(img, out, {"a.dff", "b.dff", "c.dff"});
+    ASSERT_EQ(run.boxes.shown.size(), 3u);
+    const MessageBoxRequest& q = run.boxes.shown[0];
+    EXPECT_EQ(q.text,
+              out +
+                  "/a.dff   уже существует.\n\nЗаменить имеющийся файл\nразмер: 777b\n"
+                  "дата изменения: 14.11.2023  22:13:20\n\nИзвлекаемым файлом?\nразмер: 4096b");
+    EXPECT_EQ(q.buttons, MessageButtons::YesNoCancel);
+    EXPECT_EQ(q.icon, MessageIcon::Question);
+    EXPECT_EQ(run.LastText(), "Извлечено: 2");
+    EXPECT_EQ(test::ReadBytes(out + "/a.dff"), test::EntryData(entries[0], 0));
+    EXPECT_EQ(test::ReadBytes(out + "/b.dff"), Bytes(5, 'x'));
+    EXPECT_EQ(run.progress.back(), 3);
+
+    ExtractRun cancel;
+    cancel.boxes.Answer(MessageAnswer::Cancel);
+    std::filesystem::remove(out + "/c.dff");
+    cancel.Run(img, out, {"c.dff", "b.dff", "a.dff"});
+    EXPECT_EQ(cancel.LastText(), "Извлечено: 1");
+    EXPECT_EQ(cancel.outcome.endRow, 1);
+    EXPECT_EQ(cancel.progress.back(), 1);
+    EXPECT_EQ(test::ReadBytes(out + "/b.dff"), Bytes(5, 'x'));
+}
+
+TEST_F(ExtractTest, ReadOnlyExistingFileAnsweredYesFailsWithTheCode) {
+    if (geteuid() == 0) {
+        // root writes through permissions; a folder in the way gives the same path instead.
+        std::string img = Make(true, {{1, 1, "a.dff"}});
+        std::filesystem::create_directory(out + "/a.dff");
+        ExtractRun run;
+        run.Run(img, out, {"a.dff"});
+        ASSERT_EQ(run.boxes.shown.size(), 2u);
+        EXPECT_EQ(run.boxes.shown[0].text, "Не удаётся создать файл: \n\n" + out +
+                                               "/a.dff\n\nI/O error: " + std::to_string(EEXIST));
+        EXPECT_EQ(run.boxes.shown[0].icon, MessageIcon::Warning);
+        EXPECT_EQ(run.LastText(), "Извлечено: 0");
+        return;
+    }
+    std::string img = Make(true, {{1, 1, "a.dff"}});
+    test::WriteBytes(out + "/a.dff", Bytes(3, 'r'));
+    chmod((out + "/a.dff").c_str(), 0444);
+    ExtractRun run;
+    run.Run(img, out, {"a.dff"});
+    ASSERT_EQ(run.boxes.shown.size(), 3u);
+    EXPECT_EQ(run.boxes.shown[1].text, "Не удаётся создать файл: \n\n" + out +
+                                           "/a.dff\n\nI/O error: " + std::to_string(EACCES));
+    EXPECT_EQ(run.LastText(), "Извлечено: 0");
+    EXPECT_EQ(test::ReadBytes(out + "/a.dff"), Bytes(3, 'r'));
+}
+
+TEST_F(ExtractTest, CreationFailureOnAFullDiskHasNoIconAndIsNotTaskModal) {
+    std::string img = Make(true, {{1, 1, "a.dff"}, {2, 1, "b.dff"}});
+    ExtractRun run;
+    run.io.failAt = 5;  // after the archive's open, size, header and records
+    run.io.failErrno = ENOSPC;
+    run.Run(img, out, {"a.dff", "b.dff"});
+    ASSERT_EQ(run.boxes.shown.size(), 2u);
+    EXPECT_EQ(run.boxes.shown[0].text,
+              "Не удаётся создать файл: \n\n" + out + "/a.dff\n\nНа диске не хватает места");
+    EXPECT_EQ(run.boxes.shown[0].icon, MessageIcon::None);
+    EXPECT_FALSE(run.boxes.shown[0].taskModal);
+    EXPECT_EQ(run.LastText(), "Извлечено: 1");
+}
+
+TEST_F(ExtractTest, FailedWriteWarnsAndStillCounts) {
+    std::string img = Make(true, {{1, 200, "a.dff"}});
+    ExtractRun run;
+    run.io.failAt = 7;  // open, size, header, records, create, read, *write*
+    run.io.failErrno = EIO;
+    run.Run(img, out, {"a.dff"});
+    ASSERT_EQ(run.boxes.shown.size(), 2u);
+    EXPECT_EQ(run.boxes.shown[0].text, out + "/a.dff  записан с ошибкой 5");
+    EXPECT_EQ(run.boxes.shown[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(run.LastText(), "Извлечено: 1");
+}
+
+TEST_F(ExtractTest, EntryPastTheEndOfTheArchiveIsFilledWithZerosAndReported) {
+    std::vector<TestEntry> entries = {{1, 2, "a.dff"}};
+    std::string img = Make(true, entries);
+    // Claim 5 sectors where the file holds 2, after an entry whose bytes are in the buffer.
+    Bytes image = test::ReadBytes(img);
+    PutLE32(image.data() + 8 + 4, 5);
+    test::WriteBytes(img, image);
+    ExtractRun run;
+    run.Run(img, out, {"a.dff"});
+    Bytes expected = test::EntryData(entries[0], 0);
+    expected.resize(5 * 2048, 0);
+    EXPECT_EQ(test::ReadBytes(out + "/a.dff"), expected);
+    ASSERT_EQ(run.boxes.shown.size(), 2u);
+    EXPECT_EQ(run.boxes.shown[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(
+        run.boxes.shown[0].text.rfind(out + "/a.dff  записан с ошибкой " + std::to_string(EIO), 0),
+        0u);
+    EXPECT_EQ(run.LastText(), "Извлечено: 1");
+}
+
+TEST_F(ExtractTest, EntryBeyondTwoGigabytesIsReadFromItsRealPlace) {
+    const auto far = static_cast<int32_t>(ArchiveSectorLimit + 5);
+    std::vector<TestEntry> entries = {{1, 1, "near"}, {far, 2, "far"}};
+    std::string img = Make(true, entries);
+    ExtractRun run;
+    run.Run(img, out, {"far"});
+    EXPECT_EQ(test::ReadBytes(out + "/far"), test::EntryData(entries[1], 1));
+    EXPECT_EQ(run.LastText(), "Извлечено: 1");
+}
+
+TEST_F(ExtractTest, HostileStoredNamesNeverWriteOutsideTheFolder) {
+    std::string img = Make(true, {{1, 1, "../escape.dff"},
+                                  {2, 1, ".."},
+                                  {3, 1, "."},
+                                  {4, 1, "sub/inner.dff"},
+                                  {5, 1, ""},
+                                  {6, 1, "/etc.dff"},
+                                  {7, 1, "fine.dff"}});
+    ExtractRun run;
+    run.Run(img, out, {"../escape.dff", "..", ".", "sub/inner.dff", "", "/etc.dff", "fine.dff"});
+    ASSERT_EQ(run.boxes.shown.size(), 7u);
+    for (size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(run.boxes.shown[i].icon, MessageIcon::Warning) << i;
+        EXPECT_EQ(run.boxes.shown[i].text.rfind("Имя записи в архиве не годится для файла", 0), 0u)
+            << i;
+    }
+    EXPECT_EQ(run.LastText(), "Извлечено: 1");
+    EXPECT_FALSE(std::filesystem::exists(dir / "escape.dff"));
+    EXPECT_FALSE(std::filesystem::exists(out + "/sub"));
+    std::vector<std::string> written;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path())) {
+        if (e.is_regular_file()) {
+            written.push_back(e.path().filename().string());
+        }
+    }
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(written, (std::vector<std::string>{"fine.dff", "two.img"}));
+}
+
+TEST_F(ExtractTest, LoadFailureShowsOnlyItsMessage) {
+    test::WriteBytes(dir / "lone.img", Bytes(10, 1));
+    ExtractRun run;
+    run.Run(dir / "lone.img", out, {"a"});
+    ASSERT_EQ(run.boxes.shown.size(), 1u);
+    EXPECT_EQ(run.boxes.shown[0].text, "Unable to find DIR file!");
+    EXPECT_EQ(run.boxes.shown[0].title, "Error");
+    EXPECT_FALSE(run.started);
+    EXPECT_FALSE(run.outcome.loaded);
+}
+
+TEST(FileTime, FormatIsDayMonthYearWithoutLeadingZeros) {
+    EXPECT_EQ(FormatFileTime(0), "1.1.1970  0:0:0");
+    EXPECT_EQ(FormatFileTime(951782400 + 3661), "29.2.2000  1:1:1");
+}
+
+}  // namespace
+}  // namespace zarnex
