@@ -1,0 +1,43 @@
+#include "mainwindow/aboutbox.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+namespace zarnex {
+
+AboutBox::AboutBox(QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    setObjectName("AboutBox");
+    setWindowTitle("Zarnex v1.2 - About");
+    setFixedSize(181, 101);
+    QFont font;
+    font.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "DejaVu Sans", "Sans Serif"});
+    font.setPointSize(8);
+    setFont(font);
+
+    Label1 = new QLabel("The Zarnex authors", this);
+    Label1->setObjectName("Label1");
+    Label1->move(60, 8);
+    Label1->adjustSize();
+
+    Label2 = new QLabel("E-Mail:", this);
+    Label2->setObjectName("Label2");
+    Label2->move(28, 32);
+    Label2->adjustSize();
+
+    Edit1 = new QLineEdit("zarnex@example.org", this);
+    Edit1->setObjectName("Edit1");
+    Edit1->setGeometry(64, 32, 97, 17);
+    Edit1->setReadOnly(true);
+    Edit1->setFrame(false);
+    Edit1->setStyleSheet("QLineEdit { background: palette(window); }");
+    Edit1->setCursorPosition(0);
+
+    Label3 = new QLabel("Free software for modders", this);
+    Label3->setObjectName("Label3");
+    Label3->setGeometry(44, 64, 89, 25);
+    Label3->setAlignment(Qt::AlignCenter);
+    Label3->setWordWrap(true);
+}
+
+}  // namespace zarnex

@@ -1,0 +1,97 @@
+#include "mainwindow/dialogs.h"
+
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace zarnex {
+
+QStringList QtDialogs::OpenFiles(QWidget* parent, const OpenDialogRequest& request) {
+    QFileDialog dialog(parent, request.title, request.initialDir);
+    dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles
+                                           : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.setNameFilters(request.filters);
+    if (!request.filters.isEmpty()) {
+        dialog.selectNameFilter(request.filters.front());
+    }
+    if (dialog.exec() != QDialog::Accepted) {
+        return {};
+    }
+    return dialog.selectedFiles();
+}
+
+QString QtDialogs::ChooseFolder(QWidget* parent, const QString& instruction, const QString& start) {
+    return QFileDialog::getExistingDirectory(parent, instruction, start, QFileDialog::ShowDirsOnly);
+}
+
+MessageAnswer QtMessageBoxes::Show(const MessageBoxRequest& request) {
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (request.icon) {
+        case MessageIcon::Error:
+            icon = QMessageBox::Critical;
+            break;
+        case MessageIcon::Warning:
+            icon = QMessageBox::Warning;
+            break;
+        case MessageIcon::Question:
+            icon = QMessageBox::Question;
+            break;
+        case MessageIcon::Information:
+            icon = QMessageBox::Information;
+            break;
+        case MessageIcon::None:
+            break;
+    }
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    if (request.buttons == MessageButtons::YesNo) {
+        buttons = QMessageBox::Yes | QMessageBox::No;
+    } else if (request.buttons == MessageButtons::YesNoCancel) {
+        buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    }
+    QMessageBox box(icon, QString::fromStdString(request.title),
+                    QString::fromStdString(request.text), buttons);
+    int result;
+    if (request.taskModal) {
+        box.setWindowModality(Qt::ApplicationModal);
+        result = box.exec();
+    } else {
+        // The rest of the program stays usable while this one is up.
+        box.setWindowModality(Qt::NonModal);
+        QEventLoop loop;
+        QObject::connect(&box, &QMessageBox::finished, &loop, &QEventLoop::quit);
+        box.show();
+        loop.exec();
+        result = box.result();
+    }
+    switch (result) {
+        case QMessageBox::Yes:
+            return MessageAnswer::Yes;
+        case QMessageBox::No:
+            return MessageAnswer::No;
+        case QMessageBox::Cancel:
+            return MessageAnswer::Cancel;
+        default:
+            break;
+    }
+    if (request.buttons == MessageButtons::Ok) {
+        return MessageAnswer::Ok;
+    }
+    // Closing the box by its title bar is the safe answer.
+    return request.buttons == MessageButtons::YesNoCancel ? MessageAnswer::Cancel
+                                                          : MessageAnswer::No;
+}
+
+QStringList QtFiltersFrom(const QString& windowsFilter) {
+    const QStringList parts = windowsFilter.split('|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(';', ' ');
+        filters << parts[i] + " (" + patterns + ")";
+    }
+    return filters;
+}
+
+}  // namespace zarnex

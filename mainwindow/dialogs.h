@@ -1,0 +1,46 @@
+// The window's dialogs behind small interfaces, so that tests can answer them.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "platform/messagebox.h"
+
+class QWidget;
+
+namespace zarnex {
+
+struct OpenDialogRequest {
+    QString title;
+    QString initialDir;
+    QStringList filters;  // Qt's form: "description (patterns)"
+    bool multiSelect = false;
+};
+
+class Dialogs {
+  public:
+    virtual ~Dialogs() = default;
+    // The chosen files, or none when cancelled.
+    virtual QStringList OpenFiles(QWidget* parent, const OpenDialogRequest& request) = 0;
+    // The chosen folder, or empty when cancelled.
+    virtual QString ChooseFolder(QWidget* parent, const QString& instruction,
+                                 const QString& start) = 0;
+};
+
+class QtDialogs : public Dialogs {
+  public:
+    QStringList OpenFiles(QWidget* parent, const OpenDialogRequest& request) override;
+    QString ChooseFolder(QWidget* parent, const QString& instruction,
+                         const QString& start) override;
+};
+
+// Task-modal QMessageBoxes without an owner.
+class QtMessageBoxes : public MessageBoxes {
+  public:
+    MessageAnswer Show(const MessageBoxRequest& request) override;
+};
+
+// "Description(*.a;*.b)|*.a;*.b|..." as Qt's filters, each description kept as it reads.
+QStringList QtFiltersFrom(const QString& windowsFilter);
+
+}  // namespace zarnex

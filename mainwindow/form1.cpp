@@ -1,0 +1,457 @@
+#include "mainwindow/form1.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTreeWidget>
+#include <QUrl>
+#include <algorithm>
+
+#include "archive/extract.h"
+#include "archive/import.h"
+#include "mainwindow/aboutbox.h"
+#include "mainwindow/settings.h"
+#include "platform/file.h"
+#include "platform/paths.h"
+
+namespace zarnex {
+
+std::string LastExtractDir;
+int32_t SortColumn = 0;
+int32_t PreviousSortColumn = 0;
+
+namespace {
+
+constexpr int RowRole = Qt::UserRole;  // the ImportRow index into the item's data
+
+const char* const kAddFilter =
+    "GTA Car Files(*.dff;*.txd;*.ifp)|*.dff;*.txd;*.ifp|GTA Textures(*.txd)|*.txd|All GTA "
+    "Files(*.dff;*.txd;*.col;*.ipl;*.ifp;*.scm;*.cut;*.dat;*.rrr;*.anm)|*.dff;*.txd;*.col;*.ipl;"
+    "*.ifp;*.scm;*.cut;*.dat;*.rrr;*.anm|All Files(*.*)|*.*";
+const char* const kBrowseFilter = "GTA IMG Arhive (*.img)|*.img";
+
+QFont WindowFont(int pixelHeight, bool bold = false) {
+    QFont font;
+    font.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "DejaVu Sans", "Sans Serif"});
+    font.setPixelSize(pixelHeight);
+    font.setBold(bold);
+    return font;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, QRect geometry) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    return button;
+}
+
+// The row's texts live in the item's columns; its numbers in the item's data.
+ImportRow RowOf(const QTreeWidgetItem* item) {
+    ImportRow row;
+    row.caption = item->text(NameColumn).toStdString();
+    row.sizeText = item->text(SizeColumn).toStdString();
+    row.typeText = item->text(TypeColumn).toStdString();
+    row.folderText = item->text(PathColumn).toStdString();
+    row.imageIndex = item->data(SizeColumn, RowRole).toInt();
+    row.byteCount = item->data(NameColumn, RowRole).toLongLong();
+    return row;
+}
+
+}  // namespace
+
+Form1::Form1(const Form1Services& services)
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      services_(services) {
+    setObjectName("Form1");
+    setWindowTitle("Zarnex v1.2");
+    setFixedSize(624, 414);
+    setFont(WindowFont(11));
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QColor(180, 180, 180));  // the active-border grey
+    setPalette(palette);
+    setAutoFillBackground(true);
+
+    ListView1 = new QTreeWidget(this);
+    ListView1->setObjectName("ListView1");
+    ListView1->setGeometry(0, 0, 521, 345);
+    ListView1->setColumnCount(4);
+    ListView1->setHeaderLabels({"File Name", "Size", "Type", "Path"});
+    ListView1->setColumnWidth(NameColumn, 128);
+    ListView1->setColumnWidth(SizeColumn, 60);
+    ListView1->setColumnWidth(TypeColumn, 40);
+    ListView1->header()->setStretchLastSection(true);
+    ListView1->header()->setSectionsClickable(true);
+    ListView1->header()->setSortIndicatorShown(false);
+    ListView1->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setFont(WindowFont(11));
+    connect(ListView1->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { ListView1ColumnClick(column); });
+
+    ButtonAdd = MakeButton(this, "ButtonAdd", "Addd...", {536, 32, 73, 25});
+    ButtonDelete = MakeButton(this, "ButtonDelete", "Delete", {536, 72, 75, 25});
+    ButtonExtract = MakeButton(this, "ButtonExtract", "Extract...", {536, 176, 75, 25});
+    ButtonReplace = MakeButton(this, "ButtonReplace", "Replace", {536, 216, 75, 25});
+    ButtonAbout = MakeButton(this, "ButtonAbout", "?", {613, 0, 11, 17});
+    ButtonExtract->setEnabled(false);
+    ButtonReplace->setEnabled(false);
+
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName("ProgressBar1");
+    ProgressBar1->setGeometry(531, 256, 83, 9);
+    ProgressBar1->setRange(0, 1);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+
+    GroupBox1 = new QGroupBox("*.IMG file", this);
+    GroupBox1->setObjectName("GroupBox1");
+    GroupBox1->setGeometry(8, 352, 609, 52);
+    GroupBox1->setFont(WindowFont(13, true));
+    GroupBox1->setStyleSheet("QGroupBox { color: blue; }");
+
+    EditImgPath = new QLineEdit(GroupBox1);
+    EditImgPath->setObjectName("EditImgPath");
+    EditImgPath->setGeometry(8, 18, 497, 21);
+    EditImgPath->setFont(WindowFont(11));
+    EditImgPath->setStyleSheet("QLineEdit { color: black; }");
+
+    ButtonBrowseImgFile =
+        MakeButton(GroupBox1, "ButtonBrowseImgFile", "Browse...", {520, 17, 75, 25});
+    ButtonBrowseImgFile->setFont(WindowFont(11));
+    ButtonBrowseImgFile->setStyleSheet("QPushButton { color: blue; }");
+
+    setTabOrder(ButtonAdd, ListView1);
+    setTabOrder(ListView1, EditImgPath);
+    setTabOrder(EditImgPath, ButtonBrowseImgFile);
+    setTabOrder(ButtonBrowseImgFile, ButtonReplace);
+    setTabOrder(ButtonReplace, ButtonDelete);
+    setTabOrder(ButtonDelete, ButtonAbout);
+    setTabOrder(ButtonAbout, ButtonExtract);
+    ProgressBar1->setFocusPolicy(Qt::NoFocus);
+
+    connect(ButtonAdd, &QPushButton::clicked, this, [this] { ButtonAddClick(); });
+    connect(ButtonDelete, &QPushButton::clicked, this, [this] { ButtonDeleteClick(); });
+    connect(ButtonExtract, &QPushButton::clicked, this, [this] { ButtonExtractClick(); });
+    connect(ButtonReplace, &QPushButton::clicked, this, [this] { ButtonReplaceClick(); });
+    connect(ButtonAbout, &QPushButton::clicked, this, [this] { ButtonAboutClick(); });
+    connect(ButtonBrowseImgFile, &QPushButton::clicked, this,
+            [this] { ButtonBrowseImgFileClick(); });
+
+    FormCreate();
+}
+
+void Form1::FormCreate() {
+    setAcceptDrops(true);
+}
+
+int Form1::RowCount() const {
+    return ListView1->topLevelItemCount();
+}
+
+ImportRow Form1::Row(int index) const {
+    return RowOf(ListView1->topLevelItem(index));
+}
+
+void Form1::DeleteRow(int index) {
+    delete ListView1->takeTopLevelItem(index);
+}
+
+void Form1::AppendRow(const ImportRow& row) {
+    auto* item = new QTreeWidgetItem(
+        QStringList{QString::fromStdString(row.caption), QString::fromStdString(row.sizeText),
+                    QString::fromStdString(row.typeText), QString::fromStdString(row.folderText)});
+    item->setData(SizeColumn, RowRole, row.imageIndex);
+    item->setData(NameColumn, RowRole, QVariant::fromValue<qlonglong>(row.byteCount));
+    ListView1->addTopLevelItem(item);
+}
+
+bool Form1::AddFileToImportList(const std::string& path) {
+    if (!IsGameFileType(path)) {
+        MessageAnswer answer =
+            services_.boxes->Show({path + "\n\nне является файлом GTA\nдобавить его в список?",
+                                   "Zarnex", MessageIcon::Question, MessageButtons::YesNo, true});
+        if (answer != MessageAnswer::Yes) {
+            return false;
+        }
+    }
+    FileInfo info;
+    ReadFileInfo(path, info);  // a file that cannot be read is listed with size 0
+    AppendRow(MakeImportRow(path, info.size));
+    return true;
+}
+
+void Form1::EnableWhenListHasRows() {
+    if (RowCount() > 0) {
+        ButtonExtract->setEnabled(true);
+        ButtonReplace->setEnabled(true);
+    }
+}
+
+void Form1::ButtonAddClick() {
+    const std::string start =
+        OpenDialog1.fileName.empty() ? OpenDialog1.initialDir : FolderPart(OpenDialog1.fileName);
+    const QStringList files = services_.dialogs->OpenFiles(
+        this, {"Open", QString::fromStdString(start), QtFiltersFrom(kAddFilter), true});
+    if (files.isEmpty()) {
+        return;
+    }
+    OpenDialog1.fileName = files.front().toStdString();
+    for (const QString& file : files) {
+        AddFileToImportList(file.toStdString());
+    }
+    EnableWhenListHasRows();
+}
+
+void Form1::WMDropFiles(const QStringList& paths) {
+    for (const QString& path : paths) {
+        AddFileToImportList(path.toStdString());
+    }
+    EnableWhenListHasRows();
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    }
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            paths << url.toLocalFile();
+        }
+    }
+    event->acceptProposedAction();
+    WMDropFiles(paths);
+}
+
+void Form1::ButtonDeleteClick() {
+    qDeleteAll(ListView1->selectedItems());
+    if (RowCount() == 0) {
+        ButtonExtract->setEnabled(false);
+        ButtonReplace->setEnabled(false);
+    }
+}
+
+void Form1::SetBatchButtons(bool enabled) {
+    ButtonExtract->setEnabled(enabled);
+    ButtonReplace->setEnabled(enabled);
+    ButtonAdd->setEnabled(enabled);
+    ButtonDelete->setEnabled(enabled);
+}
+
+void Form1::EnableAfterBatch() {
+    EnableWhenListHasRows();
+    ButtonAdd->setEnabled(true);
+    ButtonDelete->setEnabled(true);
+}
+
+void Form1::SetProgress(int position) {
+    ProgressBar1->setValue(position);
+    ProgressBar1->repaint();  // the batch takes no events until it ends
+}
+
+void Form1::RemoveFromImportList(const std::string& path) {
+    auto it = pendingRows_.find(path);
+    if (it != pendingRows_.end() && !it->second.empty()) {
+        delete it->second.front();
+        it->second.erase(it->second.begin());
+        return;
+    }
+    const QString name = QString::fromStdString(FileNamePart(path));
+    const QString folder = QString::fromStdString(FolderPart(path));
+    for (int i = 0; i < RowCount(); ++i) {
+        QTreeWidgetItem* item = ListView1->topLevelItem(i);
+        if (item->text(NameColumn) == name && item->text(PathColumn) == folder) {
+            delete item;
+            return;
+        }
+    }
+}
+
+void Form1::ButtonReplaceClick() {
+    if (services_.boxes->Show({"Заменить?", "Zarnex", MessageIcon::Question, MessageButtons::YesNo,
+                               true}) != MessageAnswer::Yes) {
+        return;
+    }
+    SetBatchButtons(false);
+    ProgressBar1->setRange(0, std::max(RowCount(), 1));
+    SetProgress(0);
+
+    std::vector<std::string> paths;
+    pendingRows_.clear();
+    for (int i = 0; i < RowCount(); ++i) {
+        QTreeWidgetItem* item = ListView1->topLevelItem(i);
+        paths.push_back((item->text(PathColumn) + item->text(NameColumn)).toStdString());
+        pendingRows_[paths.back()].push_back(item);
+    }
+    IoState io;
+    ImportCallbacks callbacks;
+    callbacks.setProgress = [this](int position) { SetProgress(position); };
+    callbacks.removeFromImportList = [this](const std::string& path) {
+        RemoveFromImportList(path);
+    };
+    ImportFiles(EditImgPath->text().toStdString(), paths, *services_.boxes, callbacks, io);
+    pendingRows_.clear();
+    EnableAfterBatch();
+}
+
+void Form1::ButtonExtractClick() {
+    if (!FolderExists(LastExtractDir)) {
+        LastExtractDir.clear();
+    }
+    const QString chosen =
+        services_.dialogs->ChooseFolder(this, "Choose the directory you want extract to...",
+                                        QString::fromStdString(LastExtractDir));
+    if (chosen.isEmpty()) {
+        return;
+    }
+    LastExtractDir = chosen.toStdString();
+    ProgressBar1->setRange(0, std::max(RowCount(), 1));
+    SetProgress(0);
+
+    std::vector<std::string> names;
+    for (int i = 0; i < RowCount(); ++i) {
+        names.push_back(ListView1->topLevelItem(i)->text(NameColumn).toStdString());
+    }
+    IoState io;
+    ExtractCallbacks callbacks;
+    callbacks.setProgress = [this](int position) { SetProgress(position); };
+    callbacks.started = [this] { SetBatchButtons(false); };
+    ExtractOutcome outcome = ExtractFiles(EditImgPath->text().toStdString(), LastExtractDir, names,
+                                          *services_.boxes, callbacks, io);
+    if (outcome.loaded) {
+        EnableAfterBatch();
+    }
+}
+
+void Form1::ListView1ColumnClick(int column) {
+    PreviousSortColumn = SortColumn;
+    SortColumn = column;
+    std::vector<std::pair<ImportRow, QTreeWidgetItem*>> rows;
+    while (RowCount() > 0) {
+        QTreeWidgetItem* item = ListView1->takeTopLevelItem(0);
+        rows.emplace_back(RowOf(item), item);
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
+        return ListView1Compare(a.first, b.first, SortColumn, PreviousSortColumn) < 0;
+    });
+    for (auto& [row, item] : rows) {
+        ListView1->addTopLevelItem(item);
+    }
+}
+
+void Form1::ButtonBrowseImgFileClick() {
+    const QStringList files =
+        services_.dialogs->OpenFiles(this, {"Open", QString::fromStdString(OpenDialog2.initialDir),
+                                            QtFiltersFrom(kBrowseFilter), false});
+    if (!files.isEmpty()) {
+        EditImgPath->setText(files.front());
+    }
+}
+
+void Form1::ButtonAboutClick() {
+    if (aboutBox_) {
+        if (QScreen* screen = QApplication::primaryScreen()) {
+            aboutBox_->move(screen->availableGeometry().center() - aboutBox_->rect().center());
+        }
+        aboutBox_->exec();
+    }
+}
+
+void Form1::ShowApplicationError(const std::string& message) {
+    services_.boxes->Show({message, "Zarnex", MessageIcon::Error, MessageButtons::Ok, true});
+}
+
+void Form1::FormShow() {
+    const std::string& settingsPath = services_.settingsPath;
+    std::string archiveText;
+    if (FileExists(settingsPath)) {
+        QFile file(QString::fromStdString(settingsPath));
+        if (!file.open(QIODevice::ReadOnly)) {
+            ShowApplicationError("Cannot open file " + settingsPath);
+            return;
+        }
+        const std::vector<std::string> lines = SplitSettingsLines(file.readAll().toStdString());
+        auto line = [&](size_t index, std::string& into) {
+            if (index >= lines.size()) {
+                ShowApplicationError("List index out of bounds (" + std::to_string(index) + ")");
+                return false;
+            }
+            into = lines[index];
+            return true;
+        };
+        if (!line(0, archiveText)) {
+            return;
+        }
+        OpenDialog2.initialDir = InitialDirFrom(FolderPart(archiveText));
+        std::string addDir;
+        if (!line(1, addDir)) {
+            return;
+        }
+        OpenDialog1.initialDir = InitialDirFrom(addDir);
+        if (!line(2, LastExtractDir)) {
+            return;
+        }
+    }
+    if (!services_.startupArgument.empty()) {
+        const std::string fromCommandLine = CommandLineArchivePath(services_.startupArgument);
+        if (!fromCommandLine.empty()) {
+            archiveText = fromCommandLine;
+        }
+    }
+    EditImgPath->setText(QString::fromStdString(archiveText));
+    SortColumn = 0;
+    PreviousSortColumn = 0;
+}
+
+void Form1::FormClose() {
+    const std::vector<std::string> lines = {
+        EditImgPath->text().toStdString(),
+        OpenDialog1.fileName.empty() ? OpenDialog1.initialDir : FolderPart(OpenDialog1.fileName),
+        LastExtractDir,
+    };
+    QFile file(QString::fromStdString(services_.settingsPath));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        ShowApplicationError("Cannot create file " + services_.settingsPath);
+        return;
+    }
+    const std::string text = JoinSettingsLines(lines);
+    if (file.write(text.data(), static_cast<qint64>(text.size())) !=
+            static_cast<qint64>(text.size()) ||
+        !file.flush()) {
+        ShowApplicationError("Stream write error");
+    }
+}
+
+void Form1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        if (QScreen* screen = QApplication::primaryScreen()) {
+            move(screen->availableGeometry().center() - rect().center());
+        }
+        FormShow();
+    }
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();  // the window closes even when the settings could not be written
+}
+
+}  // namespace zarnex

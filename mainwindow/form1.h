@@ -1,0 +1,103 @@
+// The main window: the import list, its buttons and the archive path.
+#pragma once
+
+#include <QWidget>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "mainwindow/dialogs.h"
+#include "mainwindow/importlist.h"
+
+class QGroupBox;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace zarnex {
+
+class AboutBox;
+
+// A file dialog's remembered state.
+struct OpenDialogState {
+    std::string initialDir;
+    std::string fileName;  // the first file chosen in this run
+};
+
+// Program-wide values of the window's module.
+extern std::string LastExtractDir;
+extern int32_t SortColumn;
+extern int32_t PreviousSortColumn;
+
+struct Form1Services {
+    MessageBoxes* boxes = nullptr;
+    Dialogs* dialogs = nullptr;
+    std::string settingsPath;     // zarnex.ini beside the executable
+    std::string startupArgument;  // the command line after the program's name
+};
+
+class Form1 : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit Form1(const Form1Services& services);
+    void SetAboutBox(AboutBox* aboutBox) { aboutBox_ = aboutBox; }
+
+    // What the batches and the tests work with.
+    int RowCount() const;
+    ImportRow Row(int index) const;
+    void DeleteRow(int index);
+
+    // Handlers, as the buttons, drops and header call them.
+    bool AddFileToImportList(const std::string& path);
+    void ButtonAddClick();
+    void ButtonDeleteClick();
+    void ButtonReplaceClick();
+    void ButtonExtractClick();
+    void ButtonBrowseImgFileClick();
+    void ButtonAboutClick();
+    void WMDropFiles(const QStringList& paths);
+    void ListView1ColumnClick(int column);
+    void FormShow();
+    void FormClose();
+    void RemoveFromImportList(const std::string& path);
+
+    QTreeWidget* ListView1;
+    QPushButton* ButtonAdd;
+    QPushButton* ButtonDelete;
+    QPushButton* ButtonExtract;
+    QPushButton* ButtonReplace;
+    QProgressBar* ProgressBar1;
+    QPushButton* ButtonAbout;
+    QGroupBox* GroupBox1;
+    QLineEdit* EditImgPath;
+    QPushButton* ButtonBrowseImgFile;
+
+    OpenDialogState OpenDialog1;
+    OpenDialogState OpenDialog2;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void FormCreate();
+    void AppendRow(const ImportRow& row);
+    void SetBatchButtons(bool enabled);
+    void EnableAfterBatch();
+    void EnableWhenListHasRows();
+    void ShowApplicationError(const std::string& message);
+    void SetProgress(int position);
+
+    Form1Services services_;
+    AboutBox* aboutBox_ = nullptr;
+    bool shown_ = false;
+    // During an import: each path's rows in display order, so that removal finds its row at once.
+    std::map<std::string, std::vector<QTreeWidgetItem*>> pendingRows_;
+};
+
+}  // namespace zarnex

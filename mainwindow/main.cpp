@@ -1,0 +1,56 @@
+#include <QApplication>
+#include <exception>
+
+#include "mainwindow/aboutbox.h"
+#include "mainwindow/dialogs.h"
+#include "mainwindow/form1.h"
+#include "mainwindow/settings.h"
+
+namespace {
+
+zarnex::QtMessageBoxes boxes;
+
+void ShowEscapedFailure(const std::string& message) {
+    boxes.Show({message, "Zarnex", zarnex::MessageIcon::Error, zarnex::MessageButtons::Ok, true});
+}
+
+// A failure that escapes a handler is reported, and the program goes on.
+class Application : public QApplication {
+  public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& failure) {
+            ShowEscapedFailure(failure.what());
+        } catch (...) {
+            ShowEscapedFailure("");
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    Application application(argc, argv);
+    try {
+        zarnex::QtDialogs dialogs;
+        zarnex::Form1Services services;
+        services.boxes = &boxes;
+        services.dialogs = &dialogs;
+        services.settingsPath = QApplication::applicationDirPath().toStdString() + "/zarnex.ini";
+        services.startupArgument = zarnex::MakeStartupArgument(arguments);
+        zarnex::Form1 form1(services);
+        zarnex::AboutBox aboutBox(&form1);
+        form1.SetAboutBox(&aboutBox);
+        form1.show();
+        application.exec();
+    } catch (const std::exception& failure) {
+        ShowEscapedFailure(failure.what());
+    } catch (...) {
+        ShowEscapedFailure("");
+    }
+    return 0;
+}

@@ -1,0 +1,651 @@
+// The real window, clicked through its real buttons, with scripted dialogs and boxes.
+#include <QApplication>
+#include <QDir>
+#include <QDropEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <QUrl>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+
+#include "archive/format.h"
+#include "mainwindow/aboutbox.h"
+#include "mainwindow/form1.h"
+#include "mainwindow/importlist.h"
+#include "mainwindow/settings.h"
+
+using namespace zarnex;
+
+namespace {
+
+class ScriptedDialogs : public Dialogs {
+  public:
+    QStringList OpenFiles(QWidget*, const OpenDialogRequest& request) override {
+        requests.push_back(request);
+        if (files.empty()) {
+            return {};
+        }
+        QStringList answer = files.front();
+        files.pop_front();
+        return answer;
+    }
+    QString ChooseFolder(QWidget*, const QString& instruction, const QString& start) override {
+        instructions << instruction;
+        starts << start;
+        if (folders.empty()) {
+            return {};
+        }
+        QString answer = folders.front();
+        folders.pop_front();
+        return answer;
+    }
+    std::deque<QStringList> files;
+    std::deque<QString> folders;
+    std::vector<OpenDialogRequest> requests;
+    QStringList instructions, starts;
+};
+
+using Bytes = std::vector<unsigned char>;
+
+void WriteFile(const std::string& path, const Bytes& bytes) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+Bytes ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+Bytes Pattern(size_t n, unsigned seed) {
+    Bytes b(n);
+    for (size_t i = 0; i < n; ++i) {
+        b[i] = static_cast<unsigned char>((i * 31 + seed * 7) % 251);
+    }
+    return b;
+}
+
+void WriteEmptyVersion2(const std::string& path) {
+    Bytes header(8, 0);
+    PutLE32(header.data(), Version2Tag);
+    WriteFile(path, header);
+}
+
+// A window with its own settings file, scripted boxes and dialogs.
+struct Harness {
+    QTemporaryDir temp;
+    ScriptedMessageBoxes boxes;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<Form1> form;
+
+    explicit Harness(const std::string& startupArgument = {}, bool show = true) {
+        LastExtractDir.clear();
+        Form1Services services;
+        services.boxes = &boxes;
+        services.dialogs = &dialogs;
+        services.settingsPath = Path("zarnex.ini");
+        services.startupArgument = startupArgument;
+        form = std::make_unique<Form1>(services);
+        if (show) {
+            form->show();
+        }
+    }
+    std::string Path(const std::string& name) const {
+        return (temp.path() + "/" + QString::fromStdString(name)).toStdString();
+    }
+    std::string File(const std::string& name, size_t size) {
+        WriteFile(Path(name), Pattern(size, static_cast<unsigned>(size)));
+        return Path(name);
+    }
+    void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+    void Drop(const QStringList& paths) {
+        auto* data = new QMimeData;
+        QList<QUrl> urls;
+        for (const QString& p : paths) {
+            urls << QUrl::fromLocalFile(p);
+        }
+        data->setUrls(urls);
+        // Straight to the window's event handler: without a drag in progress the application
+        // would not pass a drop on.
+        QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, data, Qt::LeftButton,
+                              Qt::NoModifier);
+        static_cast<QObject*>(form.get())->event(&enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(100, 100), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        static_cast<QObject*>(form.get())->event(&drop);
+        delete data;
+    }
+    void Add(const QStringList& paths) {
+        dialogs.files.push_back(paths);
+        Click(form->ButtonAdd);
+    }
+    QStringList Captions() const {
+        QStringList out;
+        for (int i = 0; i < form->RowCount(); ++i) {
+            out << QString::fromStdString(form->Row(i).caption);
+        }
+        return out;
+    }
+    // Extract, Replace, Add, Delete
+    QString Buttons() const {
+        QString s;
+        for (QPushButton* b :
+             {form->ButtonExtract, form->ButtonReplace, form->ButtonAdd, form->ButtonDelete}) {
+            s += b->isEnabled() ? '1' : '0';
+        }
+        return s;
+    }
+};
+
+ImportRow Row(std::string caption, int64_t size, std::string type, std::string folder) {
+    ImportRow row;
+    row.caption = std::move(caption);
+    row.byteCount = size;
+    row.imageIndex = static_cast<int32_t>(size);
+    row.typeText = std::move(type);
+    row.folderText = std::move(folder);
+    return row;
+}
+
+}  // namespace
+
+class WindowTests : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void windowMatchesItsTable() {
+        Harness h;
+        Form1& f = *h.form;
+        QCOMPARE(f.windowTitle(), QString("Zarnex v1.2"));
+        QCOMPARE(f.size(), QSize(624, 414));
+        QCOMPARE(f.minimumSize(), f.maximumSize());
+        QVERIFY(!(f.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(f.windowFlags() & Qt::WindowMinimizeButtonHint);
+        QCOMPARE(f.ListView1->geometry(), QRect(0, 0, 521, 345));
+        QCOMPARE(f.ButtonAdd->geometry(), QRect(536, 32, 73, 25));
+        QCOMPARE(f.ButtonDelete->geometry(), QRect(536, 72, 75, 25));
+        QCOMPARE(f.ButtonExtract->geometry(), QRect(536, 176, 75, 25));
+        QCOMPARE(f.ButtonReplace->geometry(), QRect(536, 216, 75, 25));
+        QCOMPARE(f.ProgressBar1->geometry(), QRect(531, 256, 83, 9));
+        QCOMPARE(f.ButtonAbout->geometry(), QRect(613, 0, 11, 17));
+        QCOMPARE(f.GroupBox1->geometry(), QRect(8, 352, 609, 52));
+        QCOMPARE(f.EditImgPath->geometry(), QRect(8, 18, 497, 21));
+        QCOMPARE(f.ButtonBrowseImgFile->geometry(), QRect(520, 17, 75, 25));
+        QCOMPARE(f.EditImgPath->parentWidget(), f.GroupBox1);
+        QCOMPARE(f.ButtonAdd->text(), QString("Addd..."));
+        QCOMPARE(f.ButtonExtract->text(), QString("Extract..."));
+        QCOMPARE(f.GroupBox1->title(), QString("*.IMG file"));
+        QCOMPARE(f.ButtonBrowseImgFile->text(), QString("Browse..."));
+        QCOMPARE(f.GroupBox1->font().pixelSize(), 13);
+        QVERIFY(f.GroupBox1->font().bold());
+        QCOMPARE(f.ListView1->font().pixelSize(), 11);
+        QCOMPARE(f.ProgressBar1->maximum(), 1);
+        QCOMPARE(f.ProgressBar1->value(), 0);
+
+        QTreeWidgetItem* header = f.ListView1->headerItem();
+        QCOMPARE(header->text(0), QString("File Name"));
+        QCOMPARE(header->text(1), QString("Size"));
+        QCOMPARE(header->text(2), QString("Type"));
+        QCOMPARE(header->text(3), QString("Path"));
+        QCOMPARE(f.ListView1->columnWidth(0), 128);
+        QCOMPARE(f.ListView1->columnWidth(1), 60);
+        QCOMPARE(f.ListView1->columnWidth(2), 40);
+        QCOMPARE(f.ListView1->selectionMode(), QAbstractItemView::ExtendedSelection);
+        QCOMPARE(f.ListView1->editTriggers(), QAbstractItemView::NoEditTriggers);
+        QVERIFY(f.acceptDrops());
+        QCOMPARE(h.Buttons(), QString("0011"));
+
+        // Tab order: Add, list, path, Browse, Replace, Delete, ?, Extract.
+        const QList<QWidget*> controls = {f.ButtonAdd,           f.ListView1,     f.EditImgPath,
+                                          f.ButtonBrowseImgFile, f.ButtonReplace, f.ButtonDelete,
+                                          f.ButtonAbout,         f.ButtonExtract};
+        QList<QWidget*> chain;
+        for (QWidget* w = f.ButtonAdd; chain.size() < controls.size(); w = w->nextInFocusChain()) {
+            if (controls.contains(w) && !chain.contains(w)) {
+                chain << w;
+            }
+        }
+        QCOMPARE(chain, controls);
+    }
+
+    void rowsFollowTheSizeTable() {
+        Harness h;
+        const std::vector<std::pair<size_t, QString>> sizes = {
+            {0, "0"},       {1023, "1023"}, {1024, "1 kb"},
+            {1025, "2 kb"}, {2048, "2 kb"}, {1048576, "1024 kb"}};
+        QStringList paths;
+        for (const auto& [size, text] : sizes) {
+            paths << QString::fromStdString(h.File("s" + std::to_string(size) + ".dff", size));
+        }
+        h.Add(paths);
+        QCOMPARE(h.form->RowCount(), 6);
+        for (int i = 0; i < 6; ++i) {
+            ImportRow row = h.form->Row(i);
+            QCOMPARE(QString::fromStdString(row.sizeText), sizes[i].second);
+            QCOMPARE(row.imageIndex, static_cast<int32_t>(sizes[i].first));
+            QCOMPARE(QString::fromStdString(row.typeText), QString("DFF"));
+            QCOMPARE(row.folderText + row.caption, paths[i].toStdString());
+        }
+        QVERIFY(h.boxes.shown.empty());
+        QCOMPARE(h.Buttons(), QString("1111"));
+        const OpenDialogRequest& request = h.dialogs.requests.at(0);
+        QVERIFY(request.multiSelect);
+        QCOMPARE(request.filters.size(), 4);
+        QCOMPARE(request.filters[0],
+                 QString("GTA Car Files(*.dff;*.txd;*.ifp) (*.dff *.txd *.ifp)"));
+        QCOMPARE(request.filters[3], QString("All Files(*.*) (*.*)"));
+        QVERIFY(request.filters[2].endsWith(
+            "(*.dff *.txd *.col *.ipl *.ifp *.scm *.cut *.dat *.rrr *.anm)"));
+    }
+
+    void otherFilesAreAskedAbout() {
+        Harness h;
+        const std::string notes = h.File("data/notes", 5);
+        const std::string readme = h.File("data/a.b/readme", 5);
+        const std::string bak = h.File("data/car.dff.bak", 5);
+        const std::string dotted = h.File("data/name.", 5);
+        const std::string upper = h.File("models/CAR.DFF", 5);
+
+        h.boxes.Answer(MessageAnswer::No);
+        h.Add({QString::fromStdString(notes)});
+        QCOMPARE(h.form->RowCount(), 0);
+        QCOMPARE(h.Buttons(), QString("0011"));  // nothing was added
+        QCOMPARE(
+            QString::fromStdString(h.boxes.shown.at(0).text),
+            QString::fromStdString(notes + "\n\nне является файлом GTA\nдобавить его в список?"));
+        QCOMPARE(h.boxes.shown[0].buttons, MessageButtons::YesNo);
+        QCOMPARE(h.boxes.shown[0].icon, MessageIcon::Question);
+
+        for (int i = 0; i < 4; ++i) {
+            h.boxes.Answer(MessageAnswer::Yes);
+        }
+        h.Add({QString::fromStdString(notes), QString::fromStdString(readme),
+               QString::fromStdString(bak), QString::fromStdString(dotted),
+               QString::fromStdString(upper)});
+        QCOMPARE(h.boxes.shown.size(), size_t{5});  // CAR.DFF is a game file
+        QCOMPARE(h.Captions(), (QStringList{"notes", "readme", "car.dff.bak", "name.", "CAR.DFF"}));
+        QCOMPARE(h.form->Row(0).typeText, std::string());
+        QCOMPARE(h.form->Row(1).typeText, std::string());
+        QCOMPARE(h.form->Row(2).typeText, std::string("BAK"));
+        QCOMPARE(h.form->Row(3).typeText, std::string());
+        QCOMPARE(h.form->Row(4).typeText, std::string("DFF"));
+        QCOMPARE(h.form->Row(4).folderText, h.Path("models/"));
+        QCOMPARE(h.Buttons(), QString("1111"));
+    }
+
+    void duplicatesDropsAndLongPaths() {
+        Harness h;
+        const std::string a = h.File("a.txd", 10);
+        const std::string deep = h.File(std::string(120, 'd') + "/" + std::string(120, 'e') + "/" +
+                                            std::string(40, 'f') + ".col",
+                                        3000);
+        QVERIFY(deep.size() > 260);
+        std::filesystem::create_directories(h.Path("folder.txd"));
+        h.Drop({QString::fromStdString(a), QString::fromStdString(a), QString::fromStdString(deep),
+                QString::fromStdString(h.Path("folder.txd"))});
+        QCOMPARE(h.form->RowCount(), 4);
+        QCOMPARE(h.form->Row(0).folderText + h.form->Row(0).caption,
+                 h.form->Row(1).folderText + h.form->Row(1).caption);
+        QCOMPARE(h.form->Row(2).folderText + h.form->Row(2).caption, deep);
+        QCOMPARE(h.form->Row(2).sizeText, std::string("3 kb"));
+        QCOMPARE(h.form->Row(3).caption, std::string("folder.txd"));  // folders go in like files
+        QCOMPARE(h.Buttons(), QString("1111"));
+    }
+
+    void filesOfTwoGigabytesShowTheirTrueSize() {
+        Harness h;
+        const std::string big = h.File("big.dff", 0);
+        std::filesystem::resize_file(big, (uint64_t{1} << 31) + 5);
+        const std::string small = h.File("small.dff", 100);
+        h.Add({QString::fromStdString(big), QString::fromStdString(small)});
+        QCOMPARE(h.form->Row(0).sizeText, std::string("2097153 kb"));
+        QCOMPARE(h.form->Row(0).byteCount, (int64_t{1} << 31) + 5);
+        h.form->ListView1ColumnClick(SizeColumn);
+        QCOMPARE(h.Captions(), (QStringList{"small.dff", "big.dff"}));
+    }
+
+    void deleteAndButtonStates() {
+        Harness h;
+        h.Click(h.form->ButtonDelete);  // empty list: disables again, no harm
+        QCOMPARE(h.Buttons(), QString("0011"));
+        h.dialogs.files.clear();
+        h.Click(h.form->ButtonAdd);  // cancelled dialog
+        QCOMPARE(h.Buttons(), QString("0011"));
+
+        h.Add({QString::fromStdString(h.File("a.dff", 1)),
+               QString::fromStdString(h.File("b.dff", 2)),
+               QString::fromStdString(h.File("c.dff", 3))});
+        h.Click(h.form->ButtonDelete);  // nothing selected
+        QCOMPARE(h.form->RowCount(), 3);
+        h.form->ListView1->topLevelItem(0)->setSelected(true);
+        h.form->ListView1->topLevelItem(2)->setSelected(true);
+        h.Click(h.form->ButtonDelete);
+        QCOMPARE(h.Captions(), QStringList{"b.dff"});
+        QCOMPARE(h.Buttons(), QString("1111"));
+        h.form->ListView1->topLevelItem(0)->setSelected(true);
+        h.Click(h.form->ButtonDelete);
+        QCOMPARE(h.form->RowCount(), 0);
+        QCOMPARE(h.Buttons(), QString("0011"));
+    }
+
+    void replaceRunsTheImportEndToEnd() {
+        Harness h;
+        const std::string img = h.Path("gta3.img");
+        WriteEmptyVersion2(img);
+        h.form->EditImgPath->setText(QString::fromStdString(img));
+        const std::string a = h.File("in/a.dff", 3000);
+        const std::string missing = h.Path("in/gone.txd");
+        const std::string b = h.File("in/b.txd", 10);
+        h.Add({QString::fromStdString(a), QString::fromStdString(b)});
+        h.Drop({QString::fromStdString(missing)});
+
+        h.boxes.Answer(MessageAnswer::No);
+        h.Click(h.form->ButtonReplace);
+        QCOMPARE(h.boxes.shown.back().text, std::string("Заменить?"));
+        QCOMPARE(h.form->RowCount(), 3);
+        QCOMPARE(ReadFile(img).size(), size_t{8});
+
+        h.boxes.shown.clear();
+        h.boxes.Answer(MessageAnswer::Yes);
+        h.Click(h.form->ButtonReplace);
+        QCOMPARE(h.boxes.shown.size(), size_t{3});
+        QCOMPARE(h.boxes.shown[0].text, std::string("Заменить?"));
+        QCOMPARE(h.boxes.shown[1].icon, MessageIcon::Warning);  // the missing file
+        QCOMPARE(h.boxes.shown[2].text, std::string("Завершено\n\nЗаменено: 0\nДобавлено: 2"));
+        QCOMPARE(h.Captions(), QStringList{"gone.txd"});
+        QCOMPARE(h.Buttons(), QString("1111"));
+        QCOMPARE(h.form->ProgressBar1->maximum(), 3);
+        QCOMPARE(h.form->ProgressBar1->value(), 3);
+
+        Bytes image = ReadFile(img);
+        QCOMPARE(GetLE32(image.data() + 4), 2u);
+        DirectoryRecord first = DecodeRecord(image.data() + 8);
+        QCOMPARE(first.name, std::string("a.dff"));
+        Bytes expected = Pattern(3000, 3000);
+        QVERIFY(std::equal(expected.begin(), expected.end(), image.begin() + 2048 * first.offset));
+    }
+
+    void replaceThatEmptiesTheListLeavesExtractAndReplaceOff() {
+        Harness h;
+        const std::string img = h.Path("gta3.img");
+        WriteEmptyVersion2(img);
+        h.form->EditImgPath->setText(QString::fromStdString(img));
+        h.Add({QString::fromStdString(h.File("a.dff", 5))});
+        h.boxes.Answer(MessageAnswer::Yes);
+        h.Click(h.form->ButtonReplace);
+        QCOMPARE(h.form->RowCount(), 0);
+        QCOMPARE(h.Buttons(), QString("0011"));
+    }
+
+    void extractRunsEndToEnd() {
+        Harness h;
+        const std::string img = h.Path("gta3.img");
+        WriteEmptyVersion2(img);
+        h.form->EditImgPath->setText(QString::fromStdString(img));
+        const std::string a = h.File("in/Car.dff", 3000);
+        h.Add({QString::fromStdString(a)});
+        h.boxes.Answer(MessageAnswer::Yes);
+        h.Click(h.form->ButtonReplace);
+        h.Add({QString::fromStdString(a), QString::fromStdString(h.File("in/none.dff", 1))});
+
+        const std::string out = h.Path("out");
+        std::filesystem::create_directories(out);
+        h.boxes.shown.clear();
+        h.dialogs.folders.push_back(QString::fromStdString(out));
+        h.Click(h.form->ButtonExtract);
+        QCOMPARE(h.dialogs.instructions.back(),
+                 QString("Choose the directory you want extract to..."));
+        QCOMPARE(LastExtractDir, out);
+        QCOMPARE(h.boxes.shown.size(), size_t{1});
+        QCOMPARE(h.boxes.shown[0].text, std::string("Извлечено: 1"));
+        Bytes written = ReadFile(out + "/Car.dff");
+        Bytes expected = Pattern(3000, 3000);
+        expected.resize(4096, 0);
+        QVERIFY(written == expected);
+        QCOMPARE(h.form->RowCount(), 2);  // extraction leaves the rows
+        QCOMPARE(h.Buttons(), QString("1111"));
+        QCOMPARE(h.form->ProgressBar1->value(), 2);
+
+        // The next browser starts in the folder; a vanished one is emptied even on Cancel.
+        h.Click(h.form->ButtonExtract);
+        QCOMPARE(h.dialogs.starts.back(), QString::fromStdString(out));
+        std::filesystem::remove_all(out);
+        h.boxes.shown.clear();
+        h.Click(h.form->ButtonExtract);
+        QCOMPARE(h.dialogs.starts.back(), QString());
+        QCOMPARE(LastExtractDir, std::string());
+        QVERIFY(h.boxes.shown.empty());
+        QCOMPARE(h.Buttons(), QString("1111"));
+    }
+
+    void extractWithAMissingArchiveLeavesTheButtons() {
+        Harness h;
+        h.form->EditImgPath->setText(QString::fromStdString(h.Path("none.img")));
+        h.Add({QString::fromStdString(h.File("a.dff", 5))});
+        h.dialogs.folders.push_back(h.temp.path());
+        h.Click(h.form->ButtonExtract);
+        QCOMPARE(h.boxes.shown.size(), size_t{1});
+        QCOMPARE(h.boxes.shown[0].icon, MessageIcon::Error);
+        QCOMPARE(h.Buttons(), QString("1111"));
+    }
+
+    void sortTableOfBothKeys() {
+        // Rows that differ in one column each, so every pair of keys decides somewhere.
+        const ImportRow a = Row("b.dff", 100, "DFF", "/x/");
+        const ImportRow b = Row("A.dff", 100, "DFF", "/x/");  // name decides
+        const ImportRow c = Row("b.dff", 50, "DFF", "/x/");   // size decides
+        const ImportRow d = Row("b.dff", 100, "COL", "/x/");  // type decides
+        const ImportRow e = Row("b.dff", 100, "DFF", "/w/");  // path decides
+        const std::vector<ImportRow> others = {b, c, d, e};
+        for (int s = 0; s < 4; ++s) {
+            for (int p = 0; p < 4; ++p) {
+                for (int k = 0; k < 4; ++k) {
+                    const int expected = (k == s || (k == p && p != s)) ? 1 : 0;
+                    QCOMPARE(ListView1Compare(a, others[k], s, p), expected);
+                    QCOMPARE(ListView1Compare(others[k], a, s, p), -expected);
+                }
+            }
+        }
+        // First key wins over second.
+        const ImportRow big = Row("a.dff", 900, "TXD", "/z/");
+        QCOMPARE(ListView1Compare(big, Row("b.dff", 100, "DFF", "/a/"), NameColumn, SizeColumn),
+                 -1);
+        QCOMPARE(ListView1Compare(big, Row("b.dff", 100, "DFF", "/a/"), SizeColumn, NameColumn), 1);
+    }
+
+    void sortByteOrderCases() {
+        QCOMPARE(ListView1Compare(Row("apple.dff", 1, "", ""), Row("B.txd", 1, "", ""), 0, 0), -1);
+        QCOMPARE(ListView1Compare(Row("apple.dff", 1, "", ""), Row("Apple.dff", 1, "", ""), 0, 0),
+                 0);
+        QCOMPARE(ListView1Compare(Row("zed", 1, "", ""), Row("дом", 1, "", ""), 0, 0), -1);
+        // Cyrillic is not folded, and sorts by its code-page bytes: Ё (A8) < А (C0) < ё (B8)?
+        QCOMPARE(ListView1Compare(Row("ёж", 1, "", ""), Row("Ёж", 1, "", ""), 0, 0), 1);
+        QCOMPARE(ListView1Compare(Row("ёж", 1, "", ""), Row("я", 1, "", ""), 0, 0), -1);
+        QCOMPARE(ListView1Compare(Row("x", 1, "", "C:/"), Row("x", 1, "", "c:/"), 3, 3), -1);
+        QCOMPARE(ListView1Compare(Row("x", 1, "", ""), Row("x", 1, "DFF", ""), 2, 2), -1);
+        QCOMPARE(ListView1Compare(Row("car", 1, "", ""), Row("car2", 1, "", ""), 0, 0), -1);
+        QCOMPARE(ListView1Compare(Row("car", 7, "A", "/p/"), Row("car", 7, "A", "/p/"), 1, 2), 0);
+    }
+
+    void headerClicksSortTheRowsThatTheBatchesWalk() {
+        Harness h;
+        h.Add({QString::fromStdString(h.File("b/one.txd", 2048)),
+               QString::fromStdString(h.File("a/two.dff", 900)),
+               QString::fromStdString(h.File("c/three.dff", 1500))});
+        h.form->ListView1->header()->sectionClicked(TypeColumn);
+        QCOMPARE(h.Captions(),
+                 (QStringList{"three.dff", "two.dff", "one.txd"}));  // type, then name
+        QCOMPARE(SortColumn, 2);
+        QCOMPARE(PreviousSortColumn, 0);
+        h.form->ListView1->header()->sectionClicked(SizeColumn);
+        QCOMPARE(h.Captions(), (QStringList{"two.dff", "three.dff", "one.txd"}));
+        QCOMPARE(PreviousSortColumn, 2);
+        h.form->ListView1->header()->sectionClicked(PathColumn);
+        QCOMPARE(h.Captions(), (QStringList{"two.dff", "one.txd", "three.dff"}));
+
+        Harness empty;
+        empty.form->ListView1ColumnClick(3);
+        empty.form->ListView1ColumnClick(1);
+        QCOMPARE(SortColumn, 1);
+        QCOMPARE(PreviousSortColumn, 3);
+        QCOMPARE(empty.form->RowCount(), 0);
+    }
+
+    void settingsRoundTripThroughARealClose() {
+        QTemporaryDir shared;
+        const std::string ini = (shared.path() + "/zarnex.ini").toStdString();
+        ScriptedMessageBoxes boxes;
+        ScriptedDialogs dialogs;
+        Form1Services services{&boxes, &dialogs, ini, {}};
+        const std::string folder = (shared.path() + "/add").toStdString();
+        WriteFile(folder + "/x.dff", {1});
+        {
+            Form1 form(services);
+            form.show();
+            form.EditImgPath->setText("/games/gta3/models/gta3.img");
+            dialogs.files.push_back({QString::fromStdString(folder + "/x.dff")});
+            QTest::mouseClick(form.ButtonAdd, Qt::LeftButton);
+            LastExtractDir = "/out/dir";
+            form.close();
+        }
+        Bytes written = ReadFile(ini);
+        QCOMPARE(std::string(written.begin(), written.end()),
+                 "/games/gta3/models/gta3.img\r\n" + folder + "/\r\n/out/dir\r\n");
+        LastExtractDir.clear();
+        {
+            Form1 form(services);
+            form.show();
+            QCOMPARE(form.EditImgPath->text(), QString("/games/gta3/models/gta3.img"));
+            QCOMPARE(form.OpenDialog2.initialDir, std::string("/games/gta3/models"));
+            QCOMPARE(form.OpenDialog1.initialDir, folder);  // without the trailing "/"
+            QCOMPARE(LastExtractDir, std::string("/out/dir"));
+            QVERIFY(boxes.shown.empty());
+            form.close();  // never confirmed the Add dialog: line 2 written back as read
+        }
+        written = ReadFile(ini);
+        QCOMPARE(std::string(written.begin(), written.end()),
+                 "/games/gta3/models/gta3.img\r\n" + folder + "\r\n/out/dir\r\n");
+    }
+
+    void settingsLineEndsAndShortFiles() {
+        QCOMPARE(SplitSettingsLines("a\nb\nc"), (std::vector<std::string>{"a", "b", "c"}));
+        QCOMPARE(SplitSettingsLines("a\rb\rc\r"), (std::vector<std::string>{"a", "b", "c"}));
+        QCOMPARE(SplitSettingsLines("a\r\n\r\nc\r\nignored"),
+                 (std::vector<std::string>{"a", "", "c", "ignored"}));
+        QCOMPARE(SplitSettingsLines(std::string("a\r\nb\0c\r\nd", 10)),
+                 (std::vector<std::string>{"a", "b"}));
+        QCOMPARE(SplitSettingsLines(""), std::vector<std::string>{});
+        QCOMPARE(InitialDirFrom("/a/b/"), std::string("/a/b"));
+        QCOMPARE(InitialDirFrom("/"), std::string("/"));
+        QCOMPARE(InitialDirFrom(""), std::string(""));
+
+        {
+            Harness h({}, false);
+            WriteFile(h.Path("zarnex.ini"),
+                      {'/', 'g', '/', 'a', '.', 'i', 'm', 'g', '\n', '/', 'd', '\n', '/', 'e'});
+            h.form->show();
+            QCOMPARE(h.form->EditImgPath->text(), QString("/g/a.img"));
+            QCOMPARE(h.form->OpenDialog1.initialDir, std::string("/d"));
+            QCOMPARE(LastExtractDir, std::string("/e"));
+        }
+        {
+            Harness h("\"/cmd/x.img\"", false);
+            WriteFile(h.Path("zarnex.ini"), {'/', 'g', '/', 'a', '.', 'i', 'm', 'g'});
+            h.form->show();
+            QCOMPARE(h.boxes.shown.size(), size_t{1});
+            QCOMPARE(h.boxes.shown[0].text, std::string("List index out of bounds (1)"));
+            QCOMPARE(h.boxes.shown[0].icon, MessageIcon::Error);
+            QCOMPARE(h.form->OpenDialog2.initialDir, std::string("/g"));
+            QCOMPARE(h.form->EditImgPath->text(),
+                     QString());  // the rest, command line too, skipped
+        }
+        {
+            Harness h({}, false);
+            WriteFile(h.Path("zarnex.ini"), {});
+            h.form->show();
+            QCOMPARE(h.boxes.shown.at(0).text, std::string("List index out of bounds (0)"));
+            QCOMPARE(h.form->OpenDialog2.initialDir, std::string());
+        }
+        {
+            Harness h({}, false);
+            WriteFile(h.Path("zarnex.ini"),
+                      {'b', 'a', 'r', 'e', '.', 'i', 'm', 'g', '\n', '\n', '\n'});
+            h.form->show();
+            QCOMPARE(h.form->EditImgPath->text(), QString("bare.img"));
+            QCOMPARE(h.form->OpenDialog2.initialDir, std::string());
+            QVERIFY(h.boxes.shown.empty());
+        }
+    }
+
+    void failedSettingsWriteIsReportedAndTheWindowCloses() {
+        Harness h;
+        std::filesystem::create_directories(h.Path("zarnex.ini"));  // a folder in the way
+        h.form->close();
+        QVERIFY(!h.form->isVisible());
+        QCOMPARE(h.boxes.shown.size(), size_t{1});
+        QCOMPARE(h.boxes.shown[0].text, "Cannot create file " + h.Path("zarnex.ini"));
+        QCOMPARE(h.boxes.shown[0].icon, MessageIcon::Error);
+    }
+
+    void commandLineArchivePath() {
+        QCOMPARE(CommandLineArchivePath("\"/g/gta3.img\""), std::string("/g/gta3.img"));
+        QCOMPARE(CommandLineArchivePath("\"/g/gta3.IMG\""), std::string("/g/gta3.IMG"));
+        QCOMPARE(CommandLineArchivePath("\"/g/gta3.iMg\""), std::string("/g/gta3.iMg"));
+        QCOMPARE(CommandLineArchivePath("/g/gta3.img"), std::string());
+        QCOMPARE(CommandLineArchivePath("\"/g/a.txt\" \"/g/b.img\""), std::string());
+        QCOMPARE(CommandLineArchivePath("\"/g/a.img\" \"/g/b.img\""), std::string("/g/a.img"));
+        QCOMPARE(CommandLineArchivePath("  \"/g/open ended.img"), std::string("/g/open ended.img"));
+        QCOMPARE(CommandLineArchivePath(std::string(260, ' ') + "\"/g/a.img\""),
+                 std::string("/g/a.img"));
+        QCOMPARE(CommandLineArchivePath(std::string(261, ' ') + "\"/g/a.img\""), std::string());
+        QCOMPARE(CommandLineArchivePath("\"/g/maps.img/readme\""), std::string());
+        const std::string longPath = "/" + std::string(300, 'p') + "/gta3.img";
+        QCOMPARE(CommandLineArchivePath('"' + longPath + '"'), longPath);  // never cut
+        QCOMPARE(MakeStartupArgument({"/g/a b.img", "x"}), std::string("\"/g/a b.img\" \"x\""));
+
+        Harness h(MakeStartupArgument({"/from/cmd.img"}));
+        QCOMPARE(h.form->EditImgPath->text(), QString("/from/cmd.img"));
+    }
+
+    void browseFillsThePath() {
+        Harness h;
+        h.Click(h.form->ButtonBrowseImgFile);  // cancelled
+        QCOMPARE(h.form->EditImgPath->text(), QString());
+        h.dialogs.files.push_back({"/g/picked.img"});
+        h.Click(h.form->ButtonBrowseImgFile);
+        QCOMPARE(h.form->EditImgPath->text(), QString("/g/picked.img"));
+        QCOMPARE(h.dialogs.requests.back().filters, QStringList{"GTA IMG Arhive (*.img) (*.img)"});
+        QVERIFY(!h.dialogs.requests.back().multiSelect);
+    }
+
+    void aboutBoxMatchesItsTable() {
+        AboutBox box;
+        QCOMPARE(box.windowTitle(), QString("Zarnex v1.2 - About"));
+        QCOMPARE(box.size(), QSize(181, 101));
+        QVERIFY(box.windowFlags() & Qt::Tool);
+        QCOMPARE(box.Label1->pos(), QPoint(60, 8));
+        QCOMPARE(box.Label2->pos(), QPoint(28, 32));
+        QCOMPARE(box.Label2->text(), QString("E-Mail:"));
+        QCOMPARE(box.Edit1->geometry(), QRect(64, 32, 97, 17));
+        QVERIFY(box.Edit1->isReadOnly());
+        QVERIFY(!box.Edit1->hasFrame());
+        QCOMPARE(box.Label3->geometry(), QRect(44, 64, 89, 25));
+        QVERIFY(box.Label3->wordWrap());
+        QVERIFY(!box.Label1->text().isEmpty());
+        QVERIFY(box.Edit1->text().contains('@'));
+    }
+};
+
+QTEST_MAIN(WindowTests)
+#include "window_tests.moc"
