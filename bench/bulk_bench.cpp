@@ -1,0 +1,211 @@
+// 16,384 files imported into and extracted from both archive versions, each timed against a
+// plain copy of the same bytes in the same run.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "archive/extract.h"
+#include "archive/format.h"
+#include "archive/import.h"
+#include "bench/bench_util.h"
+#include "platform/codepage.h"
+#include "platform/file.h"
+
+using namespace zarnex;
+
+namespace {
+
+class Counting : public MessageBoxes {
+  public:
+    MessageAnswer Show(const MessageBoxRequest& r) override {
+        if (r.icon != MessageIcon::Information) {
+            std::fprintf(stderr, "unexpected box: %s\n", r.text.c_str());
+            std::exit(1);
+        }
+        last = r.text;
+        return MessageAnswer::Ok;
+    }
+    std::string last;
+};
+
+struct Source {
+    std::string path;
+    std::string name;
+    size_t size;
+};
+
+std::vector<Source> MakeSources(const std::string& dir, int count) {
+    std::mt19937 random(20261209);
+    std::uniform_real_distribution<double> logSize(std::log(1024.0), std::log(131072.0));
+    std::uniform_int_distribution<int> length(6, 20);
+    const std::string letters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_";
+    const char* const extensions[] = {".dff", ".txd", ".col", ".ipl", ".ifp"};
+    std::set<std::string> taken;
+    std::vector<Source> sources;
+    std::vector<unsigned char> bytes;
+    std::filesystem::create_directories(dir);
+    while (static_cast<int>(sources.size()) < count) {
+        std::string name;
+        for (int n = length(random); n > 0; --n) {
+            name += letters[random() % letters.size()];
+        }
+        name += extensions[random() % 5];
+        if (!taken.insert(LowerAnsi(name)).second) {
+            continue;
+        }
+        const auto size = static_cast<size_t>(std::exp(logSize(random)));
+        bytes.resize(size);
+        for (auto& b : bytes) {
+            b = static_cast<unsigned char>(random());
+        }
+        sources.push_back({dir + "/" + name, name, size});
+        bench::WriteWhole(sources.back().path, bytes);
+    }
+    return sources;
+}
+
+void MakeEmptyArchive(const std::string& path, bool version2) {
+    std::vector<unsigned char> header;
+    if (version2) {
+        header.assign(8, 0);
+        PutLE32(header.data(), Version2Tag);
+    }
+    bench::WriteWhole(path, header);
+    if (!version2) {
+        bench::WriteWhole(DirectoryFilePath(path), {});
+    }
+}
+
+double Import(const std::string& archive, const std::vector<std::string>& paths,
+              const std::string& expected) {
+    Counting boxes;
+    IoState io;
+    double t = bench::Seconds([&] { ImportFiles(archive, paths, boxes, {}, io); });
+    if (boxes.last != expected) {
+        std::fprintf(stderr, "import ended with \"%s\"\n", boxes.last.c_str());
+        std::exit(1);
+    }
+    return t;
+}
+
+// Baseline of the imports: every source read and appended to one file, one flush at the end.
+double AppendAll(const std::vector<Source>& sources, const std::string& target) {
+    return bench::Seconds([&] {
+        IoState io;
+        File out = File::Open(target, OpenMode::CreateAlways, io);
+        std::vector<char> buffer(CopyPieceBytes);
+        int64_t at = 0;
+        for (const auto& s : sources) {
+            File in = File::Open(s.path, OpenMode::ReadShared, io);
+            int64_t size = 0;
+            in.Size(size);
+            for (int64_t done = 0; done < size; done += CopyPieceBytes) {
+                size_t got = 0;
+                in.ReadAt(done, buffer.data(), buffer.size(), &got);
+                out.WriteAt(at, buffer.data(), got);
+                at += static_cast<int64_t>(got);
+            }
+        }
+        out.Sync();
+    });
+}
+
+// Baseline of the extraction: each entry's bytes copied out of one big file into a new file.
+double CopyOutAll(const std::string& archive, const std::vector<Source>& sources,
+                  const std::string& folder) {
+    std::filesystem::create_directories(folder);
+    return bench::Seconds([&] {
+        IoState io;
+        File in = File::Open(archive, OpenMode::ReadShared, io);
+        std::vector<char> buffer(CopyPieceBytes);
+        int64_t at = 2048 * 9;  // somewhere past the directory
+        for (const auto& s : sources) {
+            File out = File::Open(folder + "/" + s.name, OpenMode::CreateNew, io);
+            const int64_t length = SectorToByte(SectorsFor(static_cast<int64_t>(s.size)));
+            for (int64_t done = 0; done < length; done += CopyPieceBytes) {
+                size_t n = static_cast<size_t>(std::min<int64_t>(length - done, CopyPieceBytes));
+                in.ReadAt(at + done, buffer.data(), n);
+                out.WriteAt(done, buffer.data(), n);
+            }
+            at += length;
+        }
+    });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int runs = 3;
+    int count = 16384;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--runs") == 0) {
+            runs = std::atoi(argv[i + 1]);
+        } else if (std::strcmp(argv[i], "--files") == 0) {
+            count = std::atoi(argv[i + 1]);
+        }
+    }
+    const std::string dir = bench::MakeTempDir();
+    std::vector<Source> sources = MakeSources(dir + "/src", count);
+    std::vector<std::string> paths, names;
+    size_t total = 0;
+    for (const auto& s : sources) {
+        paths.push_back(s.path);
+        names.push_back(s.name);
+        total += s.size;
+    }
+    std::printf("bulk_bench: %d files, %.1f MiB, %d runs\n", count, total / 1048576.0, runs);
+    const std::string added = "Завершено\n\nЗаменено: 0\nДобавлено: " + std::to_string(count);
+    const std::string replaced =
+        "Завершено\n\nЗаменено: " + std::to_string(count) + "\nДобавлено: 0";
+
+    enum { A, B, C1, C2, D, Kinds };
+    const char* labels[Kinds] = {"(a) import into empty v2", "(b) import again into v2",
+                                 "(c) import into empty v1", "(c) import again into v1",
+                                 "(d) extract all from v2"};
+    std::vector<double> batch[Kinds], base[Kinds];
+    AppendAll(sources, dir + "/warm");  // warm the page cache
+    for (int run = 0; run < runs; ++run) {
+        const std::string v2 = dir + "/v2.img", v1 = dir + "/v1.img";
+        MakeEmptyArchive(v2, true);
+        batch[A].push_back(Import(v2, paths, added));
+        base[A].push_back(AppendAll(sources, dir + "/append"));
+        batch[B].push_back(Import(v2, paths, replaced));
+        base[B].push_back(AppendAll(sources, dir + "/append"));
+
+        MakeEmptyArchive(v1, false);
+        batch[C1].push_back(Import(v1, paths, added));
+        base[C1].push_back(AppendAll(sources, dir + "/append"));
+        batch[C2].push_back(Import(v1, paths, replaced));
+        base[C2].push_back(AppendAll(sources, dir + "/append"));
+        bench::RemoveTree(v1);
+        bench::RemoveTree(DirectoryFilePath(v1));
+
+        const std::string out = dir + "/out", copy = dir + "/copy";
+        std::filesystem::create_directories(out);
+        Counting boxes;
+        IoState io;
+        batch[D].push_back(bench::Seconds([&] { ExtractFiles(v2, out, names, boxes, {}, io); }));
+        if (boxes.last != "Извлечено: " + std::to_string(count)) {
+            std::fprintf(stderr, "extraction ended with \"%s\"\n", boxes.last.c_str());
+            return 1;
+        }
+        base[D].push_back(CopyOutAll(v2, sources, copy));
+        bench::RemoveTree(out);
+        bench::RemoveTree(copy);
+        bench::RemoveTree(v2);
+        bench::RemoveTree(dir + "/append");
+    }
+    for (int k = 0; k < Kinds; ++k) {
+        const double b = bench::Median(batch[k]), p = bench::Median(base[k]);
+        std::printf("%-28s batch %7.3f s   baseline %7.3f s   ratio %5.2f\n", labels[k], b, p,
+                    b / p);
+    }
+    std::printf("peak memory %.1f MiB\n", bench::PeakMemoryKiB() / 1024.0);
+    bench::RemoveTree(dir);
+    return 0;
+}

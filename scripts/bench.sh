@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Build in Release and run the benchmarks; extra arguments go to bulk_bench (e.g. --runs 5).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DZARNEX_TESTS=OFF -DZARNEX_GUI=OFF >/dev/null
+cmake --build build-bench --target load_bench bulk_bench
+./build-bench/bench/load_bench
+./build-bench/bench/bulk_bench "$@"
