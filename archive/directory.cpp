@@ -118,8 +118,9 @@ std::optional<OpenArchive> LoadDirectory(const std::string& path, bool forImport
     if (table.count < 1) {
         table.endSector = table.IsVersion2() ? 1 : 0;
     } else {
-        UpdateEndSector(table);
+        table.endSector = GreatestEnd(table);
     }
+    BuildIndex(table);
     return archive;
 }
 
@@ -169,7 +170,7 @@ void SortByOffset(DirectoryTable& table, OrderPosition lo, OrderPosition hi) {
     }
 }
 
-void RepositionEntry(DirectoryTable& table, OrderPosition position) {
+void RepositionEntryStepwise(DirectoryTable& table, OrderPosition position) {
     const int32_t count = table.count;
     if (count <= 1) {
         return;
@@ -209,14 +210,236 @@ void RepositionEntry(DirectoryTable& table, OrderPosition position) {
     }
 }
 
-void UpdateEndSector(DirectoryTable& table) {
-    // The greatest end, not the end of the last in order: entries may share the greatest
-    // offset, and new data must not land on the longer one.
-    int64_t end = EntryEnd(EntryAt(table, OrderPosition(table.count - 1)));
+namespace {
+
+// Sectors beyond this are left to the scans: archives end at 2^20.
+constexpr int64_t IndexedSectorLimit = int64_t{1} << 21;
+
+int64_t EndAt(const DirectoryTable& table, int32_t p) {
+    return EntryEnd(EntryAt(table, OrderPosition(p)));
+}
+
+void Unregister(TableIndex& index, EntryIndex e) {
+    int64_t& start = index.runStart[static_cast<size_t>(e.value)];
+    if (start >= 0) {
+        index.runs.Set(start, 0);
+        start = -1;
+    }
+}
+
+int32_t SizeAt(const DirectoryTable& table, int32_t p) {
+    return EntryAt(table, OrderPosition(p)).size;
+}
+
+// Entries of size 0 cover nothing: free room is bounded by the entries with data, and only cut
+// where an empty entry starts inside it. So the free room after position p starts at the
+// furthest end so far, which is the end of the last entry with data at or before p, or p's own
+// offset.
+void Register(DirectoryTable& table, int32_t p) {
+    TableIndex& index = *table.index;
+    const EntryIndex e = IndexAt(table, OrderPosition(p));
+    const DirectoryEntry& entry = EntryOf(table, e);
+    const int64_t end = EntryEnd(entry);
+    bool irregular = entry.offset < 0 || entry.size < 0 || end >= IndexedSectorLimit;
+    if (!irregular && entry.size > 0) {
+        int32_t q = p + 1;
+        while (q < table.count && SizeAt(table, q) == 0) {
+            ++q;
+        }
+        irregular = q < table.count && EntryAt(table, OrderPosition(q)).offset < end;
+    }
+    uint8_t& flag = index.irregular[static_cast<size_t>(e.value)];
+    index.irregularCount += int64_t{irregular} - int64_t{flag};
+    flag = irregular;
+    if (irregular || p + 1 >= table.count) {
+        return;
+    }
+    int32_t q = p;
+    while (q >= 0 && SizeAt(table, q) == 0) {
+        --q;
+    }
+    const int64_t start = std::max<int64_t>(entry.offset, q >= 0 ? EndAt(table, q) : 0);
+    const int64_t next = EntryAt(table, OrderPosition(p + 1)).offset;
+    if (next > start && start < IndexedSectorLimit) {
+        if (start >= index.runs.leaves()) {
+            index.runs.Grow(start + 1);
+        }
+        index.runs.Set(start, static_cast<int32_t>(next - start));
+        index.runStart[static_cast<size_t>(e.value)] = start;
+    }
+}
+
+// The positions whose free room or neighbour changes when the entry before `center` changes:
+// the last entry with data before it, the one right before it, and from `center` on every
+// empty entry up to the next entry with data.
+void AddWindow(const DirectoryTable& table, int32_t center, std::vector<int32_t>& positions) {
+    int32_t lo = center - 1;
+    while (lo >= 0 && SizeAt(table, lo) == 0) {
+        --lo;
+    }
+    positions.push_back(lo);
+    positions.push_back(center - 1);
+    for (int32_t p = center; p < table.count; ++p) {
+        positions.push_back(p);
+        if (p > center && SizeAt(table, p) != 0) {
+            break;
+        }
+    }
+}
+
+void Refresh(DirectoryTable& table, std::vector<int32_t>& positions) {
+    TableIndex& index = *table.index;
+    std::sort(positions.begin(), positions.end());
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+    std::erase_if(positions, [&](int32_t p) { return p < 0 || p >= table.count; });
+    for (int32_t p : positions) {
+        Unregister(index, IndexAt(table, OrderPosition(p)));
+    }
+    for (int32_t p : positions) {
+        Register(table, p);
+    }
+    if (index.irregularCount > 0) {
+        index.trusted = false;
+    }
+}
+
+bool Trusted(const DirectoryTable& table) {
+    return table.index && table.index->trusted;
+}
+
+// Where the entry e stands in order: among the entries of its offset, found by halving.
+int32_t PositionOf(const DirectoryTable& table, EntryIndex e) {
+    const int32_t offset = EntryOf(table, e).offset;
+    auto first = table.order.begin();
+    auto it = std::lower_bound(first, first + table.count, offset, [&](EntryIndex x, int32_t o) {
+        return EntryOf(table, x).offset < o;
+    });
+    for (; it != first + table.count && EntryOf(table, *it).offset == offset; ++it) {
+        if (*it == e) {
+            return static_cast<int32_t>(it - first);
+        }
+    }
+    auto found = std::find(first, first + table.count, e);
+    return static_cast<int32_t>(found - first);
+}
+
+}  // namespace
+
+void MaxTree::Grow(int64_t leaves) {
+    int64_t size = 1024;
+    while (size < leaves) {
+        size *= 2;
+    }
+    if (size <= leaves_) {
+        return;
+    }
+    std::vector<int32_t> grown(static_cast<size_t>(2 * size), 0);
+    for (int64_t i = 0; i < leaves_; ++i) {
+        grown[static_cast<size_t>(size + i)] = tree_[static_cast<size_t>(leaves_ + i)];
+    }
+    for (int64_t i = size - 1; i >= 1; --i) {
+        grown[static_cast<size_t>(i)] =
+            std::max(grown[static_cast<size_t>(2 * i)], grown[static_cast<size_t>(2 * i + 1)]);
+    }
+    tree_ = std::move(grown);
+    leaves_ = size;
+}
+
+void MaxTree::Set(int64_t leaf, int32_t value) {
+    size_t i = static_cast<size_t>(leaves_ + leaf);
+    tree_[i] = value;
+    for (i /= 2; i >= 1; i /= 2) {
+        tree_[i] = std::max(tree_[2 * i], tree_[2 * i + 1]);
+    }
+}
+
+int64_t MaxTree::FirstAtLeast(int64_t need) const {
+    if (leaves_ == 0 || tree_[1] < need) {
+        return -1;
+    }
+    size_t i = 1;
+    while (i < static_cast<size_t>(leaves_)) {
+        i = tree_[2 * i] >= need ? 2 * i : 2 * i + 1;
+    }
+    return static_cast<int64_t>(i) - leaves_;
+}
+
+void BuildIndex(DirectoryTable& table) {
+    table.index.emplace();
+    TableIndex& index = *table.index;
+    for (int32_t i = 0; i < table.count; ++i) {
+        index.byLowerName[LowerAnsi(table.entries[static_cast<size_t>(i)].name)].emplace_back(i);
+    }
+    index.runStart.assign(static_cast<size_t>(table.capacity), -1);
+    index.irregular.assign(static_cast<size_t>(table.capacity), 0);
+    index.runs.Grow(std::min(table.endSector + 1, IndexedSectorLimit));
+    for (int32_t p = 0; p < table.count; ++p) {
+        Register(table, p);
+    }
+    index.trusted = index.irregularCount == 0;
+    if (!index.trusted) {
+        index.runs = MaxTree();
+    }
+}
+
+void RepositionEntry(DirectoryTable& table, OrderPosition position) {
+    const int32_t count = table.count;
+    const int32_t p = position.value;
+    if (count <= 1) {
+        if (table.index) {
+            std::vector<int32_t> positions = {p};
+            Refresh(table, positions);
+        }
+        return;
+    }
+    // The same place the neighbour-by-neighbour travel reaches, found by halving: it passes
+    // only neighbours it is strictly out of order with.
+    auto offset = [&](EntryIndex e) { return EntryOf(table, e).offset; };
+    auto first = table.order.begin();
+    const int32_t moved = EntryAt(table, position).offset;
+    int32_t target = p;
+    if (p + 1 < count && moved > EntryAt(table, OrderPosition(p + 1)).offset) {
+        auto stop = std::lower_bound(first + p + 1, first + count, moved,
+                                     [&](EntryIndex e, int32_t o) { return offset(e) < o; });
+        target = static_cast<int32_t>(stop - first) - 1;
+        std::rotate(first + p, first + p + 1, first + target + 1);
+    } else if (p > 0 && moved < EntryAt(table, OrderPosition(p - 1)).offset) {
+        auto stop = std::upper_bound(first, first + p, moved,
+                                     [&](int32_t o, EntryIndex e) { return o < offset(e); });
+        target = static_cast<int32_t>(stop - first);
+        std::rotate(first + target, first + p, first + p + 1);
+    }
+    if (table.index && table.index->trusted) {
+        // Around the old place (now holding the old successor) and around the new one.
+        std::vector<int32_t> positions;
+        AddWindow(table, target >= p ? p : p + 1, positions);
+        AddWindow(table, target, positions);
+        Refresh(table, positions);
+    }
+}
+
+int64_t GreatestEnd(const DirectoryTable& table) {
+    int64_t end = EndAt(table, table.count - 1);
     for (int32_t i = 0; i < table.count; ++i) {
         end = std::max(end, EntryEnd(table.entries[static_cast<size_t>(i)]));
     }
-    table.endSector = end;
+    return end;
+}
+
+void UpdateEndSector(DirectoryTable& table) {
+    // The greatest end, not the end of the last in order: entries may share the greatest
+    // offset, and new data must not land on the longer one. Without overlaps they are the same.
+    if (!Trusted(table)) {
+        table.endSector = GreatestEnd(table);
+        return;
+    }
+    // Without overlaps the greatest end is that of the last entry with data, unless an empty
+    // entry starts further on.
+    int32_t q = table.count - 1;
+    while (q > 0 && SizeAt(table, q) == 0) {
+        --q;
+    }
+    table.endSector = std::max(EndAt(table, q), EndAt(table, table.count - 1));
 }
 
 void GrowTable(DirectoryTable& table) {
@@ -227,9 +450,13 @@ void GrowTable(DirectoryTable& table) {
             table.order.emplace_back(i);
         }
     }
+    if (table.index) {
+        table.index->runStart.resize(static_cast<size_t>(table.capacity), -1);
+        table.index->irregular.resize(static_cast<size_t>(table.capacity), 0);
+    }
 }
 
-OrderPosition FindEntryByName(const DirectoryTable& table, const AnsiString& name) {
+OrderPosition FindEntryByNameScan(const DirectoryTable& table, const AnsiString& name) {
     const AnsiString wanted = LowerAnsi(name);
     for (int32_t p = 0; p < table.count; ++p) {
         const AnsiString& stored = EntryAt(table, OrderPosition(p)).name;
@@ -240,7 +467,7 @@ OrderPosition FindEntryByName(const DirectoryTable& table, const AnsiString& nam
     return NoPosition;
 }
 
-int64_t FindFreeGap(const DirectoryTable& table, int64_t need) {
+int64_t FindFreeGapScan(const DirectoryTable& table, int64_t need) {
     // Measured from the furthest end seen so far, so that an entry lying inside or across
     // another never makes its room look free.
     int64_t reach = INT64_MIN;
@@ -252,6 +479,54 @@ int64_t FindFreeGap(const DirectoryTable& table, int64_t need) {
         }
     }
     return table.endSector;
+}
+
+OrderPosition FindEntryByName(const DirectoryTable& table, const AnsiString& name) {
+    if (!table.index) {
+        return FindEntryByNameScan(table, name);
+    }
+    auto it = table.index->byLowerName.find(LowerAnsi(name));
+    if (it == table.index->byLowerName.end()) {
+        return NoPosition;
+    }
+    // Duplicates go to the one whose data comes first.
+    int32_t best = INT32_MAX;
+    for (EntryIndex e : it->second) {
+        best = std::min(best, PositionOf(table, e));
+    }
+    return OrderPosition(best);
+}
+
+int64_t FindFreeGap(const DirectoryTable& table, int64_t need) {
+    if (!Trusted(table)) {
+        return FindFreeGapScan(table, need);
+    }
+    if (need <= 0) {
+        return FindFreeGapScan(table, need);  // rooms of no size depend on the order of ties
+    }
+    int64_t start = table.index->runs.FirstAtLeast(need);
+    return start >= 0 ? start : table.endSector;
+}
+
+EntryIndex AddEntry(DirectoryTable& table, int32_t offset, int32_t size, const AnsiString& name) {
+    const EntryIndex e(table.count);
+    EntryOf(table, e) = {offset, size, name};
+    IndexAt(table, OrderPosition(e.value)) = e;
+    ++table.count;
+    if (table.index) {
+        table.index->byLowerName[LowerAnsi(name)].push_back(e);
+    }
+    RepositionEntry(table, OrderPosition(e.value));
+    UpdateEndSector(table);
+    return e;
+}
+
+void PlaceEntry(DirectoryTable& table, OrderPosition p, int32_t offset, int32_t size) {
+    DirectoryEntry& entry = EntryAt(table, p);
+    entry.offset = offset;
+    entry.size = size;
+    RepositionEntry(table, p);
+    UpdateEndSector(table);
 }
 
 }  // namespace zarnex

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "archive/format.h"
@@ -37,6 +38,34 @@ struct DirectoryEntry {
     AnsiString name;
 };
 
+// Largest value first: which leaf (sector) is the first to hold at least a given value.
+class MaxTree {
+  public:
+    int64_t leaves() const { return leaves_; }
+    void Grow(int64_t leaves);
+    void Set(int64_t leaf, int32_t value);
+    // The lowest leaf whose value is at least `need` (need >= 1), or -1.
+    int64_t FirstAtLeast(int64_t need) const;
+
+  private:
+    int64_t leaves_ = 0;
+    std::vector<int32_t> tree_;
+};
+
+// What an import table keeps besides `order`, so that a lookup by name and the search for free
+// room do not walk every entry. Every answer is the one the plain scans give.
+struct TableIndex {
+    std::unordered_map<AnsiString, std::vector<EntryIndex>> byLowerName;
+    // While every entry is regular (no negative size, no overlap with the entry after it in
+    // order, within the indexed sectors), each entry's free room after it is a leaf of `runs`
+    // keyed by the sector where the room starts.
+    MaxTree runs;
+    std::vector<int64_t> runStart;   // per entry: the leaf it holds, or -1
+    std::vector<uint8_t> irregular;  // per entry
+    int64_t irregularCount = 0;
+    bool trusted = false;  // once an irregular entry is seen, the batch keeps to the scans
+};
+
 struct DirectoryTable {
     uint32_t version = 0;
     int32_t count = 0;
@@ -44,6 +73,7 @@ struct DirectoryTable {
     std::vector<DirectoryEntry> entries;  // capacity long
     std::vector<EntryIndex> order;        // import tables only; capacity long
     int64_t endSector = 0;                // import tables only
+    std::optional<TableIndex> index;      // import tables only
 
     bool IsVersion2() const { return version == Version2Tag; }
 };
@@ -96,5 +126,19 @@ void GrowTable(DirectoryTable& table);
 OrderPosition FindEntryByName(const DirectoryTable& table, const AnsiString& name);
 // The first sector of the first free run of `need` sectors after an entry, else endSector.
 int64_t FindFreeGap(const DirectoryTable& table, int64_t need);
+
+// The batch's changes to the table. A new entry takes the next index and the last position
+// before it is carried to its place; a placed entry keeps its index and name.
+EntryIndex AddEntry(DirectoryTable& table, int32_t offset, int32_t size, const AnsiString& name);
+void PlaceEntry(DirectoryTable& table, OrderPosition p, int32_t offset, int32_t size);
+
+// Builds the index of an import table; LoadDirectory does it.
+void BuildIndex(DirectoryTable& table);
+
+// The plain walks the index stands in for; the tests hold the index to them.
+OrderPosition FindEntryByNameScan(const DirectoryTable& table, const AnsiString& name);
+int64_t FindFreeGapScan(const DirectoryTable& table, int64_t need);
+void RepositionEntryStepwise(DirectoryTable& table, OrderPosition p);
+int64_t GreatestEnd(const DirectoryTable& table);
 
 }  // namespace zarnex

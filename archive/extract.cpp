@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <optional>
+#include <unordered_map>
 
 #include "archive/directory.h"
 #include "archive/messages.h"
@@ -100,6 +101,14 @@ int32_t FindEntryInIndexOrder(const DirectoryTable& table, const std::string& an
     return -1;
 }
 
+std::unordered_map<std::string, int32_t> IndexNamesInDirectoryOrder(const DirectoryTable& table) {
+    std::unordered_map<AnsiString, int32_t> first;
+    for (int32_t i = table.count - 1; i >= 0; --i) {
+        first[LowerAnsi(table.entries[static_cast<size_t>(i)].name)] = i;
+    }
+    return first;
+}
+
 ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& folder,
                             const std::vector<std::string>& names, MessageBoxes& boxes,
                             const ExtractCallbacks& callbacks, IoState& io) {
@@ -113,6 +122,7 @@ ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& f
         callbacks.started();
     }
     const DirectoryTable& table = archive->table;
+    const std::unordered_map<AnsiString, int32_t> firstByName = IndexNamesInDirectoryOrder(table);
     std::vector<char> buffer(static_cast<size_t>(SectorToByte(ExtractChunkSectors)));
 
     size_t row = 0;
@@ -124,10 +134,11 @@ ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& f
         if (!Utf8ToAnsi(names[row], wanted)) {
             continue;  // a name no archive can hold matches nothing
         }
-        const int32_t match = FindEntryInIndexOrder(table, wanted);
-        if (match < 0) {
+        auto found = firstByName.find(LowerAnsi(wanted));
+        if (found == firstByName.end()) {
             continue;
         }
+        const int32_t match = found->second;
         const DirectoryEntry& entry = table.entries[static_cast<size_t>(match)];
         std::string fileName;
         if (!AnsiToUtf8(entry.name, fileName) || !IsSafeFileName(fileName)) {

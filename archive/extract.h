@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/file.h"
@@ -29,8 +30,10 @@ ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& f
                             const std::vector<std::string>& names, MessageBoxes& boxes,
                             const ExtractCallbacks& callbacks, IoState& io);
 
-// The first entry, in directory order, whose name equals `name` ignoring case; -1 if none.
 struct DirectoryTable;
+// Lowered name -> the first index in directory order that holds it.
+std::unordered_map<std::string, int32_t> IndexNamesInDirectoryOrder(const DirectoryTable& table);
+// The same answer by a walk: the first entry whose name equals `ansiName` ignoring case, or -1.
 int32_t FindEntryInIndexOrder(const DirectoryTable& table, const std::string& ansiName);
 
 // "d.m.yyyy  h:m:s" of a time in seconds since 1970, in UTC.

@@ -82,51 +82,49 @@ Step RelocateFirstEntry(ImportBatch& batch, int64_t directoryEnd) {
 
     if (size <= 0) {
         // Nothing to copy: it only needs an offset past the directory.
-        const int64_t past = SectorsFor(directoryEnd + RecordSize);
-        if (!WriteOffsetField(batch, e0, static_cast<int32_t>(past))) {
+        const auto past = static_cast<int32_t>(SectorsFor(directoryEnd + RecordSize));
+        if (!WriteOffsetField(batch, e0, past)) {
             return Step::IoFailure;
         }
-        EntryOf(table, e0).offset = static_cast<int32_t>(past);
-    } else {
-        const int64_t target = FindFreeGap(table, size);
-        if (!FitsInArchive(target, size)) {
-            return RefuseTooLarge(batch, batch.archive.path);
-        }
-        File& data = batch.archive.data;
-        const int64_t from = SectorToByte(oldOffset);
-        const int64_t to = SectorToByte(target);
-        const int64_t length = SectorToByte(size);
-        for (int64_t done = 0; done < length; done += CopyPieceBytes) {
-            size_t n = static_cast<size_t>(std::min<int64_t>(length - done, CopyPieceBytes));
-            size_t got = 0;
-            if (!data.ReadAt(from + done, batch.buffer.data(), n, &got)) {
-                return Step::IoFailure;
-            }
-            std::fill(batch.buffer.begin() + static_cast<std::ptrdiff_t>(got),
-                      batch.buffer.begin() + static_cast<std::ptrdiff_t>(n), 0);
-            if (!data.WriteAt(to + done, batch.buffer.data(), n)) {
-                return Step::IoFailure;
-            }
-        }
-        if (!data.Sync() || !WriteOffsetField(batch, e0, static_cast<int32_t>(target)) ||
-            !data.Sync()) {
+        PlaceEntry(table, OrderPosition(0), past, size);
+        return Step::Done;
+    }
+    const int64_t target = FindFreeGap(table, size);
+    if (!FitsInArchive(target, size)) {
+        return RefuseTooLarge(batch, batch.archive.path);
+    }
+    File& data = batch.archive.data;
+    const int64_t from = SectorToByte(oldOffset);
+    const int64_t to = SectorToByte(target);
+    const int64_t length = SectorToByte(size);
+    for (int64_t done = 0; done < length; done += CopyPieceBytes) {
+        size_t n = static_cast<size_t>(std::min<int64_t>(length - done, CopyPieceBytes));
+        size_t got = 0;
+        if (!data.ReadAt(from + done, batch.buffer.data(), n, &got)) {
             return Step::IoFailure;
         }
-        EntryOf(table, e0).offset = static_cast<int32_t>(target);
-
-        // Clear the old place, but never the records before it nor another entry's data that
-        // a damaged archive may have put inside it.
-        int64_t clearFrom = std::max(from, directoryEnd);
-        int64_t clearTo = from + length;
-        if (table.count > 1) {
-            clearTo = std::min(clearTo, SectorToByte(EntryAt(table, OrderPosition(1)).offset));
-        }
-        if (clearFrom < clearTo && !WriteZeros(batch, clearFrom, clearTo)) {
+        std::fill(batch.buffer.begin() + static_cast<std::ptrdiff_t>(got),
+                  batch.buffer.begin() + static_cast<std::ptrdiff_t>(n), 0);
+        if (!data.WriteAt(to + done, batch.buffer.data(), n)) {
             return Step::IoFailure;
         }
     }
-    RepositionEntry(table, OrderPosition(0));
-    UpdateEndSector(table);
+    if (!data.Sync() || !WriteOffsetField(batch, e0, static_cast<int32_t>(target)) ||
+        !data.Sync()) {
+        return Step::IoFailure;
+    }
+
+    // Clear the old place, but never the records before it nor another entry's data that a
+    // damaged archive may have put inside it.
+    const int64_t clearFrom = std::max(from, directoryEnd);
+    int64_t clearTo = from + length;
+    if (table.count > 1) {
+        clearTo = std::min(clearTo, SectorToByte(EntryAt(table, OrderPosition(1)).offset));
+    }
+    if (clearFrom < clearTo && !WriteZeros(batch, clearFrom, clearTo)) {
+        return Step::IoFailure;
+    }
+    PlaceEntry(table, OrderPosition(0), static_cast<int32_t>(target), size);
     return Step::Done;
 }
 
@@ -159,14 +157,12 @@ Step ImportIntoVersion2(ImportBatch& batch, File& source, const std::string& pat
             return Step::IoFailure;
         }
         const EntryIndex e = IndexAt(table, pos);
-        EntryOf(table, e).offset = static_cast<int32_t>(target);
-        EntryOf(table, e).size = static_cast<int32_t>(sectors);
-        RecordBytes record = EncodeRecord({EntryOf(table, e).offset, EntryOf(table, e).size, {}});
+        RecordBytes record =
+            EncodeRecord({static_cast<int32_t>(target), static_cast<int32_t>(sectors), {}});
         if (!data.WriteAt(Version2RecordPosition(e.value), record.data(), 8)) {
             return Step::IoFailure;
         }
-        RepositionEntry(table, pos);
-        UpdateEndSector(table);
+        PlaceEntry(table, pos, static_cast<int32_t>(target), static_cast<int32_t>(sectors));
         ++batch.replacedCount;
         return Step::Done;
     }
@@ -182,16 +178,12 @@ Step ImportIntoVersion2(ImportBatch& batch, File& source, const std::string& pat
     if (batch.io.Failed()) {
         return Step::IoFailure;
     }
-    const EntryIndex e(table.count);
-    EntryOf(table, e) = {static_cast<int32_t>(target), static_cast<int32_t>(sectors), name};
-    IndexAt(table, OrderPosition(e.value)) = e;
-    RecordBytes record = EncodeRecord({EntryOf(table, e).offset, EntryOf(table, e).size, name});
-    if (!data.WriteAt(Version2RecordPosition(e.value), record.data(), record.size())) {
+    RecordBytes record =
+        EncodeRecord({static_cast<int32_t>(target), static_cast<int32_t>(sectors), name});
+    if (!data.WriteAt(Version2RecordPosition(table.count), record.data(), record.size())) {
         return Step::IoFailure;
     }
-    ++table.count;
-    RepositionEntry(table, OrderPosition(e.value));
-    UpdateEndSector(table);
+    AddEntry(table, static_cast<int32_t>(target), static_cast<int32_t>(sectors), name);
     unsigned char count[4];
     PutLE32(count, static_cast<uint32_t>(table.count));
     if (!data.WriteAt(4, count, sizeof count)) {
@@ -218,27 +210,23 @@ Step ImportIntoVersion1(ImportBatch& batch, File& source, const std::string& pat
         return Step::IoFailure;
     }
 
-    OrderPosition pos = FindEntryByName(table, name);
+    const OrderPosition pos = FindEntryByName(table, name);
     const bool replacing = pos != NoPosition;
-    EntryIndex e = replacing ? IndexAt(table, pos) : EntryIndex(table.count);
-    DirectoryEntry& entry = EntryOf(table, e);
-    entry.offset = static_cast<int32_t>(target);
-    entry.size = static_cast<int32_t>(sectors);
-    if (!replacing) {
-        entry.name = name;
-        IndexAt(table, OrderPosition(e.value)) = e;
-        ++table.count;
-        pos = OrderPosition(e.value);
-    }
+    const EntryIndex e = replacing ? IndexAt(table, pos) : EntryIndex(table.count);
     // A replacement rewrites offset and size only: the stored name keeps its case.
-    RecordBytes record = EncodeRecord({entry.offset, entry.size, name});
+    RecordBytes record =
+        EncodeRecord({static_cast<int32_t>(target), static_cast<int32_t>(sectors), name});
     if (!batch.archive.directory.WriteAt(int64_t{RecordSize} * e.value, record.data(),
                                          replacing ? 8 : record.size())) {
         return Step::IoFailure;
     }
-    RepositionEntry(table, pos);
-    UpdateEndSector(table);
-    ++(replacing ? batch.replacedCount : batch.addedCount);
+    if (replacing) {
+        PlaceEntry(table, pos, static_cast<int32_t>(target), static_cast<int32_t>(sectors));
+        ++batch.replacedCount;
+    } else {
+        AddEntry(table, static_cast<int32_t>(target), static_cast<int32_t>(sectors), name);
+        ++batch.addedCount;
+    }
     return Step::Done;
 }
 

@@ -1,6 +1,7 @@
 #include "bench/bench_util.h"
 
 #include <sys/resource.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +11,8 @@
 namespace zarnex::bench {
 
 double Seconds(const std::function<void()>& work) {
+    // Start every measurement with no dirty pages left by the one before.
+    ::sync();
     auto start = std::chrono::steady_clock::now();
     work();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

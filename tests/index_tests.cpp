@@ -1,0 +1,192 @@
+// The indexed lookups against the plain walks they stand in for, over long random imports.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "archive/directory.h"
+#include "archive/extract.h"
+
+namespace zarnex {
+namespace {
+
+std::string RandomCase(std::string name, std::mt19937& random) {
+    for (char& c : name) {
+        if (random() % 2) {
+            c = static_cast<char>(UpperAnsiChar(static_cast<unsigned char>(c)));
+        }
+    }
+    return name;
+}
+
+struct Shape {
+    bool overlaps;  // allow entries that overlap or lie inside others
+    int count;
+};
+
+// Names drawn from a small pool so that duplicates (in every letter case) are common.
+DirectoryTable RandomTable(const Shape& shape, std::mt19937& random,
+                           std::vector<std::string>& pool) {
+    for (int i = 0; i < 40; ++i) {
+        pool.push_back("n" + std::to_string(i) + (i % 3 ? ".dff" : ".\xE4\xEE\xEC"));
+    }
+    DirectoryTable table;
+    table.version = Version2Tag;
+    table.count = shape.count;
+    table.capacity = shape.count + 256;
+    table.entries.resize(static_cast<size_t>(table.capacity));
+    int32_t at = 1 + static_cast<int32_t>(random() % 200);
+    for (int i = 0; i < shape.count; ++i) {
+        DirectoryEntry& e = table.entries[static_cast<size_t>(i)];
+        const unsigned kind = random() % 10;
+        if (shape.overlaps && kind == 1) {
+            e.size = static_cast<int32_t>(1 + random() % 20);
+            e.offset = std::max(1, at - static_cast<int32_t>(random() % 30));  // back into others
+        } else if (kind <= 2) {
+            // Empty entries: several on one sector, at the start of data or inside free room.
+            e.size = 0;
+            e.offset = at + static_cast<int32_t>(random() % 3);
+        } else {
+            at += static_cast<int32_t>(random() % 3 == 0 ? random() % 40 : 0);  // gaps
+            e.offset = at;
+            e.size = static_cast<int32_t>(1 + random() % 20);
+            at += e.size;
+        }
+        e.name = RandomCase(pool[random() % pool.size()], random);
+    }
+    // Records in any order on disk.
+    std::shuffle(table.entries.begin(), table.entries.begin() + shape.count, random);
+    for (int32_t i = 0; i < table.capacity; ++i) {
+        table.order.emplace_back(i);
+    }
+    Lcg generator(static_cast<uint32_t>(random()));
+    ShuffleOrder(table, generator);
+    SortByOffset(table, OrderPosition(0), OrderPosition(table.count - 1));
+    table.endSector = table.count ? GreatestEnd(table) : 1;
+    return table;
+}
+
+std::vector<int32_t> OrderOf(const DirectoryTable& t) {
+    std::vector<int32_t> out;
+    for (int32_t p = 0; p < t.count; ++p) {
+        out.push_back(IndexAt(t, OrderPosition(p)).value);
+    }
+    return out;
+}
+
+// The model: fields set by hand, the stepwise travel, the end from every entry.
+void PlainPlace(DirectoryTable& t, OrderPosition p, int32_t offset, int32_t size) {
+    EntryAt(t, p).offset = offset;
+    EntryAt(t, p).size = size;
+    RepositionEntryStepwise(t, p);
+    t.endSector = GreatestEnd(t);
+}
+
+void PlainAdd(DirectoryTable& t, int32_t offset, int32_t size, const std::string& name) {
+    const int32_t e = t.count;
+    t.entries[static_cast<size_t>(e)] = {offset, size, name};
+    t.order[static_cast<size_t>(e)] = EntryIndex(e);
+    ++t.count;
+    RepositionEntryStepwise(t, OrderPosition(e));
+    t.endSector = GreatestEnd(t);
+}
+
+void ExpectSame(const DirectoryTable& fast, const DirectoryTable& plain, int step) {
+    ASSERT_EQ(fast.count, plain.count) << step;
+    ASSERT_EQ(OrderOf(fast), OrderOf(plain)) << step;
+    ASSERT_EQ(fast.endSector, plain.endSector) << step;
+    for (int64_t need : {-1, 0, 1, 2, 3, 5, 8, 13, 40, 100, 1000}) {
+        ASSERT_EQ(FindFreeGap(fast, need), FindFreeGapScan(plain, need))
+            << step << " need " << need;
+    }
+}
+
+void RandomImport(const Shape& shape, uint32_t seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed) + (shape.overlaps ? " with overlaps" : ""));
+    std::mt19937 random(seed);
+    std::vector<std::string> pool;
+    DirectoryTable plain = RandomTable(shape, random, pool);
+    DirectoryTable fast = plain;
+    BuildIndex(fast);
+    ASSERT_EQ(fast.index->trusted, !shape.overlaps);
+    ExpectSame(fast, plain, -1);
+
+    for (int step = 0; step < 1500; ++step) {
+        if (fast.count == fast.capacity) {
+            GrowTable(fast);
+            GrowTable(plain);
+        }
+        std::string name;
+        const unsigned pick = random() % 10;
+        if (pick < 6) {
+            name = RandomCase(pool[random() % pool.size()], random);
+        } else if (pick < 7) {
+            name = RandomCase("a-long-name-of-thirty-chars.dff", random);
+        } else {
+            name = "new" + std::to_string(step) + ".txd";
+        }
+        const int32_t sectors = random() % 8 == 0 ? 0 : static_cast<int32_t>(1 + random() % 30);
+
+        const OrderPosition pos = FindEntryByName(fast, name);
+        ASSERT_EQ(pos, FindEntryByNameScan(plain, name)) << step << " " << name;
+        if (pos != NoPosition) {
+            const int64_t g = FindFreeGap(fast, sectors);
+            ASSERT_EQ(g, FindFreeGapScan(plain, sectors)) << step;
+            PlaceEntry(fast, pos, static_cast<int32_t>(g), sectors);
+            PlainPlace(plain, pos, static_cast<int32_t>(g), sectors);
+        } else {
+            // The version-2 addition: everything in the way of the grown directory moves out.
+            while (fast.count > 0 && SectorToByte(EntryAt(fast, OrderPosition(0)).offset) <
+                                         Version2RecordPosition(fast.count + 1)) {
+                const int32_t s = EntryAt(fast, OrderPosition(0)).size;
+                const int64_t g = s <= 0 ? SectorsFor(Version2RecordPosition(fast.count + 1))
+                                         : FindFreeGap(fast, s);
+                ASSERT_EQ(g, s <= 0 ? g : FindFreeGapScan(plain, s)) << step;
+                PlaceEntry(fast, OrderPosition(0), static_cast<int32_t>(g), s);
+                PlainPlace(plain, OrderPosition(0), static_cast<int32_t>(g), s);
+                ASSERT_EQ(OrderOf(fast), OrderOf(plain)) << step;
+            }
+            const int64_t g = FindFreeGap(fast, sectors);
+            ASSERT_EQ(g, FindFreeGapScan(plain, sectors)) << step;
+            AddEntry(fast, static_cast<int32_t>(g), sectors, name);
+            PlainAdd(plain, static_cast<int32_t>(g), sectors, name);
+        }
+        ExpectSame(fast, plain, step);
+    }
+    // Overlaps never arise from the batch itself: the index stays in use.
+    EXPECT_EQ(fast.index->trusted, !shape.overlaps);
+}
+
+TEST(IndexedLookups, AgreeWithTheScansOverLongRandomImports) {
+    for (uint32_t seed = 1; seed <= 6; ++seed) {
+        RandomImport({false, static_cast<int>(50 + seed * 40)}, seed);
+    }
+}
+
+TEST(IndexedLookups, AgreeWithTheScansWhenEntriesOverlap) {
+    for (uint32_t seed = 11; seed <= 16; ++seed) {
+        RandomImport({true, static_cast<int>(50 + seed * 20)}, seed);
+    }
+}
+
+TEST(IndexedLookups, AgreeFromAnEmptyArchive) {
+    RandomImport({false, 0}, 99);
+}
+
+TEST(IndexedLookups, ExtractionLookupIsTheFirstInDirectoryOrder) {
+    std::mt19937 random(5);
+    std::vector<std::string> pool;
+    DirectoryTable table = RandomTable({true, 500}, random, pool);
+    const auto index = IndexNamesInDirectoryOrder(table);
+    for (const std::string& name : pool) {
+        for (int i = 0; i < 3; ++i) {
+            const std::string asked = RandomCase(name, random);
+            const int32_t expected = FindEntryInIndexOrder(table, asked);
+            auto it = index.find(LowerAnsi(asked));
+            ASSERT_EQ(it == index.end() ? -1 : it->second, expected) << asked;
+        }
+    }
+    EXPECT_EQ(index.count("absent"), 0u);
+}
+
+}  // namespace
+}  // namespace zarnex
