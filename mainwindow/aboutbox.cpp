@@ -25,7 +25,7 @@ AboutBox::AboutBox(QWidget* parent)
     Label2->move(28, 32);
     Label2->adjustSize();
 
-    Edit1 = new QLineEdit("zarnex@example.org", this);
+    Edit1 = new QLineEdit("dev@zarnex.org", this);
     Edit1->setObjectName("Edit1");
     Edit1->setGeometry(64, 32, 97, 17);
     Edit1->setReadOnly(true);

@@ -130,29 +130,37 @@ TEST_F(ExtractTest, OverwriteQuestionAndItsThreeAnswers) {
 }
 
 TEST_F(ExtractTest, ReadOnlyExistingFileAnsweredYesFailsWithTheCode) {
-    if (geteuid() == 0) {
-        // root writes through permissions; a folder in the way gives the same path instead.
-        std::string img = Make(true, {{1, 1, "a.dff"}});
-        std::filesystem::create_directory(out + "/a.dff");
-        ExtractRun run;
-        run.Run(img, out, {"a.dff"});
-        ASSERT_EQ(run.boxes.shown.size(), 2u);
-        EXPECT_EQ(run.boxes.shown[0].text, "Не удаётся создать файл: \n\n" + out +
-                                               "/a.dff\n\nI/O error: " + std::to_string(EEXIST));
-        EXPECT_EQ(run.boxes.shown[0].icon, MessageIcon::Warning);
-        EXPECT_EQ(run.LastText(), "Извлечено: 0");
-        return;
-    }
-    std::string img = Make(true, {{1, 1, "a.dff"}});
+    std::string img = Make(true, {{1, 1, "a.dff"}, {2, 1, "b.dff"}});
     test::WriteBytes(out + "/a.dff", Bytes(3, 'r'));
     chmod((out + "/a.dff").c_str(), 0444);
     ExtractRun run;
-    run.Run(img, out, {"a.dff"});
+    run.boxes.Answer(MessageAnswer::Yes);
+    if (geteuid() == 0) {
+        // Permissions do not hold root back: the refusal of the open is injected instead.
+        run.io.failAt = 5;  // the archive's open, size, header and records come first
+        run.io.failErrno = EACCES;
+    }
+    run.Run(img, out, {"a.dff", "b.dff"});
     ASSERT_EQ(run.boxes.shown.size(), 3u);
+    EXPECT_EQ(run.boxes.shown[0].buttons, MessageButtons::YesNoCancel);
     EXPECT_EQ(run.boxes.shown[1].text, "Не удаётся создать файл: \n\n" + out +
                                            "/a.dff\n\nI/O error: " + std::to_string(EACCES));
-    EXPECT_EQ(run.LastText(), "Извлечено: 0");
+    EXPECT_EQ(run.boxes.shown[1].icon, MessageIcon::Warning);
+    EXPECT_TRUE(run.boxes.shown[1].taskModal);
+    EXPECT_EQ(run.LastText(), "Извлечено: 1");
     EXPECT_EQ(test::ReadBytes(out + "/a.dff"), Bytes(3, 'r'));
+    EXPECT_EQ(test::ReadBytes(out + "/b.dff"), test::EntryData({2, 1, "b.dff"}, 1));
+}
+
+TEST_F(ExtractTest, FolderInTheWayOfTheOutputFileCannotBeCreated) {
+    std::string img = Make(true, {{1, 1, "a.dff"}});
+    std::filesystem::create_directory(out + "/a.dff");
+    ExtractRun run;
+    run.Run(img, out, {"a.dff"});
+    ASSERT_EQ(run.boxes.shown.size(), 2u);
+    EXPECT_EQ(run.boxes.shown[0].text, "Не удаётся создать файл: \n\n" + out +
+                                           "/a.dff\n\nI/O error: " + std::to_string(EEXIST));
+    EXPECT_EQ(run.LastText(), "Извлечено: 0");
 }
 
 TEST_F(ExtractTest, CreationFailureOnAFullDiskHasNoIconAndIsNotTaskModal) {
