@@ -142,6 +142,16 @@ Step MakeRoomForRecord(ImportBatch& batch) {
     return Step::Done;
 }
 
+// The file's bytes at `target`, with the zero tail; refused when they would pass the limit.
+Step WriteSource(ImportBatch& batch, File& source, const std::string& path, int64_t byteCount,
+                 int64_t target) {
+    if (!FitsInArchive(target, SectorsFor(byteCount))) {
+        return RefuseTooLarge(batch, path);
+    }
+    CopyIntoArchive(batch, source, byteCount, target);
+    return batch.io.Failed() ? Step::IoFailure : Step::Done;
+}
+
 Step ImportIntoVersion2(ImportBatch& batch, File& source, const std::string& path,
                         const AnsiString& name, int64_t byteCount, int64_t sectors) {
     DirectoryTable& table = batch.archive.table;
@@ -149,12 +159,8 @@ Step ImportIntoVersion2(ImportBatch& batch, File& source, const std::string& pat
     const OrderPosition pos = FindEntryByName(table, name);
     if (pos != NoPosition) {
         const int64_t target = FindFreeGap(table, sectors);
-        if (!FitsInArchive(target, sectors)) {
-            return RefuseTooLarge(batch, path);
-        }
-        CopyIntoArchive(batch, source, byteCount, target);
-        if (batch.io.Failed()) {
-            return Step::IoFailure;
+        if (Step step = WriteSource(batch, source, path, byteCount, target); step != Step::Done) {
+            return step;
         }
         const EntryIndex e = IndexAt(table, pos);
         RecordBytes record =
@@ -171,12 +177,8 @@ Step ImportIntoVersion2(ImportBatch& batch, File& source, const std::string& pat
         return step;
     }
     const int64_t target = FindFreeGap(table, sectors);
-    if (!FitsInArchive(target, sectors)) {
-        return RefuseTooLarge(batch, path);
-    }
-    CopyIntoArchive(batch, source, byteCount, target);
-    if (batch.io.Failed()) {
-        return Step::IoFailure;
+    if (Step step = WriteSource(batch, source, path, byteCount, target); step != Step::Done) {
+        return step;
     }
     RecordBytes record =
         EncodeRecord({static_cast<int32_t>(target), static_cast<int32_t>(sectors), name});
@@ -202,12 +204,8 @@ Step ImportIntoVersion1(ImportBatch& batch, File& source, const std::string& pat
     } else {
         target = FindFreeGap(table, sectors);
     }
-    if (!FitsInArchive(target, sectors)) {
-        return RefuseTooLarge(batch, path);
-    }
-    CopyIntoArchive(batch, source, byteCount, target);
-    if (batch.io.Failed()) {
-        return Step::IoFailure;
+    if (Step step = WriteSource(batch, source, path, byteCount, target); step != Step::Done) {
+        return step;
     }
 
     const OrderPosition pos = FindEntryByName(table, name);

@@ -104,18 +104,22 @@ bool File::Injected() {
     return false;
 }
 
-bool File::ReadAt(int64_t pos, void* buffer, size_t n, size_t* got) {
-    if (got) {
-        *got = 0;
-    }
+bool File::Begin(int64_t pos) {
     if (fd_ < 0) {
         return Fail(EBADF);
     }
     if (Injected()) {
         return false;
     }
-    if (pos < 0) {
-        return Fail(EINVAL);
+    return pos >= 0 || Fail(EINVAL);
+}
+
+bool File::ReadAt(int64_t pos, void* buffer, size_t n, size_t* got) {
+    if (got) {
+        *got = 0;
+    }
+    if (!Begin(pos)) {
+        return false;
     }
     auto* bytes = static_cast<char*>(buffer);
     size_t done = 0;
@@ -142,14 +146,8 @@ bool File::ReadAt(int64_t pos, void* buffer, size_t n, size_t* got) {
 }
 
 bool File::WriteAt(int64_t pos, const void* buffer, size_t n) {
-    if (fd_ < 0) {
-        return Fail(EBADF);
-    }
-    if (Injected()) {
+    if (!Begin(pos)) {
         return false;
-    }
-    if (pos < 0) {
-        return Fail(EINVAL);
     }
     const auto* bytes = static_cast<const char*>(buffer);
     size_t done = 0;

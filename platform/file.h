@@ -56,6 +56,8 @@ class File {
   private:
     bool Fail(int code);
     bool Injected();
+    // Before a positioned transfer: open, not failed by injection, a sane position.
+    bool Begin(int64_t pos);
 
     int fd_ = -1;
     IoState* io_ = nullptr;
