@@ -208,6 +208,31 @@ TEST_F(LoadDirectoryTest, Version2ForImportIsSortedWithItsEnd) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+TEST_F(LoadDirectoryTest, ReserveOf256ThenStepsOf1024) {
+    std::vector<TestEntry> entries;
+    for (int i = 0; i < 10; ++i) {
+        entries.push_back({1 + i, 1, "e" + std::to_string(i)});
+    }
+    test::MakeVersion2(dir / "a.img", entries);
+    auto archive = LoadDirectory(dir / "a.img", true, io, boxes);
+    ASSERT_TRUE(archive);
+    DirectoryTable& t = archive->table;
+    EXPECT_EQ(t.capacity, 266);
+    for (int i = 0; i < 256; ++i) {
+        ASSERT_LT(t.count, t.capacity);
+        AddEntry(t, 100 + i, 1, "n" + std::to_string(i));
+    }
+    EXPECT_EQ(t.count, t.capacity);
+    GrowTable(t);  // what the batch does before its next file
+    EXPECT_EQ(t.capacity, 1290);
+    EntryIndex e = AddEntry(t, 5000, 2, "after");
+    EXPECT_EQ(e, EntryIndex(266));
+    EXPECT_EQ(IndexAt(t, FindEntryByName(t, "AFTER")), e);
+    EXPECT_EQ(t.endSector, 5002);
+    EXPECT_EQ(FindFreeGap(t, 3), 11);   // between the loaded entries and the added ones
+    EXPECT_EQ(FindFreeGap(t, 90), 356);  // too big for that: after the added ones
+}
+
 TEST_F(LoadDirectoryTest, ExtractionFormHasNoOrder) {
     test::MakeVersion2(dir / "gta3.img", {{9, 2, "b.dff"}, {1, 3, "a.txd"}});
     auto archive = LoadDirectory(dir / "gta3.img", false, io, boxes);
