@@ -251,7 +251,8 @@ void Register(DirectoryTable& table, int32_t p) {
     uint8_t& flag = index.irregular[static_cast<size_t>(e.value)];
     index.irregularCount += int64_t{irregular} - int64_t{flag};
     flag = irregular;
-    if (irregular || p + 1 >= table.count) {
+    // Once anything is irregular the scans answer for the rest of the batch: no runs needed.
+    if (index.irregularCount > 0 || p + 1 >= table.count) {
         return;
     }
     int32_t q = p;
@@ -367,12 +368,15 @@ int64_t MaxTree::FirstAtLeast(int64_t need) const {
 void BuildIndex(DirectoryTable& table) {
     table.index.emplace();
     TableIndex& index = *table.index;
+    index.byLowerName.reserve(static_cast<size_t>(table.capacity));
     for (int32_t i = 0; i < table.count; ++i) {
         index.byLowerName[LowerAnsi(table.entries[static_cast<size_t>(i)].name)].emplace_back(i);
     }
     index.runStart.assign(static_cast<size_t>(table.capacity), -1);
     index.irregular.assign(static_cast<size_t>(table.capacity), 0);
-    index.runs.Grow(std::min(table.endSector + 1, IndexedSectorLimit));
+    if (table.endSector < IndexedSectorLimit) {
+        index.runs.Grow(table.endSector + 1);
+    }
     for (int32_t p = 0; p < table.count; ++p) {
         Register(table, p);
     }
