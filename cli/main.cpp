@@ -120,6 +120,9 @@ int main(int argc, char** argv) {
         if (rest.size() < 2) {
             return Usage("import takes an archive and at least one file");
         }
+        if (rest[0].size() > 1 && rest[0][0] == '-') {
+            return Usage("unknown option: " + rest[0]);
+        }
         return Import(rest[0], {rest.begin() + 1, rest.end()});
     }
     if (command == "extract") {

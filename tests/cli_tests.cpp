@@ -117,6 +117,33 @@ TEST_F(CliTest, ExistingFilesAndTheOverwriteAnswers) {
     EXPECT_EQ(test::ReadBytes(out + "/a.dff"), test::EntryData({1, 1, "a.dff"}, 0));
 }
 
+// On a terminal the overwrite question is asked there; script(1) gives the program one.
+TEST_F(CliTest, OverwriteQuestionIsAnsweredOnATerminal) {
+    if (std::system("command -v script >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "script(1) is not installed";
+    }
+    test::MakeVersion2(dir / "a.img", {{1, 1, "a.dff"}, {2, 1, "b.dff"}});
+    const std::string out = dir / "out";
+    std::filesystem::create_directories(out);
+    test::WriteBytes(out + "/a.dff", Bytes(3, 'x'));
+    test::WriteBytes(out + "/b.dff", Bytes(3, 'x'));
+    auto onTerminal = [&](const std::string& typed) {
+        const std::string inner = Quote(ZARNEX_CLI_PATH) + " extract " + Quote(dir / "a.img") +
+                                  " " + Quote(out) + " a.dff b.dff";
+        const std::string command = "printf " + Quote(typed) + " | script -qec " + Quote(inner) +
+                                    " /dev/null >" + Quote(dir / "tty") + " 2>&1";
+        int raw = std::system(command.c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    EXPECT_EQ(onTerminal("maybe\ny\nc\n"), 1);  // an unclear answer is asked again
+    Bytes tty = test::ReadBytes(dir / "tty");
+    const std::string screen(tty.begin(), tty.end());
+    EXPECT_NE(screen.find("[y]es / [n]o / [c]ancel?"), std::string::npos) << screen;
+    EXPECT_NE(screen.find("Извлечено: 1"), std::string::npos) << screen;
+    EXPECT_EQ(test::ReadBytes(out + "/a.dff"), test::EntryData({1, 1, "a.dff"}, 0));
+    EXPECT_EQ(test::ReadBytes(out + "/b.dff"), Bytes(3, 'x'));  // cancelled before it
+}
+
 TEST_F(CliTest, FailuresGiveStatusOneWithTheBoxOnStandardError) {
     Result r = Run({"list", dir / "missing.img"});
     EXPECT_EQ(r.status, 1);

@@ -229,7 +229,7 @@ TEST_F(LoadDirectoryTest, ReserveOf256ThenStepsOf1024) {
     EXPECT_EQ(e, EntryIndex(266));
     EXPECT_EQ(IndexAt(t, FindEntryByName(t, "AFTER")), e);
     EXPECT_EQ(t.endSector, 5002);
-    EXPECT_EQ(FindFreeGap(t, 3), 11);   // between the loaded entries and the added ones
+    EXPECT_EQ(FindFreeGap(t, 3), 11);    // between the loaded entries and the added ones
     EXPECT_EQ(FindFreeGap(t, 90), 356);  // too big for that: after the added ones
 }
 

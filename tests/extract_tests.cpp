@@ -248,6 +248,18 @@ TEST_F(ExtractTest, HostileStoredNamesNeverWriteOutsideTheFolder) {
     EXPECT_EQ(written, (std::vector<std::string>{"fine.dff", "two.img"}));
 }
 
+TEST_F(ExtractTest, AnEntryNamedAsTheArchiveNeverOverwritesIt) {
+    std::string img = Make(true, {{1, 1, "two.img"}});
+    Bytes before = test::ReadBytes(img);
+    ExtractRun run;
+    run.boxes.Answer(MessageAnswer::Yes);
+    run.Run(img, dir.path(), {"two.img"});
+    ASSERT_EQ(run.boxes.shown.size(), 3u);
+    EXPECT_EQ(run.boxes.shown[1].text, "Не удаётся создать файл: \n\n" + img +
+                                           "\n\nI/O error: " + std::to_string(EWOULDBLOCK));
+    EXPECT_EQ(test::ReadBytes(img), before);
+}
+
 TEST_F(ExtractTest, LoadFailureShowsOnlyItsMessage) {
     test::WriteBytes(dir / "lone.img", Bytes(10, 1));
     ExtractRun run;

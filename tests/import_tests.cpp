@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <map>
 
@@ -306,6 +307,26 @@ TEST_F(ImportTest, NameWithoutAWindows1251FormIsSkippedWithAWarning) {
     EXPECT_EQ(run.LastText(), Summary(0, 1));
     EXPECT_EQ(run.removed, std::vector<std::string>{cyrillic});
     EXPECT_EQ(test::ReadVersion2Records(img)[0].name, "\xC4\xEE\xEC.txd");
+}
+
+TEST_F(ImportTest, TheArchiveItselfCannotBeImportedIntoItself) {
+    for (bool version2 : {true, false}) {
+        const std::string img = dir / (version2 ? "two.img" : "one.img");
+        version2 ? test::MakeVersion2(img, {{1, 1, "a"}}) : test::MakeVersion1(img, {{0, 1, "a"}});
+        Bytes before = test::ReadBytes(img);
+        ImportRun run;
+        std::vector<std::string> sources = {img};
+        if (!version2) {
+            sources.push_back(DirectoryFilePath(img));
+        }
+        run.Run(img, sources);
+        // The batch holds both files: opening them again as sources is refused.
+        ASSERT_EQ(run.boxes.shown.size(), version2 ? 2u : 3u);
+        EXPECT_EQ(run.boxes.shown[0].text, "Не удаётся открыть файл: \n\n" + img +
+                                               "\n\nI/O error: " + std::to_string(EWOULDBLOCK));
+        EXPECT_EQ(run.LastText(), Summary(0, 0));
+        EXPECT_EQ(test::ReadBytes(img), before);
+    }
 }
 
 TEST_F(ImportTest, EmptyListStillLoadsAndSummarises) {
