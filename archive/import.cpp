@@ -74,7 +74,7 @@ bool WriteOffsetField(ImportBatch& batch, EntryIndex e, int32_t offset) {
 // Version 2: moves the lowest entry out of the way of the growing directory. The copy is made
 // durable before the record names it, and the record before the old place is cleared, so the
 // directory names good bytes at every moment.
-Step RelocateFirstEntry(ImportBatch& batch, int64_t directoryEnd) {
+Step RelocateFirstEntry(ImportBatch& batch, int64_t directoryEnd, const std::string& path) {
     DirectoryTable& table = batch.archive.table;
     const EntryIndex e0 = IndexAt(table, OrderPosition(0));
     const int32_t oldOffset = EntryOf(table, e0).offset;
@@ -91,7 +91,7 @@ Step RelocateFirstEntry(ImportBatch& batch, int64_t directoryEnd) {
     }
     const int64_t target = FindFreeGap(table, size);
     if (!FitsInArchive(target, size)) {
-        return RefuseTooLarge(batch, batch.archive.path);
+        return RefuseTooLarge(batch, path);
     }
     File& data = batch.archive.data;
     const int64_t from = SectorToByte(oldOffset);
@@ -130,12 +130,12 @@ Step RelocateFirstEntry(ImportBatch& batch, int64_t directoryEnd) {
 
 // Version 2: before a record is added, every entry whose data starts inside the grown
 // directory leaves it.
-Step MakeRoomForRecord(ImportBatch& batch) {
+Step MakeRoomForRecord(ImportBatch& batch, const std::string& path) {
     DirectoryTable& table = batch.archive.table;
     const int64_t directoryEnd = Version2RecordPosition(table.count);
     while (table.count > 0 &&
            SectorToByte(EntryAt(table, OrderPosition(0)).offset) < directoryEnd + RecordSize) {
-        if (Step step = RelocateFirstEntry(batch, directoryEnd); step != Step::Done) {
+        if (Step step = RelocateFirstEntry(batch, directoryEnd, path); step != Step::Done) {
             return step;
         }
     }
@@ -173,7 +173,7 @@ Step ImportIntoVersion2(ImportBatch& batch, File& source, const std::string& pat
         return Step::Done;
     }
 
-    if (Step step = MakeRoomForRecord(batch); step != Step::Done) {
+    if (Step step = MakeRoomForRecord(batch, path); step != Step::Done) {
         return step;
     }
     const int64_t target = FindFreeGap(table, sectors);
