@@ -485,6 +485,22 @@ int64_t FindFreeGapScan(const DirectoryTable& table, int64_t need) {
     return table.endSector;
 }
 
+int64_t FindFreeGapFrom(const DirectoryTable& table, int64_t need, int64_t floor) {
+    const int64_t first = FindFreeGap(table, need);
+    if (first >= floor) {
+        return first;
+    }
+    int64_t reach = INT64_MIN;
+    for (int32_t p = 0; p + 1 < table.count; ++p) {
+        reach = std::max(reach, EntryEnd(EntryAt(table, OrderPosition(p))));
+        const int64_t start = std::max(reach, floor);
+        if (int64_t{EntryAt(table, OrderPosition(p + 1)).offset} - start >= need) {
+            return start;
+        }
+    }
+    return std::max(table.endSector, floor);
+}
+
 OrderPosition FindEntryByName(const DirectoryTable& table, const AnsiString& name) {
     if (!table.index) {
         return FindEntryByNameScan(table, name);

@@ -127,6 +127,10 @@ OrderPosition FindEntryByName(const DirectoryTable& table, const AnsiString& nam
 // The first sector of the first free run of `need` sectors after an entry, else endSector.
 int64_t FindFreeGap(const DirectoryTable& table, int64_t need);
 
+// The same first fit, but starting no lower than `floor`: for damaged archives whose entries
+// lie where no data may go (over a version-2 directory, before sector 0).
+int64_t FindFreeGapFrom(const DirectoryTable& table, int64_t need, int64_t floor);
+
 // The batch's changes to the table. A new entry takes the next index and the last position
 // before it is carried to its place; a placed entry keeps its index and name.
 EntryIndex AddEntry(DirectoryTable& table, int32_t offset, int32_t size, const AnsiString& name);

@@ -26,10 +26,11 @@ Existing AskOverwrite(MessageBoxes& boxes, const std::string& outPath,
     FileInfo info;
     bool known = ReadFileInfo(outPath, info);
     std::string date = known ? FormatFileTime(info.modifiedSeconds) : "1.1.1601  0:0:0";
-    std::string text = outPath + "   уже существует.\n\nЗаменить имеющийся файл\nразмер: " +
-                       std::to_string(info.size) + "b\nдата изменения: " + date +
-                       "\n\nИзвлекаемым файлом?\nразмер: " +
-                       std::to_string(SectorToByte(std::max(entry.size, 0))) + "b";
+    std::string text =
+        outPath +
+        "   уже существует.\n\nЗаменить имеющийся файл\nразмер: " + std::to_string(info.size) +
+        "b\nдата изменения: " + date +
+        "\n\nИзвлекаемым файлом?\nразмер: " + std::to_string(SectorToByte(entry.size)) + "b";
     switch (
         boxes.Show({text, "Zarnex", MessageIcon::Question, MessageButtons::YesNoCancel, true})) {
         case MessageAnswer::Yes:
@@ -56,7 +57,7 @@ void ReportCreateFailure(MessageBoxes& boxes, const std::string& outPath, int co
 bool CopyOut(File& archive, File& out, const DirectoryEntry& entry, std::vector<char>& buffer) {
     bool whole = true;
     const int64_t start = SectorToByte(entry.offset);
-    const int64_t sectors = std::max(entry.size, 0);
+    const int64_t sectors = entry.size;
     for (int64_t done = 0; done < sectors; done += ExtractChunkSectors) {
         const int64_t step = std::min<int64_t>(sectors - done, ExtractChunkSectors);
         const size_t bytes = static_cast<size_t>(SectorToByte(step));
@@ -145,6 +146,15 @@ ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& f
             ShowBox(boxes,
                     "Имя записи в архиве не годится для файла, запись не извлечена: \n\n" +
                         AnsiToUtf8Lossy(entry.name),
+                    MessageIcon::Warning);
+            continue;
+        }
+        if (entry.size < 0 || entry.size > ArchiveSectorLimit) {
+            // No archive holds more than 2 GiB: such a size is damage, and copying it out would
+            // fill the disk with zeros.
+            ShowBox(boxes,
+                    "Запись в архиве повреждена (размер " + std::to_string(entry.size) +
+                        " секторов), запись не извлечена: \n\n" + fileName,
                     MessageIcon::Warning);
             continue;
         }

@@ -89,7 +89,7 @@ Step RelocateFirstEntry(ImportBatch& batch, int64_t directoryEnd, const std::str
         PlaceEntry(table, OrderPosition(0), past, size);
         return Step::Done;
     }
-    const int64_t target = FindFreeGap(table, size);
+    const int64_t target = FindFreeGapFrom(table, size, SectorsFor(directoryEnd + RecordSize));
     if (!FitsInArchive(target, size)) {
         return RefuseTooLarge(batch, path);
     }
@@ -158,7 +158,9 @@ Step ImportIntoVersion2(ImportBatch& batch, File& source, const std::string& pat
     File& data = batch.archive.data;
     const OrderPosition pos = FindEntryByName(table, name);
     if (pos != NoPosition) {
-        const int64_t target = FindFreeGap(table, sectors);
+        // Never over the header and records, even where a damaged directory puts entries.
+        const int64_t target =
+            FindFreeGapFrom(table, sectors, SectorsFor(Version2RecordPosition(table.count)));
         if (Step step = WriteSource(batch, source, path, byteCount, target); step != Step::Done) {
             return step;
         }
@@ -176,7 +178,8 @@ Step ImportIntoVersion2(ImportBatch& batch, File& source, const std::string& pat
     if (Step step = MakeRoomForRecord(batch, path); step != Step::Done) {
         return step;
     }
-    const int64_t target = FindFreeGap(table, sectors);
+    const int64_t target =
+        FindFreeGapFrom(table, sectors, SectorsFor(Version2RecordPosition(table.count + 1)));
     if (Step step = WriteSource(batch, source, path, byteCount, target); step != Step::Done) {
         return step;
     }
@@ -202,7 +205,7 @@ Step ImportIntoVersion1(ImportBatch& batch, File& source, const std::string& pat
     if (table.count == 0 || EntryAt(table, OrderPosition(0)).offset >= sectors) {
         target = 0;
     } else {
-        target = FindFreeGap(table, sectors);
+        target = FindFreeGapFrom(table, sectors, 0);
     }
     if (Step step = WriteSource(batch, source, path, byteCount, target); step != Step::Done) {
         return step;

@@ -209,6 +209,29 @@ TEST_F(ExtractTest, EntryPastTheEndOfTheArchiveIsFilledWithZerosAndReported) {
     EXPECT_EQ(run.LastText(), "Извлечено: 1");
 }
 
+TEST_F(ExtractTest, SizesNoArchiveCanHoldAreRefusedNotZeroFilled) {
+    std::string img = Make(true, {{1, 1, "ok.dff"}});
+    Bytes image = test::ReadBytes(img);
+    image.resize(8 + 32 * 3);
+    PutLE32(image.data() + 4, 3);
+    RecordBytes huge = EncodeRecord({1, INT32_MAX, "huge.dff"});
+    RecordBytes negative = EncodeRecord({1, -4, "neg.dff"});
+    std::copy(huge.begin(), huge.end(), image.begin() + 8 + 32);
+    std::copy(negative.begin(), negative.end(), image.begin() + 8 + 64);
+    image.resize(2 * 2048, 0);
+    test::WriteBytes(img, image);
+    ExtractRun run;
+    run.Run(img, out, {"huge.dff", "neg.dff", "ok.dff"});
+    ASSERT_EQ(run.boxes.shown.size(), 3u);
+    EXPECT_EQ(run.boxes.shown[0].text,
+              "Запись в архиве повреждена (размер 2147483647 секторов), запись не извлечена: \n\n"
+              "huge.dff");
+    EXPECT_EQ(run.boxes.shown[1].icon, MessageIcon::Warning);
+    EXPECT_EQ(run.LastText(), "Извлечено: 1");
+    EXPECT_FALSE(std::filesystem::exists(out + "/huge.dff"));
+    EXPECT_FALSE(std::filesystem::exists(out + "/neg.dff"));
+}
+
 TEST_F(ExtractTest, EntryBeyondTwoGigabytesIsReadFromItsRealPlace) {
     const auto far = static_cast<int32_t>(ArchiveSectorLimit + 5);
     std::vector<TestEntry> entries = {{1, 1, "near"}, {far, 2, "far"}};

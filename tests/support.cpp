@@ -137,6 +137,14 @@ std::vector<DirectoryRecord> ReadVersion1Records(const std::string& dirPath) {
     return Decode(bytes, 0, bytes.size() / RecordSize);
 }
 
+Bytes ReadSectors(const std::string& path, int64_t offset, int64_t sectors) {
+    Bytes out(static_cast<size_t>(SectorToByte(sectors)), 0);
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(SectorToByte(offset));
+    in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(out.size()));
+    return out;
+}
+
 Bytes SectorsOf(const Bytes& archive, int64_t offset, int64_t sectors) {
     Bytes out(static_cast<size_t>(SectorToByte(sectors)));
     for (size_t i = 0; i < out.size(); ++i) {

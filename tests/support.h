@@ -51,6 +51,9 @@ Bytes EntryData(const TestEntry& entry, size_t index);
 std::vector<DirectoryRecord> ReadVersion2Records(const std::string& path);
 std::vector<DirectoryRecord> ReadVersion1Records(const std::string& dirPath);
 
+// The same, read from the file itself (zeros past its end), for archives too big to read whole.
+Bytes ReadSectors(const std::string& path, int64_t offset, int64_t sectors);
+
 // The bytes an archive holds at `sectors` sectors from `offset`.
 Bytes SectorsOf(const Bytes& archive, int64_t offset, int64_t sectors);
 
