@@ -43,7 +43,6 @@ std::optional<OpenArchive> LoadDirectory(const std::string& path, bool forImport
     }
     const OpenMode mode = forImport ? OpenMode::ReadWriteExclusive : OpenMode::ReadShared;
     OpenArchive archive;
-    archive.path = path;
     archive.data = File::Open(path, mode, io);
     if (!archive.data.IsOpen()) {
         ReportArchiveOpenFailure(boxes, path, io.lastError);
@@ -60,6 +59,7 @@ std::optional<OpenArchive> LoadDirectory(const std::string& path, bool forImport
     }
     table.version = GetLE32(header);  // a file shorter than 4 bytes leaves the rest zero
 
+    std::string directoryPath;
     File* recordFile = &archive.data;
     int64_t recordStart = 0;
     int64_t recordRoom = 0;
@@ -68,16 +68,16 @@ std::optional<OpenArchive> LoadDirectory(const std::string& path, bool forImport
         recordStart = Version2HeaderSize;
         recordRoom = dataSize - Version2HeaderSize;
     } else {
-        archive.directoryPath = DirectoryFilePath(path);
-        if (!FileExists(archive.directoryPath)) {
+        directoryPath = DirectoryFilePath(path);
+        if (!FileExists(directoryPath)) {
             ShowBox(boxes, "Unable to find DIR file!", MessageIcon::Error, MessageButtons::Ok,
                     "Error");
             return std::nullopt;
         }
-        archive.directory = File::Open(archive.directoryPath, mode, io);
+        archive.directory = File::Open(directoryPath, mode, io);
         int64_t directorySize = 0;
         if (!archive.directory.IsOpen() || !archive.directory.Size(directorySize)) {
-            ReportArchiveOpenFailure(boxes, archive.directoryPath, io.lastError);
+            ReportArchiveOpenFailure(boxes, directoryPath, io.lastError);
             return std::nullopt;
         }
         recordFile = &archive.directory;
@@ -98,7 +98,7 @@ std::optional<OpenArchive> LoadDirectory(const std::string& path, bool forImport
     table.entries.resize(static_cast<size_t>(table.capacity));
     if (!ReadRecords(*recordFile, recordStart, table)) {
         if (io.Failed()) {
-            ReportArchiveOpenFailure(boxes, table.IsVersion2() ? path : archive.directoryPath,
+            ReportArchiveOpenFailure(boxes, table.IsVersion2() ? path : directoryPath,
                                      io.lastError);
         } else {
             ReportCorruptDirectory(boxes, path);

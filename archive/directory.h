@@ -105,8 +105,6 @@ struct OpenArchive {
     DirectoryTable table;
     File data;
     File directory;
-    std::string path;
-    std::string directoryPath;
 };
 
 // Opens the archive at `path` (import: read-write, unshared; extraction: shared reading) and
