@@ -432,13 +432,13 @@ int64_t GreatestEnd(const DirectoryTable& table) {
 
 void UpdateEndSector(DirectoryTable& table) {
     // The greatest end, not the end of the last in order: entries may share the greatest
-    // offset, and new data must not land on the longer one. Without overlaps they are the same.
+    // offset, and new data must not land on the longer one.
     if (!Trusted(table)) {
         table.endSector = GreatestEnd(table);
         return;
     }
-    // Without overlaps the greatest end is that of the last entry with data, unless an empty
-    // entry starts further on.
+    // Without overlaps that is the end of the last entry with data, unless an empty entry
+    // starts further on.
     int32_t q = table.count - 1;
     while (q > 0 && SizeAt(table, q) == 0) {
         --q;
@@ -471,25 +471,11 @@ OrderPosition FindEntryByNameScan(const DirectoryTable& table, const AnsiString&
     return NoPosition;
 }
 
-int64_t FindFreeGapScan(const DirectoryTable& table, int64_t need) {
-    // Measured from the furthest end seen so far, so that an entry lying inside or across
-    // another never makes its room look free.
-    int64_t reach = INT64_MIN;
-    for (int32_t p = 0; p + 1 < table.count; ++p) {
-        reach = std::max(reach, EntryEnd(EntryAt(table, OrderPosition(p))));
-        int64_t gap = int64_t{EntryAt(table, OrderPosition(p + 1)).offset} - reach;
-        if (gap >= need) {
-            return reach;
-        }
-    }
-    return table.endSector;
-}
+namespace {
 
-int64_t FindFreeGapFrom(const DirectoryTable& table, int64_t need, int64_t floor) {
-    const int64_t first = FindFreeGap(table, need);
-    if (first >= floor) {
-        return first;
-    }
+// First fit from the furthest end seen so far, so that an entry lying inside or across another
+// never makes its room look free; no room starts below `floor`.
+int64_t FirstFitScan(const DirectoryTable& table, int64_t need, int64_t floor) {
     int64_t reach = INT64_MIN;
     for (int32_t p = 0; p + 1 < table.count; ++p) {
         reach = std::max(reach, EntryEnd(EntryAt(table, OrderPosition(p))));
@@ -499,6 +485,17 @@ int64_t FindFreeGapFrom(const DirectoryTable& table, int64_t need, int64_t floor
         }
     }
     return std::max(table.endSector, floor);
+}
+
+}  // namespace
+
+int64_t FindFreeGapScan(const DirectoryTable& table, int64_t need) {
+    return FirstFitScan(table, need, INT64_MIN);
+}
+
+int64_t FindFreeGapFrom(const DirectoryTable& table, int64_t need, int64_t floor) {
+    const int64_t first = FindFreeGap(table, need);
+    return first >= floor ? first : FirstFitScan(table, need, floor);
 }
 
 OrderPosition FindEntryByName(const DirectoryTable& table, const AnsiString& name) {
@@ -518,11 +515,9 @@ OrderPosition FindEntryByName(const DirectoryTable& table, const AnsiString& nam
 }
 
 int64_t FindFreeGap(const DirectoryTable& table, int64_t need) {
-    if (!Trusted(table)) {
+    // Rooms of no size depend on the order of ties: the scan answers for them.
+    if (!Trusted(table) || need <= 0) {
         return FindFreeGapScan(table, need);
-    }
-    if (need <= 0) {
-        return FindFreeGapScan(table, need);  // rooms of no size depend on the order of ties
     }
     int64_t start = table.index->runs.FirstAtLeast(need);
     return start >= 0 ? start : table.endSector;
