@@ -260,6 +260,12 @@ void Form1::EnableAfterBatch() {
     ButtonDelete->setEnabled(true);
 }
 
+// One step per row; Qt would show a range of 0..0 as a busy bar.
+void Form1::StartProgress() {
+    ProgressBar1->setRange(0, std::max(RowCount(), 1));
+    SetProgress(0);
+}
+
 void Form1::SetProgress(int position) {
     ProgressBar1->setValue(position);
     ProgressBar1->repaint();  // the batch takes no events until it ends
@@ -289,8 +295,7 @@ void Form1::ButtonReplaceClick() {
         return;
     }
     SetBatchButtons(false);
-    ProgressBar1->setRange(0, std::max(RowCount(), 1));
-    SetProgress(0);
+    StartProgress();
 
     std::vector<std::string> paths;
     pendingRows_.clear();
@@ -321,8 +326,7 @@ void Form1::ButtonExtractClick() {
         return;
     }
     LastExtractDir = chosen.toStdString();
-    ProgressBar1->setRange(0, std::max(RowCount(), 1));
-    SetProgress(0);
+    StartProgress();
 
     std::vector<std::string> names;
     for (int i = 0; i < RowCount(); ++i) {

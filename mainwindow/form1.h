@@ -91,6 +91,7 @@ class Form1 : public QWidget {
     void EnableAfterBatch();
     void EnableWhenListHasRows();
     void ShowApplicationError(const std::string& message);
+    void StartProgress();
     void SetProgress(int position);
 
     Form1Services services_;
