@@ -76,8 +76,7 @@ TEST(DamagedArchives, ImportAndExtractionStaySafe) {
         run.Run(img, paths);
         if (run.outcome.completed) {
             ++completed;
-            auto now = version2 ? test::ReadVersion2Records(img)
-                                : test::ReadVersion1Records(DirectoryFilePath(img));
+            auto now = test::ReadRecords(version2, img);
             // What the batch wrote (the new records, and the replaced or moved ones) overlaps no
             // other live entry.
             for (size_t i = 0; i < now.size(); ++i) {

@@ -41,8 +41,7 @@ class ExtractTest : public ::testing::Test {
 
     std::string Make(bool version2, const std::vector<TestEntry>& entries, int64_t sectors = 0) {
         std::string img = dir / (version2 ? "two.img" : "one.img");
-        version2 ? test::MakeVersion2(img, entries, sectors)
-                 : test::MakeVersion1(img, entries, sectors);
+        test::MakeArchive(version2, img, entries, sectors);
         return img;
     }
 };

@@ -53,8 +53,7 @@ void CheckAfterFailure(const std::string& img, const Scenario& s, const ImportRu
         newData[LowerAnsi(name)] = bytes;
     }
     Bytes image = test::ReadBytes(img);
-    auto records = s.version2 ? test::ReadVersion2Records(img)
-                              : test::ReadVersion1Records(DirectoryFilePath(img));
+    auto records = test::ReadRecords(s.version2, img);
     ASSERT_GE(records.size(), s.entries.size());
     std::map<std::string, Bytes> held;
     for (const auto& r : records) {
@@ -91,7 +90,7 @@ void RunUntilComplete(bool version2) {
         pathOf[name] = p;
     }
     const std::string pristine = dir / "pristine.img";
-    version2 ? test::MakeVersion2(pristine, s.entries) : test::MakeVersion1(pristine, s.entries);
+    test::MakeArchive(version2, pristine, s.entries);
 
     bool completed = false;
     int failures = 0;

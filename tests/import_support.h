@@ -39,8 +39,7 @@ inline std::string Summary(int replaced, int added) {
 inline void ExpectArchive(const std::string& imgPath, bool version2,
                           const std::map<std::string, Bytes>& expected) {
     Bytes image = ReadBytes(imgPath);
-    std::vector<DirectoryRecord> records =
-        version2 ? ReadVersion2Records(imgPath) : ReadVersion1Records(DirectoryFilePath(imgPath));
+    std::vector<DirectoryRecord> records = ReadRecords(version2, imgPath);
     ASSERT_EQ(records.size(), expected.size());
     const int64_t directoryEnd = version2 ? Version2RecordPosition(records.size()) : 0;
     for (size_t i = 0; i < records.size(); ++i) {

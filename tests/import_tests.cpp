@@ -84,7 +84,7 @@ TEST_F(ImportTest, ReplacesIgnoringCaseKeepsTheStoredNameAndAddsTheRest) {
         SCOPED_TRACE(version2 ? "version 2" : "version 1");
         const std::string img = dir / (version2 ? "two.img" : "one.img");
         std::vector<TestEntry> entries = {{4, 2, "CAR.DFF"}, {8, 1, "wheel.dff"}};
-        version2 ? test::MakeVersion2(img, entries) : test::MakeVersion1(img, entries);
+        test::MakeArchive(version2, img, entries);
         Bytes before = test::ReadBytes(img);
         Bytes newCar = test::Pattern(5000, 3);
         Bytes extra = test::Pattern(10, 4);
@@ -180,8 +180,7 @@ TEST_F(ImportTest, EmptyFilesAndWholeSectors) {
         Bytes sizeBefore = test::ReadBytes(img);
         ImportRun run;
         run.Run(img, {Source("empty.dat", {}), Source("whole.dat", test::Pattern(4096, 14))});
-        auto records = version2 ? test::ReadVersion2Records(img)
-                                : test::ReadVersion1Records(DirectoryFilePath(img));
+        auto records = test::ReadRecords(version2, img);
         ASSERT_EQ(records.size(), 3u);
         EXPECT_EQ(records[1].size, 0);
         EXPECT_EQ(records[2].size, 2);

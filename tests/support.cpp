@@ -107,6 +107,11 @@ void MakeVersion1(const std::string& path, const std::vector<TestEntry>& entries
     WriteBytes(DirectoryFilePath(path), Records(entries));
 }
 
+void MakeArchive(bool version2, const std::string& path, const std::vector<TestEntry>& entries,
+                 int64_t sectors) {
+    version2 ? MakeVersion2(path, entries, sectors) : MakeVersion1(path, entries, sectors);
+}
+
 namespace {
 std::vector<DirectoryRecord> Decode(const Bytes& bytes, size_t start, size_t count) {
     std::vector<DirectoryRecord> records;
@@ -135,6 +140,11 @@ std::vector<DirectoryRecord> ReadVersion2Records(const std::string& path) {
 std::vector<DirectoryRecord> ReadVersion1Records(const std::string& dirPath) {
     Bytes bytes = ReadBytes(dirPath);
     return Decode(bytes, 0, bytes.size() / RecordSize);
+}
+
+std::vector<DirectoryRecord> ReadRecords(bool version2, const std::string& imgPath) {
+    return version2 ? ReadVersion2Records(imgPath)
+                    : ReadVersion1Records(DirectoryFilePath(imgPath));
 }
 
 Bytes ReadSectors(const std::string& path, int64_t offset, int64_t sectors) {

@@ -46,10 +46,15 @@ void MakeVersion2(const std::string& path, const std::vector<TestEntry>& entries
 void MakeVersion1(const std::string& path, const std::vector<TestEntry>& entries,
                   int64_t sectors = 0);
 Bytes EntryData(const TestEntry& entry, size_t index);
+// Either of the two, by version.
+void MakeArchive(bool version2, const std::string& path, const std::vector<TestEntry>& entries,
+                 int64_t sectors = 0);
 
 // The records as they stand on disk.
 std::vector<DirectoryRecord> ReadVersion2Records(const std::string& path);
 std::vector<DirectoryRecord> ReadVersion1Records(const std::string& dirPath);
+// The records of the archive at `imgPath` (its ".dir" in version 1).
+std::vector<DirectoryRecord> ReadRecords(bool version2, const std::string& imgPath);
 
 // The same, read from the file itself (zeros past its end), for archives too big to read whole.
 Bytes ReadSectors(const std::string& path, int64_t offset, int64_t sectors);
