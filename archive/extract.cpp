@@ -132,11 +132,14 @@ ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& f
             callbacks.setProgress(static_cast<int>(row));
         }
         AnsiString wanted;
-        if (!Utf8ToAnsi(names[row], wanted)) {
-            continue;  // a name no archive can hold matches nothing
-        }
-        auto found = firstByName.find(LowerAnsi(wanted));
+        // A name no archive can hold matches nothing.
+        const bool representable = Utf8ToAnsi(names[row], wanted);
+        auto found = representable ? firstByName.find(LowerAnsi(wanted)) : firstByName.end();
         if (found == firstByName.end()) {
+            ++outcome.notFoundCount;
+            if (callbacks.notFound) {
+                callbacks.notFound(names[row]);
+            }
             continue;
         }
         const int32_t match = found->second;
@@ -147,6 +150,7 @@ ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& f
                     "Имя записи в архиве не годится для файла, запись не извлечена: \n\n" +
                         AnsiToUtf8Lossy(entry.name),
                     MessageIcon::Warning);
+            ++outcome.skippedCount;
             continue;
         }
         if (entry.size < 0 || entry.size > ArchiveSectorLimit) {
@@ -156,6 +160,7 @@ ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& f
                     "Запись в архиве повреждена (размер " + std::to_string(entry.size) +
                         " секторов), запись не извлечена: \n\n" + fileName,
                     MessageIcon::Warning);
+            ++outcome.skippedCount;
             continue;
         }
         const std::string outPath = JoinPath(folder, fileName);
@@ -164,9 +169,11 @@ ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& f
         if (FileExists(outPath)) {
             Existing answer = AskOverwrite(boxes, outPath, entry);
             if (answer == Existing::Cancel) {
+                outcome.cancelled = true;
                 break;
             }
             if (answer == Existing::Skip) {
+                ++outcome.skippedCount;
                 continue;
             }
             out = File::Open(
@@ -177,6 +184,7 @@ ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& f
         }
         if (!out.IsOpen()) {
             ReportCreateFailure(boxes, outPath, io.lastError);
+            ++outcome.skippedCount;
             continue;
         }
         io.Clear();
@@ -191,9 +199,13 @@ ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& f
                 text += "\n\nЗапись выходит за конец IMG файла: недостающее заполнено нулями";
             }
             ShowBox(boxes, text, MessageIcon::Warning);
+            ++outcome.warnedCount;
         }
         ++outcome.extractedCount;
         out.Close();
+        if (callbacks.extracted) {
+            callbacks.extracted(names[row], outPath);
+        }
     }
 
     outcome.endRow = static_cast<int>(row);

@@ -17,11 +17,19 @@ struct ExtractCallbacks {
     std::function<void(int position)> setProgress;
     // The directory is loaded and the rows are about to be walked.
     std::function<void()> started;
+    // A row's entry was written to `outPath` (with or without the warning).
+    std::function<void(const std::string& name, const std::string& outPath)> extracted;
+    // A row's name has no entry in the archive.
+    std::function<void(const std::string& name)> notFound;
 };
 
 struct ExtractOutcome {
     bool loaded = false;
-    int extractedCount = 0;
+    bool cancelled = false;
+    int extractedCount = 0;  // files written, the warned ones included
+    int warnedCount = 0;     // written, but with the "записан с ошибкой" warning
+    int skippedCount = 0;    // answered No, refused or not created
+    int notFoundCount = 0;
     int endRow = 0;  // the row count after a full run, the cancelled row's index otherwise
 };
 

@@ -282,6 +282,7 @@ ImportOutcome ImportFiles(const std::string& archivePath, const std::vector<std:
     if (!archive) {
         return outcome;
     }
+    outcome.loaded = true;
     ImportBatch batch{std::move(*archive), boxes, io};
     auto progress = [&](size_t position) {
         if (callbacks.setProgress) {
@@ -291,6 +292,7 @@ ImportOutcome ImportFiles(const std::string& archivePath, const std::vector<std:
 
     for (size_t i = 0; i < paths.size(); ++i) {
         progress(i);
+        const int replacedBefore = batch.replacedCount;
         Step step = ImportOne(batch, paths[i]);
         if (step == Step::IoFailure || step == Step::Refused) {
             if (step == Step::IoFailure) {
@@ -301,8 +303,13 @@ ImportOutcome ImportFiles(const std::string& archivePath, const std::vector<std:
             outcome.addedCount = batch.addedCount;
             return outcome;
         }
+        if (step == Step::Skipped) {
+            ++outcome.skippedCount;
+        }
         if (step == Step::Done && callbacks.removeFromImportList) {
-            callbacks.removeFromImportList(paths[i]);
+            callbacks.removeFromImportList(paths[i], batch.replacedCount > replacedBefore
+                                                         ? ImportKind::Replaced
+                                                         : ImportKind::Added);
         }
     }
     progress(paths.size());

@@ -11,16 +11,20 @@
 
 namespace zarnex {
 
+enum class ImportKind { Replaced, Added };
+
 struct ImportCallbacks {
     std::function<void(int position)> setProgress;
-    // Called with the full path of each file once it is in the archive.
-    std::function<void(const std::string& path)> removeFromImportList;
+    // Called with the full path of each file once its record is on the disk.
+    std::function<void(const std::string& path, ImportKind kind)> removeFromImportList;
 };
 
 struct ImportOutcome {
-    bool completed = false;  // the summary was shown
-    int replacedCount = 0;
+    bool loaded = false;     // the archive opened and its directory was read
+    bool completed = false;  // the batch ran to its end and showed the summary
+    int replacedCount = 0;   // files whose records are on the disk
     int addedCount = 0;
+    int skippedCount = 0;  // files not written (not opened, name refused); their rows stay
 };
 
 constexpr size_t CopyPieceBytes = 262144;

@@ -70,7 +70,7 @@ int Import(const std::string& archivePath, const std::vector<std::string>& files
     size_t written = 0;
     ImportCallbacks callbacks;
     callbacks.setProgress = [&](int position) { progress.Set(position); };
-    callbacks.removeFromImportList = [&](const std::string&) { ++written; };
+    callbacks.removeFromImportList = [&](const std::string&, ImportKind) { ++written; };
     ImportOutcome outcome = ImportFiles(archivePath, files, boxes, callbacks, io);
     const bool all = outcome.completed && written == files.size() && !boxes.troubled();
     return all ? ExitOk : ExitTrouble;

@@ -307,7 +307,7 @@ void Form1::ButtonReplaceClick() {
     IoState io;
     ImportCallbacks callbacks;
     callbacks.setProgress = [this](int position) { SetProgress(position); };
-    callbacks.removeFromImportList = [this](const std::string& path) {
+    callbacks.removeFromImportList = [this](const std::string& path, ImportKind) {
         RemoveFromImportList(path);
     };
     ImportFiles(EditImgPath->text().toStdString(), paths, *services_.boxes, callbacks, io);

@@ -22,7 +22,9 @@ struct ImportRun {
     void Run(const std::string& archive, const std::vector<std::string>& paths) {
         ImportCallbacks callbacks;
         callbacks.setProgress = [this](int p) { progress.push_back(p); };
-        callbacks.removeFromImportList = [this](const std::string& p) { removed.push_back(p); };
+        callbacks.removeFromImportList = [this](const std::string& p, ImportKind) {
+            removed.push_back(p);
+        };
         outcome = ImportFiles(archive, paths, boxes, callbacks, io);
     }
 
