@@ -354,13 +354,32 @@ void MaxTree::Set(int64_t leaf, int32_t value) {
     }
 }
 
-int64_t MaxTree::FirstAtLeast(int64_t need) const {
-    if (leaves_ == 0 || tree_[1] < need) {
+int64_t MaxTree::FirstAtLeast(int64_t need, int64_t from) const {
+    if (from < 0) {
+        from = 0;
+    }
+    if (from >= leaves_) {
         return -1;
     }
-    size_t i = 1;
-    while (i < static_cast<size_t>(leaves_)) {
-        i = tree_[2 * i] >= need ? 2 * i : 2 * i + 1;
+    // Climb from the leaf until a right neighbour (or the leaf itself) holds enough, then
+    // descend to the lowest leaf of that subtree that does.
+    size_t i = static_cast<size_t>(leaves_ + from);
+    if (tree_[i] < need) {
+        for (;;) {
+            while (i > 1 && (i & 1) == 1) {
+                i /= 2;  // a right child: its right neighbours are its parent's
+            }
+            if (i <= 1) {
+                return -1;
+            }
+            ++i;  // the right sibling
+            if (tree_[i] >= need) {
+                break;
+            }
+        }
+        while (i < static_cast<size_t>(leaves_)) {
+            i = tree_[2 * i] >= need ? 2 * i : 2 * i + 1;
+        }
     }
     return static_cast<int64_t>(i) - leaves_;
 }

@@ -44,8 +44,11 @@ class MaxTree {
     int64_t leaves() const { return leaves_; }
     void Grow(int64_t leaves);
     void Set(int64_t leaf, int32_t value);
+    int32_t At(int64_t leaf) const { return tree_[static_cast<size_t>(leaves_ + leaf)]; }
     // The lowest leaf whose value is at least `need` (need >= 1), or -1.
-    int64_t FirstAtLeast(int64_t need) const;
+    int64_t FirstAtLeast(int64_t need) const { return FirstAtLeast(need, 0); }
+    // The same among the leaves from `from` on.
+    int64_t FirstAtLeast(int64_t need, int64_t from) const;
 
   private:
     int64_t leaves_ = 0;

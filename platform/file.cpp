@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <utility>
 
 namespace zarnex {
 
@@ -12,7 +13,7 @@ bool IsDiskFull(int code) {
     return code == ENOSPC || code == EDQUOT;
 }
 
-File::File(File&& other) noexcept : fd_(other.fd_), io_(other.io_) {
+File::File(File&& other) noexcept : fd_(other.fd_), io_(other.io_), path_(std::move(other.path_)) {
     other.fd_ = -1;
 }
 
@@ -21,67 +22,105 @@ File& File::operator=(File&& other) noexcept {
         Close();
         fd_ = other.fd_;
         io_ = other.io_;
+        path_ = std::move(other.path_);
         other.fd_ = -1;
     }
     return *this;
 }
 
-File File::Open(const std::string& path, OpenMode mode, IoState& io) {
-    File file;
-    file.io_ = &io;
-    if (file.Injected()) {
-        return file;
-    }
-    int flags = O_CLOEXEC;
-    int lock = LOCK_EX;
-    switch (mode) {
-        case OpenMode::ReadWriteExclusive:
-            flags |= O_RDWR;
-            break;
-        case OpenMode::ReadShared:
-            flags |= O_RDONLY;
-            lock = LOCK_SH;
-            break;
-        case OpenMode::CreateNew:
-            flags |= O_WRONLY | O_CREAT | O_EXCL;
-            break;
-        case OpenMode::CreateAlways:
-            flags |= O_WRONLY | O_CREAT;
-            break;
-        case OpenMode::TruncateExisting:
-            flags |= O_WRONLY;
-            break;
-    }
+namespace {
+
+int OpenRetrying(const std::string& path, int flags) {
     int fd;
     do {
         fd = ::open(path.c_str(), flags, 0666);
     } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Opens the path as the mode asks; `created` tells whether this call made the file.
+int OpenPath(const std::string& path, OpenMode mode, bool& created) {
+    // Non-blocking, so that a pipe or device never holds the batch: it is refused right after.
+    const int base = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    created = false;
+    switch (mode) {
+        case OpenMode::ReadWriteExclusive:
+            return OpenRetrying(path, base | O_RDWR);
+        case OpenMode::ReadShared:
+            return OpenRetrying(path, base | O_RDONLY);
+        case OpenMode::TruncateExisting:
+            return OpenRetrying(path, base | O_WRONLY);
+        case OpenMode::CreateNew:
+            created = true;
+            return OpenRetrying(path, base | O_WRONLY | O_CREAT | O_EXCL);
+        case OpenMode::CreateAlways:
+            break;
+    }
+    // Either it is new, or it was there: told apart so that a failed opening removes only what
+    // it made.
+    for (;;) {
+        int fd = OpenRetrying(path, base | O_WRONLY | O_CREAT | O_EXCL);
+        if (fd >= 0 || errno != EEXIST) {
+            created = fd >= 0;
+            return fd;
+        }
+        fd = OpenRetrying(path, base | O_WRONLY);
+        if (fd >= 0 || errno != ENOENT) {
+            return fd;
+        }
+    }
+}
+
+}  // namespace
+
+File File::Open(const std::string& path, OpenMode mode, IoState& io) {
+    File file;
+    file.io_ = &io;
+    file.path_ = path;
+    if (file.Injected()) {
+        return file;
+    }
+    bool created = false;
+    const int fd = OpenPath(path, mode, created);
     if (fd < 0) {
         file.Fail(errno);
         return file;
     }
     file.fd_ = fd;
+    auto refuse = [&](int code) {
+        file.Fail(code);
+        file.Close();
+        if (created) {
+            ::unlink(path.c_str());
+        }
+        return std::move(file);
+    };
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
-        file.Fail(errno);
-        file.Close();
-        return file;
+        return refuse(errno);
     }
     if (S_ISDIR(st.st_mode)) {
-        file.Fail(EISDIR);
-        file.Close();
-        return file;
+        return refuse(EISDIR);
     }
+    if (!S_ISREG(st.st_mode)) {
+        return refuse(EINVAL);
+    }
+    // The lock counts as an operation of its own, so that tests can fail it after a creation.
+    if (file.Injected()) {
+        return refuse(io.lastError);
+    }
+    const int lock = mode == OpenMode::ReadShared ? LOCK_SH : LOCK_EX;
     if (::flock(fd, lock | LOCK_NB) != 0) {
-        file.Fail(errno);
-        file.Close();
-        return file;
+        return refuse(errno);
     }
     // Emptying only once the lock is held, so a file another batch holds is never cut.
-    if ((mode == OpenMode::CreateAlways || mode == OpenMode::TruncateExisting) &&
-        ::ftruncate(fd, 0) != 0) {
-        file.Fail(errno);
-        file.Close();
+    if (mode == OpenMode::CreateAlways || mode == OpenMode::TruncateExisting) {
+        if (::ftruncate(fd, 0) != 0) {
+            return refuse(errno);
+        }
+        if (io.observer) {
+            io.observer->Resized(path, 0);
+        }
     }
     return file;
 }
@@ -149,6 +188,10 @@ bool File::WriteAt(int64_t pos, const void* buffer, size_t n) {
     if (!Begin(pos)) {
         return false;
     }
+    if (io_ && io_->writeBudget >= 0 &&
+        io_->bytesWritten + static_cast<int64_t>(n) > io_->writeBudget) {
+        return Fail(ENOSPC);
+    }
     const auto* bytes = static_cast<const char*>(buffer);
     size_t done = 0;
     while (done < n) {
@@ -161,6 +204,13 @@ bool File::WriteAt(int64_t pos, const void* buffer, size_t n) {
         }
         if (w == 0) {
             return Fail(EIO);
+        }
+        if (io_) {
+            io_->bytesWritten += w;
+            if (io_->observer) {
+                io_->observer->Written(path_, pos + static_cast<int64_t>(done), bytes + done,
+                                       static_cast<size_t>(w));
+            }
         }
         done += static_cast<size_t>(w);
     }
@@ -183,6 +233,19 @@ bool File::Size(int64_t& size) {
     return true;
 }
 
+bool File::Resize(int64_t size) {
+    if (!Begin(size)) {
+        return false;
+    }
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
+        return Fail(errno);
+    }
+    if (io_ && io_->observer) {
+        io_->observer->Resized(path_, size);
+    }
+    return true;
+}
+
 bool File::Sync() {
     if (fd_ < 0) {
         return Fail(EBADF);
@@ -195,14 +258,23 @@ bool File::Sync() {
             return Fail(errno);
         }
     }
+    if (io_ && io_->observer) {
+        io_->observer->Flushed(path_);
+    }
     return true;
 }
 
-void File::Close() {
-    if (fd_ >= 0) {
-        ::close(fd_);  // closing releases the lock
-        fd_ = -1;
+bool File::Close() {
+    if (fd_ < 0) {
+        return true;
     }
+    // Closing releases the lock. The descriptor is gone even when close fails: never retried.
+    const int result = ::close(fd_);
+    fd_ = -1;
+    if (result != 0 && errno != EINTR) {
+        return Fail(errno);
+    }
+    return true;
 }
 
 bool FileExists(const std::string& path) {

@@ -7,6 +7,16 @@
 
 namespace zarnex {
 
+// Told of every change that reaches a file, in order; tests rebuild what a power cut would
+// leave from it.
+class FileObserver {
+  public:
+    virtual ~FileObserver() = default;
+    virtual void Written(const std::string& path, int64_t pos, const void* bytes, size_t n) = 0;
+    virtual void Resized(const std::string& path, int64_t size) = 0;
+    virtual void Flushed(const std::string& path) = 0;
+};
+
 // One per batch. Every failing file operation leaves its errno here; a batch clears it when a
 // source file opens and examines it after each whole data move.
 struct IoState {
@@ -16,6 +26,13 @@ struct IoState {
     long long operations = 0;
     long long failAt = 0;
     int failErrno = 0;
+
+    // Writes past this many bytes fail as on a full disk; negative: no limit. Keeps a run on a
+    // hostile archive from writing gigabytes.
+    int64_t writeBudget = -1;
+    int64_t bytesWritten = 0;
+
+    FileObserver* observer = nullptr;
 
     bool Failed() const { return lastError != 0; }
     void Clear() { lastError = 0; }
@@ -40,7 +57,10 @@ class File {
     File& operator=(const File&) = delete;
     ~File() { Close(); }
 
-    // On failure the result is not open and io.lastError holds the reason.
+    // On failure the result is not open and io.lastError holds the reason. Only regular files
+    // open (a folder fails with EISDIR, a pipe or device with EINVAL), and opening never waits
+    // for a writer or reader at the other end. A file this call created is removed again when
+    // the rest of the opening fails.
     static File Open(const std::string& path, OpenMode mode, IoState& io);
 
     bool IsOpen() const { return fd_ >= 0; }
@@ -50,8 +70,11 @@ class File {
     bool ReadAt(int64_t pos, void* buffer, size_t n, size_t* got = nullptr);
     bool WriteAt(int64_t pos, const void* buffer, size_t n);
     bool Size(int64_t& size);
+    // Cuts or extends the file to `size` bytes; what is added reads as zeros and is not written.
+    bool Resize(int64_t size);
     bool Sync();
-    void Close();
+    // False when the system reports a failure that surfaced only now (a delayed write error).
+    bool Close();
 
   private:
     bool Fail(int code);
@@ -61,6 +84,7 @@ class File {
 
     int fd_ = -1;
     IoState* io_ = nullptr;
+    std::string path_;
 };
 
 // True for an existing file; false for a folder or nothing.

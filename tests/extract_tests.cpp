@@ -136,7 +136,7 @@ TEST_F(ExtractTest, ReadOnlyExistingFileAnsweredYesFailsWithTheCode) {
     run.boxes.Answer(MessageAnswer::Yes);
     if (geteuid() == 0) {
         // Permissions do not hold root back: the refusal of the open is injected instead.
-        run.io.failAt = 5;  // the archive's open, size, header and records come first
+        run.io.failAt = 6;  // the archive's open, lock, size, header and records come first
         run.io.failErrno = EACCES;
     }
     run.Run(img, out, {"a.dff", "b.dff"});
@@ -165,7 +165,7 @@ TEST_F(ExtractTest, FolderInTheWayOfTheOutputFileCannotBeCreated) {
 TEST_F(ExtractTest, CreationFailureOnAFullDiskHasNoIconAndIsNotTaskModal) {
     std::string img = Make(true, {{1, 1, "a.dff"}, {2, 1, "b.dff"}});
     ExtractRun run;
-    run.io.failAt = 5;  // after the archive's open, size, header and records
+    run.io.failAt = 6;  // after the archive's open, lock, size, header and records
     run.io.failErrno = ENOSPC;
     run.Run(img, out, {"a.dff", "b.dff"});
     ASSERT_EQ(run.boxes.shown.size(), 2u);
@@ -179,7 +179,7 @@ TEST_F(ExtractTest, CreationFailureOnAFullDiskHasNoIconAndIsNotTaskModal) {
 TEST_F(ExtractTest, FailedWriteWarnsAndStillCounts) {
     std::string img = Make(true, {{1, 200, "a.dff"}});
     ExtractRun run;
-    run.io.failAt = 7;  // open, size, header, records, create, read, *write*
+    run.io.failAt = 9;  // open, lock, size, header, records, create, lock, read, *write*
     run.io.failErrno = EIO;
     run.Run(img, out, {"a.dff"});
     ASSERT_EQ(run.boxes.shown.size(), 2u);

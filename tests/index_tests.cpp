@@ -190,3 +190,36 @@ TEST(IndexedLookups, ExtractionLookupIsTheFirstInDirectoryOrder) {
 
 }  // namespace
 }  // namespace zarnex
+
+namespace zarnex {
+namespace {
+
+TEST(MaxTree, FirstAtLeastFromALeafAgreesWithAWalk) {
+    std::mt19937 random(3);
+    MaxTree tree;
+    std::vector<int32_t> leaves;
+    for (int round = 0; round < 2000; ++round) {
+        if (round % 500 == 0) {
+            tree.Grow(static_cast<int64_t>(leaves.size()) + 700);  // grows keep the values
+            leaves.resize(static_cast<size_t>(tree.leaves()), 0);
+        }
+        const auto leaf = static_cast<int64_t>(random() % leaves.size());
+        const auto value = static_cast<int32_t>(random() % 4 == 0 ? random() % 50 : 0);
+        tree.Set(leaf, value);
+        leaves[static_cast<size_t>(leaf)] = value;
+        const int64_t need = 1 + random() % 50;
+        const int64_t from = static_cast<int64_t>(random() % (leaves.size() + 5)) - 2;
+        int64_t walk = -1;
+        for (int64_t i = std::max<int64_t>(from, 0); i < static_cast<int64_t>(leaves.size()); ++i) {
+            if (leaves[static_cast<size_t>(i)] >= need) {
+                walk = i;
+                break;
+            }
+        }
+        ASSERT_EQ(tree.FirstAtLeast(need, from), walk) << round;
+        ASSERT_EQ(tree.At(leaf), value);
+    }
+}
+
+}  // namespace
+}  // namespace zarnex

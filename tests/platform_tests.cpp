@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <filesystem>
+
 #include <cerrno>
 
 #include "platform/codepage.h"
@@ -170,17 +173,100 @@ TEST(Files, InjectedFaultHitsExactlyTheNumberedOperation) {
     TempDir dir;
     test::WriteBytes(dir / "f", Bytes(4, 0));
     IoState io;
-    io.failAt = 3;
+    io.failAt = 4;
     io.failErrno = ENOSPC;
-    File f = File::Open(dir / "f", OpenMode::ReadWriteExclusive, io);  // 1
+    File f = File::Open(dir / "f", OpenMode::ReadWriteExclusive, io);  // 1 and its lock 2
     ASSERT_TRUE(f.IsOpen());
-    EXPECT_TRUE(f.WriteAt(0, "a", 1));   // 2
-    EXPECT_FALSE(f.WriteAt(1, "b", 1));  // 3
+    EXPECT_TRUE(f.WriteAt(0, "a", 1));   // 3
+    EXPECT_FALSE(f.WriteAt(1, "b", 1));  // 4
     EXPECT_EQ(io.lastError, ENOSPC);
     EXPECT_TRUE(IsDiskFull(io.lastError));
-    EXPECT_TRUE(f.WriteAt(2, "c", 1));  // 4
+    EXPECT_TRUE(f.WriteAt(2, "c", 1));  // 5
     f.Close();
     EXPECT_EQ(test::ReadBytes(dir / "f"), (Bytes{'a', 0, 'c', 0}));
+}
+
+}  // namespace
+}  // namespace zarnex
+
+namespace zarnex {
+namespace {
+
+// What the observer is told, as text: "W path pos n", "R path size", "F path".
+struct Log : FileObserver {
+    std::vector<std::string> lines;
+    void Written(const std::string& p, int64_t pos, const void*, size_t n) override {
+        lines.push_back("W " + p + " " + std::to_string(pos) + " " + std::to_string(n));
+    }
+    void Resized(const std::string& p, int64_t size) override {
+        lines.push_back("R " + p + " " + std::to_string(size));
+    }
+    void Flushed(const std::string& p) override { lines.push_back("F " + p); }
+};
+
+TEST(Files, PipesAndDevicesAreRefusedAtOnceAndNothingHalfCreatedStays) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0666), 0);
+    struct Case {
+        std::string path;
+        OpenMode mode;
+        int code;
+    };
+    // Without a writer (or reader) at the other end a blocking open would wait forever.
+    for (const Case& c : {Case{dir / "pipe", OpenMode::ReadShared, EINVAL},
+                          Case{dir / "pipe", OpenMode::ReadWriteExclusive, EINVAL},
+                          Case{dir / "pipe", OpenMode::TruncateExisting, ENXIO},
+                          Case{dir / "pipe", OpenMode::CreateAlways, ENXIO},
+                          Case{"/dev/null", OpenMode::ReadShared, EINVAL},
+                          Case{"/dev/zero", OpenMode::ReadWriteExclusive, EINVAL}}) {
+        IoState io;
+        EXPECT_FALSE(File::Open(c.path, c.mode, io).IsOpen()) << c.path;
+        EXPECT_EQ(io.lastError, c.code) << c.path << " mode " << static_cast<int>(c.mode);
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(dir / "pipe"));
+
+    // The lock is the opening's second operation: failing it after a creation removes the file.
+    for (OpenMode mode : {OpenMode::CreateNew, OpenMode::CreateAlways}) {
+        IoState io;
+        io.failAt = 2;
+        io.failErrno = EWOULDBLOCK;
+        EXPECT_FALSE(File::Open(dir / "new", mode, io).IsOpen());
+        EXPECT_EQ(io.lastError, EWOULDBLOCK);
+        EXPECT_FALSE(std::filesystem::exists(dir / "new"));
+    }
+    // ... but never a file that was there before.
+    test::WriteBytes(dir / "old", Bytes(3, 1));
+    IoState io;
+    io.failAt = 2;
+    io.failErrno = EWOULDBLOCK;
+    EXPECT_FALSE(File::Open(dir / "old", OpenMode::CreateAlways, io).IsOpen());
+    EXPECT_EQ(test::ReadBytes(dir / "old"), Bytes(3, 1));
+}
+
+TEST(Files, WriteBudgetObserverAndResize) {
+    TempDir dir;
+    Log log;
+    IoState io;
+    io.observer = &log;
+    io.writeBudget = 5;
+    const std::string path = dir / "f";
+    File f = File::Open(path, OpenMode::CreateAlways, io);
+    ASSERT_TRUE(f.IsOpen());
+    EXPECT_TRUE(f.WriteAt(0, "abc", 3));
+    EXPECT_FALSE(f.WriteAt(3, "def", 3));  // past the budget: as a full disk, nothing written
+    EXPECT_EQ(io.lastError, ENOSPC);
+    EXPECT_TRUE(f.WriteAt(3, "de", 2));
+    EXPECT_TRUE(f.Resize(4096));  // extends without writing
+    EXPECT_TRUE(f.Sync());
+    EXPECT_TRUE(f.Close());
+    EXPECT_EQ(log.lines,
+              (std::vector<std::string>{"R " + path + " 0", "W " + path + " 0 3",
+                                        "W " + path + " 3 2", "R " + path + " 4096", "F " + path}));
+    Bytes bytes = test::ReadBytes(path);
+    ASSERT_EQ(bytes.size(), 4096u);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 5), "abcde");
+    EXPECT_EQ(bytes[4095], 0);
+    EXPECT_EQ(io.bytesWritten, 5);
 }
 
 }  // namespace
