@@ -1,10 +1,12 @@
 #include "archive/import.h"
 
 #include <algorithm>
+#include <new>
 #include <optional>
 
 #include "archive/directory.h"
 #include "archive/messages.h"
+#include "archive/placement.h"
 #include "platform/paths.h"
 
 namespace zarnex {
@@ -14,127 +16,243 @@ enum class Step {
     Done,
     Skipped,    // the file's row stays; the batch goes on
     IoFailure,  // io.lastError says why; the batch stops
-    Refused,    // the reason has been shown; the batch stops
+    Refused,    // the batch stops with `batch.refusal`
 };
 
+struct WrittenFile {
+    std::string path;
+    ImportKind kind;
+};
+
+// The batch writes in groups. Until a group commits, the directory on disk knows nothing of it:
+// its data goes only where no record on disk points, and a power cut loses the group's files but
+// nothing older.
 struct ImportBatch {
+    ImportBatch(OpenArchive opened, MessageBoxes& b, IoState& i, const ImportCallbacks& c)
+        : archive(std::move(opened)),
+          boxes(b),
+          io(i),
+          callbacks(c),
+          committedCount(archive.table.count) {}
+
     OpenArchive archive;
     MessageBoxes& boxes;
     IoState& io;
+    const ImportCallbacks& callbacks;
     std::vector<char> buffer = std::vector<char>(CopyPieceBytes);
+    std::string refusal;
+
+    int32_t committedCount;           // the records the directory on disk counts
+    std::vector<EntryIndex> changed;  // counted entries whose records the commit rewrites
+    std::vector<uint8_t> isChanged;   // per entry
+    ReservedRoom reserved;            // their places as the disk still has them
+    std::vector<WrittenFile> written;
     int replacedCount = 0;
     int addedCount = 0;
 };
+
+DirectoryTable& TableOf(ImportBatch& batch) {
+    return batch.archive.table;
+}
 
 bool FitsInArchive(int64_t sector, int64_t sectors) {
     return sector >= 0 && sector + sectors <= ArchiveSectorLimit;
 }
 
-Step RefuseTooLarge(ImportBatch& batch, const std::string& path) {
-    ShowBox(batch.boxes,
-            "IMG архив не может быть больше 2 ГБ, файл в него не помещается: \n\n" + path,
-            MessageIcon::Error);
+Step Refuse(ImportBatch& batch, std::string text) {
+    batch.refusal = std::move(text);
     return Step::Refused;
 }
 
-// Source bytes, then zeros to the end of the last sector.
-void CopyIntoArchive(ImportBatch& batch, File& source, int64_t byteCount, int64_t sector) {
-    File& archive = batch.archive.data;
-    char* buffer = batch.buffer.data();
-    int64_t done = 0;
-    while (done < byteCount) {
-        size_t piece = static_cast<size_t>(std::min<int64_t>(byteCount - done, CopyPieceBytes));
-        size_t padded = static_cast<size_t>(SectorToByte(SectorsFor(static_cast<int64_t>(piece))));
-        std::fill(buffer, buffer + padded, 0);
-        if (!source.ReadAt(done, buffer, piece) ||
-            !archive.WriteAt(SectorToByte(sector) + done, buffer, padded)) {
-            return;
-        }
-        done += static_cast<int64_t>(piece);
-    }
+Step RefuseTooLarge(ImportBatch& batch, const std::string& path) {
+    return Refuse(batch,
+                  "IMG архив не может быть больше 2 ГБ, файл в него не помещается: \n\n" + path);
 }
 
-bool WriteZeros(ImportBatch& batch, int64_t from, int64_t to) {
-    std::fill(batch.buffer.begin(), batch.buffer.end(), 0);
-    for (int64_t pos = from; pos < to; pos += CopyPieceBytes) {
-        size_t n = static_cast<size_t>(std::min<int64_t>(to - pos, CopyPieceBytes));
-        if (!batch.archive.data.WriteAt(pos, batch.buffer.data(), n)) {
+// Writes `length` bytes at `to`: the first `sourceLength` come from `source` at `from` (zeros
+// where it ends early or when there is none), the rest are zeros. Stops at the first failure.
+bool CopyPieces(ImportBatch& batch, File* source, int64_t from, int64_t sourceLength, File& target,
+                int64_t to, int64_t length) {
+    char* buffer = batch.buffer.data();
+    for (int64_t done = 0; done < length; done += CopyPieceBytes) {
+        const auto piece = static_cast<size_t>(std::min<int64_t>(length - done, CopyPieceBytes));
+        const auto wanted = static_cast<size_t>(
+            std::clamp<int64_t>(sourceLength - done, 0, static_cast<int64_t>(piece)));
+        size_t got = 0;
+        if (wanted > 0 && !source->ReadAt(from + done, buffer, wanted, &got)) {
+            return false;
+        }
+        std::fill(buffer + got, buffer + piece, 0);
+        if (!target.WriteAt(to + done, buffer, piece)) {
             return false;
         }
     }
     return true;
 }
 
-bool WriteOffsetField(ImportBatch& batch, EntryIndex e, int32_t offset) {
-    unsigned char field[4];
-    PutLE32(field, static_cast<uint32_t>(offset));
-    return batch.archive.data.WriteAt(Version2RecordPosition(e.value), field, sizeof field);
+// The counted record of `e` will change: it keeps its place on the disk taken until then.
+void MarkChanged(ImportBatch& batch, EntryIndex e) {
+    if (e.value >= batch.committedCount) {
+        return;  // not counted yet: the commit writes it whole
+    }
+    if (batch.isChanged.size() <= static_cast<size_t>(e.value)) {
+        batch.isChanged.resize(static_cast<size_t>(TableOf(batch).capacity), 0);
+    }
+    if (!batch.isChanged[static_cast<size_t>(e.value)]) {
+        batch.isChanged[static_cast<size_t>(e.value)] = 1;
+        batch.changed.push_back(e);
+        const DirectoryEntry& entry = EntryOf(TableOf(batch), e);
+        batch.reserved.Add(entry.offset, entry.size);
+    }
 }
 
-// Version 2: moves the lowest entry out of the way of the growing directory. The copy is made
-// durable before the record names it, and the record before the old place is cleared, so the
-// directory names good bytes at every moment.
+File& RecordFile(ImportBatch& batch) {
+    return TableOf(batch).IsVersion2() ? batch.archive.data : batch.archive.directory;
+}
+
+int64_t RecordPosition(const DirectoryTable& table, EntryIndex e) {
+    return table.IsVersion2() ? Version2RecordPosition(e.value) : int64_t{RecordSize} * e.value;
+}
+
+bool WriteNewRecords(ImportBatch& batch) {
+    DirectoryTable& table = TableOf(batch);
+    if (table.count == batch.committedCount) {
+        return true;
+    }
+    std::vector<unsigned char> bytes;
+    bytes.reserve(static_cast<size_t>(table.count - batch.committedCount) * RecordSize);
+    for (int32_t e = batch.committedCount; e < table.count; ++e) {
+        const DirectoryEntry& entry = EntryOf(table, EntryIndex(e));
+        const RecordBytes record = EncodeRecord({entry.offset, entry.size, entry.name});
+        bytes.insert(bytes.end(), record.begin(), record.end());
+    }
+    return RecordFile(batch).WriteAt(RecordPosition(table, EntryIndex(batch.committedCount)),
+                                     bytes.data(), bytes.size());
+}
+
+// Makes the disk agree with the table: the group's data is flushed before any record names it,
+// and the records before the count that counts them. Then the group's rows may leave the list.
+bool Commit(ImportBatch& batch) {
+    DirectoryTable& table = TableOf(batch);
+    const bool version2 = table.IsVersion2();
+    const bool grown = table.count > batch.committedCount;
+    if (batch.written.empty() && batch.changed.empty() && !grown) {
+        return true;
+    }
+    // Version 2: new records beyond the count on disk are read by nobody yet.
+    if (version2 && !WriteNewRecords(batch)) {
+        return false;
+    }
+    if (!batch.archive.data.Sync()) {
+        return false;
+    }
+    for (EntryIndex e : batch.changed) {
+        const DirectoryEntry& entry = EntryOf(table, e);
+        // Offset and size only: the stored name keeps its bytes.
+        const RecordBytes record = EncodeRecord({entry.offset, entry.size, {}});
+        if (!RecordFile(batch).WriteAt(RecordPosition(table, e), record.data(), 8)) {
+            return false;
+        }
+    }
+    if (version2 && grown) {
+        unsigned char count[4];
+        PutLE32(count, static_cast<uint32_t>(table.count));
+        if (!batch.archive.data.WriteAt(4, count, sizeof count)) {
+            return false;
+        }
+    }
+    if (!version2 && !WriteNewRecords(batch)) {
+        return false;
+    }
+    if (!RecordFile(batch).Sync()) {
+        return false;
+    }
+
+    batch.committedCount = table.count;
+    for (EntryIndex e : batch.changed) {
+        batch.isChanged[static_cast<size_t>(e.value)] = 0;
+    }
+    batch.changed.clear();
+    batch.reserved.Clear();
+    for (const WrittenFile& file : batch.written) {
+        ++(file.kind == ImportKind::Replaced ? batch.replacedCount : batch.addedCount);
+        if (batch.callbacks.removeFromImportList) {
+            batch.callbacks.removeFromImportList(file.path, file.kind);
+        }
+    }
+    batch.written.clear();
+    return true;
+}
+
+// Version 2: moves the lowest entry out of the way of the growing directory. The copy is on the
+// disk before the record names it, and the record before the old place is cleared; the moved
+// entry's record goes out with the commit of the group, whose flushes these are.
 Step RelocateFirstEntry(ImportBatch& batch, int64_t directoryEnd, const std::string& path) {
-    DirectoryTable& table = batch.archive.table;
+    DirectoryTable& table = TableOf(batch);
     const EntryIndex e0 = IndexAt(table, OrderPosition(0));
     const int32_t oldOffset = EntryOf(table, e0).offset;
     const int32_t size = EntryOf(table, e0).size;
+    const int64_t floor = SectorsFor(directoryEnd + RecordSize);  // past the grown directory
 
     if (size <= 0) {
         // Nothing to copy: it only needs an offset past the directory.
-        const auto past = static_cast<int32_t>(SectorsFor(directoryEnd + RecordSize));
-        if (!WriteOffsetField(batch, e0, past)) {
-            return Step::IoFailure;
-        }
-        PlaceEntry(table, OrderPosition(0), past, size);
+        MarkChanged(batch, e0);
+        PlaceEntry(table, OrderPosition(0), static_cast<int32_t>(floor), size);
         return Step::Done;
     }
-    const int64_t target = FindFreeGapFrom(table, size, SectorsFor(directoryEnd + RecordSize));
+    const int64_t target = FindFreeRoom(table, batch.reserved, size, floor);
     if (!FitsInArchive(target, size)) {
         return RefuseTooLarge(batch, path);
     }
     File& data = batch.archive.data;
+    int64_t fileEnd = 0;
+    if (!data.Size(fileEnd)) {
+        return Step::IoFailure;
+    }
+    // Only what the file holds is copied; past its end the entry reads as zeros wherever it is.
     const int64_t from = SectorToByte(oldOffset);
     const int64_t to = SectorToByte(target);
     const int64_t length = SectorToByte(size);
-    for (int64_t done = 0; done < length; done += CopyPieceBytes) {
-        size_t n = static_cast<size_t>(std::min<int64_t>(length - done, CopyPieceBytes));
-        size_t got = 0;
-        if (!data.ReadAt(from + done, batch.buffer.data(), n, &got)) {
-            return Step::IoFailure;
-        }
-        std::fill(batch.buffer.begin() + static_cast<std::ptrdiff_t>(got),
-                  batch.buffer.begin() + static_cast<std::ptrdiff_t>(n), 0);
-        if (!data.WriteAt(to + done, batch.buffer.data(), n)) {
-            return Step::IoFailure;
-        }
+    const int64_t held = std::clamp<int64_t>(fileEnd - from, 0, length);
+    if (!CopyPieces(batch, &data, from, held, data, to,
+                    std::min(length, std::max(held, fileEnd - to)))) {
+        return Step::IoFailure;
     }
-    if (!data.Sync() || !WriteOffsetField(batch, e0, static_cast<int32_t>(target)) ||
-        !data.Sync()) {
+    MarkChanged(batch, e0);
+    PlaceEntry(table, OrderPosition(0), static_cast<int32_t>(target), size);
+    if (!Commit(batch)) {
         return Step::IoFailure;
     }
 
-    // Clear the old place, but never the records before it nor another entry's data that a
-    // damaged archive may have put inside it.
-    const int64_t clearFrom = std::max(from, directoryEnd);
-    int64_t clearTo = from + length;
-    if (table.count > 1) {
-        clearTo = std::min(clearTo, SectorToByte(EntryAt(table, OrderPosition(1)).offset));
+    // Clear the old place, but never the records before it, the file past its end, nor the data
+    // of any entry that a damaged archive has inside it.
+    const int64_t clearFrom = std::max(from, Version2RecordPosition(table.count));
+    int64_t clearTo = std::min(from + length, fileEnd);
+    for (int32_t p = 0; p < table.count; ++p) {
+        const DirectoryEntry& entry = EntryAt(table, OrderPosition(p));
+        if (entry.size > 0 && SectorToByte(entry.offset) >= from) {
+            clearTo = std::min(clearTo, SectorToByte(entry.offset));
+            break;
+        }
     }
-    if (clearFrom < clearTo && !WriteZeros(batch, clearFrom, clearTo)) {
+    if (clearFrom < clearTo &&
+        !CopyPieces(batch, nullptr, 0, 0, data, clearFrom, clearTo - clearFrom)) {
         return Step::IoFailure;
     }
-    PlaceEntry(table, OrderPosition(0), static_cast<int32_t>(target), size);
     return Step::Done;
 }
 
-// Version 2: before a record is added, every entry whose data starts inside the grown
-// directory leaves it.
+// Version 2: before a record is added, every entry whose data starts inside the grown directory
+// leaves it, and no uncommitted old place lies under the new record.
 Step MakeRoomForRecord(ImportBatch& batch, const std::string& path) {
-    DirectoryTable& table = batch.archive.table;
+    DirectoryTable& table = TableOf(batch);
     const int64_t directoryEnd = Version2RecordPosition(table.count);
-    while (table.count > 0 &&
-           SectorToByte(EntryAt(table, OrderPosition(0)).offset) < directoryEnd + RecordSize) {
+    const int64_t grownEnd = directoryEnd + RecordSize;
+    if (!batch.reserved.Empty() && SectorToByte(batch.reserved.LowestOffset()) < grownEnd &&
+        !Commit(batch)) {
+        return Step::IoFailure;
+    }
+    while (table.count > 0 && SectorToByte(EntryAt(table, OrderPosition(0)).offset) < grownEnd) {
         if (Step step = RelocateFirstEntry(batch, directoryEnd, path); step != Step::Done) {
             return step;
         }
@@ -145,94 +263,78 @@ Step MakeRoomForRecord(ImportBatch& batch, const std::string& path) {
 // The file's bytes at `target`, with the zero tail; refused when they would pass the limit.
 Step WriteSource(ImportBatch& batch, File& source, const std::string& path, int64_t byteCount,
                  int64_t target) {
-    if (!FitsInArchive(target, SectorsFor(byteCount))) {
+    const int64_t sectors = SectorsFor(byteCount);
+    if (!FitsInArchive(target, sectors)) {
         return RefuseTooLarge(batch, path);
     }
-    CopyIntoArchive(batch, source, byteCount, target);
+    CopyPieces(batch, &source, 0, byteCount, batch.archive.data, SectorToByte(target),
+               SectorToByte(sectors));
     return batch.io.Failed() ? Step::IoFailure : Step::Done;
 }
 
+void Replace(ImportBatch& batch, OrderPosition pos, int64_t target, int64_t sectors,
+             const std::string& path) {
+    MarkChanged(batch, IndexAt(TableOf(batch), pos));
+    PlaceEntry(TableOf(batch), pos, static_cast<int32_t>(target), static_cast<int32_t>(sectors));
+    batch.written.push_back({path, ImportKind::Replaced});
+}
+
+void Add(ImportBatch& batch, int64_t target, int64_t sectors, const AnsiString& name,
+         const std::string& path) {
+    AddEntry(TableOf(batch), static_cast<int32_t>(target), static_cast<int32_t>(sectors), name);
+    batch.written.push_back({path, ImportKind::Added});
+}
+
 Step ImportIntoVersion2(ImportBatch& batch, File& source, const std::string& path,
-                        const AnsiString& name, int64_t byteCount, int64_t sectors) {
-    DirectoryTable& table = batch.archive.table;
-    File& data = batch.archive.data;
+                        const AnsiString& name, int64_t byteCount) {
+    DirectoryTable& table = TableOf(batch);
+    const int64_t sectors = SectorsFor(byteCount);
     const OrderPosition pos = FindEntryByName(table, name);
     if (pos != NoPosition) {
         // Never over the header and records, even where a damaged directory puts entries.
-        const int64_t target =
-            FindFreeGapFrom(table, sectors, SectorsFor(Version2RecordPosition(table.count)));
+        const int64_t floor = SectorsFor(Version2RecordPosition(table.count));
+        const int64_t target = FindFreeRoom(table, batch.reserved, sectors, floor);
         if (Step step = WriteSource(batch, source, path, byteCount, target); step != Step::Done) {
             return step;
         }
-        const EntryIndex e = IndexAt(table, pos);
-        RecordBytes record =
-            EncodeRecord({static_cast<int32_t>(target), static_cast<int32_t>(sectors), {}});
-        if (!data.WriteAt(Version2RecordPosition(e.value), record.data(), 8)) {
-            return Step::IoFailure;
-        }
-        PlaceEntry(table, pos, static_cast<int32_t>(target), static_cast<int32_t>(sectors));
-        ++batch.replacedCount;
+        Replace(batch, pos, target, sectors, path);
         return Step::Done;
     }
-
     if (Step step = MakeRoomForRecord(batch, path); step != Step::Done) {
         return step;
     }
-    const int64_t target =
-        FindFreeGapFrom(table, sectors, SectorsFor(Version2RecordPosition(table.count + 1)));
+    const int64_t floor = SectorsFor(Version2RecordPosition(table.count + 1));
+    const int64_t target = FindFreeRoom(table, batch.reserved, sectors, floor);
     if (Step step = WriteSource(batch, source, path, byteCount, target); step != Step::Done) {
         return step;
     }
-    RecordBytes record =
-        EncodeRecord({static_cast<int32_t>(target), static_cast<int32_t>(sectors), name});
-    if (!data.WriteAt(Version2RecordPosition(table.count), record.data(), record.size())) {
-        return Step::IoFailure;
-    }
-    AddEntry(table, static_cast<int32_t>(target), static_cast<int32_t>(sectors), name);
-    unsigned char count[4];
-    PutLE32(count, static_cast<uint32_t>(table.count));
-    if (!data.WriteAt(4, count, sizeof count)) {
-        return Step::IoFailure;
-    }
-    ++batch.addedCount;
+    Add(batch, target, sectors, name, path);
     return Step::Done;
 }
 
 Step ImportIntoVersion1(ImportBatch& batch, File& source, const std::string& path,
-                        const AnsiString& name, int64_t byteCount, int64_t sectors) {
-    DirectoryTable& table = batch.archive.table;
-    int64_t target;
-    if (table.count == 0 || EntryAt(table, OrderPosition(0)).offset >= sectors) {
-        target = 0;
-    } else {
-        target = FindFreeGapFrom(table, sectors, 0);
-    }
+                        const AnsiString& name, int64_t byteCount) {
+    DirectoryTable& table = TableOf(batch);
+    const int64_t sectors = SectorsFor(byteCount);
+    const int64_t lowest = table.count == 0
+                               ? INT64_MAX
+                               : std::min<int64_t>(EntryAt(table, OrderPosition(0)).offset,
+                                                   batch.reserved.LowestOffset());
+    const int64_t target = lowest >= sectors ? 0 : FindFreeRoom(table, batch.reserved, sectors, 0);
     if (Step step = WriteSource(batch, source, path, byteCount, target); step != Step::Done) {
         return step;
     }
-
     const OrderPosition pos = FindEntryByName(table, name);
-    const bool replacing = pos != NoPosition;
-    const EntryIndex e = replacing ? IndexAt(table, pos) : EntryIndex(table.count);
-    // A replacement rewrites offset and size only: the stored name keeps its case.
-    RecordBytes record =
-        EncodeRecord({static_cast<int32_t>(target), static_cast<int32_t>(sectors), name});
-    if (!batch.archive.directory.WriteAt(int64_t{RecordSize} * e.value, record.data(),
-                                         replacing ? 8 : record.size())) {
-        return Step::IoFailure;
-    }
-    if (replacing) {
-        PlaceEntry(table, pos, static_cast<int32_t>(target), static_cast<int32_t>(sectors));
-        ++batch.replacedCount;
+    if (pos != NoPosition) {
+        Replace(batch, pos, target, sectors, path);
     } else {
-        AddEntry(table, static_cast<int32_t>(target), static_cast<int32_t>(sectors), name);
-        ++batch.addedCount;
+        Add(batch, target, sectors, name, path);
     }
     return Step::Done;
 }
 
 Step ImportOne(ImportBatch& batch, const std::string& path) {
-    DirectoryTable& table = batch.archive.table;
+    DirectoryTable& table = TableOf(batch);
     if (table.capacity == table.count) {
         GrowTable(table);
     }
@@ -255,22 +357,66 @@ Step ImportOne(ImportBatch& batch, const std::string& path) {
     int64_t byteCount = 0;
     source.Size(byteCount);
     if (byteCount >= ArchiveByteLimit) {
-        ShowBox(batch.boxes, "Файл больше 2 ГБ и не может быть записан в IMG архив: \n\n" + path,
-                MessageIcon::Error);
-        return Step::Refused;
+        return Refuse(batch, "Файл больше 2 ГБ и не может быть записан в IMG архив: \n\n" + path);
     }
-    const int64_t sectors = SectorsFor(byteCount);
-    return table.IsVersion2() ? ImportIntoVersion2(batch, source, path, name, byteCount, sectors)
-                              : ImportIntoVersion1(batch, source, path, name, byteCount, sectors);
+    return table.IsVersion2() ? ImportIntoVersion2(batch, source, path, name, byteCount)
+                              : ImportIntoVersion1(batch, source, path, name, byteCount);
 }
 
-// What is written must be on the disk before anyone is told so.
-bool FlushArchive(ImportBatch& batch) {
-    bool ok = batch.archive.data.Sync();
-    if (batch.archive.directory.IsOpen()) {
-        ok = batch.archive.directory.Sync() && ok;
+// The batch ends early: what was written before the failing file is committed first, so the
+// directory agrees with it; the failing file's data, if any, is named by nothing.
+void ErrorStop(ImportBatch& batch, Step step) {
+    const int code = batch.io.lastError;
+    const bool committed = Commit(batch);
+    if (step == Step::Refused) {
+        ShowBox(batch.boxes, batch.refusal, MessageIcon::Error);
+        if (committed) {
+            return;
+        }
     }
-    return ok;
+    ReportIoFailure(batch.boxes, step == Step::IoFailure ? code : batch.io.lastError);
+}
+
+ImportOutcome RunImport(ImportBatch& batch, const std::vector<std::string>& paths,
+                        ImportOutcome& outcome) {
+    auto progress = [&](size_t position) {
+        if (batch.callbacks.setProgress) {
+            batch.callbacks.setProgress(static_cast<int>(position));
+        }
+    };
+    auto finish = [&](bool completed) {
+        outcome.completed = completed;
+        outcome.replacedCount = batch.replacedCount;
+        outcome.addedCount = batch.addedCount;
+        return outcome;
+    };
+    for (size_t i = 0; i < paths.size(); ++i) {
+        progress(i);
+        const Step step = ImportOne(batch, paths[i]);
+        if (step == Step::IoFailure || step == Step::Refused) {
+            ErrorStop(batch, step);
+            return finish(false);
+        }
+        if (step == Step::Skipped) {
+            ++outcome.skippedCount;
+        }
+        if (batch.written.size() >= ImportGroupFiles && !Commit(batch)) {
+            ReportIoFailure(batch.boxes, batch.io.lastError);
+            return finish(false);
+        }
+    }
+    progress(paths.size());
+    if (!Commit(batch)) {
+        ReportIoFailure(batch.boxes, batch.io.lastError);
+        return finish(false);
+    }
+    batch.archive.directory.Close();
+    batch.archive.data.Close();
+    ShowBox(batch.boxes,
+            "Завершено\n\nЗаменено: " + std::to_string(batch.replacedCount) +
+                "\nДобавлено: " + std::to_string(batch.addedCount),
+            MessageIcon::Information);
+    return finish(true);
 }
 
 }  // namespace
@@ -278,55 +424,19 @@ bool FlushArchive(ImportBatch& batch) {
 ImportOutcome ImportFiles(const std::string& archivePath, const std::vector<std::string>& paths,
                           MessageBoxes& boxes, const ImportCallbacks& callbacks, IoState& io) {
     ImportOutcome outcome;
-    std::optional<OpenArchive> archive = LoadDirectory(archivePath, true, io, boxes);
-    if (!archive) {
-        return outcome;
-    }
-    outcome.loaded = true;
-    ImportBatch batch{std::move(*archive), boxes, io};
-    auto progress = [&](size_t position) {
-        if (callbacks.setProgress) {
-            callbacks.setProgress(static_cast<int>(position));
-        }
-    };
-
-    for (size_t i = 0; i < paths.size(); ++i) {
-        progress(i);
-        const int replacedBefore = batch.replacedCount;
-        Step step = ImportOne(batch, paths[i]);
-        if (step == Step::IoFailure || step == Step::Refused) {
-            if (step == Step::IoFailure) {
-                ReportIoFailure(boxes, io.lastError);
-            }
-            FlushArchive(batch);
-            outcome.replacedCount = batch.replacedCount;
-            outcome.addedCount = batch.addedCount;
+    try {
+        std::optional<OpenArchive> archive = LoadDirectory(archivePath, true, io, boxes);
+        if (!archive) {
             return outcome;
         }
-        if (step == Step::Skipped) {
-            ++outcome.skippedCount;
-        }
-        if (step == Step::Done && callbacks.removeFromImportList) {
-            callbacks.removeFromImportList(paths[i], batch.replacedCount > replacedBefore
-                                                         ? ImportKind::Replaced
-                                                         : ImportKind::Added);
-        }
-    }
-    progress(paths.size());
-    outcome.replacedCount = batch.replacedCount;
-    outcome.addedCount = batch.addedCount;
-    if (!FlushArchive(batch)) {
-        ReportIoFailure(boxes, io.lastError);
+        outcome.loaded = true;
+        ImportBatch batch(std::move(*archive), boxes, io, callbacks);
+        return RunImport(batch, paths, outcome);
+    } catch (const std::bad_alloc&) {
+        // Nothing on the disk names what the unfinished group wrote.
+        ReportOutOfMemory(boxes);
         return outcome;
     }
-    batch.archive.directory.Close();
-    batch.archive.data.Close();
-    ShowBox(boxes,
-            "Завершено\n\nЗаменено: " + std::to_string(batch.replacedCount) +
-                "\nДобавлено: " + std::to_string(batch.addedCount),
-            MessageIcon::Information);
-    outcome.completed = true;
-    return outcome;
 }
 
 }  // namespace zarnex

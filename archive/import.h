@@ -28,6 +28,8 @@ struct ImportOutcome {
 };
 
 constexpr size_t CopyPieceBytes = 262144;
+// A group's files are committed together: their data flushed, then their records.
+constexpr size_t ImportGroupFiles = 256;
 
 // `paths` are full UTF-8 paths in list order.
 ImportOutcome ImportFiles(const std::string& archivePath, const std::vector<std::string>& paths,
