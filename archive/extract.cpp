@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <new>
 #include <optional>
 #include <unordered_map>
 
@@ -52,28 +53,36 @@ void ReportCreateFailure(MessageBoxes& boxes, const std::string& outPath, int co
     }
 }
 
-// Writes the entry's whole sectors. Sectors the archive does not hold come out as zeros.
-// Returns false when the archive ended early.
-bool CopyOut(File& archive, File& out, const DirectoryEntry& entry, std::vector<char>& buffer) {
-    bool whole = true;
+struct Copied {
+    bool failed = false;  // a read or write failed: io.lastError says why
+    bool cut = false;     // the archive ends inside the entry
+};
+
+// Writes what the archive holds of the entry, then extends the file to the entry's whole
+// sectors: what the archive lacks reads as zeros without being written. A failed read leaves
+// its step to the zeros and the copy goes on; a failed write would fail again, so the copy
+// stops there.
+Copied CopyOut(File& archive, File& out, const DirectoryEntry& entry, std::vector<char>& buffer) {
+    Copied copied;
     const int64_t start = SectorToByte(entry.offset);
-    const int64_t sectors = entry.size;
-    for (int64_t done = 0; done < sectors; done += ExtractChunkSectors) {
-        const int64_t step = std::min<int64_t>(sectors - done, ExtractChunkSectors);
-        const size_t bytes = static_cast<size_t>(SectorToByte(step));
+    const int64_t length = SectorToByte(entry.size);
+    for (int64_t done = 0; done < length && !copied.cut;
+         done += SectorToByte(ExtractChunkSectors)) {
+        const auto step = static_cast<size_t>(
+            std::min<int64_t>(length - done, SectorToByte(ExtractChunkSectors)));
         size_t got = 0;
-        archive.ReadAt(start + SectorToByte(done), buffer.data(), bytes, &got);
-        if (got < bytes) {
-            whole = false;
-            std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(got),
-                      buffer.begin() + static_cast<std::ptrdiff_t>(bytes), 0);
+        if (!archive.ReadAt(start + done, buffer.data(), step, &got)) {
+            copied.failed = true;
+        } else {
+            copied.cut = got < step;
         }
-        // A write that fails will fail again: stop rather than fill the disk with failures.
-        if (!out.WriteAt(SectorToByte(done), buffer.data(), bytes)) {
-            break;
+        if (got > 0 && !out.WriteAt(done, buffer.data(), got)) {
+            copied.failed = true;
+            return copied;
         }
     }
-    return whole;
+    copied.failed = !out.Resize(length) || copied.failed;
+    return copied;
 }
 
 }  // namespace
@@ -110,113 +119,168 @@ std::unordered_map<std::string, int32_t> IndexNamesInDirectoryOrder(const Direct
     return first;
 }
 
-ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& folder,
-                            const std::vector<std::string>& names, MessageBoxes& boxes,
-                            const ExtractCallbacks& callbacks, IoState& io) {
-    ExtractOutcome outcome;
-    std::optional<OpenArchive> archive = LoadDirectory(archivePath, false, io, boxes);
-    if (!archive) {
-        return outcome;
-    }
-    outcome.loaded = true;
-    if (callbacks.started) {
-        callbacks.started();
-    }
-    const DirectoryTable& table = archive->table;
-    const std::unordered_map<AnsiString, int32_t> firstByName = IndexNamesInDirectoryOrder(table);
-    std::vector<char> buffer(static_cast<size_t>(SectorToByte(ExtractChunkSectors)));
+namespace {
 
+struct ExtractBatch {
+    OpenArchive archive;
+    const std::string& folder;
+    MessageBoxes& boxes;
+    IoState& io;
+    std::unordered_map<AnsiString, int32_t> firstByName;
+    std::vector<char> buffer =
+        std::vector<char>(static_cast<size_t>(SectorToByte(ExtractChunkSectors)));
+};
+
+enum class ExtractStep { Extracted, Warned, Skipped, NotFound, Cancelled };
+
+// The entry whose stored name matches `name`, written to `outPath` in the folder.
+ExtractStep ExtractOne(ExtractBatch& batch, const std::string& name, std::string& outPath) {
+    AnsiString wanted;
+    // A name no archive can hold matches nothing.
+    auto found = Utf8ToAnsi(name, wanted) ? batch.firstByName.find(LowerAnsi(wanted))
+                                          : batch.firstByName.end();
+    if (found == batch.firstByName.end()) {
+        return ExtractStep::NotFound;
+    }
+    const DirectoryEntry& entry = batch.archive.table.entries[static_cast<size_t>(found->second)];
+    std::string fileName;
+    if (!AnsiToUtf8(entry.name, fileName) || !IsSafeFileName(fileName)) {
+        ShowBox(batch.boxes,
+                "Имя записи в архиве не годится для файла, запись не извлечена: \n\n" +
+                    AnsiToUtf8Lossy(entry.name),
+                MessageIcon::Warning);
+        return ExtractStep::Skipped;
+    }
+    if (entry.size < 0 || entry.size > ArchiveSectorLimit) {
+        // No archive holds more than 2 GiB: such a size is damage.
+        ShowBox(batch.boxes,
+                "Запись в архиве повреждена (размер " + std::to_string(entry.size) +
+                    " секторов), запись не извлечена: \n\n" + fileName,
+                MessageIcon::Warning);
+        return ExtractStep::Skipped;
+    }
+    outPath = JoinPath(batch.folder, fileName);
+
+    File out;
+    if (FileExists(outPath)) {
+        switch (AskOverwrite(batch.boxes, outPath, entry)) {
+            case Existing::Cancel:
+                return ExtractStep::Cancelled;
+            case Existing::Skip:
+                return ExtractStep::Skipped;
+            case Existing::Overwrite:
+                break;
+        }
+        const OpenMode mode =
+            FileExists(outPath) ? OpenMode::TruncateExisting : OpenMode::CreateAlways;
+        out = File::Open(outPath, mode, batch.io);
+    } else {
+        out = File::Open(outPath, OpenMode::CreateNew, batch.io);
+    }
+    if (!out.IsOpen()) {
+        ReportCreateFailure(batch.boxes, outPath, batch.io.lastError);
+        return ExtractStep::Skipped;
+    }
+    batch.io.Clear();
+
+    const Copied copied = CopyOut(batch.archive.data, out, entry, batch.buffer);
+    // A failing close is a write the system could not finish.
+    const bool closed = out.Close();
+    if (!closed || copied.failed || copied.cut) {
+        const int code = batch.io.Failed() ? batch.io.lastError : EIO;
+        std::string text = outPath + "  записан с ошибкой " + std::to_string(code);
+        if (copied.cut) {
+            text += "\n\nЗапись выходит за конец IMG файла: недостающее заполнено нулями";
+        }
+        ShowBox(batch.boxes, text, MessageIcon::Warning);
+        return ExtractStep::Warned;
+    }
+    return ExtractStep::Extracted;
+}
+
+// The written files must be on the disk before the count says so. One flush of the folder's
+// file system covers every file and every new name in the folder at once.
+void FlushFolder(ExtractBatch& batch) {
+    if (!SyncFileSystem(batch.folder, batch.io)) {
+        ShowBox(batch.boxes,
+                "Не удаётся сохранить извлечённые файлы на диске: \n\n" + batch.folder +
+                    "\n\nI/O error: " + std::to_string(batch.io.lastError),
+                MessageIcon::Warning);
+    }
+}
+
+ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<std::string>& names,
+                             const ExtractCallbacks& callbacks) {
+    ExtractOutcome outcome;
+    outcome.loaded = true;
     size_t row = 0;
     for (; row < names.size(); ++row) {
         if (callbacks.setProgress) {
             callbacks.setProgress(static_cast<int>(row));
         }
-        AnsiString wanted;
-        // A name no archive can hold matches nothing.
-        const bool representable = Utf8ToAnsi(names[row], wanted);
-        auto found = representable ? firstByName.find(LowerAnsi(wanted)) : firstByName.end();
-        if (found == firstByName.end()) {
-            ++outcome.notFoundCount;
-            if (callbacks.notFound) {
-                callbacks.notFound(names[row]);
-            }
-            continue;
+        std::string outPath;
+        const ExtractStep step = ExtractOne(batch, names[row], outPath);
+        if (step == ExtractStep::Cancelled) {
+            outcome.cancelled = true;  // the progress stays at this row
+            break;
         }
-        const int32_t match = found->second;
-        const DirectoryEntry& entry = table.entries[static_cast<size_t>(match)];
-        std::string fileName;
-        if (!AnsiToUtf8(entry.name, fileName) || !IsSafeFileName(fileName)) {
-            ShowBox(boxes,
-                    "Имя записи в архиве не годится для файла, запись не извлечена: \n\n" +
-                        AnsiToUtf8Lossy(entry.name),
-                    MessageIcon::Warning);
-            ++outcome.skippedCount;
-            continue;
-        }
-        if (entry.size < 0 || entry.size > ArchiveSectorLimit) {
-            // No archive holds more than 2 GiB: such a size is damage, and copying it out would
-            // fill the disk with zeros.
-            ShowBox(boxes,
-                    "Запись в архиве повреждена (размер " + std::to_string(entry.size) +
-                        " секторов), запись не извлечена: \n\n" + fileName,
-                    MessageIcon::Warning);
-            ++outcome.skippedCount;
-            continue;
-        }
-        const std::string outPath = JoinPath(folder, fileName);
-
-        File out;
-        if (FileExists(outPath)) {
-            Existing answer = AskOverwrite(boxes, outPath, entry);
-            if (answer == Existing::Cancel) {
-                outcome.cancelled = true;
+        switch (step) {
+            case ExtractStep::Warned:
+                ++outcome.warnedCount;
+                [[fallthrough]];
+            case ExtractStep::Extracted:
+                ++outcome.extractedCount;
+                if (callbacks.extracted) {
+                    callbacks.extracted(names[row], outPath);
+                }
                 break;
-            }
-            if (answer == Existing::Skip) {
+            case ExtractStep::Skipped:
                 ++outcome.skippedCount;
-                continue;
-            }
-            out = File::Open(
-                outPath, FileExists(outPath) ? OpenMode::TruncateExisting : OpenMode::CreateAlways,
-                io);
-        } else {
-            out = File::Open(outPath, OpenMode::CreateNew, io);
-        }
-        if (!out.IsOpen()) {
-            ReportCreateFailure(boxes, outPath, io.lastError);
-            ++outcome.skippedCount;
-            continue;
-        }
-        io.Clear();
-
-        bool whole = CopyOut(archive->data, out, entry, buffer);
-        if (!whole && !io.Failed()) {
-            io.lastError = EIO;
-        }
-        if (io.Failed()) {
-            std::string text = outPath + "  записан с ошибкой " + std::to_string(io.lastError);
-            if (!whole) {
-                text += "\n\nЗапись выходит за конец IMG файла: недостающее заполнено нулями";
-            }
-            ShowBox(boxes, text, MessageIcon::Warning);
-            ++outcome.warnedCount;
-        }
-        ++outcome.extractedCount;
-        out.Close();
-        if (callbacks.extracted) {
-            callbacks.extracted(names[row], outPath);
+                break;
+            case ExtractStep::NotFound:
+                ++outcome.notFoundCount;
+                if (callbacks.notFound) {
+                    callbacks.notFound(names[row]);
+                }
+                break;
+            case ExtractStep::Cancelled:
+                break;
         }
     }
-
     outcome.endRow = static_cast<int>(row);
     if (callbacks.setProgress) {
         callbacks.setProgress(outcome.endRow);
     }
-    archive->directory.Close();
-    archive->data.Close();
-    ShowBox(boxes, "Извлечено: " + std::to_string(outcome.extractedCount),
+    batch.archive.directory.Close();
+    batch.archive.data.Close();
+    if (outcome.extractedCount > 0) {
+        FlushFolder(batch);
+    }
+    ShowBox(batch.boxes, "Извлечено: " + std::to_string(outcome.extractedCount),
             MessageIcon::Information);
     return outcome;
+}
+
+}  // namespace
+
+ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& folder,
+                            const std::vector<std::string>& names, MessageBoxes& boxes,
+                            const ExtractCallbacks& callbacks, IoState& io) {
+    try {
+        std::optional<OpenArchive> archive = LoadDirectory(archivePath, false, io, boxes);
+        if (!archive) {
+            return {};
+        }
+        if (callbacks.started) {
+            callbacks.started();
+        }
+        ExtractBatch batch{std::move(*archive), folder, boxes, io, {}};
+        batch.firstByName = IndexNamesInDirectoryOrder(batch.archive.table);
+        return RunExtraction(batch, names, callbacks);
+    } catch (const std::bad_alloc&) {
+        ReportOutOfMemory(boxes);
+        return {};
+    }
 }
 
 }  // namespace zarnex

@@ -87,6 +87,9 @@ class File {
     std::string path_;
 };
 
+// Flushes everything written to the file system that holds `folder`: file data and names.
+bool SyncFileSystem(const std::string& folder, IoState& io);
+
 // True for an existing file; false for a folder or nothing.
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
