@@ -12,10 +12,6 @@ MessageAnswer TerminalMessageBoxes::Show(const MessageBoxRequest& request) {
         std::cout << request.text << std::endl;
         return MessageAnswer::Ok;
     }
-    if (request.icon == MessageIcon::Error || request.icon == MessageIcon::Warning ||
-        request.icon == MessageIcon::None) {
-        troubled_ = true;
-    }
     std::cerr << request.title << " (" << IconName(request.icon) << ")\n"
               << request.text << "\n"
               << std::endl;
@@ -33,6 +29,10 @@ MessageAnswer TerminalMessageBoxes::Ask(const MessageBoxRequest& request) {
     }
     if (policy_ == OverwritePolicy::No) {
         std::cerr << "-> no (-n)" << std::endl;
+        return MessageAnswer::No;
+    }
+    if (inputTaken_) {
+        std::cerr << "-> no (standard input held the list; -o overwrites, -n skips)" << std::endl;
         return MessageAnswer::No;
     }
     if (!isatty(STDIN_FILENO)) {

@@ -9,17 +9,16 @@ enum class OverwritePolicy { Ask, Yes, No };
 
 class TerminalMessageBoxes : public MessageBoxes {
   public:
-    explicit TerminalMessageBoxes(OverwritePolicy policy) : policy_(policy) {}
+    // `inputTaken`: standard input held a list, so it cannot answer questions.
+    explicit TerminalMessageBoxes(OverwritePolicy policy, bool inputTaken = false)
+        : policy_(policy), inputTaken_(inputTaken) {}
     MessageAnswer Show(const MessageBoxRequest& request) override;
-
-    // Was any box of the error or warning kind shown?
-    bool troubled() const { return troubled_; }
 
   private:
     MessageAnswer Ask(const MessageBoxRequest& request);
 
     OverwritePolicy policy_;
-    bool troubled_ = false;
+    bool inputTaken_;
 };
 
 // "n of m" on standard error, only when it is a terminal.

@@ -1,0 +1,56 @@
+// What is wrong with an archive's directory, entry by entry, without changing anything.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "archive/directory.h"
+#include "platform/file.h"
+#include "platform/messagebox.h"
+
+namespace zarnex {
+
+// In the order the problems are reported.
+enum class ProblemKind {
+    PartialRecord,        // version 1: the ".dir" ends in part of a record
+    NegativeOffset,       // out of range
+    NegativeSize,         // out of range
+    BeyondLimit,          // starts at or ends past sector 2^20, the 2 GiB that byte positions hold
+    EmptyName,            // no file name
+    DotName,              // "." or ".."
+    SlashInName,          // names a path, not a file
+    UndefinedByteInName,  // 0x98, which Windows-1251 leaves undefined
+    InsideDirectory,      // version 2: data starts inside the header and directory
+    PastEnd,              // data reaches past the end of the data file
+    Overlap,              // shares sectors with `other`
+    DuplicateName,        // the name of `other` ignoring case; a warning: readers take `other`
+};
+
+struct Problem {
+    ProblemKind kind = ProblemKind::PartialRecord;
+    int32_t entry = -1;  // the entry index; -1 for PartialRecord
+    int32_t other = -1;  // Overlap, DuplicateName: the entry it is set against
+    auto operator<=>(const Problem&) const = default;
+};
+
+// One line per problem, not per pair: an entry that overlaps several is set against the one
+// reaching furthest before it, and a repeated name against its first holder in directory order.
+// Entries out of range are left out of the sector checks, and entries of size 0 cover nothing.
+// `dataBytes` is the data file's length; `directoryBytes` the ".dir" length (version 1).
+std::vector<Problem> CheckTable(const DirectoryTable& table, int64_t dataBytes,
+                                int64_t directoryBytes);
+
+struct ArchiveCheck {
+    DirectoryTable table;  // extraction form: entries in directory order
+    int64_t dataBytes = 0;
+    int64_t directoryBytes = 0;  // version 1 only
+    std::vector<Problem> problems;
+};
+
+// Reads the archive with shared reading and checks it. When it cannot be read, the reason has
+// been shown and the result is empty.
+std::optional<ArchiveCheck> CheckArchive(const std::string& path, IoState& io, MessageBoxes& boxes);
+
+}  // namespace zarnex

@@ -1,0 +1,70 @@
+#include "archive/create.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <vector>
+
+#include "archive/format.h"
+
+namespace zarnex {
+namespace {
+
+// Anything at all, a dangling link included: creating over it is as wrong as over a file.
+bool Occupied(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+}
+
+}  // namespace
+
+CreateOutcome CreateArchive(const std::string& path, ArchiveVersion version, IoState& io) {
+    std::vector<std::string> paths{path};
+    if (version == ArchiveVersion::One) {
+        const std::string directoryPath = DirectoryFilePath(path);
+        if (directoryPath == path) {
+            return {CreateStatus::DirectoryIsItself, path, 0};
+        }
+        paths.push_back(directoryPath);
+    }
+    // Both are looked at before either is made, so that a refusal leaves the disk as it was.
+    for (const std::string& p : paths) {
+        if (Occupied(p)) {
+            return {CreateStatus::Exists, p, 0};
+        }
+    }
+
+    std::vector<std::string> made;
+    auto undo = [&](CreateStatus status, const std::string& p, int code) {
+        for (const std::string& m : made) {
+            std::error_code ignored;
+            std::filesystem::remove(m, ignored);
+        }
+        return CreateOutcome{status, p, code};
+    };
+    for (const std::string& p : paths) {
+        File file = File::Open(p, OpenMode::CreateNew, io);
+        if (!file.IsOpen()) {
+            // Someone made it since the look above.
+            const bool raced = io.lastError == EEXIST;
+            return undo(raced ? CreateStatus::Exists : CreateStatus::Failed, p,
+                        raced ? 0 : io.lastError);
+        }
+        made.push_back(p);
+        bool ok = true;
+        if (version == ArchiveVersion::Two) {
+            unsigned char header[Version2HeaderSize] = {};
+            PutLE32(header, Version2Tag);
+            ok = file.WriteAt(0, header, sizeof header);
+        }
+        // A created archive must survive a power cut whole: a version-2 file cut short would
+        // read as version 1.
+        ok = ok && file.Sync();
+        ok = file.Close() && ok;
+        if (!ok) {
+            return undo(CreateStatus::Failed, p, io.lastError);
+        }
+    }
+    return {CreateStatus::Created, path, 0};
+}
+
+}  // namespace zarnex
