@@ -269,8 +269,12 @@ bool File::Close() {
         return true;
     }
     // Closing releases the lock. The descriptor is gone even when close fails: never retried.
+    const bool injected = Injected();
     const int result = ::close(fd_);
     fd_ = -1;
+    if (injected) {
+        return false;
+    }
     if (result != 0 && errno != EINTR) {
         return Fail(errno);
     }

@@ -293,6 +293,106 @@ TEST_F(ExtractTest, LoadFailureShowsOnlyItsMessage) {
     EXPECT_FALSE(run.outcome.loaded);
 }
 
+// What a copy writes, and the warning it leaves: only the bytes the archive holds are written,
+// the file is extended to the entry's whole length, and the warning names the real failure.
+TEST_F(ExtractTest, CopiesWriteWhatTheArchiveHoldsAndWarnWithTheRealCode) {
+    constexpr const char* kCut =
+        "\n\nЗапись выходит за конец IMG файла: недостающее заполнено нулями";
+    struct Case {
+        const char* title;
+        DirectoryRecord record;  // the one entry, in a version-2 archive holding 300 sectors
+        long long failAt;        // 8: the copy's first read, 9: its first write, 15: the close
+        int failErrno;
+        int64_t length;       // of the output file
+        int64_t written;      // bytes the copy may write at most
+        std::string warning;  // after the path; empty: none
+    };
+    const int64_t whole = SectorToByte(300);
+    const std::vector<Case> cases = {
+        {"whole", {1, 299, "a.dff"}, 0, 0, SectorToByte(299), SectorToByte(299), ""},
+        {"a claim of 2 GiB",
+         {1, 1 << 20, "a.dff"},
+         0,
+         0,
+         SectorToByte(1 << 20),
+         whole - SectorToByte(1),
+         "  записан с ошибкой " + std::to_string(EIO) + kCut},
+        {"a failed read",
+         {1, 299, "a.dff"},
+         8,
+         ENXIO,
+         SectorToByte(299),
+         SectorToByte(299 - 128),
+         "  записан с ошибкой " + std::to_string(ENXIO)},
+        {"a failed write stops the copy",
+         {1, 299, "a.dff"},
+         9,
+         ENOSPC,
+         0,
+         0,
+         "  записан с ошибкой " + std::to_string(ENOSPC)},
+        {"a failed close",
+         {1, 299, "a.dff"},
+         15,
+         EIO,
+         SectorToByte(299),
+         SectorToByte(299),
+         "  записан с ошибкой " + std::to_string(EIO)},
+        {"a negative offset",
+         {-3, 2, "a.dff"},
+         0,
+         0,
+         SectorToByte(2),
+         0,
+         "  записан с ошибкой " + std::to_string(EINVAL)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        std::filesystem::remove_all(out);
+        std::filesystem::create_directory(out);
+        Bytes image(static_cast<size_t>(whole));
+        image = test::Pattern(image.size(), 5);
+        PutLE32(image.data(), Version2Tag);
+        PutLE32(image.data() + 4, 1);
+        const RecordBytes record = EncodeRecord(c.record);
+        std::copy(record.begin(), record.end(), image.begin() + 8);
+        test::WriteBytes(dir / "a.img", image);
+
+        ExtractRun run;
+        run.io.failAt = c.failAt;
+        run.io.failErrno = c.failErrno;
+        run.Run(dir / "a.img", out, {"a.dff"});
+        EXPECT_EQ(run.LastText(), "Извлечено: 1");
+        ASSERT_EQ(run.boxes.shown.size(), c.warning.empty() ? 1u : 2u);
+        if (!c.warning.empty()) {
+            EXPECT_EQ(run.boxes.shown[0].text, out + "/a.dff" + c.warning);
+        }
+        EXPECT_EQ(std::filesystem::file_size(out + "/a.dff"), static_cast<uintmax_t>(c.length));
+        EXPECT_LE(run.io.bytesWritten, c.written);
+        // What was written is the archive's bytes; the rest reads as zeros.
+        const Bytes head = test::ReadSectors(out + "/a.dff", 0, 2);
+        const int64_t at = SectorToByte(c.record.offset);
+        for (int64_t i = 0; i < static_cast<int64_t>(head.size()) && i < c.length; ++i) {
+            const bool held = c.failAt != 8 && at >= 0 && at + i < whole;
+            ASSERT_EQ(head[static_cast<size_t>(i)], held ? image[static_cast<size_t>(at + i)] : 0)
+                << i;
+        }
+    }
+}
+
+// The question shows the existing file's whole size, also past 4 GiB.
+TEST_F(ExtractTest, OverwriteQuestionShowsSizesPastFourGigabytes) {
+    std::string img = Make(true, {{1, 1, "a.dff"}});
+    test::WriteBytes(out + "/a.dff", {});
+    std::filesystem::resize_file(out + "/a.dff", (uintmax_t{5} << 30) + 7);  // sparse
+    ExtractRun run;
+    run.boxes.Answer(MessageAnswer::No);
+    run.Run(img, out, {"a.dff"});
+    ASSERT_EQ(run.boxes.shown.size(), 2u);
+    EXPECT_NE(run.boxes.shown[0].text.find("размер: 5368709127b\nдата"), std::string::npos)
+        << run.boxes.shown[0].text;
+}
+
 TEST(FileTime, FormatIsDayMonthYearWithoutLeadingZeros) {
     EXPECT_EQ(FormatFileTime(0), "1.1.1970  0:0:0");
     EXPECT_EQ(FormatFileTime(951782400 + 3661), "29.2.2000  1:1:1");
