@@ -7,6 +7,7 @@
 #include "archive/directory.h"
 #include "archive/messages.h"
 #include "archive/placement.h"
+#include "archive/writing.h"
 #include "platform/paths.h"
 
 namespace zarnex {
@@ -24,16 +25,11 @@ struct WrittenFile {
     ImportKind kind;
 };
 
-// The batch writes in groups. Until a group commits, the directory on disk knows nothing of it:
-// its data goes only where no record on disk points, and a power cut loses the group's files but
-// nothing older.
+// The batch writes in groups. Until a group commits, the directory on disk knows nothing of it,
+// and a power cut loses the group's files but nothing older.
 struct ImportBatch {
     ImportBatch(OpenArchive opened, MessageBoxes& b, IoState& i, const ImportCallbacks& c)
-        : archive(std::move(opened)),
-          boxes(b),
-          io(i),
-          callbacks(c),
-          committedCount(archive.table.count) {}
+        : archive(std::move(opened)), boxes(b), io(i), callbacks(c), pending(archive.table) {}
 
     OpenArchive archive;
     MessageBoxes& boxes;
@@ -41,12 +37,8 @@ struct ImportBatch {
     const ImportCallbacks& callbacks;
     std::vector<char> buffer = std::vector<char>(CopyPieceBytes);
     std::string refusal;
-
-    int32_t committedCount;           // the records the directory on disk counts
-    std::vector<EntryIndex> changed;  // counted entries whose records the commit rewrites
-    std::vector<uint8_t> isChanged;   // per entry
-    ReservedRoom reserved;            // their places as the disk still has them
-    std::vector<WrittenFile> written;
+    PendingChanges pending;
+    std::vector<WrittenFile> written;  // since the last commit
     int replacedCount = 0;
     int addedCount = 0;
 };
@@ -69,111 +61,14 @@ Step RefuseTooLarge(ImportBatch& batch, const std::string& path) {
                   "IMG архив не может быть больше 2 ГБ, файл в него не помещается: \n\n" + path);
 }
 
-// Writes `length` bytes at `to`: the first `sourceLength` come from `source` at `from` (zeros
-// where it ends early or when there is none), the rest are zeros. Stops at the first failure.
-bool CopyPieces(ImportBatch& batch, File* source, int64_t from, int64_t sourceLength, File& target,
-                int64_t to, int64_t length) {
-    char* buffer = batch.buffer.data();
-    for (int64_t done = 0; done < length; done += CopyPieceBytes) {
-        const auto piece = static_cast<size_t>(std::min<int64_t>(length - done, CopyPieceBytes));
-        const auto wanted = static_cast<size_t>(
-            std::clamp<int64_t>(sourceLength - done, 0, static_cast<int64_t>(piece)));
-        size_t got = 0;
-        if (wanted > 0 && !source->ReadAt(from + done, buffer, wanted, &got)) {
-            return false;
-        }
-        std::fill(buffer + got, buffer + piece, 0);
-        if (!target.WriteAt(to + done, buffer, piece)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// The counted record of `e` will change: it keeps its place on the disk taken until then.
-void MarkChanged(ImportBatch& batch, EntryIndex e) {
-    if (e.value >= batch.committedCount) {
-        return;  // not counted yet: the commit writes it whole
-    }
-    if (batch.isChanged.size() <= static_cast<size_t>(e.value)) {
-        batch.isChanged.resize(static_cast<size_t>(TableOf(batch).capacity), 0);
-    }
-    if (!batch.isChanged[static_cast<size_t>(e.value)]) {
-        batch.isChanged[static_cast<size_t>(e.value)] = 1;
-        batch.changed.push_back(e);
-        const DirectoryEntry& entry = EntryOf(TableOf(batch), e);
-        batch.reserved.Add(entry.offset, entry.size);
-    }
-}
-
-File& RecordFile(ImportBatch& batch) {
-    return TableOf(batch).IsVersion2() ? batch.archive.data : batch.archive.directory;
-}
-
-int64_t RecordPosition(const DirectoryTable& table, EntryIndex e) {
-    return table.IsVersion2() ? Version2RecordPosition(e.value) : int64_t{RecordSize} * e.value;
-}
-
-bool WriteNewRecords(ImportBatch& batch) {
-    DirectoryTable& table = TableOf(batch);
-    if (table.count == batch.committedCount) {
-        return true;
-    }
-    std::vector<unsigned char> bytes;
-    bytes.reserve(static_cast<size_t>(table.count - batch.committedCount) * RecordSize);
-    for (int32_t e = batch.committedCount; e < table.count; ++e) {
-        const DirectoryEntry& entry = EntryOf(table, EntryIndex(e));
-        const RecordBytes record = EncodeRecord({entry.offset, entry.size, entry.name});
-        bytes.insert(bytes.end(), record.begin(), record.end());
-    }
-    return RecordFile(batch).WriteAt(RecordPosition(table, EntryIndex(batch.committedCount)),
-                                     bytes.data(), bytes.size());
-}
-
-// Makes the disk agree with the table: the group's data is flushed before any record names it,
-// and the records before the count that counts them. Then the group's rows may leave the list.
+// Commits the group; only then do its files' rows leave the list.
 bool Commit(ImportBatch& batch) {
-    DirectoryTable& table = TableOf(batch);
-    const bool version2 = table.IsVersion2();
-    const bool grown = table.count > batch.committedCount;
-    if (batch.written.empty() && batch.changed.empty() && !grown) {
+    if (batch.written.empty() && !HasChanges(batch.pending, TableOf(batch))) {
         return true;
     }
-    // Version 2: new records beyond the count on disk are read by nobody yet.
-    if (version2 && !WriteNewRecords(batch)) {
+    if (!CommitChanges(batch.archive, batch.pending)) {
         return false;
     }
-    if (!batch.archive.data.Sync()) {
-        return false;
-    }
-    for (EntryIndex e : batch.changed) {
-        const DirectoryEntry& entry = EntryOf(table, e);
-        // Offset and size only: the stored name keeps its bytes.
-        const RecordBytes record = EncodeRecord({entry.offset, entry.size, {}});
-        if (!RecordFile(batch).WriteAt(RecordPosition(table, e), record.data(), 8)) {
-            return false;
-        }
-    }
-    if (version2 && grown) {
-        unsigned char count[4];
-        PutLE32(count, static_cast<uint32_t>(table.count));
-        if (!batch.archive.data.WriteAt(4, count, sizeof count)) {
-            return false;
-        }
-    }
-    if (!version2 && !WriteNewRecords(batch)) {
-        return false;
-    }
-    if (!RecordFile(batch).Sync()) {
-        return false;
-    }
-
-    batch.committedCount = table.count;
-    for (EntryIndex e : batch.changed) {
-        batch.isChanged[static_cast<size_t>(e.value)] = 0;
-    }
-    batch.changed.clear();
-    batch.reserved.Clear();
     for (const WrittenFile& file : batch.written) {
         ++(file.kind == ImportKind::Replaced ? batch.replacedCount : batch.addedCount);
         if (batch.callbacks.removeFromImportList) {
@@ -196,11 +91,11 @@ Step RelocateFirstEntry(ImportBatch& batch, int64_t directoryEnd, const std::str
 
     if (size <= 0) {
         // Nothing to copy: it only needs an offset past the directory.
-        MarkChanged(batch, e0);
+        MarkChanged(batch.pending, table, e0);
         PlaceEntry(table, OrderPosition(0), static_cast<int32_t>(floor), size);
         return Step::Done;
     }
-    const int64_t target = FindFreeRoom(table, batch.reserved, size, floor);
+    const int64_t target = FindFreeRoom(table, batch.pending.reserved, size, floor);
     if (!FitsInArchive(target, size)) {
         return RefuseTooLarge(batch, path);
     }
@@ -214,11 +109,11 @@ Step RelocateFirstEntry(ImportBatch& batch, int64_t directoryEnd, const std::str
     const int64_t to = SectorToByte(target);
     const int64_t length = SectorToByte(size);
     const int64_t held = std::clamp<int64_t>(fileEnd - from, 0, length);
-    if (!CopyPieces(batch, &data, from, held, data, to,
-                    std::min(length, std::max(held, fileEnd - to)))) {
+    if (!CopyPieces(&data, from, held, data, to, std::min(length, std::max(held, fileEnd - to)),
+                    batch.buffer)) {
         return Step::IoFailure;
     }
-    MarkChanged(batch, e0);
+    MarkChanged(batch.pending, table, e0);
     PlaceEntry(table, OrderPosition(0), static_cast<int32_t>(target), size);
     if (!Commit(batch)) {
         return Step::IoFailure;
@@ -236,7 +131,7 @@ Step RelocateFirstEntry(ImportBatch& batch, int64_t directoryEnd, const std::str
         }
     }
     if (clearFrom < clearTo &&
-        !CopyPieces(batch, nullptr, 0, 0, data, clearFrom, clearTo - clearFrom)) {
+        !CopyPieces(nullptr, 0, 0, data, clearFrom, clearTo - clearFrom, batch.buffer)) {
         return Step::IoFailure;
     }
     return Step::Done;
@@ -248,8 +143,8 @@ Step MakeRoomForRecord(ImportBatch& batch, const std::string& path) {
     DirectoryTable& table = TableOf(batch);
     const int64_t directoryEnd = Version2RecordPosition(table.count);
     const int64_t grownEnd = directoryEnd + RecordSize;
-    if (!batch.reserved.Empty() && SectorToByte(batch.reserved.LowestOffset()) < grownEnd &&
-        !Commit(batch)) {
+    if (!batch.pending.reserved.Empty() &&
+        SectorToByte(batch.pending.reserved.LowestOffset()) < grownEnd && !Commit(batch)) {
         return Step::IoFailure;
     }
     while (table.count > 0 && SectorToByte(EntryAt(table, OrderPosition(0)).offset) < grownEnd) {
@@ -267,14 +162,14 @@ Step WriteSource(ImportBatch& batch, File& source, const std::string& path, int6
     if (!FitsInArchive(target, sectors)) {
         return RefuseTooLarge(batch, path);
     }
-    CopyPieces(batch, &source, 0, byteCount, batch.archive.data, SectorToByte(target),
-               SectorToByte(sectors));
+    CopyPieces(&source, 0, byteCount, batch.archive.data, SectorToByte(target),
+               SectorToByte(sectors), batch.buffer);
     return batch.io.Failed() ? Step::IoFailure : Step::Done;
 }
 
 void Replace(ImportBatch& batch, OrderPosition pos, int64_t target, int64_t sectors,
              const std::string& path) {
-    MarkChanged(batch, IndexAt(TableOf(batch), pos));
+    MarkChanged(batch.pending, TableOf(batch), IndexAt(TableOf(batch), pos));
     PlaceEntry(TableOf(batch), pos, static_cast<int32_t>(target), static_cast<int32_t>(sectors));
     batch.written.push_back({path, ImportKind::Replaced});
 }
@@ -293,7 +188,7 @@ Step ImportIntoVersion2(ImportBatch& batch, File& source, const std::string& pat
     if (pos != NoPosition) {
         // Never over the header and records, even where a damaged directory puts entries.
         const int64_t floor = SectorsFor(Version2RecordPosition(table.count));
-        const int64_t target = FindFreeRoom(table, batch.reserved, sectors, floor);
+        const int64_t target = FindFreeRoom(table, batch.pending.reserved, sectors, floor);
         if (Step step = WriteSource(batch, source, path, byteCount, target); step != Step::Done) {
             return step;
         }
@@ -304,7 +199,7 @@ Step ImportIntoVersion2(ImportBatch& batch, File& source, const std::string& pat
         return step;
     }
     const int64_t floor = SectorsFor(Version2RecordPosition(table.count + 1));
-    const int64_t target = FindFreeRoom(table, batch.reserved, sectors, floor);
+    const int64_t target = FindFreeRoom(table, batch.pending.reserved, sectors, floor);
     if (Step step = WriteSource(batch, source, path, byteCount, target); step != Step::Done) {
         return step;
     }
@@ -319,8 +214,9 @@ Step ImportIntoVersion1(ImportBatch& batch, File& source, const std::string& pat
     const int64_t lowest = table.count == 0
                                ? INT64_MAX
                                : std::min<int64_t>(EntryAt(table, OrderPosition(0)).offset,
-                                                   batch.reserved.LowestOffset());
-    const int64_t target = lowest >= sectors ? 0 : FindFreeRoom(table, batch.reserved, sectors, 0);
+                                                   batch.pending.reserved.LowestOffset());
+    const int64_t target =
+        lowest >= sectors ? 0 : FindFreeRoom(table, batch.pending.reserved, sectors, 0);
     if (Step step = WriteSource(batch, source, path, byteCount, target); step != Step::Done) {
         return step;
     }

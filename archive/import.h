@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/writing.h"
 #include "platform/file.h"
 #include "platform/messagebox.h"
 
@@ -27,7 +28,6 @@ struct ImportOutcome {
     int skippedCount = 0;  // files not written (not opened, name refused); their rows stay
 };
 
-constexpr size_t CopyPieceBytes = 262144;
 // A group's files are committed together: their data flushed, then their records.
 constexpr size_t ImportGroupFiles = 256;
 

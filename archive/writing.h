@@ -1,0 +1,44 @@
+// How the batches change an archive so that a power cut at any moment damages no entry: data
+// goes only where no record on disk points, and a commit flushes it before any record names it.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "archive/directory.h"
+#include "archive/placement.h"
+#include "platform/file.h"
+
+namespace zarnex {
+
+constexpr size_t CopyPieceBytes = 262144;
+
+// Writes `length` bytes at `to` of `target`: the first `sourceLength` of them read from `source`
+// at `from` (zeros where it ends early), the rest zeros; without a source, zeros only. Stops at
+// the first failure, which io.lastError then holds.
+bool CopyPieces(File* source, int64_t from, int64_t sourceLength, File& target, int64_t to,
+                int64_t length, std::vector<char>& buffer);
+
+// What the table has and the directory on disk does not have yet.
+struct PendingChanges {
+    explicit PendingChanges(const DirectoryTable& table) : committedCount(table.count) {}
+
+    int32_t committedCount;           // the records the directory on disk counts
+    std::vector<EntryIndex> changed;  // counted entries whose offset or size the commit rewrites
+    std::vector<uint8_t> isChanged;   // per entry
+    ReservedRoom reserved;            // their places as the disk has them: taken until the commit
+};
+
+// The counted record of `e` is about to get a new place or size. Call it before the table
+// changes: the place the disk names stays taken until the commit.
+void MarkChanged(PendingChanges& pending, const DirectoryTable& table, EntryIndex e);
+
+bool HasChanges(const PendingChanges& pending, const DirectoryTable& table);
+
+// Makes the disk agree with the table: the data is flushed first (in version 2 with the new
+// records, which stand beyond the count on disk where nothing reads them); then the changed
+// records, the new ones in version 1, and the count; then a second flush. Afterwards the old
+// places are free. False on a failure (io.lastError), with the pending changes kept.
+bool CommitChanges(OpenArchive& archive, PendingChanges& pending);
+
+}  // namespace zarnex
