@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "archive/check.h"
+#include "archive/compact.h"
 #include "archive/create.h"
 #include "archive/directory.h"
 #include "archive/extract.h"
@@ -41,6 +42,7 @@ const char* const kUsage =
     "       zarnex-cli extract [-o | -n] [-q | -v] [-T LIST [--null]] ARCHIVE FOLDER [NAME...]\n"
     "       zarnex-cli create [-1 | -2] ARCHIVE\n"
     "       zarnex-cli check [-q] ARCHIVE\n"
+    "       zarnex-cli compact [-q] ARCHIVE\n"
     "       zarnex-cli COMMAND --help\n"
     "       zarnex-cli --help | --version\n";
 
@@ -102,6 +104,13 @@ const std::vector<CommandHelp>& Commands() {
          "a partial record at the end of a version-1 .dir. Prints nothing for a sound archive.\n\n"
          "  -q, --quiet            print no problem lines; the exit status tells (a box\n"
          "                         still says why an archive cannot be read)\n"
+         "  -h, --help             show this help\n"},
+        {"compact", "compact [-q] ARCHIVE",
+         "Close every gap: the entries end up in one run in the order of their data, with\n"
+         "their bytes, names, order of records and count unchanged, and the data file is cut\n"
+         "to its new end. Works in place and is safe against a power cut at any moment.\n"
+         "Refuses an archive whose entries overlap, reach past its end or lie out of range.\n\n"
+         "  -q, --quiet            no progress\n"
          "  -h, --help             show this help\n"},
     };
     return commands;
@@ -615,6 +624,39 @@ int Check(int argc, char** argv) {
     return check->problems.empty() ? ExitDone : ExitPartly;
 }
 
+int Compact(int argc, char** argv) {
+    OptionParser parser("compact", argc, argv);
+    const option longOptions[] = {
+        {"quiet", no_argument, nullptr, 'q'}, {"help", no_argument, nullptr, 'h'}, {}};
+    bool quiet = false;
+    for (int c; (c = parser.Next("qh", longOptions)) != -1;) {
+        if (c == 'h') {
+            return CommandHelpText("compact");
+        }
+        if (c == '?') {
+            return CommandUsage("compact", "");
+        }
+        quiet = true;
+    }
+    const std::vector<std::string> operands = parser.Operands();
+    if (operands.size() != 1) {
+        return CommandUsage("compact", "takes one archive");
+    }
+    IoState io;
+    TerminalMessageBoxes boxes(OverwritePolicy::No);
+    std::optional<TerminalProgress> progress;
+    const CompactOutcome outcome = CompactArchive(operands[0], boxes, io, [&](int done, int total) {
+        if (!quiet) {
+            if (!progress) {
+                progress.emplace(total);
+            }
+            progress->Set(done);
+        }
+    });
+    progress.reset();
+    return outcome.completed ? ExitDone : ExitNotRun;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -663,6 +705,9 @@ int main(int argc, char** argv) {
     }
     if (command == "check") {
         return Check(rest, restArgs);
+    }
+    if (command == "compact") {
+        return Compact(rest, restArgs);
     }
     return Usage("unknown command: " + command);
 }

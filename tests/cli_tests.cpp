@@ -324,6 +324,11 @@ TEST_F(CliTest, ExitStatuses) {
              return Args{"check", good};
          },
          0},
+        {"compact",
+         [&] {
+             return Args{"compact", "-q", good};
+         },
+         0, "", "Сжато"},
         {"help",
          [&] {
              return Args{"import", "--help"};
@@ -410,6 +415,7 @@ TEST_F(CliTest, ExitStatuses) {
              return Args{"check", good, good};
          },
          2, "usage"},
+        {"compact: no archive named", [&] { return Args{"compact"}; }, 2, "usage"},
 
         {"list: no archive",
          [&] {
@@ -431,6 +437,11 @@ TEST_F(CliTest, ExitStatuses) {
              return Args{"check", dir / "missing.img"};
          },
          3},
+        {"compact: a damaged archive",
+         [&] {
+             return Args{"compact", dir / "bad.img"};
+         },
+         3, "не может быть сжат: записи перекрываются"},
         {"check: version 1 without its .dir",
          [&] {
              test::WriteBytes(dir / "lone.img", Bytes(100, 1));

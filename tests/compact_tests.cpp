@@ -1,0 +1,143 @@
+// Compacting after many replacements, against what it must keep: every entry's bytes, names,
+// sizes, record order and count; the entries in one run in the order of their data; the file
+// cut to the header plus the live sectors.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <numeric>
+#include <random>
+
+#include "archive/check.h"
+#include "archive/compact.h"
+#include "tests/import_support.h"
+
+namespace zarnex {
+namespace {
+
+using test::Bytes;
+using test::TempDir;
+using test::TestEntry;
+
+TEST(Compact, KeepsEveryEntryAndClosesEveryGap) {
+    for (uint32_t seed = 1; seed <= 8; ++seed) {
+        const bool version2 = seed % 2 == 0;
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        std::mt19937 random(seed);
+        TempDir dir;
+        const std::string img = dir / "a.img";
+        std::vector<TestEntry> entries;
+        int32_t at = version2 ? 4 : static_cast<int32_t>(random() % 3);
+        for (int i = 0; i < 40 + static_cast<int>(random() % 60); ++i) {
+            const auto size = static_cast<int32_t>(random() % 6 == 0 ? 0 : 1 + random() % 40);
+            entries.push_back({at, size, (i % 7 ? "e" : "E") + std::to_string(i % 50)});
+            at += size + static_cast<int32_t>(random() % 3 == 0 ? random() % 30 : 0);
+        }
+        test::MakeArchive(version2, img, entries);
+        // Many replacements, bigger and smaller, and some additions: gaps everywhere.
+        std::vector<std::string> paths;
+        for (int i = 0; i < 80; ++i) {
+            const std::string name =
+                random() % 4 ? "e" + std::to_string(random() % 50) : "new" + std::to_string(i);
+            std::filesystem::create_directories(dir / std::to_string(i));
+            paths.push_back(dir / (std::to_string(i) + "/" + name));
+            test::WriteBytes(paths.back(), test::Pattern(random() % 60000, seed * 1000 + i));
+        }
+        test::ImportRun import;
+        import.Run(img, paths);
+        ASSERT_TRUE(import.outcome.completed);
+
+        const auto before = test::ReadRecords(version2, img);
+        std::vector<Bytes> data;
+        for (const DirectoryRecord& r : before) {
+            data.push_back(test::ReadSectors(img, r.offset, r.size));
+        }
+        IoState io;
+        ScriptedMessageBoxes boxes;
+        const CompactOutcome outcome = CompactArchive(img, boxes, io);
+        ASSERT_TRUE(outcome.completed) << boxes.shown.at(0).text;
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Information);
+
+        const auto after = test::ReadRecords(version2, img);
+        ASSERT_EQ(after.size(), before.size());
+        // One run from the first sector past the directory, in the order of the old offsets.
+        std::vector<size_t> byOffset(before.size());
+        std::iota(byOffset.begin(), byOffset.end(), 0);
+        std::stable_sort(byOffset.begin(), byOffset.end(),
+                         [&](size_t a, size_t b) { return before[a].offset < before[b].offset; });
+        int64_t cursor = version2 ? SectorsFor(Version2RecordPosition(before.size())) : 0;
+        for (size_t i : byOffset) {
+            EXPECT_EQ(after[i].name, before[i].name);
+            EXPECT_EQ(after[i].size, before[i].size);
+            EXPECT_EQ(after[i].offset, cursor) << after[i].name;
+            EXPECT_EQ(test::ReadSectors(img, after[i].offset, after[i].size), data[i])
+                << after[i].name;
+            cursor += after[i].size;
+        }
+        const int64_t end =
+            version2 ? std::max(SectorToByte(cursor), Version2RecordPosition(before.size()))
+                     : SectorToByte(cursor);
+        EXPECT_EQ(static_cast<int64_t>(std::filesystem::file_size(img)), end);
+        EXPECT_EQ(outcome.bytesAfter, end);
+
+        const std::optional<ArchiveCheck> check = CheckArchive(img, io, boxes);
+        ASSERT_TRUE(check);
+        for (const Problem& problem : check->problems) {
+            EXPECT_EQ(problem.kind, ProblemKind::DuplicateName);  // E1 and e1: only a warning
+        }
+    }
+}
+
+TEST(Compact, RefusesDamagedArchivesAndChangesNothing) {
+    struct Case {
+        const char* title;
+        std::function<void(const std::string&)> make;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {"overlap",
+         [](const std::string& img) {
+             test::MakeVersion2(img, {{2, 4, "a"}, {9, 2, "b"}, {5, 2, "c"}});
+         },
+         "записи перекрываются"},
+        {"past the end",
+         [](const std::string& img) {
+             test::MakeVersion2(img, {{2, 4, "a"}, {9, 2, "b"}});
+             std::filesystem::resize_file(img, SectorToByte(10));
+         },
+         "записи выходят за конец файла"},
+        {"inside the directory",
+         [](const std::string& img) {
+             Bytes image(8);
+             PutLE32(image.data(), Version2Tag);
+             PutLE32(image.data() + 4, 2);
+             for (const DirectoryRecord& r : {DirectoryRecord{0, 1, "a"}, {1, 1, "b"}}) {
+                 const RecordBytes bytes = EncodeRecord(r);
+                 image.insert(image.end(), bytes.begin(), bytes.end());
+             }
+             image.resize(SectorToByte(2), 1);
+             test::WriteBytes(img, image);
+         },
+         "данные лежат внутри каталога"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        TempDir dir;
+        const std::string img = dir / "a.img";
+        c.make(img);
+        const Bytes before = test::ReadBytes(img);
+        IoState io;
+        ScriptedMessageBoxes boxes;
+        EXPECT_FALSE(CompactArchive(img, boxes, io).completed);
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Error);
+        EXPECT_EQ(boxes.shown[0].text,
+                  "IMG архив повреждён и не может быть сжат: " + c.reason + "\n\n" + img);
+        EXPECT_EQ(test::ReadBytes(img), before);
+    }
+}
+
+}  // namespace
+}  // namespace zarnex
