@@ -81,11 +81,23 @@ void MakeEmptyArchive(const std::string& path, bool version2) {
     }
 }
 
+// Counts the flushes a batch asks for.
+class Flushes : public FileObserver {
+  public:
+    void Written(const std::string&, int64_t, const void*, size_t) override {}
+    void Resized(const std::string&, int64_t) override {}
+    void Flushed(const std::string&) override { ++count; }
+    int count = 0;
+};
+
 double Import(const std::string& archive, const std::vector<std::string>& paths,
-              const std::string& expected) {
+              const std::string& expected, int& flushes) {
     Counting boxes;
+    Flushes counter;
     IoState io;
+    io.observer = &counter;
     double t = bench::Seconds([&] { ImportFiles(archive, paths, boxes, {}, io); });
+    flushes = counter.count;
     if (boxes.last != expected) {
         std::fprintf(stderr, "import ended with \"%s\"\n", boxes.last.c_str());
         std::exit(1);
@@ -115,7 +127,8 @@ double AppendAll(const std::vector<Source>& sources, const std::string& target) 
     });
 }
 
-// Baseline of the extraction: each entry's bytes copied out of one big file into a new file.
+// Baseline of the extraction: each entry's bytes copied out of one big file into a new file,
+// one flush of the file system at the end.
 double CopyOutAll(const std::string& archive, const std::vector<Source>& sources,
                   const std::string& folder) {
     std::filesystem::create_directories(folder);
@@ -134,6 +147,8 @@ double CopyOutAll(const std::string& archive, const std::vector<Source>& sources
             }
             at += length;
         }
+        // Durable before it is done, as the extraction is.
+        SyncFileSystem(folder, io);
     });
 }
 
@@ -168,6 +183,7 @@ int main(int argc, char** argv) {
                                  "(c) import into empty v1", "(c) import again into v1",
                                  "(d) extract all from v2"};
     std::vector<double> batch[Kinds], base[Kinds];
+    int flushes[Kinds] = {};
     AppendAll(sources, dir + "/warm");  // warm the page cache
     for (int run = 0; run < runs; ++run) {
         const std::string v2 = dir + "/v2.img", v1 = dir + "/v1.img";
@@ -177,7 +193,7 @@ int main(int argc, char** argv) {
             if (baselineFirst) {
                 base[kind].push_back(AppendAll(sources, dir + "/append"));
             }
-            batch[kind].push_back(Import(archive, paths, expected));
+            batch[kind].push_back(Import(archive, paths, expected, flushes[kind]));
             if (!baselineFirst) {
                 base[kind].push_back(AppendAll(sources, dir + "/append"));
             }
@@ -208,8 +224,8 @@ int main(int argc, char** argv) {
     }
     for (int k = 0; k < Kinds; ++k) {
         const double b = bench::Median(batch[k]), p = bench::Median(base[k]);
-        std::printf("%-28s batch %7.3f s   baseline %7.3f s   ratio %5.2f\n", labels[k], b, p,
-                    b / p);
+        std::printf("%-28s batch %7.3f s   baseline %7.3f s   ratio %5.2f   flushes %d\n",
+                    labels[k], b, p, b / p, flushes[k]);
     }
     std::printf("peak memory %.1f MiB\n", bench::PeakMemoryKiB() / 1024.0);
     bench::RemoveTree(dir);
