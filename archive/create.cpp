@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "archive/format.h"
+#include "platform/paths.h"
 
 namespace zarnex {
 namespace {
@@ -63,6 +64,10 @@ CreateOutcome CreateArchive(const std::string& path, ArchiveVersion version, IoS
         if (!ok) {
             return undo(CreateStatus::Failed, p, io.lastError);
         }
+    }
+    // And its name: a file flushed into a folder whose entry is lost is lost too.
+    if (!SyncFolder(FolderPart(path), io)) {
+        return undo(CreateStatus::Failed, path, io.lastError);
     }
     return {CreateStatus::Created, path, 0};
 }

@@ -295,6 +295,20 @@ bool SyncFileSystem(const std::string& folder, IoState& io) {
     return synced;
 }
 
+bool SyncFolder(const std::string& folder, IoState& io) {
+    const int fd = OpenRetrying(folder.empty() ? "." : folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        io.lastError = errno;
+        return false;
+    }
+    const bool synced = ::fsync(fd) == 0;
+    if (!synced) {
+        io.lastError = errno;
+    }
+    ::close(fd);
+    return synced;
+}
+
 bool FileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);

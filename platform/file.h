@@ -89,6 +89,8 @@ class File {
 
 // Flushes everything written to the file system that holds `folder`: file data and names.
 bool SyncFileSystem(const std::string& folder, IoState& io);
+// Flushes the names in `folder`, so that a file made there survives a power cut.
+bool SyncFolder(const std::string& folder, IoState& io);
 
 // True for an existing file; false for a folder or nothing.
 bool FileExists(const std::string& path);
