@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "mainwindow/fonts.h"
+
 namespace zarnex {
 
 AboutBox::AboutBox(QWidget* parent)
@@ -10,22 +12,19 @@ AboutBox::AboutBox(QWidget* parent)
     setObjectName("AboutBox");
     setWindowTitle("Zarnex v1.2 - About");
     setFixedSize(181, 101);
-    QFont font;
-    font.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "DejaVu Sans", "Sans Serif"});
-    font.setPointSize(8);
-    setFont(font);
+    setFont(ClassicFont(11));  // 8 points at 96 dpi
 
-    Label1 = new QLabel("The Zarnex authors", this);
+    auto* Label1 = new QLabel("The Zarnex authors", this);
     Label1->setObjectName("Label1");
     Label1->move(60, 8);
     Label1->adjustSize();
 
-    Label2 = new QLabel("E-Mail:", this);
+    auto* Label2 = new QLabel("E-Mail:", this);
     Label2->setObjectName("Label2");
     Label2->move(28, 32);
     Label2->adjustSize();
 
-    Edit1 = new QLineEdit("dev@zarnex.org", this);
+    auto* Edit1 = new QLineEdit("dev@zarnex.org", this);
     Edit1->setObjectName("Edit1");
     Edit1->setGeometry(64, 32, 97, 17);
     Edit1->setReadOnly(true);
@@ -33,7 +32,7 @@ AboutBox::AboutBox(QWidget* parent)
     Edit1->setStyleSheet("QLineEdit { background: palette(window); }");
     Edit1->setCursorPosition(0);
 
-    Label3 = new QLabel("Free software for modders", this);
+    auto* Label3 = new QLabel("Free software for modders", this);
     Label3->setObjectName("Label3");
     Label3->setGeometry(44, 64, 89, 25);
     Label3->setAlignment(Qt::AlignCenter);

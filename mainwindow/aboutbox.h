@@ -2,9 +2,6 @@
 
 #include <QDialog>
 
-class QLabel;
-class QLineEdit;
-
 namespace zarnex {
 
 class AboutBox : public QDialog {
@@ -12,11 +9,6 @@ class AboutBox : public QDialog {
 
   public:
     explicit AboutBox(QWidget* parent = nullptr);
-
-    QLabel* Label1;
-    QLabel* Label2;
-    QLineEdit* Edit1;
-    QLabel* Label3;
 };
 
 }  // namespace zarnex

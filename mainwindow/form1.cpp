@@ -19,15 +19,12 @@
 #include "archive/extract.h"
 #include "archive/import.h"
 #include "mainwindow/aboutbox.h"
+#include "mainwindow/fonts.h"
 #include "mainwindow/settings.h"
 #include "platform/file.h"
 #include "platform/paths.h"
 
 namespace zarnex {
-
-std::string LastExtractDir;
-int32_t SortColumn = 0;
-int32_t PreviousSortColumn = 0;
 
 namespace {
 
@@ -38,14 +35,6 @@ const char* const kAddFilter =
     "Files(*.dff;*.txd;*.col;*.ipl;*.ifp;*.scm;*.cut;*.dat;*.rrr;*.anm)|*.dff;*.txd;*.col;*.ipl;"
     "*.ifp;*.scm;*.cut;*.dat;*.rrr;*.anm|All Files(*.*)|*.*";
 const char* const kBrowseFilter = "GTA IMG Arhive (*.img)|*.img";
-
-QFont WindowFont(int pixelHeight, bool bold = false) {
-    QFont font;
-    font.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "DejaVu Sans", "Sans Serif"});
-    font.setPixelSize(pixelHeight);
-    font.setBold(bold);
-    return font;
-}
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, QRect geometry) {
     auto* button = new QPushButton(caption, parent);
@@ -75,7 +64,7 @@ Form1::Form1(const Form1Services& services)
     setObjectName("Form1");
     setWindowTitle("Zarnex v1.2");
     setFixedSize(624, 414);
-    setFont(WindowFont(11));
+    setFont(ClassicFont(11));
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, QColor(180, 180, 180));  // the active-border grey
     setPalette(palette);
@@ -97,7 +86,7 @@ Form1::Form1(const Form1Services& services)
     ListView1->setUniformRowHeights(true);
     ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView1->setFont(WindowFont(11));
+    ListView1->setFont(ClassicFont(11));
     connect(ListView1->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { ListView1ColumnClick(column); });
 
@@ -119,18 +108,18 @@ Form1::Form1(const Form1Services& services)
     GroupBox1 = new QGroupBox("*.IMG file", this);
     GroupBox1->setObjectName("GroupBox1");
     GroupBox1->setGeometry(8, 352, 609, 52);
-    GroupBox1->setFont(WindowFont(13, true));
+    GroupBox1->setFont(ClassicFont(13, true));
     GroupBox1->setStyleSheet("QGroupBox { color: blue; }");
 
     EditImgPath = new QLineEdit(GroupBox1);
     EditImgPath->setObjectName("EditImgPath");
     EditImgPath->setGeometry(8, 18, 497, 21);
-    EditImgPath->setFont(WindowFont(11));
+    EditImgPath->setFont(ClassicFont(11));
     EditImgPath->setStyleSheet("QLineEdit { color: black; }");
 
     ButtonBrowseImgFile =
         MakeButton(GroupBox1, "ButtonBrowseImgFile", "Browse...", {520, 17, 75, 25});
-    ButtonBrowseImgFile->setFont(WindowFont(11));
+    ButtonBrowseImgFile->setFont(ClassicFont(11));
     ButtonBrowseImgFile->setStyleSheet("QPushButton { color: blue; }");
 
     setTabOrder(ButtonAdd, ListView1);
@@ -351,7 +340,7 @@ void Form1::ListView1ColumnClick(int column) {
         QTreeWidgetItem* item = ListView1->takeTopLevelItem(0);
         rows.emplace_back(RowOf(item), item);
     }
-    std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
+    std::stable_sort(rows.begin(), rows.end(), [this](const auto& a, const auto& b) {
         return ListView1Compare(a.first, b.first, SortColumn, PreviousSortColumn) < 0;
     });
     for (auto& [row, item] : rows) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QWidget>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -25,11 +26,6 @@ struct OpenDialogState {
     std::string initialDir;
     std::string fileName;  // the first file chosen in this run
 };
-
-// Program-wide values of the window's module.
-extern std::string LastExtractDir;
-extern int32_t SortColumn;
-extern int32_t PreviousSortColumn;
 
 struct Form1Services {
     MessageBoxes* boxes = nullptr;
@@ -64,6 +60,19 @@ class Form1 : public QWidget {
     void FormClose();
     void RemoveFromImportList(const std::string& path);
 
+    OpenDialogState OpenDialog1;
+    OpenDialogState OpenDialog2;
+    std::string LastExtractDir;  // the folder last chosen for extraction
+    int32_t SortColumn = 0;      // the column clicked last: the first sort key
+    int32_t PreviousSortColumn = 0;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
     QTreeWidget* ListView1;
     QPushButton* ButtonAdd;
     QPushButton* ButtonDelete;
@@ -75,16 +84,6 @@ class Form1 : public QWidget {
     QLineEdit* EditImgPath;
     QPushButton* ButtonBrowseImgFile;
 
-    OpenDialogState OpenDialog1;
-    OpenDialogState OpenDialog2;
-
-  protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-
-  private:
     void FormCreate();
     void AppendRow(const ImportRow& row);
     void SetBatchButtons(bool enabled);

@@ -9,7 +9,6 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 #include <QUrl>
@@ -22,6 +21,7 @@
 #include "mainwindow/form1.h"
 #include "mainwindow/importlist.h"
 #include "mainwindow/settings.h"
+#include "tests/support.h"
 
 using namespace zarnex;
 
@@ -54,43 +54,33 @@ class ScriptedDialogs : public Dialogs {
     QStringList instructions, starts;
 };
 
-using Bytes = std::vector<unsigned char>;
+using test::Bytes;
+using test::Pattern;
+using test::ReadBytes;
 
+// Files in folders that the test has not made yet.
 void WriteFile(const std::string& path, const Bytes& bytes) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
+    test::WriteBytes(path, bytes);
 }
 
-Bytes ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-Bytes Pattern(size_t n, unsigned seed) {
-    Bytes b(n);
-    for (size_t i = 0; i < n; ++i) {
-        b[i] = static_cast<unsigned char>((i * 31 + seed * 7) % 251);
+template <class Widget>
+Widget* Find(const QObject& root, const char* name) {
+    Widget* widget = root.findChild<Widget*>(name);
+    if (!widget) {
+        qFatal("no control named %s", name);
     }
-    return b;
-}
-
-void WriteEmptyVersion2(const std::string& path) {
-    Bytes header(8, 0);
-    PutLE32(header.data(), Version2Tag);
-    WriteFile(path, header);
+    return widget;
 }
 
 // A window with its own settings file, scripted boxes and dialogs.
 struct Harness {
-    QTemporaryDir temp;
+    test::TempDir temp;
     ScriptedMessageBoxes boxes;
     ScriptedDialogs dialogs;
     std::unique_ptr<Form1> form;
 
     explicit Harness(const std::string& startupArgument = {}, bool show = true) {
-        LastExtractDir.clear();
         Form1Services services;
         services.boxes = &boxes;
         services.dialogs = &dialogs;
@@ -101,14 +91,17 @@ struct Harness {
             form->show();
         }
     }
-    std::string Path(const std::string& name) const {
-        return (temp.path() + "/" + QString::fromStdString(name)).toStdString();
-    }
+    std::string Path(const std::string& name) const { return temp / name; }
     std::string File(const std::string& name, size_t size) {
         WriteFile(Path(name), Pattern(size, static_cast<unsigned>(size)));
         return Path(name);
     }
+    QPushButton* Button(const char* name) const { return Find<QPushButton>(*form, name); }
+    QTreeWidget* List() const { return Find<QTreeWidget>(*form, "ListView1"); }
+    QLineEdit* Edit() const { return Find<QLineEdit>(*form, "EditImgPath"); }
+    QProgressBar* Progress() const { return Find<QProgressBar>(*form, "ProgressBar1"); }
     void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+    void Click(const char* name) { Click(Button(name)); }
     void Drop(const QStringList& paths) {
         auto* data = new QMimeData;
         QList<QUrl> urls;
@@ -128,7 +121,7 @@ struct Harness {
     }
     void Add(const QStringList& paths) {
         dialogs.files.push_back(paths);
-        Click(form->ButtonAdd);
+        Click("ButtonAdd");
     }
     QStringList Captions() const {
         QStringList out;
@@ -140,8 +133,8 @@ struct Harness {
     // Extract, Replace, Add, Delete
     QString Buttons() const {
         QString s;
-        for (QPushButton* b :
-             {form->ButtonExtract, form->ButtonReplace, form->ButtonAdd, form->ButtonDelete}) {
+        for (const char* name : {"ButtonExtract", "ButtonReplace", "ButtonAdd", "ButtonDelete"}) {
+            QPushButton* b = Button(name);
             s += b->isEnabled() ? '1' : '0';
         }
         return s;
@@ -172,46 +165,49 @@ class WindowTests : public QObject {
         QCOMPARE(f.minimumSize(), f.maximumSize());
         QVERIFY(!(f.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(f.windowFlags() & Qt::WindowMinimizeButtonHint);
-        QCOMPARE(f.ListView1->geometry(), QRect(0, 0, 521, 345));
-        QCOMPARE(f.ButtonAdd->geometry(), QRect(536, 32, 73, 25));
-        QCOMPARE(f.ButtonDelete->geometry(), QRect(536, 72, 75, 25));
-        QCOMPARE(f.ButtonExtract->geometry(), QRect(536, 176, 75, 25));
-        QCOMPARE(f.ButtonReplace->geometry(), QRect(536, 216, 75, 25));
-        QCOMPARE(f.ProgressBar1->geometry(), QRect(531, 256, 83, 9));
-        QCOMPARE(f.ButtonAbout->geometry(), QRect(613, 0, 11, 17));
-        QCOMPARE(f.GroupBox1->geometry(), QRect(8, 352, 609, 52));
-        QCOMPARE(f.EditImgPath->geometry(), QRect(8, 18, 497, 21));
-        QCOMPARE(f.ButtonBrowseImgFile->geometry(), QRect(520, 17, 75, 25));
-        QCOMPARE(f.EditImgPath->parentWidget(), f.GroupBox1);
-        QCOMPARE(f.ButtonAdd->text(), QString("Addd..."));
-        QCOMPARE(f.ButtonExtract->text(), QString("Extract..."));
-        QCOMPARE(f.GroupBox1->title(), QString("*.IMG file"));
-        QCOMPARE(f.ButtonBrowseImgFile->text(), QString("Browse..."));
-        QCOMPARE(f.GroupBox1->font().pixelSize(), 13);
-        QVERIFY(f.GroupBox1->font().bold());
-        QCOMPARE(f.ListView1->font().pixelSize(), 11);
-        QCOMPARE(f.ProgressBar1->maximum(), 1);
-        QCOMPARE(f.ProgressBar1->value(), 0);
+        const std::vector<std::pair<const char*, QRect>> geometries = {
+            {"ListView1", {0, 0, 521, 345}},       {"ButtonAdd", {536, 32, 73, 25}},
+            {"ButtonDelete", {536, 72, 75, 25}},   {"ButtonExtract", {536, 176, 75, 25}},
+            {"ButtonReplace", {536, 216, 75, 25}}, {"ProgressBar1", {531, 256, 83, 9}},
+            {"ButtonAbout", {613, 0, 11, 17}},     {"GroupBox1", {8, 352, 609, 52}},
+            {"EditImgPath", {8, 18, 497, 21}},     {"ButtonBrowseImgFile", {520, 17, 75, 25}}};
+        for (const auto& [name, geometry] : geometries) {
+            QCOMPARE(Find<QWidget>(f, name)->geometry(), geometry);
+        }
+        auto* group = Find<QGroupBox>(f, "GroupBox1");
+        QCOMPARE(h.Edit()->parentWidget(), group);
+        QCOMPARE(h.Button("ButtonBrowseImgFile")->parentWidget(), group);
+        QCOMPARE(h.Button("ButtonAdd")->text(), QString("Addd..."));
+        QCOMPARE(h.Button("ButtonExtract")->text(), QString("Extract..."));
+        QCOMPARE(group->title(), QString("*.IMG file"));
+        QCOMPARE(h.Button("ButtonBrowseImgFile")->text(), QString("Browse..."));
+        QCOMPARE(group->font().pixelSize(), 13);
+        QVERIFY(group->font().bold());
+        QCOMPARE(h.List()->font().pixelSize(), 11);
+        QCOMPARE(h.Progress()->maximum(), 1);
+        QCOMPARE(h.Progress()->value(), 0);
 
-        QTreeWidgetItem* header = f.ListView1->headerItem();
+        QTreeWidgetItem* header = h.List()->headerItem();
         QCOMPARE(header->text(0), QString("File Name"));
         QCOMPARE(header->text(1), QString("Size"));
         QCOMPARE(header->text(2), QString("Type"));
         QCOMPARE(header->text(3), QString("Path"));
-        QCOMPARE(f.ListView1->columnWidth(0), 128);
-        QCOMPARE(f.ListView1->columnWidth(1), 60);
-        QCOMPARE(f.ListView1->columnWidth(2), 40);
-        QCOMPARE(f.ListView1->selectionMode(), QAbstractItemView::ExtendedSelection);
-        QCOMPARE(f.ListView1->editTriggers(), QAbstractItemView::NoEditTriggers);
+        QCOMPARE(h.List()->columnWidth(0), 128);
+        QCOMPARE(h.List()->columnWidth(1), 60);
+        QCOMPARE(h.List()->columnWidth(2), 40);
+        QCOMPARE(h.List()->selectionMode(), QAbstractItemView::ExtendedSelection);
+        QCOMPARE(h.List()->editTriggers(), QAbstractItemView::NoEditTriggers);
         QVERIFY(f.acceptDrops());
         QCOMPARE(h.Buttons(), QString("0011"));
 
         // Tab order: Add, list, path, Browse, Replace, Delete, ?, Extract.
-        const QList<QWidget*> controls = {f.ButtonAdd,           f.ListView1,     f.EditImgPath,
-                                          f.ButtonBrowseImgFile, f.ButtonReplace, f.ButtonDelete,
-                                          f.ButtonAbout,         f.ButtonExtract};
+        QList<QWidget*> controls;
+        for (const char* name : {"ButtonAdd", "ListView1", "EditImgPath", "ButtonBrowseImgFile",
+                                 "ButtonReplace", "ButtonDelete", "ButtonAbout", "ButtonExtract"}) {
+            controls << Find<QWidget>(f, name);
+        }
         QList<QWidget*> chain;
-        for (QWidget* w = f.ButtonAdd; chain.size() < controls.size(); w = w->nextInFocusChain()) {
+        for (QWidget* w = controls[0]; chain.size() < controls.size(); w = w->nextInFocusChain()) {
             if (controls.contains(w) && !chain.contains(w)) {
                 chain << w;
             }
@@ -317,24 +313,24 @@ class WindowTests : public QObject {
 
     void deleteAndButtonStates() {
         Harness h;
-        h.Click(h.form->ButtonDelete);  // empty list: disables again, no harm
+        h.Click("ButtonDelete");  // empty list: disables again, no harm
         QCOMPARE(h.Buttons(), QString("0011"));
         h.dialogs.files.clear();
-        h.Click(h.form->ButtonAdd);  // cancelled dialog
+        h.Click("ButtonAdd");  // cancelled dialog
         QCOMPARE(h.Buttons(), QString("0011"));
 
         h.Add({QString::fromStdString(h.File("a.dff", 1)),
                QString::fromStdString(h.File("b.dff", 2)),
                QString::fromStdString(h.File("c.dff", 3))});
-        h.Click(h.form->ButtonDelete);  // nothing selected
+        h.Click("ButtonDelete");  // nothing selected
         QCOMPARE(h.form->RowCount(), 3);
-        h.form->ListView1->topLevelItem(0)->setSelected(true);
-        h.form->ListView1->topLevelItem(2)->setSelected(true);
-        h.Click(h.form->ButtonDelete);
+        h.List()->topLevelItem(0)->setSelected(true);
+        h.List()->topLevelItem(2)->setSelected(true);
+        h.Click("ButtonDelete");
         QCOMPARE(h.Captions(), QStringList{"b.dff"});
         QCOMPARE(h.Buttons(), QString("1111"));
-        h.form->ListView1->topLevelItem(0)->setSelected(true);
-        h.Click(h.form->ButtonDelete);
+        h.List()->topLevelItem(0)->setSelected(true);
+        h.Click("ButtonDelete");
         QCOMPARE(h.form->RowCount(), 0);
         QCOMPARE(h.Buttons(), QString("0011"));
     }
@@ -342,8 +338,8 @@ class WindowTests : public QObject {
     void replaceRunsTheImportEndToEnd() {
         Harness h;
         const std::string img = h.Path("gta3.img");
-        WriteEmptyVersion2(img);
-        h.form->EditImgPath->setText(QString::fromStdString(img));
+        test::MakeVersion2(img, {});
+        h.Edit()->setText(QString::fromStdString(img));
         const std::string a = h.File("in/a.dff", 3000);
         const std::string missing = h.Path("in/gone.txd");
         const std::string b = h.File("in/b.txd", 10);
@@ -351,24 +347,24 @@ class WindowTests : public QObject {
         h.Drop({QString::fromStdString(missing)});
 
         h.boxes.Answer(MessageAnswer::No);
-        h.Click(h.form->ButtonReplace);
+        h.Click("ButtonReplace");
         QCOMPARE(h.boxes.shown.back().text, std::string("Заменить?"));
         QCOMPARE(h.form->RowCount(), 3);
-        QCOMPARE(ReadFile(img).size(), size_t{8});
+        QCOMPARE(ReadBytes(img).size(), size_t{8});
 
         h.boxes.shown.clear();
         h.boxes.Answer(MessageAnswer::Yes);
-        h.Click(h.form->ButtonReplace);
+        h.Click("ButtonReplace");
         QCOMPARE(h.boxes.shown.size(), size_t{3});
         QCOMPARE(h.boxes.shown[0].text, std::string("Заменить?"));
         QCOMPARE(h.boxes.shown[1].icon, MessageIcon::Warning);  // the missing file
         QCOMPARE(h.boxes.shown[2].text, std::string("Завершено\n\nЗаменено: 0\nДобавлено: 2"));
         QCOMPARE(h.Captions(), QStringList{"gone.txd"});
         QCOMPARE(h.Buttons(), QString("1111"));
-        QCOMPARE(h.form->ProgressBar1->maximum(), 3);
-        QCOMPARE(h.form->ProgressBar1->value(), 3);
+        QCOMPARE(h.Progress()->maximum(), 3);
+        QCOMPARE(h.Progress()->value(), 3);
 
-        Bytes image = ReadFile(img);
+        Bytes image = ReadBytes(img);
         QCOMPARE(GetLE32(image.data() + 4), 2u);
         DirectoryRecord first = DecodeRecord(image.data() + 8);
         QCOMPARE(first.name, std::string("a.dff"));
@@ -379,11 +375,11 @@ class WindowTests : public QObject {
     void replaceThatEmptiesTheListLeavesExtractAndReplaceOff() {
         Harness h;
         const std::string img = h.Path("gta3.img");
-        WriteEmptyVersion2(img);
-        h.form->EditImgPath->setText(QString::fromStdString(img));
+        test::MakeVersion2(img, {});
+        h.Edit()->setText(QString::fromStdString(img));
         h.Add({QString::fromStdString(h.File("a.dff", 5))});
         h.boxes.Answer(MessageAnswer::Yes);
-        h.Click(h.form->ButtonReplace);
+        h.Click("ButtonReplace");
         QCOMPARE(h.form->RowCount(), 0);
         QCOMPARE(h.Buttons(), QString("0011"));
     }
@@ -391,50 +387,50 @@ class WindowTests : public QObject {
     void extractRunsEndToEnd() {
         Harness h;
         const std::string img = h.Path("gta3.img");
-        WriteEmptyVersion2(img);
-        h.form->EditImgPath->setText(QString::fromStdString(img));
+        test::MakeVersion2(img, {});
+        h.Edit()->setText(QString::fromStdString(img));
         const std::string a = h.File("in/Car.dff", 3000);
         h.Add({QString::fromStdString(a)});
         h.boxes.Answer(MessageAnswer::Yes);
-        h.Click(h.form->ButtonReplace);
+        h.Click("ButtonReplace");
         h.Add({QString::fromStdString(a), QString::fromStdString(h.File("in/none.dff", 1))});
 
         const std::string out = h.Path("out");
         std::filesystem::create_directories(out);
         h.boxes.shown.clear();
         h.dialogs.folders.push_back(QString::fromStdString(out));
-        h.Click(h.form->ButtonExtract);
+        h.Click("ButtonExtract");
         QCOMPARE(h.dialogs.instructions.back(),
                  QString("Choose the directory you want extract to..."));
-        QCOMPARE(LastExtractDir, out);
+        QCOMPARE(h.form->LastExtractDir, out);
         QCOMPARE(h.boxes.shown.size(), size_t{1});
         QCOMPARE(h.boxes.shown[0].text, std::string("Извлечено: 1"));
-        Bytes written = ReadFile(out + "/Car.dff");
+        Bytes written = ReadBytes(out + "/Car.dff");
         Bytes expected = Pattern(3000, 3000);
         expected.resize(4096, 0);
         QVERIFY(written == expected);
         QCOMPARE(h.form->RowCount(), 2);  // extraction leaves the rows
         QCOMPARE(h.Buttons(), QString("1111"));
-        QCOMPARE(h.form->ProgressBar1->value(), 2);
+        QCOMPARE(h.Progress()->value(), 2);
 
         // The next browser starts in the folder; a vanished one is emptied even on Cancel.
-        h.Click(h.form->ButtonExtract);
+        h.Click("ButtonExtract");
         QCOMPARE(h.dialogs.starts.back(), QString::fromStdString(out));
         std::filesystem::remove_all(out);
         h.boxes.shown.clear();
-        h.Click(h.form->ButtonExtract);
+        h.Click("ButtonExtract");
         QCOMPARE(h.dialogs.starts.back(), QString());
-        QCOMPARE(LastExtractDir, std::string());
+        QCOMPARE(h.form->LastExtractDir, std::string());
         QVERIFY(h.boxes.shown.empty());
         QCOMPARE(h.Buttons(), QString("1111"));
     }
 
     void extractWithAMissingArchiveLeavesTheButtons() {
         Harness h;
-        h.form->EditImgPath->setText(QString::fromStdString(h.Path("none.img")));
+        h.Edit()->setText(QString::fromStdString(h.Path("none.img")));
         h.Add({QString::fromStdString(h.File("a.dff", 5))});
-        h.dialogs.folders.push_back(h.temp.path());
-        h.Click(h.form->ButtonExtract);
+        h.dialogs.folders.push_back(QString::fromStdString(h.temp.path()));
+        h.Click("ButtonExtract");
         QCOMPARE(h.boxes.shown.size(), size_t{1});
         QCOMPARE(h.boxes.shown[0].icon, MessageIcon::Error);
         QCOMPARE(h.Buttons(), QString("1111"));
@@ -483,57 +479,57 @@ class WindowTests : public QObject {
         h.Add({QString::fromStdString(h.File("b/one.txd", 2048)),
                QString::fromStdString(h.File("a/two.dff", 900)),
                QString::fromStdString(h.File("c/three.dff", 1500))});
-        h.form->ListView1->header()->sectionClicked(TypeColumn);
+        h.List()->header()->sectionClicked(TypeColumn);
         QCOMPARE(h.Captions(),
                  (QStringList{"three.dff", "two.dff", "one.txd"}));  // type, then name
-        QCOMPARE(SortColumn, 2);
-        QCOMPARE(PreviousSortColumn, 0);
-        h.form->ListView1->header()->sectionClicked(SizeColumn);
+        QCOMPARE(h.form->SortColumn, 2);
+        QCOMPARE(h.form->PreviousSortColumn, 0);
+        h.List()->header()->sectionClicked(SizeColumn);
         QCOMPARE(h.Captions(), (QStringList{"two.dff", "three.dff", "one.txd"}));
-        QCOMPARE(PreviousSortColumn, 2);
-        h.form->ListView1->header()->sectionClicked(PathColumn);
+        QCOMPARE(h.form->PreviousSortColumn, 2);
+        h.List()->header()->sectionClicked(PathColumn);
         QCOMPARE(h.Captions(), (QStringList{"two.dff", "one.txd", "three.dff"}));
 
         Harness empty;
         empty.form->ListView1ColumnClick(3);
         empty.form->ListView1ColumnClick(1);
-        QCOMPARE(SortColumn, 1);
-        QCOMPARE(PreviousSortColumn, 3);
+        QCOMPARE(empty.form->SortColumn, 1);
+        QCOMPARE(empty.form->PreviousSortColumn, 3);
         QCOMPARE(empty.form->RowCount(), 0);
     }
 
     void settingsRoundTripThroughARealClose() {
-        QTemporaryDir shared;
-        const std::string ini = (shared.path() + "/zarnex.ini").toStdString();
+        test::TempDir shared;
+        const std::string ini = shared / "zarnex.ini";
         ScriptedMessageBoxes boxes;
         ScriptedDialogs dialogs;
         Form1Services services{&boxes, &dialogs, ini, {}};
-        const std::string folder = (shared.path() + "/add").toStdString();
+        const std::string folder = shared / "add";
         WriteFile(folder + "/x.dff", {1});
         {
             Form1 form(services);
             form.show();
-            form.EditImgPath->setText("/games/gta3/models/gta3.img");
+            Find<QLineEdit>(form, "EditImgPath")->setText("/games/gta3/models/gta3.img");
             dialogs.files.push_back({QString::fromStdString(folder + "/x.dff")});
-            QTest::mouseClick(form.ButtonAdd, Qt::LeftButton);
-            LastExtractDir = "/out/dir";
+            QTest::mouseClick(Find<QPushButton>(form, "ButtonAdd"), Qt::LeftButton);
+            form.LastExtractDir = "/out/dir";
             form.close();
         }
-        Bytes written = ReadFile(ini);
+        Bytes written = ReadBytes(ini);
         QCOMPARE(std::string(written.begin(), written.end()),
                  "/games/gta3/models/gta3.img\r\n" + folder + "/\r\n/out/dir\r\n");
-        LastExtractDir.clear();
         {
             Form1 form(services);
             form.show();
-            QCOMPARE(form.EditImgPath->text(), QString("/games/gta3/models/gta3.img"));
+            QCOMPARE(Find<QLineEdit>(form, "EditImgPath")->text(),
+                     QString("/games/gta3/models/gta3.img"));
             QCOMPARE(form.OpenDialog2.initialDir, std::string("/games/gta3/models"));
             QCOMPARE(form.OpenDialog1.initialDir, folder);  // without the trailing "/"
-            QCOMPARE(LastExtractDir, std::string("/out/dir"));
+            QCOMPARE(form.LastExtractDir, std::string("/out/dir"));
             QVERIFY(boxes.shown.empty());
             form.close();  // never confirmed the Add dialog: line 2 written back as read
         }
-        written = ReadFile(ini);
+        written = ReadBytes(ini);
         QCOMPARE(std::string(written.begin(), written.end()),
                  "/games/gta3/models/gta3.img\r\n" + folder + "\r\n/out/dir\r\n");
     }
@@ -555,9 +551,9 @@ class WindowTests : public QObject {
             WriteFile(h.Path("zarnex.ini"),
                       {'/', 'g', '/', 'a', '.', 'i', 'm', 'g', '\n', '/', 'd', '\n', '/', 'e'});
             h.form->show();
-            QCOMPARE(h.form->EditImgPath->text(), QString("/g/a.img"));
+            QCOMPARE(h.Edit()->text(), QString("/g/a.img"));
             QCOMPARE(h.form->OpenDialog1.initialDir, std::string("/d"));
-            QCOMPARE(LastExtractDir, std::string("/e"));
+            QCOMPARE(h.form->LastExtractDir, std::string("/e"));
         }
         {
             Harness h("\"/cmd/x.img\"", false);
@@ -567,7 +563,7 @@ class WindowTests : public QObject {
             QCOMPARE(h.boxes.shown[0].text, std::string("List index out of bounds (1)"));
             QCOMPARE(h.boxes.shown[0].icon, MessageIcon::Error);
             QCOMPARE(h.form->OpenDialog2.initialDir, std::string("/g"));
-            QCOMPARE(h.form->EditImgPath->text(),
+            QCOMPARE(h.Edit()->text(),
                      QString());  // the rest, command line too, skipped
         }
         {
@@ -582,7 +578,7 @@ class WindowTests : public QObject {
             WriteFile(h.Path("zarnex.ini"),
                       {'b', 'a', 'r', 'e', '.', 'i', 'm', 'g', '\n', '\n', '\n'});
             h.form->show();
-            QCOMPARE(h.form->EditImgPath->text(), QString("bare.img"));
+            QCOMPARE(h.Edit()->text(), QString("bare.img"));
             QCOMPARE(h.form->OpenDialog2.initialDir, std::string());
             QVERIFY(h.boxes.shown.empty());
         }
@@ -615,16 +611,16 @@ class WindowTests : public QObject {
         QCOMPARE(MakeStartupArgument({"/g/a b.img", "x"}), std::string("\"/g/a b.img\" \"x\""));
 
         Harness h(MakeStartupArgument({"/from/cmd.img"}));
-        QCOMPARE(h.form->EditImgPath->text(), QString("/from/cmd.img"));
+        QCOMPARE(h.Edit()->text(), QString("/from/cmd.img"));
     }
 
     void browseFillsThePath() {
         Harness h;
-        h.Click(h.form->ButtonBrowseImgFile);  // cancelled
-        QCOMPARE(h.form->EditImgPath->text(), QString());
+        h.Click("ButtonBrowseImgFile");  // cancelled
+        QCOMPARE(h.Edit()->text(), QString());
         h.dialogs.files.push_back({"/g/picked.img"});
-        h.Click(h.form->ButtonBrowseImgFile);
-        QCOMPARE(h.form->EditImgPath->text(), QString("/g/picked.img"));
+        h.Click("ButtonBrowseImgFile");
+        QCOMPARE(h.Edit()->text(), QString("/g/picked.img"));
         QCOMPARE(h.dialogs.requests.back().filters, QStringList{"GTA IMG Arhive (*.img) (*.img)"});
         QVERIFY(!h.dialogs.requests.back().multiSelect);
     }
@@ -634,16 +630,20 @@ class WindowTests : public QObject {
         QCOMPARE(box.windowTitle(), QString("Zarnex v1.2 - About"));
         QCOMPARE(box.size(), QSize(181, 101));
         QVERIFY(box.windowFlags() & Qt::Tool);
-        QCOMPARE(box.Label1->pos(), QPoint(60, 8));
-        QCOMPARE(box.Label2->pos(), QPoint(28, 32));
-        QCOMPARE(box.Label2->text(), QString("E-Mail:"));
-        QCOMPARE(box.Edit1->geometry(), QRect(64, 32, 97, 17));
-        QVERIFY(box.Edit1->isReadOnly());
-        QVERIFY(!box.Edit1->hasFrame());
-        QCOMPARE(box.Label3->geometry(), QRect(44, 64, 89, 25));
-        QVERIFY(box.Label3->wordWrap());
-        QVERIFY(!box.Label1->text().isEmpty());
-        QVERIFY(box.Edit1->text().contains('@'));
+        auto* label1 = Find<QLabel>(box, "Label1");
+        auto* label2 = Find<QLabel>(box, "Label2");
+        auto* edit1 = Find<QLineEdit>(box, "Edit1");
+        auto* label3 = Find<QLabel>(box, "Label3");
+        QCOMPARE(label1->pos(), QPoint(60, 8));
+        QCOMPARE(label2->pos(), QPoint(28, 32));
+        QCOMPARE(label2->text(), QString("E-Mail:"));
+        QCOMPARE(edit1->geometry(), QRect(64, 32, 97, 17));
+        QVERIFY(edit1->isReadOnly());
+        QVERIFY(!edit1->hasFrame());
+        QCOMPARE(label3->geometry(), QRect(44, 64, 89, 25));
+        QVERIFY(label3->wordWrap());
+        QVERIFY(!label1->text().isEmpty());
+        QVERIFY(edit1->text().contains('@'));
     }
 };
 
