@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTreeWidget>
 #include <QUrl>
 #include <algorithm>
@@ -89,6 +90,13 @@ Form1::Form1(const Form1Services& services)
     ListView1->setFont(ClassicFont(11));
     connect(ListView1->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { ListView1ColumnClick(column); });
+    auto* deleteKey = new QShortcut(QKeySequence::Delete, ListView1);
+    deleteKey->setContext(Qt::WidgetShortcut);
+    connect(deleteKey, &QShortcut::activated, this, [this] {
+        if (ButtonDelete->isEnabled()) {
+            ButtonDeleteClick();
+        }
+    });
 
     ButtonAdd = MakeButton(this, "ButtonAdd", "Addd...", {536, 32, 73, 25});
     ButtonDelete = MakeButton(this, "ButtonDelete", "Delete", {536, 72, 75, 25});
@@ -349,11 +357,15 @@ void Form1::ListView1ColumnClick(int column) {
 }
 
 void Form1::ButtonBrowseImgFileClick() {
-    const QStringList files =
-        services_.dialogs->OpenFiles(this, {"Open", QString::fromStdString(OpenDialog2.initialDir),
-                                            QtFiltersFrom(kBrowseFilter), false});
+    // The archive in the field is where the user last was; its folder beats the one at start-up.
+    const std::string current = FolderPart(EditImgPath->text().toStdString());
+    const std::string start = !current.empty() && FolderExists(current) ? InitialDirFrom(current)
+                                                                        : OpenDialog2.initialDir;
+    const QStringList files = services_.dialogs->OpenFiles(
+        this, {"Open", QString::fromStdString(start), QtFiltersFrom(kBrowseFilter), false});
     if (!files.isEmpty()) {
         EditImgPath->setText(files.front());
+        OpenDialog2.initialDir = InitialDirFrom(FolderPart(files.front().toStdString()));
     }
 }
 

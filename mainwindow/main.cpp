@@ -33,8 +33,9 @@ class Application : public QApplication {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
     Application application(argc, argv);
+    // Only now: Qt has taken its own options ("-style Fusion" and the like) out of argv.
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
     try {
         zarnex::QtDialogs dialogs;
         zarnex::Form1Services services;

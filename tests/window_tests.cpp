@@ -2,10 +2,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -240,7 +242,7 @@ class WindowTests : public QObject {
         QCOMPARE(request.filters.size(), 4);
         QCOMPARE(request.filters[0],
                  QString("GTA Car Files(*.dff;*.txd;*.ifp) (*.dff *.txd *.ifp)"));
-        QCOMPARE(request.filters[3], QString("All Files(*.*) (*.*)"));
+        QCOMPARE(request.filters[3], QString("All Files(*.*) (*)"));
         QVERIFY(request.filters[2].endsWith(
             "(*.dff *.txd *.col *.ipl *.ifp *.scm *.cut *.dat *.rrr *.anm)"));
     }
@@ -311,9 +313,26 @@ class WindowTests : public QObject {
         QCOMPARE(h.Captions(), (QStringList{"small.dff", "big.dff"}));
     }
 
+    void deleteAndButtonStates_data() {
+        QTest::addColumn<bool>("byKey");
+        QTest::newRow("button") << false;
+        QTest::newRow("Delete key in the list") << true;
+    }
+
     void deleteAndButtonStates() {
+        QFETCH(bool, byKey);
         Harness h;
-        h.Click("ButtonDelete");  // empty list: disables again, no harm
+        auto remove = [&] {
+            if (byKey) {
+                h.List()->setFocus();
+                QTest::keyClick(h.List(), Qt::Key_Delete);
+            } else {
+                h.Click("ButtonDelete");
+            }
+        };
+        h.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(h.form.get()));
+        remove();  // empty list: disables again, no harm
         QCOMPARE(h.Buttons(), QString("0011"));
         h.dialogs.files.clear();
         h.Click("ButtonAdd");  // cancelled dialog
@@ -322,15 +341,15 @@ class WindowTests : public QObject {
         h.Add({QString::fromStdString(h.File("a.dff", 1)),
                QString::fromStdString(h.File("b.dff", 2)),
                QString::fromStdString(h.File("c.dff", 3))});
-        h.Click("ButtonDelete");  // nothing selected
+        remove();  // nothing selected
         QCOMPARE(h.form->RowCount(), 3);
         h.List()->topLevelItem(0)->setSelected(true);
         h.List()->topLevelItem(2)->setSelected(true);
-        h.Click("ButtonDelete");
+        remove();
         QCOMPARE(h.Captions(), QStringList{"b.dff"});
         QCOMPARE(h.Buttons(), QString("1111"));
         h.List()->topLevelItem(0)->setSelected(true);
-        h.Click("ButtonDelete");
+        remove();
         QCOMPARE(h.form->RowCount(), 0);
         QCOMPARE(h.Buttons(), QString("0011"));
     }
@@ -614,15 +633,64 @@ class WindowTests : public QObject {
         QCOMPARE(h.Edit()->text(), QString("/from/cmd.img"));
     }
 
-    void browseFillsThePath() {
+    void browseStartsWhereTheArchiveIs() {
         Harness h;
-        h.Click("ButtonBrowseImgFile");  // cancelled
+        const std::string models = h.Path("models");
+        std::filesystem::create_directories(models);
+        auto browse = [&](const QString& answer) {
+            if (!answer.isEmpty()) {
+                h.dialogs.files.push_back({answer});
+            }
+            h.Click("ButtonBrowseImgFile");
+            return h.dialogs.requests.back().initialDir.toStdString();
+        };
+        QCOMPARE(browse({}), std::string());  // cancelled: nothing changes
         QCOMPARE(h.Edit()->text(), QString());
-        h.dialogs.files.push_back({"/g/picked.img"});
-        h.Click("ButtonBrowseImgFile");
-        QCOMPARE(h.Edit()->text(), QString("/g/picked.img"));
         QCOMPARE(h.dialogs.requests.back().filters, QStringList{"GTA IMG Arhive (*.img) (*.img)"});
         QVERIFY(!h.dialogs.requests.back().multiSelect);
+
+        browse(QString::fromStdString(models + "/gta3.img"));
+        QCOMPARE(h.Edit()->text(), QString::fromStdString(models + "/gta3.img"));
+        QCOMPARE(browse({}), models);  // the folder just chosen
+        h.Edit()->setText(QString::fromStdString(h.Path("gta3.img")));
+        QCOMPARE(browse({}), h.temp.path());  // a typed path counts too
+        h.Edit()->setText("/no/such/folder/gta3.img");
+        QCOMPARE(browse({}), models);  // else the last folder that held a chosen archive
+        h.Edit()->clear();
+        QCOMPARE(browse({}), models);
+    }
+
+    void allFilesListsNamesWithoutADot() {
+        Harness h;
+        h.File("listing/car.dff", 1);
+        h.File("listing/notes", 1);
+        h.File("listing/skin.txd", 1);
+        h.Add({});  // cancelled: only its request is wanted
+        const OpenDialogRequest request = h.dialogs.requests.back();
+        QFileDialog dialog;
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        ConfigureOpenDialog(dialog, {request.title, QString::fromStdString(h.Path("listing")),
+                                     request.filters, request.multiSelect});
+        dialog.show();
+        auto* view = Find<QListView>(dialog, "listView");
+        auto listed = [&] {
+            QStringList names;
+            const QModelIndex root = view->rootIndex();
+            for (int row = 0; row < view->model()->rowCount(root); ++row) {
+                names << view->model()->index(row, 0, root).data().toString();
+            }
+            names.sort();
+            return names;
+        };
+        const std::vector<std::pair<int, QStringList>> expected = {
+            {0, {"car.dff", "skin.txd"}},
+            {1, {"skin.txd"}},
+            {2, {"car.dff", "skin.txd"}},
+            {3, {"car.dff", "notes", "skin.txd"}}};
+        for (const auto& [filter, names] : expected) {
+            dialog.selectNameFilter(request.filters[filter]);
+            QTRY_COMPARE(listed(), names);
+        }
     }
 
     void aboutBoxMatchesItsTable() {
