@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -11,6 +12,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScreen>
 #include <QShortcut>
 #include <QTreeWidget>
@@ -383,7 +385,7 @@ void Form1::ShowApplicationError(const std::string& message) {
 }
 
 void Form1::FormShow() {
-    const std::string& settingsPath = services_.settingsPath;
+    const std::string settingsPath = SettingsPath();
     std::string archiveText;
     if (FileExists(settingsPath)) {
         QFile file(QString::fromStdString(settingsPath));
@@ -430,17 +432,30 @@ void Form1::FormClose() {
         OpenDialog1.fileName.empty() ? OpenDialog1.initialDir : FolderPart(OpenDialog1.fileName),
         LastExtractDir,
     };
-    QFile file(QString::fromStdString(services_.settingsPath));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        ShowApplicationError("Cannot create file " + services_.settingsPath);
+    const std::string settingsPath = SettingsPath();
+    // Written aside and renamed over the old file, so that a crash never leaves half a file.
+    QSaveFile file(QString::fromStdString(settingsPath));
+    if (!QDir().mkpath(QString::fromStdString(FolderPart(settingsPath))) ||
+        !file.open(QIODevice::WriteOnly)) {
+        ShowApplicationError("Cannot create file " + settingsPath);
         return;
     }
     const std::string text = JoinSettingsLines(lines);
     if (file.write(text.data(), static_cast<qint64>(text.size())) !=
-            static_cast<qint64>(text.size()) ||
-        !file.flush()) {
+        static_cast<qint64>(text.size())) {
+        file.cancelWriting();
         ShowApplicationError("Stream write error");
+        return;
     }
+    if (!file.commit()) {
+        ShowApplicationError(file.error() == QFileDevice::RenameError
+                                 ? "Cannot create file " + settingsPath
+                                 : "Stream write error");
+    }
+}
+
+std::string Form1::SettingsPath() const {
+    return SettingsFilePath(services_.executableDir);
 }
 
 void Form1::showEvent(QShowEvent* event) {

@@ -30,7 +30,7 @@ struct OpenDialogState {
 struct Form1Services {
     MessageBoxes* boxes = nullptr;
     Dialogs* dialogs = nullptr;
-    std::string settingsPath;     // zarnex.ini beside the executable
+    std::string executableDir;    // where the settings file goes while it is writable
     std::string startupArgument;  // the command line after the program's name
 };
 
@@ -90,6 +90,7 @@ class Form1 : public QWidget {
     void EnableAfterBatch();
     void EnableWhenListHasRows();
     void ShowApplicationError(const std::string& message);
+    std::string SettingsPath() const;
     void StartProgress();
     void SetProgress(int position);
 

@@ -17,10 +17,12 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "archive/format.h"
 #include "mainwindow/aboutbox.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/identity.h"
 #include "mainwindow/importlist.h"
 #include "mainwindow/settings.h"
 #include "tests/support.h"
@@ -66,6 +68,12 @@ void WriteFile(const std::string& path, const Bytes& bytes) {
     test::WriteBytes(path, bytes);
 }
 
+// Runs its action however the test leaves the scope.
+struct AtExit {
+    std::function<void()> action;
+    ~AtExit() { action(); }
+};
+
 template <class Widget>
 Widget* Find(const QObject& root, const char* name) {
     Widget* widget = root.findChild<Widget*>(name);
@@ -86,7 +94,7 @@ struct Harness {
         Form1Services services;
         services.boxes = &boxes;
         services.dialogs = &dialogs;
-        services.settingsPath = Path("zarnex.ini");
+        services.executableDir = temp.path();
         services.startupArgument = startupArgument;
         form = std::make_unique<Form1>(services);
         if (show) {
@@ -158,7 +166,15 @@ ImportRow Row(std::string caption, int64_t size, std::string type, std::string f
 class WindowTests : public QObject {
     Q_OBJECT
 
+    test::TempDir home_;
+
   private slots:
+    void initTestCase() {
+        SetApplicationIdentity();
+        // No test may touch the configuration of whoever runs it.
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home_ / "config"));
+    }
+
     void windowMatchesItsTable() {
         Harness h;
         Form1& f = *h.form;
@@ -522,7 +538,7 @@ class WindowTests : public QObject {
         const std::string ini = shared / "zarnex.ini";
         ScriptedMessageBoxes boxes;
         ScriptedDialogs dialogs;
-        Form1Services services{&boxes, &dialogs, ini, {}};
+        Form1Services services{&boxes, &dialogs, shared.path(), {}};
         const std::string folder = shared / "add";
         WriteFile(folder + "/x.dff", {1});
         {
@@ -601,6 +617,76 @@ class WindowTests : public QObject {
             QCOMPARE(h.form->OpenDialog2.initialDir, std::string());
             QVERIFY(h.boxes.shown.empty());
         }
+    }
+
+    void settingsLiveWhereTheyCanBeKept_data() {
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("writable folder: a portable copy") << "portable"
+                                                          << "beside";
+        QTest::newRow("read-only folder") << "read-only"
+                                          << "config";
+        QTest::newRow("installed tree, even where writable") << "installed"
+                                                             << "config";
+        QTest::newRow("read-only, no configuration folder") << "no-config"
+                                                            << "nowhere";
+    }
+
+    void settingsLiveWhereTheyCanBeKept() {
+        QFETCH(QString, layout);
+        QFETCH(QString, kept);
+        test::TempDir root;
+        const std::string bin = root / "bin";
+        std::filesystem::create_directories(bin);
+        const std::string config = root / "config";
+        const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config));
+        const AtExit restore{[&] {
+            std::filesystem::permissions(bin, std::filesystem::perms(0755));
+            qputenv("XDG_CONFIG_HOME", configHome);
+        }};
+        if (layout == "installed") {
+            WriteFile(root / ("share/applications/" + std::string(AppId) + ".desktop"), {});
+        }
+        if (layout == "no-config") {
+            WriteFile(config, {});  // a file where the folder would be made
+        }
+        if (layout != "portable" && layout != "installed") {
+            std::filesystem::permissions(bin, std::filesystem::perms(0555));
+        }
+
+        ScriptedMessageBoxes boxes;
+        ScriptedDialogs dialogs;
+        const Form1Services services{&boxes, &dialogs, bin, {}};
+        {
+            Form1 form(services);
+            form.show();
+            Find<QLineEdit>(form, "EditImgPath")->setText("/g/gta3.img");
+            form.LastExtractDir = "/out";
+            form.close();
+        }
+        const std::string beside = bin + "/zarnex.ini";
+        const std::string configured = config + "/zarnex/zarnex.ini";
+        if (kept == "nowhere") {
+            QCOMPARE(boxes.shown.size(), size_t{1});
+            QCOMPARE(boxes.shown[0].text, "Cannot create file " + configured);
+            QVERIFY(!std::filesystem::exists(beside));
+            return;
+        }
+        const std::string written = kept == "beside" ? beside : configured;
+        const std::string other = kept == "beside" ? configured : beside;
+        QVERIFY2(std::filesystem::exists(written), written.c_str());
+        const Bytes bytes = ReadBytes(written);
+        QCOMPARE(std::string(bytes.begin(), bytes.end()),
+                 std::string("/g/gta3.img\r\n\r\n/out\r\n"));
+        QVERIFY(!std::filesystem::exists(other));
+        {
+            Form1 form(services);
+            form.show();
+            QCOMPARE(Find<QLineEdit>(form, "EditImgPath")->text(), QString("/g/gta3.img"));
+            QCOMPARE(form.LastExtractDir, std::string("/out"));
+        }
+        QVERIFY(boxes.shown.empty());
     }
 
     void failedSettingsWriteIsReportedAndTheWindowCloses() {
