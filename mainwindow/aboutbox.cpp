@@ -1,5 +1,6 @@
 #include "mainwindow/aboutbox.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -24,12 +25,11 @@ AboutBox::AboutBox(QWidget* parent)
     Label2->move(28, 32);
     Label2->adjustSize();
 
-    auto* Edit1 = new QLineEdit("dev@zarnex.org", this);
+    Edit1 = new QLineEdit("dev@zarnex.org", this);
     Edit1->setObjectName("Edit1");
     Edit1->setGeometry(64, 32, 97, 17);
     Edit1->setReadOnly(true);
     Edit1->setFrame(false);
-    Edit1->setStyleSheet("QLineEdit { background: palette(window); }");
     Edit1->setCursorPosition(0);
 
     auto* Label3 = new QLabel("Free software for modders", this);
@@ -37,6 +37,26 @@ AboutBox::AboutBox(QWidget* parent)
     Label3->setGeometry(44, 64, 89, 25);
     Label3->setAlignment(Qt::AlignCenter);
     Label3->setWordWrap(true);
+    ApplyTheme();
+}
+
+// The address reads like the labels, on the face colour, whatever the theme.
+void AboutBox::ApplyTheme() {
+    const QPalette theme = palette();
+    QPalette face;
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        face.setColor(group, QPalette::Base, theme.color(group, QPalette::Window));
+        face.setColor(group, QPalette::Text, theme.color(group, QPalette::WindowText));
+    }
+    Edit1->setPalette(face);
+}
+
+void AboutBox::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange ||
+        event->type() == QEvent::ApplicationPaletteChange) {
+        ApplyTheme();
+    }
 }
 
 }  // namespace zarnex

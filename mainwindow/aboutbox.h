@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+class QLineEdit;
+
 namespace zarnex {
 
 class AboutBox : public QDialog {
@@ -9,6 +11,13 @@ class AboutBox : public QDialog {
 
   public:
     explicit AboutBox(QWidget* parent = nullptr);
+
+  protected:
+    void changeEvent(QEvent* event) override;
+
+  private:
+    void ApplyTheme();
+    QLineEdit* Edit1;
 };
 
 }  // namespace zarnex

@@ -24,6 +24,7 @@
 #include "mainwindow/aboutbox.h"
 #include "mainwindow/fonts.h"
 #include "mainwindow/settings.h"
+#include "mainwindow/theme.h"
 #include "platform/file.h"
 #include "platform/paths.h"
 
@@ -68,10 +69,7 @@ Form1::Form1(const Form1Services& services)
     setWindowTitle("Zarnex v1.2");
     setFixedSize(624, 414);
     setFont(ClassicFont(11));
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QColor(180, 180, 180));  // the active-border grey
-    setPalette(palette);
-    setAutoFillBackground(true);
+    setAutoFillBackground(true);  // in the palette's window colour, as the theme has it
 
     ListView1 = new QTreeWidget(this);
     ListView1->setObjectName("ListView1");
@@ -119,18 +117,16 @@ Form1::Form1(const Form1Services& services)
     GroupBox1->setObjectName("GroupBox1");
     GroupBox1->setGeometry(8, 352, 609, 52);
     GroupBox1->setFont(ClassicFont(13, true));
-    GroupBox1->setStyleSheet("QGroupBox { color: blue; }");
 
     EditImgPath = new QLineEdit(GroupBox1);
     EditImgPath->setObjectName("EditImgPath");
     EditImgPath->setGeometry(8, 18, 497, 21);
     EditImgPath->setFont(ClassicFont(11));
-    EditImgPath->setStyleSheet("QLineEdit { color: black; }");
 
     ButtonBrowseImgFile =
         MakeButton(GroupBox1, "ButtonBrowseImgFile", "Browse...", {520, 17, 75, 25});
     ButtonBrowseImgFile->setFont(ClassicFont(11));
-    ButtonBrowseImgFile->setStyleSheet("QPushButton { color: blue; }");
+    ApplyTheme();
 
     setTabOrder(ButtonAdd, ListView1);
     setTabOrder(ListView1, EditImgPath);
@@ -150,6 +146,43 @@ Form1::Form1(const Form1Services& services)
             [this] { ButtonBrowseImgFileClick(); });
 
     FormCreate();
+}
+
+// The caption and Browse are blue and the path is black, each on the theme's own background: kept
+// where they read well, else moved just far enough toward white or black.
+void Form1::ApplyTheme() {
+    const QPalette theme = palette();
+    const QColor blue(0, 0, 255);
+    const QColor black(0, 0, 0);
+    QPalette caption;
+    QPalette path;
+    QPalette browse;
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        const QColor window = theme.color(group, QPalette::Window);
+        const QColor captionColor = LegibleOn(blue, {window});
+        caption.setColor(group, QPalette::WindowText, captionColor);  // styles draw titles with
+        caption.setColor(group, QPalette::Text, captionColor);        // either role
+        // Where black would not read, the path takes the theme's text colour, like any field.
+        const QColor base = theme.color(group, QPalette::Base);
+        const QColor pathColor = ContrastRatio(black, base) >= MinimumContrast
+                                     ? black
+                                     : theme.color(group, QPalette::Text);
+        path.setColor(group, QPalette::Text, LegibleOn(pathColor, {base}));
+        // Styles shade a button's face lighter than the palette's colour: Fusion up to about 26%.
+        const QColor face = theme.color(group, QPalette::Button);
+        browse.setColor(group, QPalette::ButtonText, LegibleOn(blue, {face, face.lighter(130)}));
+    }
+    GroupBox1->setPalette(caption);
+    EditImgPath->setPalette(path);
+    ButtonBrowseImgFile->setPalette(browse);
+}
+
+void Form1::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange ||
+        event->type() == QEvent::ApplicationPaletteChange) {
+        ApplyTheme();
+    }
 }
 
 void Form1::FormCreate() {

@@ -71,6 +71,7 @@ class Form1 : public QWidget {
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     QTreeWidget* ListView1;
@@ -85,6 +86,7 @@ class Form1 : public QWidget {
     QPushButton* ButtonBrowseImgFile;
 
     void FormCreate();
+    void ApplyTheme();
     void AppendRow(const ImportRow& row);
     void SetBatchButtons(bool enabled);
     void EnableAfterBatch();

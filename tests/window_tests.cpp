@@ -5,12 +5,15 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMimeData>
+#include <QPalette>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 #include <QTreeWidget>
 #include <QUrl>
@@ -25,6 +28,7 @@
 #include "mainwindow/identity.h"
 #include "mainwindow/importlist.h"
 #include "mainwindow/settings.h"
+#include "mainwindow/theme.h"
 #include "tests/support.h"
 
 using namespace zarnex;
@@ -150,6 +154,44 @@ struct Harness {
         return s;
     }
 };
+
+// What Qt's gtk3 platform theme gives for Adwaita-dark.
+QPalette AdwaitaDark() {
+    QPalette p;
+    const std::vector<std::pair<QPalette::ColorRole, const char*>> roles = {
+        {QPalette::Window, "#323232"},     {QPalette::WindowText, "#f0f0f0"},
+        {QPalette::Base, "#242424"},       {QPalette::AlternateBase, "#2b2b2b"},
+        {QPalette::Text, "#f0f0f0"},       {QPalette::Button, "#323232"},
+        {QPalette::ButtonText, "#f0f0f0"}, {QPalette::Light, "#4b4b4b"},
+        {QPalette::Midlight, "#2a2a2a"},   {QPalette::Mid, "#262626"},
+        {QPalette::Dark, "#212121"},       {QPalette::Shadow, "#191919"},
+        {QPalette::Highlight, "#308cc6"},  {QPalette::HighlightedText, "#f0f0f0"}};
+    for (const auto& [role, color] : roles) {
+        p.setColor(role, QColor(color));
+    }
+    return p;
+}
+
+// The strongest contrast that a text makes against what it covers: the widget drawn without the
+// text and with a row of solid blocks, compared pixel by pixel. Also the colour that made it.
+std::pair<double, QColor> TextContrast(QWidget* widget,
+                                       const std::function<void(QString)>& setText) {
+    setText({});
+    const QImage bare = widget->grab().toImage();
+    setText(QString(6, QChar(0x2588)));
+    const QImage text = widget->grab().toImage();
+    std::pair<double, QColor> best{1.0, {}};
+    for (int y = 0; y < bare.height(); ++y) {
+        for (int x = 0; x < bare.width(); ++x) {
+            const QColor before = bare.pixelColor(x, y);
+            const QColor after = text.pixelColor(x, y);
+            if (before != after && ContrastRatio(before, after) > best.first) {
+                best = {ContrastRatio(before, after), after};
+            }
+        }
+    }
+    return best;
+}
 
 ImportRow Row(std::string caption, int64_t size, std::string type, std::string folder) {
     ImportRow row;
@@ -777,6 +819,60 @@ class WindowTests : public QObject {
             dialog.selectNameFilter(request.filters[filter]);
             QTRY_COMPARE(listed(), names);
         }
+    }
+
+    void fixedColoursReadWellOnLightAndDarkThemes_data() {
+        QTest::addColumn<bool>("darkAtStart");
+        QTest::addColumn<bool>("darkWhenLooked");
+        QTest::newRow("light") << false << false;
+        QTest::newRow("dark") << true << true;
+        QTest::newRow("switched to dark while open") << false << true;
+        QTest::newRow("switched to light while open") << true << false;
+    }
+
+    void fixedColoursReadWellOnLightAndDarkThemes() {
+        QFETCH(bool, darkAtStart);
+        QFETCH(bool, darkWhenLooked);
+        const QPalette light = QApplication::style()->standardPalette();
+        const QPalette original = QApplication::palette();
+        const AtExit restore{[&] { QApplication::setPalette(original); }};
+        QApplication::setPalette(darkAtStart ? AdwaitaDark() : light);
+        Harness h;
+        QApplication::setPalette(darkWhenLooked ? AdwaitaDark() : light);
+        QCoreApplication::processEvents();  // top-level windows hear of it through the queue
+
+        auto* group = Find<QGroupBox>(*h.form, "GroupBox1");
+        auto* browse = h.Button("ButtonBrowseImgFile");
+        const QString title = group->title();
+        const QString caption = browse->text();
+        AboutBox about;
+        auto* address = Find<QLineEdit>(about, "Edit1");
+        struct Text {
+            const char* what;
+            QWidget* widget;
+            std::function<void(QString)> set;
+            QColor onLightTheme;  // the window's own colour, kept where it reads well
+        };
+        const std::vector<Text> texts = {
+            {"archive path", h.Edit(), [&](QString t) { h.Edit()->setText(t); }, Qt::black},
+            {"group caption", group, [&](QString t) { group->setTitle(t); }, Qt::blue},
+            {"Browse...", browse, [&](QString t) { browse->setText(t); }, Qt::blue},
+            {"About box address", address, [&](QString t) { address->setText(t); },
+             light.color(QPalette::WindowText)}};
+        for (const Text& text : texts) {
+            const auto [contrast, color] = TextContrast(text.widget, text.set);
+            QVERIFY2(contrast >= MinimumContrast,
+                     qPrintable(QString("%1: %2:1").arg(text.what).arg(contrast)));
+            if (!darkWhenLooked) {
+                QCOMPARE(color, text.onLightTheme);
+            }
+        }
+        group->setTitle(title);
+        browse->setText(caption);
+
+        // The window's background is the theme's.
+        const QImage window = h.form->grab().toImage();
+        QCOMPARE(window.pixelColor(570, 300), QApplication::palette().color(QPalette::Window));
     }
 
     void aboutBoxMatchesItsTable() {
