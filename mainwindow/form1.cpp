@@ -64,7 +64,8 @@ ImportRow RowOf(const QTreeWidgetItem* item) {
 Form1::Form1(const Form1Services& services)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      services_(services) {
+      services_(services),
+      liveBoxes_(*this) {
     setObjectName("Form1");
     setWindowTitle("Zarnex v1.2");
     setFixedSize(624, 414);
@@ -213,8 +214,8 @@ void Form1::AppendRow(const ImportRow& row) {
 bool Form1::AddFileToImportList(const std::string& path) {
     if (!IsGameFileType(path)) {
         MessageAnswer answer =
-            services_.boxes->Show({path + "\n\nне является файлом GTA\nдобавить его в список?",
-                                   "Zarnex", MessageIcon::Question, MessageButtons::YesNo, true});
+            liveBoxes_.Show({path + "\n\nне является файлом GTA\nдобавить его в список?", "Zarnex",
+                             MessageIcon::Question, MessageButtons::YesNo, true});
         if (answer != MessageAnswer::Yes) {
             return false;
         }
@@ -237,9 +238,11 @@ void Form1::ButtonAddClick() {
         OpenDialog1.fileName.empty() ? OpenDialog1.initialDir : FolderPart(OpenDialog1.fileName);
     const QStringList files = services_.dialogs->OpenFiles(
         this, {"Open", QString::fromStdString(start), QtFiltersFrom(kAddFilter), true});
+    RepaintNow();
     if (files.isEmpty()) {
         return;
     }
+    const Busy busy(*this);
     OpenDialog1.fileName = files.front().toStdString();
     for (const QString& file : files) {
         AddFileToImportList(file.toStdString());
@@ -248,19 +251,25 @@ void Form1::ButtonAddClick() {
 }
 
 void Form1::WMDropFiles(const QStringList& paths) {
+    const Busy busy(*this);
     for (const QString& path : paths) {
         AddFileToImportList(path.toStdString());
     }
     EnableWhenListHasRows();
 }
 
+// A window that is busy takes no drop, as it takes no other input.
 void Form1::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls()) {
+    if (busy_ == 0 && event->mimeData()->hasUrls()) {
         event->acceptProposedAction();
     }
 }
 
 void Form1::dropEvent(QDropEvent* event) {
+    if (busy_ != 0) {
+        event->ignore();
+        return;
+    }
     QStringList paths;
     for (const QUrl& url : event->mimeData()->urls()) {
         if (url.isLocalFile()) {
@@ -298,9 +307,37 @@ void Form1::StartProgress() {
     SetProgress(0);
 }
 
+// Once per file: the batch runs on this thread, so the window paints and answers the desktop
+// only here. User input waits until the batch ends, as it always has.
 void Form1::SetProgress(int position) {
     ProgressBar1->setValue(position);
-    ProgressBar1->repaint();  // the batch takes no events until it ends
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+// A box or dialog just closed over the window: paint all of it now, not after the batch.
+void Form1::RepaintNow() {
+    if (isVisible()) {
+        repaint();
+    }
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+MessageAnswer Form1::LiveBoxes::Show(const MessageBoxRequest& request) {
+    const MessageAnswer answer = form_.services_.boxes->Show(request);
+    form_.RepaintNow();
+    return answer;
+}
+
+Form1::Busy::Busy(Form1& form) : form_(form) {
+    ++form_.busy_;
+}
+
+// A close asked for meanwhile happens now, as it would have once the handler returned.
+Form1::Busy::~Busy() {
+    if (--form_.busy_ == 0 && form_.closeWanted_) {
+        form_.closeWanted_ = false;
+        QMetaObject::invokeMethod(&form_, &QWidget::close, Qt::QueuedConnection);
+    }
 }
 
 void Form1::RemoveFromImportList(const std::string& path) {
@@ -322,10 +359,11 @@ void Form1::RemoveFromImportList(const std::string& path) {
 }
 
 void Form1::ButtonReplaceClick() {
-    if (services_.boxes->Show({"Заменить?", "Zarnex", MessageIcon::Question, MessageButtons::YesNo,
-                               true}) != MessageAnswer::Yes) {
+    if (liveBoxes_.Show({"Заменить?", "Zarnex", MessageIcon::Question, MessageButtons::YesNo,
+                         true}) != MessageAnswer::Yes) {
         return;
     }
+    const Busy busy(*this);
     SetBatchButtons(false);
     StartProgress();
 
@@ -342,7 +380,7 @@ void Form1::ButtonReplaceClick() {
     callbacks.removeFromImportList = [this](const std::string& path, ImportKind) {
         RemoveFromImportList(path);
     };
-    ImportFiles(EditImgPath->text().toStdString(), paths, *services_.boxes, callbacks, io);
+    ImportFiles(EditImgPath->text().toStdString(), paths, liveBoxes_, callbacks, io);
     pendingRows_.clear();
     EnableAfterBatch();
 }
@@ -354,9 +392,11 @@ void Form1::ButtonExtractClick() {
     const QString chosen =
         services_.dialogs->ChooseFolder(this, "Choose the directory you want extract to...",
                                         QString::fromStdString(LastExtractDir));
+    RepaintNow();
     if (chosen.isEmpty()) {
         return;
     }
+    const Busy busy(*this);
     LastExtractDir = chosen.toStdString();
     StartProgress();
 
@@ -369,7 +409,7 @@ void Form1::ButtonExtractClick() {
     callbacks.setProgress = [this](int position) { SetProgress(position); };
     callbacks.started = [this] { SetBatchButtons(false); };
     ExtractOutcome outcome = ExtractFiles(EditImgPath->text().toStdString(), LastExtractDir, names,
-                                          *services_.boxes, callbacks, io);
+                                          liveBoxes_, callbacks, io);
     if (outcome.loaded) {
         EnableAfterBatch();
     }
@@ -398,6 +438,7 @@ void Form1::ButtonBrowseImgFileClick() {
                                                                         : OpenDialog2.initialDir;
     const QStringList files = services_.dialogs->OpenFiles(
         this, {"Open", QString::fromStdString(start), QtFiltersFrom(kBrowseFilter), false});
+    RepaintNow();
     if (!files.isEmpty()) {
         EditImgPath->setText(files.front());
         OpenDialog2.initialDir = InitialDirFrom(FolderPart(files.front().toStdString()));
@@ -414,7 +455,7 @@ void Form1::ButtonAboutClick() {
 }
 
 void Form1::ShowApplicationError(const std::string& message) {
-    services_.boxes->Show({message, "Zarnex", MessageIcon::Error, MessageButtons::Ok, true});
+    liveBoxes_.Show({message, "Zarnex", MessageIcon::Error, MessageButtons::Ok, true});
 }
 
 void Form1::FormShow() {
@@ -503,6 +544,11 @@ void Form1::showEvent(QShowEvent* event) {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+    if (busy_ != 0) {
+        closeWanted_ = true;
+        event->ignore();
+        return;
+    }
     FormClose();
     event->accept();  // the window closes even when the settings could not be written
 }

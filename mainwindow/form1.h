@@ -95,8 +95,33 @@ class Form1 : public QWidget {
     std::string SettingsPath() const;
     void StartProgress();
     void SetProgress(int position);
+    void RepaintNow();
+
+    // Every box goes through here, so that the window repaints as soon as it closes.
+    class LiveBoxes : public MessageBoxes {
+      public:
+        explicit LiveBoxes(Form1& form) : form_(form) {}
+        MessageAnswer Show(const MessageBoxRequest& request) override;
+
+      private:
+        Form1& form_;
+    };
+    // While a batch or a run of questions is going on, drops are refused and a close waits.
+    class Busy {
+      public:
+        explicit Busy(Form1& form);
+        ~Busy();
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+
+      private:
+        Form1& form_;
+    };
 
     Form1Services services_;
+    LiveBoxes liveBoxes_;
+    int busy_ = 0;
+    bool closeWanted_ = false;
     AboutBox* aboutBox_ = nullptr;
     bool shown_ = false;
     // During an import: each path's rows in display order, so that removal finds its row at once.

@@ -2,7 +2,7 @@
 # Installs what building and testing Zarnex needs, and only what is missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev qt6-base-private-dev libgl-dev
           fonts-dejavu-core xvfb xauth)
 missing=()
 for p in "${packages[@]}"; do

@@ -1,4 +1,5 @@
 // The real window, clicked through its real buttons, with scripted dialogs and boxes.
+#include <qpa/qwindowsysteminterface.h>
 #include <QApplication>
 #include <QDir>
 #include <QDropEvent>
@@ -10,13 +11,16 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMimeData>
+#include <QPaintEvent>
 #include <QPalette>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -71,6 +75,23 @@ void WriteFile(const std::string& path, const Bytes& bytes) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     test::WriteBytes(path, bytes);
 }
+
+// Hands every event of one object to a function.
+class EventProbe : public QObject {
+  public:
+    EventProbe(QObject* target, std::function<void(QEvent*)> seen) : seen_(std::move(seen)) {
+        target->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        seen_(event);
+        return false;
+    }
+
+  private:
+    std::function<void(QEvent*)> seen_;
+};
 
 // Runs its action however the test leaves the scope.
 struct AtExit {
@@ -511,6 +532,124 @@ class WindowTests : public QObject {
         QCOMPARE(h.boxes.shown.size(), size_t{1});
         QCOMPARE(h.boxes.shown[0].icon, MessageIcon::Error);
         QCOMPARE(h.Buttons(), QString("1111"));
+    }
+
+    void batchesKeepTheWindowAlive_data() {
+        QTest::addColumn<bool>("replace");
+        QTest::newRow("Replace") << true;
+        QTest::newRow("Extract...") << false;
+    }
+
+    // The window paints all of itself as each box closes and handles the desktop's events once
+    // per file, while a key pressed during the batch waits for its end.
+    void batchesKeepTheWindowAlive() {
+        QFETCH(bool, replace);
+        Harness h;
+        h.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(h.form.get()));
+        const std::string img = h.Path("gta3.img");
+        const std::string out = h.Path("out");
+        std::filesystem::create_directories(out);
+        QStringList files;
+        std::vector<test::TestEntry> entries;
+        for (int i = 0; i < 4; ++i) {
+            const std::string name = "a" + std::to_string(i) + ".dff";
+            files << QString::fromStdString(h.File("in/" + name, 100));
+            entries.push_back({1 + i, 1, name});
+        }
+        test::MakeVersion2(img, replace ? std::vector<test::TestEntry>{} : entries);
+        h.Edit()->setText(QString::fromStdString(img));
+        h.Add(files);
+        if (replace) {
+            std::filesystem::remove(files[2].toStdString());  // skipped with a warning
+        } else {
+            WriteFile(out + "/a2.dff", {1});  // the overwrite question
+            h.dialogs.folders.push_back(QString::fromStdString(out));
+        }
+        struct Paint {
+            size_t boxes;
+            bool whole;
+        };
+        std::vector<Paint> paints;
+        bool keyDuringBatch = false;
+        bool keySeen = false;
+        auto batchRunning = [&] { return !h.Button("ButtonAdd")->isEnabled(); };
+        EventProbe watch(h.form.get(), [&](QEvent* event) {
+            if (event->type() == QEvent::Paint) {
+                const QRect area = static_cast<QPaintEvent*>(event)->region().boundingRect();
+                paints.push_back({h.boxes.shown.size(), area == h.form->rect()});
+            }
+        });
+        EventProbe keys(qApp, [&](QEvent* event) {
+            if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
+                keySeen = true;
+                keyDuringBatch = keyDuringBatch || batchRunning();
+            }
+        });
+        int rowsMidBatch = -1;
+        QTimer probe;  // fires whenever the batch lets events through
+        probe.setInterval(0);
+        connect(&probe, &QTimer::timeout, [&] {
+            if (rowsMidBatch < 0 && batchRunning() && h.Progress()->value() == 1) {
+                rowsMidBatch = h.form->RowCount();
+                QWindowSystemInterface::handleKeyEvent<
+                    QWindowSystemInterface::AsynchronousDelivery>(
+                    h.form->windowHandle(), QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+            }
+        });
+        probe.start();
+        h.Click(replace ? "ButtonReplace" : "ButtonExtract");
+        probe.stop();
+
+        QCOMPARE(rowsMidBatch, replace ? 3 : 4);  // one file was written, the rest to come
+        // Replace: its question, the warning, the summary; Extract: the overwrite question, the
+        // summary. Each is followed by a paint of the whole window.
+        QCOMPARE(h.boxes.shown.size(), size_t{replace ? 3u : 2u});
+        for (size_t box = 1; box <= h.boxes.shown.size(); ++box) {
+            QVERIFY2(std::any_of(paints.begin(), paints.end(),
+                                 [&](const Paint& p) { return p.boxes == box && p.whole; }),
+                     qPrintable(QString("no paint after box %1").arg(box)));
+        }
+        QVERIFY(!keyDuringBatch);
+        QTRY_VERIFY(keySeen);
+    }
+
+    void aBatchDefersACloseAndRefusesDrops() {
+        Harness h;
+        const std::string img = h.Path("gta3.img");
+        test::MakeVersion2(img, {});
+        h.Edit()->setText(QString::fromStdString(img));
+        QStringList files;
+        for (int i = 0; i < 3; ++i) {
+            files << QString::fromStdString(h.File("f" + std::to_string(i) + ".dff", 10));
+        }
+        h.Add(files);
+        bool closedMidBatch = false;
+        bool dropTakenMidBatch = false;
+        QTimer probe;
+        probe.setInterval(0);
+        connect(&probe, &QTimer::timeout, [&] {
+            if (!h.Button("ButtonAdd")->isEnabled() && h.Progress()->value() == 1) {
+                h.form->close();  // as the title bar's close box would
+                closedMidBatch = !h.form->isVisible();
+                QMimeData data;
+                data.setUrls({QUrl::fromLocalFile(files[0])});
+                QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton,
+                                      Qt::NoModifier);
+                static_cast<QObject*>(h.form.get())->event(&enter);
+                dropTakenMidBatch = enter.isAccepted();
+                probe.stop();
+            }
+        });
+        probe.start();
+        h.Click("ButtonReplace");
+        QVERIFY(!closedMidBatch);
+        QVERIFY(!dropTakenMidBatch);
+        QCOMPARE(h.boxes.shown.back().text, std::string("Завершено\n\nЗаменено: 0\nДобавлено: 3"));
+        QVERIFY(!std::filesystem::exists(h.Path("zarnex.ini")));
+        QTRY_VERIFY(!h.form->isVisible());
+        const Bytes ini = ReadBytes(h.Path("zarnex.ini"));
+        QCOMPARE(std::string(ini.begin(), ini.end()), img + "\r\n" + h.temp.path() + "/\r\n\r\n");
     }
 
     void sortTableOfBothKeys() {
