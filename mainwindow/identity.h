@@ -5,7 +5,7 @@ namespace zarnex {
 
 inline constexpr char AppId[] = "org.zarnex.Zarnex";
 
-// The application's name (which names its configuration folder) and desktop entry.
+// The application's name (which names its configuration folder), desktop entry and icon.
 void SetApplicationIdentity();
 
 }  // namespace zarnex

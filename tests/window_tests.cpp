@@ -267,6 +267,7 @@ class WindowTests : public QObject {
         QCOMPARE(h.List()->font().pixelSize(), 11);
         QCOMPARE(h.Progress()->maximum(), 1);
         QCOMPARE(h.Progress()->value(), 0);
+        QVERIFY(!f.windowIcon().pixmap(32).isNull());  // the built-in SVG, drawn
 
         QTreeWidgetItem* header = h.List()->headerItem();
         QCOMPARE(header->text(0), QString("File Name"));
