@@ -8,7 +8,9 @@ namespace zarnex {
 
 void ConfigureOpenDialog(QFileDialog& dialog, const OpenDialogRequest& request) {
     dialog.setWindowTitle(request.title);
-    dialog.setDirectory(request.initialDir);
+    if (!request.initialDir.isEmpty()) {  // else the dialog's own default, the working folder
+        dialog.setDirectory(request.initialDir);
+    }
     dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles
                                            : QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::HideNameFilterDetails);

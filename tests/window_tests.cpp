@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QImage>
@@ -928,7 +930,7 @@ class WindowTests : public QObject {
         QCOMPARE(browse({}), models);
     }
 
-    void allFilesListsNamesWithoutADot() {
+    void openDialogListsEveryFileAndStartsInAFolder() {
         Harness h;
         h.File("listing/car.dff", 1);
         h.File("listing/notes", 1);
@@ -959,6 +961,17 @@ class WindowTests : public QObject {
             dialog.selectNameFilter(request.filters[filter]);
             QTRY_COMPARE(listed(), names);
         }
+
+        // With no folder to start in, the dialog opens in a folder, not in the list of drives.
+        QFileDialog fresh;
+        fresh.setOption(QFileDialog::DontUseNativeDialog);
+        ConfigureOpenDialog(fresh, {request.title, {}, request.filters, request.multiSelect});
+        fresh.show();
+        const QString start = Find<QListView>(fresh, "listView")
+                                  ->rootIndex()
+                                  .data(QFileSystemModel::FilePathRole)
+                                  .toString();
+        QVERIFY2(!start.isEmpty() && QFileInfo(start).isDir(), qPrintable(start));
     }
 
     void fixedColoursReadWellOnLightAndDarkThemes_data() {
