@@ -303,15 +303,21 @@ void Form1::EnableAfterBatch() {
 
 // One step per row; Qt would show a range of 0..0 as a busy bar.
 void Form1::StartProgress() {
+    sinceEvents_.invalidate();
     ProgressBar1->setRange(0, std::max(RowCount(), 1));
     SetProgress(0);
 }
 
-// Once per file: the batch runs on this thread, so the window paints and answers the desktop
-// only here. User input waits until the batch ends, as it always has.
+// At each file: the batch runs on this thread, so only here does the window paint and answer
+// the desktop. User input waits until the batch ends, as it always has. Thousands of small files
+// would each cost a paint, many times the copy itself, so files that follow within an interval
+// share one.
 void Form1::SetProgress(int position) {
     ProgressBar1->setValue(position);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (!sinceEvents_.isValid() || sinceEvents_.elapsed() >= services_.eventInterval.count()) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        sinceEvents_.start();
+    }
 }
 
 // A box or dialog just closed over the window: paint all of it now, not after the batch.

@@ -1,7 +1,9 @@
 // The main window: the import list, its buttons and the archive path.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -32,6 +34,8 @@ struct Form1Services {
     Dialogs* dialogs = nullptr;
     std::string executableDir;    // where the settings file goes while it is writable
     std::string startupArgument;  // the command line after the program's name
+    // A batch lets the window paint and take the desktop's events at most this often.
+    std::chrono::milliseconds eventInterval{40};
 };
 
 class Form1 : public QWidget {
@@ -120,6 +124,7 @@ class Form1 : public QWidget {
 
     Form1Services services_;
     LiveBoxes liveBoxes_;
+    QElapsedTimer sinceEvents_;
     int busy_ = 0;
     bool closeWanted_ = false;
     AboutBox* aboutBox_ = nullptr;

@@ -122,6 +122,7 @@ struct Harness {
         services.boxes = &boxes;
         services.dialogs = &dialogs;
         services.executableDir = temp.path();
+        services.eventInterval = {};  // at every file, so that tests see each step
         services.startupArgument = startupArgument;
         form = std::make_unique<Form1>(services);
         if (show) {
