@@ -1,7 +1,10 @@
 #include "mainwindow/aboutbox.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+
+#include "mainwindow/fonts.h"
 
 namespace zarnex {
 
@@ -10,17 +13,14 @@ AboutBox::AboutBox(QWidget* parent)
     setObjectName("AboutBox");
     setWindowTitle("Zarnex v1.2 - About");
     setFixedSize(181, 101);
-    QFont font;
-    font.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "DejaVu Sans", "Sans Serif"});
-    font.setPointSize(8);
-    setFont(font);
+    setFont(ClassicFont(11));  // 8 points at 96 dpi
 
-    Label1 = new QLabel("The Zarnex authors", this);
+    auto* Label1 = new QLabel("The Zarnex authors", this);
     Label1->setObjectName("Label1");
     Label1->move(60, 8);
     Label1->adjustSize();
 
-    Label2 = new QLabel("E-Mail:", this);
+    auto* Label2 = new QLabel("E-Mail:", this);
     Label2->setObjectName("Label2");
     Label2->move(28, 32);
     Label2->adjustSize();
@@ -30,14 +30,33 @@ AboutBox::AboutBox(QWidget* parent)
     Edit1->setGeometry(64, 32, 97, 17);
     Edit1->setReadOnly(true);
     Edit1->setFrame(false);
-    Edit1->setStyleSheet("QLineEdit { background: palette(window); }");
     Edit1->setCursorPosition(0);
 
-    Label3 = new QLabel("Free software for modders", this);
+    auto* Label3 = new QLabel("Free software for modders", this);
     Label3->setObjectName("Label3");
     Label3->setGeometry(44, 64, 89, 25);
     Label3->setAlignment(Qt::AlignCenter);
     Label3->setWordWrap(true);
+    ApplyTheme();
+}
+
+// The address reads like the labels, on the face colour, whatever the theme.
+void AboutBox::ApplyTheme() {
+    const QPalette theme = palette();
+    QPalette face;
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        face.setColor(group, QPalette::Base, theme.color(group, QPalette::Window));
+        face.setColor(group, QPalette::Text, theme.color(group, QPalette::WindowText));
+    }
+    Edit1->setPalette(face);
+}
+
+void AboutBox::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange ||
+        event->type() == QEvent::ApplicationPaletteChange) {
+        ApplyTheme();
+    }
 }
 
 }  // namespace zarnex

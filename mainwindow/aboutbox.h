@@ -2,7 +2,6 @@
 
 #include <QDialog>
 
-class QLabel;
 class QLineEdit;
 
 namespace zarnex {
@@ -13,10 +12,12 @@ class AboutBox : public QDialog {
   public:
     explicit AboutBox(QWidget* parent = nullptr);
 
-    QLabel* Label1;
-    QLabel* Label2;
+  protected:
+    void changeEvent(QEvent* event) override;
+
+  private:
+    void ApplyTheme();
     QLineEdit* Edit1;
-    QLabel* Label3;
 };
 
 }  // namespace zarnex

@@ -6,8 +6,11 @@
 
 namespace zarnex {
 
-QStringList QtDialogs::OpenFiles(QWidget* parent, const OpenDialogRequest& request) {
-    QFileDialog dialog(parent, request.title, request.initialDir);
+void ConfigureOpenDialog(QFileDialog& dialog, const OpenDialogRequest& request) {
+    dialog.setWindowTitle(request.title);
+    if (!request.initialDir.isEmpty()) {  // else the dialog's own default, the working folder
+        dialog.setDirectory(request.initialDir);
+    }
     dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles
                                            : QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
@@ -16,6 +19,11 @@ QStringList QtDialogs::OpenFiles(QWidget* parent, const OpenDialogRequest& reque
     if (!request.filters.isEmpty()) {
         dialog.selectNameFilter(request.filters.front());
     }
+}
+
+QStringList QtDialogs::OpenFiles(QWidget* parent, const OpenDialogRequest& request) {
+    QFileDialog dialog(parent);
+    ConfigureOpenDialog(dialog, request);
     if (dialog.exec() != QDialog::Accepted) {
         return {};
     }
@@ -87,9 +95,13 @@ QStringList QtFiltersFrom(const QString& windowsFilter) {
     const QStringList parts = windowsFilter.split('|');
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1];
-        patterns.replace(';', ' ');
-        filters << parts[i] + " (" + patterns + ")";
+        QStringList patterns = parts[i + 1].split(';');
+        for (QString& pattern : patterns) {
+            if (pattern == "*.*") {
+                pattern = "*";
+            }
+        }
+        filters << parts[i] + " (" + patterns.join(' ') + ")";
     }
     return filters;
 }

@@ -6,6 +6,7 @@
 
 #include "platform/messagebox.h"
 
+class QFileDialog;
 class QWidget;
 
 namespace zarnex {
@@ -34,13 +35,17 @@ class QtDialogs : public Dialogs {
                          const QString& start) override;
 };
 
+// The file dialog as OpenFiles shows it.
+void ConfigureOpenDialog(QFileDialog& dialog, const OpenDialogRequest& request);
+
 // Task-modal QMessageBoxes without an owner.
 class QtMessageBoxes : public MessageBoxes {
   public:
     MessageAnswer Show(const MessageBoxRequest& request) override;
 };
 
-// "Description(*.a;*.b)|*.a;*.b|..." as Qt's filters, each description kept as it reads.
+// "Description(*.a;*.b)|*.a;*.b|..." as Qt's filters, each description kept as it reads; "*.*"
+// becomes "*", so that names without a dot are listed too.
 QStringList QtFiltersFrom(const QString& windowsFilter);
 
 }  // namespace zarnex

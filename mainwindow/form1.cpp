@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -11,7 +12,9 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScreen>
+#include <QShortcut>
 #include <QTreeWidget>
 #include <QUrl>
 #include <algorithm>
@@ -19,15 +22,13 @@
 #include "archive/extract.h"
 #include "archive/import.h"
 #include "mainwindow/aboutbox.h"
+#include "mainwindow/fonts.h"
 #include "mainwindow/settings.h"
+#include "mainwindow/theme.h"
 #include "platform/file.h"
 #include "platform/paths.h"
 
 namespace zarnex {
-
-std::string LastExtractDir;
-int32_t SortColumn = 0;
-int32_t PreviousSortColumn = 0;
 
 namespace {
 
@@ -38,14 +39,6 @@ const char* const kAddFilter =
     "Files(*.dff;*.txd;*.col;*.ipl;*.ifp;*.scm;*.cut;*.dat;*.rrr;*.anm)|*.dff;*.txd;*.col;*.ipl;"
     "*.ifp;*.scm;*.cut;*.dat;*.rrr;*.anm|All Files(*.*)|*.*";
 const char* const kBrowseFilter = "GTA IMG Arhive (*.img)|*.img";
-
-QFont WindowFont(int pixelHeight, bool bold = false) {
-    QFont font;
-    font.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "DejaVu Sans", "Sans Serif"});
-    font.setPixelSize(pixelHeight);
-    font.setBold(bold);
-    return font;
-}
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, QRect geometry) {
     auto* button = new QPushButton(caption, parent);
@@ -71,15 +64,13 @@ ImportRow RowOf(const QTreeWidgetItem* item) {
 Form1::Form1(const Form1Services& services)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      services_(services) {
+      services_(services),
+      liveBoxes_(*this) {
     setObjectName("Form1");
     setWindowTitle("Zarnex v1.2");
     setFixedSize(624, 414);
-    setFont(WindowFont(11));
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QColor(180, 180, 180));  // the active-border grey
-    setPalette(palette);
-    setAutoFillBackground(true);
+    setFont(ClassicFont(11));
+    setAutoFillBackground(true);  // in the palette's window colour, as the theme has it
 
     ListView1 = new QTreeWidget(this);
     ListView1->setObjectName("ListView1");
@@ -97,9 +88,16 @@ Form1::Form1(const Form1Services& services)
     ListView1->setUniformRowHeights(true);
     ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView1->setFont(WindowFont(11));
+    ListView1->setFont(ClassicFont(11));
     connect(ListView1->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { ListView1ColumnClick(column); });
+    auto* deleteKey = new QShortcut(QKeySequence::Delete, ListView1);
+    deleteKey->setContext(Qt::WidgetShortcut);
+    connect(deleteKey, &QShortcut::activated, this, [this] {
+        if (ButtonDelete->isEnabled()) {
+            ButtonDeleteClick();
+        }
+    });
 
     ButtonAdd = MakeButton(this, "ButtonAdd", "Addd...", {536, 32, 73, 25});
     ButtonDelete = MakeButton(this, "ButtonDelete", "Delete", {536, 72, 75, 25});
@@ -119,19 +117,17 @@ Form1::Form1(const Form1Services& services)
     GroupBox1 = new QGroupBox("*.IMG file", this);
     GroupBox1->setObjectName("GroupBox1");
     GroupBox1->setGeometry(8, 352, 609, 52);
-    GroupBox1->setFont(WindowFont(13, true));
-    GroupBox1->setStyleSheet("QGroupBox { color: blue; }");
+    GroupBox1->setFont(ClassicFont(13, true));
 
     EditImgPath = new QLineEdit(GroupBox1);
     EditImgPath->setObjectName("EditImgPath");
     EditImgPath->setGeometry(8, 18, 497, 21);
-    EditImgPath->setFont(WindowFont(11));
-    EditImgPath->setStyleSheet("QLineEdit { color: black; }");
+    EditImgPath->setFont(ClassicFont(11));
 
     ButtonBrowseImgFile =
         MakeButton(GroupBox1, "ButtonBrowseImgFile", "Browse...", {520, 17, 75, 25});
-    ButtonBrowseImgFile->setFont(WindowFont(11));
-    ButtonBrowseImgFile->setStyleSheet("QPushButton { color: blue; }");
+    ButtonBrowseImgFile->setFont(ClassicFont(11));
+    ApplyTheme();
 
     setTabOrder(ButtonAdd, ListView1);
     setTabOrder(ListView1, EditImgPath);
@@ -151,6 +147,43 @@ Form1::Form1(const Form1Services& services)
             [this] { ButtonBrowseImgFileClick(); });
 
     FormCreate();
+}
+
+// The caption and Browse are blue and the path is black, each on the theme's own background: kept
+// where they read well, else moved just far enough toward white or black.
+void Form1::ApplyTheme() {
+    const QPalette theme = palette();
+    const QColor blue(0, 0, 255);
+    const QColor black(0, 0, 0);
+    QPalette caption;
+    QPalette path;
+    QPalette browse;
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        const QColor window = theme.color(group, QPalette::Window);
+        const QColor captionColor = LegibleOn(blue, {window});
+        caption.setColor(group, QPalette::WindowText, captionColor);  // styles draw titles with
+        caption.setColor(group, QPalette::Text, captionColor);        // either role
+        // Where black would not read, the path takes the theme's text colour, like any field.
+        const QColor base = theme.color(group, QPalette::Base);
+        const QColor pathColor = ContrastRatio(black, base) >= MinimumContrast
+                                     ? black
+                                     : theme.color(group, QPalette::Text);
+        path.setColor(group, QPalette::Text, LegibleOn(pathColor, {base}));
+        // Styles shade a button's face lighter than the palette's colour: Fusion up to about 26%.
+        const QColor face = theme.color(group, QPalette::Button);
+        browse.setColor(group, QPalette::ButtonText, LegibleOn(blue, {face, face.lighter(130)}));
+    }
+    GroupBox1->setPalette(caption);
+    EditImgPath->setPalette(path);
+    ButtonBrowseImgFile->setPalette(browse);
+}
+
+void Form1::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange ||
+        event->type() == QEvent::ApplicationPaletteChange) {
+        ApplyTheme();
+    }
 }
 
 void Form1::FormCreate() {
@@ -181,8 +214,8 @@ void Form1::AppendRow(const ImportRow& row) {
 bool Form1::AddFileToImportList(const std::string& path) {
     if (!IsGameFileType(path)) {
         MessageAnswer answer =
-            services_.boxes->Show({path + "\n\nне является файлом GTA\nдобавить его в список?",
-                                   "Zarnex", MessageIcon::Question, MessageButtons::YesNo, true});
+            liveBoxes_.Show({path + "\n\nне является файлом GTA\nдобавить его в список?", "Zarnex",
+                             MessageIcon::Question, MessageButtons::YesNo, true});
         if (answer != MessageAnswer::Yes) {
             return false;
         }
@@ -205,9 +238,11 @@ void Form1::ButtonAddClick() {
         OpenDialog1.fileName.empty() ? OpenDialog1.initialDir : FolderPart(OpenDialog1.fileName);
     const QStringList files = services_.dialogs->OpenFiles(
         this, {"Open", QString::fromStdString(start), QtFiltersFrom(kAddFilter), true});
+    RepaintNow();
     if (files.isEmpty()) {
         return;
     }
+    const Busy busy(*this);
     OpenDialog1.fileName = files.front().toStdString();
     for (const QString& file : files) {
         AddFileToImportList(file.toStdString());
@@ -216,19 +251,25 @@ void Form1::ButtonAddClick() {
 }
 
 void Form1::WMDropFiles(const QStringList& paths) {
+    const Busy busy(*this);
     for (const QString& path : paths) {
         AddFileToImportList(path.toStdString());
     }
     EnableWhenListHasRows();
 }
 
+// A window that is busy takes no drop, as it takes no other input.
 void Form1::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls()) {
+    if (busy_ == 0 && event->mimeData()->hasUrls()) {
         event->acceptProposedAction();
     }
 }
 
 void Form1::dropEvent(QDropEvent* event) {
+    if (busy_ != 0) {
+        event->ignore();
+        return;
+    }
     QStringList paths;
     for (const QUrl& url : event->mimeData()->urls()) {
         if (url.isLocalFile()) {
@@ -262,13 +303,47 @@ void Form1::EnableAfterBatch() {
 
 // One step per row; Qt would show a range of 0..0 as a busy bar.
 void Form1::StartProgress() {
+    sinceEvents_.invalidate();
     ProgressBar1->setRange(0, std::max(RowCount(), 1));
     SetProgress(0);
 }
 
+// At each file: the batch runs on this thread, so only here does the window paint and answer
+// the desktop. User input waits until the batch ends, as it always has. Thousands of small files
+// would each cost a paint, many times the copy itself, so files that follow within an interval
+// share one.
 void Form1::SetProgress(int position) {
     ProgressBar1->setValue(position);
-    ProgressBar1->repaint();  // the batch takes no events until it ends
+    if (!sinceEvents_.isValid() || sinceEvents_.elapsed() >= services_.eventInterval.count()) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        sinceEvents_.start();
+    }
+}
+
+// A box or dialog just closed over the window: paint all of it now, not after the batch.
+void Form1::RepaintNow() {
+    if (isVisible()) {
+        repaint();
+    }
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+MessageAnswer Form1::LiveBoxes::Show(const MessageBoxRequest& request) {
+    const MessageAnswer answer = form_.services_.boxes->Show(request);
+    form_.RepaintNow();
+    return answer;
+}
+
+Form1::Busy::Busy(Form1& form) : form_(form) {
+    ++form_.busy_;
+}
+
+// A close asked for meanwhile happens now, as it would have once the handler returned.
+Form1::Busy::~Busy() {
+    if (--form_.busy_ == 0 && form_.closeWanted_) {
+        form_.closeWanted_ = false;
+        QMetaObject::invokeMethod(&form_, &QWidget::close, Qt::QueuedConnection);
+    }
 }
 
 void Form1::RemoveFromImportList(const std::string& path) {
@@ -290,10 +365,11 @@ void Form1::RemoveFromImportList(const std::string& path) {
 }
 
 void Form1::ButtonReplaceClick() {
-    if (services_.boxes->Show({"Заменить?", "Zarnex", MessageIcon::Question, MessageButtons::YesNo,
-                               true}) != MessageAnswer::Yes) {
+    if (liveBoxes_.Show({"Заменить?", "Zarnex", MessageIcon::Question, MessageButtons::YesNo,
+                         true}) != MessageAnswer::Yes) {
         return;
     }
+    const Busy busy(*this);
     SetBatchButtons(false);
     StartProgress();
 
@@ -310,7 +386,7 @@ void Form1::ButtonReplaceClick() {
     callbacks.removeFromImportList = [this](const std::string& path, ImportKind) {
         RemoveFromImportList(path);
     };
-    ImportFiles(EditImgPath->text().toStdString(), paths, *services_.boxes, callbacks, io);
+    ImportFiles(EditImgPath->text().toStdString(), paths, liveBoxes_, callbacks, io);
     pendingRows_.clear();
     EnableAfterBatch();
 }
@@ -322,9 +398,11 @@ void Form1::ButtonExtractClick() {
     const QString chosen =
         services_.dialogs->ChooseFolder(this, "Choose the directory you want extract to...",
                                         QString::fromStdString(LastExtractDir));
+    RepaintNow();
     if (chosen.isEmpty()) {
         return;
     }
+    const Busy busy(*this);
     LastExtractDir = chosen.toStdString();
     StartProgress();
 
@@ -337,7 +415,7 @@ void Form1::ButtonExtractClick() {
     callbacks.setProgress = [this](int position) { SetProgress(position); };
     callbacks.started = [this] { SetBatchButtons(false); };
     ExtractOutcome outcome = ExtractFiles(EditImgPath->text().toStdString(), LastExtractDir, names,
-                                          *services_.boxes, callbacks, io);
+                                          liveBoxes_, callbacks, io);
     if (outcome.loaded) {
         EnableAfterBatch();
     }
@@ -351,7 +429,7 @@ void Form1::ListView1ColumnClick(int column) {
         QTreeWidgetItem* item = ListView1->takeTopLevelItem(0);
         rows.emplace_back(RowOf(item), item);
     }
-    std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
+    std::stable_sort(rows.begin(), rows.end(), [this](const auto& a, const auto& b) {
         return ListView1Compare(a.first, b.first, SortColumn, PreviousSortColumn) < 0;
     });
     for (auto& [row, item] : rows) {
@@ -360,11 +438,16 @@ void Form1::ListView1ColumnClick(int column) {
 }
 
 void Form1::ButtonBrowseImgFileClick() {
-    const QStringList files =
-        services_.dialogs->OpenFiles(this, {"Open", QString::fromStdString(OpenDialog2.initialDir),
-                                            QtFiltersFrom(kBrowseFilter), false});
+    // The archive in the field is where the user last was; its folder beats the one at start-up.
+    const std::string current = FolderPart(EditImgPath->text().toStdString());
+    const std::string start = !current.empty() && FolderExists(current) ? InitialDirFrom(current)
+                                                                        : OpenDialog2.initialDir;
+    const QStringList files = services_.dialogs->OpenFiles(
+        this, {"Open", QString::fromStdString(start), QtFiltersFrom(kBrowseFilter), false});
+    RepaintNow();
     if (!files.isEmpty()) {
         EditImgPath->setText(files.front());
+        OpenDialog2.initialDir = InitialDirFrom(FolderPart(files.front().toStdString()));
     }
 }
 
@@ -378,11 +461,11 @@ void Form1::ButtonAboutClick() {
 }
 
 void Form1::ShowApplicationError(const std::string& message) {
-    services_.boxes->Show({message, "Zarnex", MessageIcon::Error, MessageButtons::Ok, true});
+    liveBoxes_.Show({message, "Zarnex", MessageIcon::Error, MessageButtons::Ok, true});
 }
 
 void Form1::FormShow() {
-    const std::string& settingsPath = services_.settingsPath;
+    const std::string settingsPath = SettingsPath();
     std::string archiveText;
     if (FileExists(settingsPath)) {
         QFile file(QString::fromStdString(settingsPath));
@@ -429,17 +512,30 @@ void Form1::FormClose() {
         OpenDialog1.fileName.empty() ? OpenDialog1.initialDir : FolderPart(OpenDialog1.fileName),
         LastExtractDir,
     };
-    QFile file(QString::fromStdString(services_.settingsPath));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        ShowApplicationError("Cannot create file " + services_.settingsPath);
+    const std::string settingsPath = SettingsPath();
+    // Written aside and renamed over the old file, so that a crash never leaves half a file.
+    QSaveFile file(QString::fromStdString(settingsPath));
+    if (!QDir().mkpath(QString::fromStdString(FolderPart(settingsPath))) ||
+        !file.open(QIODevice::WriteOnly)) {
+        ShowApplicationError("Cannot create file " + settingsPath);
         return;
     }
     const std::string text = JoinSettingsLines(lines);
     if (file.write(text.data(), static_cast<qint64>(text.size())) !=
-            static_cast<qint64>(text.size()) ||
-        !file.flush()) {
+        static_cast<qint64>(text.size())) {
+        file.cancelWriting();
         ShowApplicationError("Stream write error");
+        return;
     }
+    if (!file.commit()) {
+        ShowApplicationError(file.error() == QFileDevice::RenameError
+                                 ? "Cannot create file " + settingsPath
+                                 : "Stream write error");
+    }
+}
+
+std::string Form1::SettingsPath() const {
+    return SettingsFilePath(services_.executableDir);
 }
 
 void Form1::showEvent(QShowEvent* event) {
@@ -454,6 +550,11 @@ void Form1::showEvent(QShowEvent* event) {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+    if (busy_ != 0) {
+        closeWanted_ = true;
+        event->ignore();
+        return;
+    }
     FormClose();
     event->accept();  // the window closes even when the settings could not be written
 }

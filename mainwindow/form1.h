@@ -1,7 +1,10 @@
 // The main window: the import list, its buttons and the archive path.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
+#include <chrono>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -26,16 +29,13 @@ struct OpenDialogState {
     std::string fileName;  // the first file chosen in this run
 };
 
-// Program-wide values of the window's module.
-extern std::string LastExtractDir;
-extern int32_t SortColumn;
-extern int32_t PreviousSortColumn;
-
 struct Form1Services {
     MessageBoxes* boxes = nullptr;
     Dialogs* dialogs = nullptr;
-    std::string settingsPath;     // zarnex.ini beside the executable
+    std::string executableDir;    // where the settings file goes while it is writable
     std::string startupArgument;  // the command line after the program's name
+    // A batch lets the window paint and take the desktop's events at most this often.
+    std::chrono::milliseconds eventInterval{40};
 };
 
 class Form1 : public QWidget {
@@ -64,6 +64,20 @@ class Form1 : public QWidget {
     void FormClose();
     void RemoveFromImportList(const std::string& path);
 
+    OpenDialogState OpenDialog1;
+    OpenDialogState OpenDialog2;
+    std::string LastExtractDir;  // the folder last chosen for extraction
+    int32_t SortColumn = 0;      // the column clicked last: the first sort key
+    int32_t PreviousSortColumn = 0;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+  private:
     QTreeWidget* ListView1;
     QPushButton* ButtonAdd;
     QPushButton* ButtonDelete;
@@ -75,26 +89,44 @@ class Form1 : public QWidget {
     QLineEdit* EditImgPath;
     QPushButton* ButtonBrowseImgFile;
 
-    OpenDialogState OpenDialog1;
-    OpenDialogState OpenDialog2;
-
-  protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-
-  private:
     void FormCreate();
+    void ApplyTheme();
     void AppendRow(const ImportRow& row);
     void SetBatchButtons(bool enabled);
     void EnableAfterBatch();
     void EnableWhenListHasRows();
     void ShowApplicationError(const std::string& message);
+    std::string SettingsPath() const;
     void StartProgress();
     void SetProgress(int position);
+    void RepaintNow();
+
+    // Every box goes through here, so that the window repaints as soon as it closes.
+    class LiveBoxes : public MessageBoxes {
+      public:
+        explicit LiveBoxes(Form1& form) : form_(form) {}
+        MessageAnswer Show(const MessageBoxRequest& request) override;
+
+      private:
+        Form1& form_;
+    };
+    // While a batch or a run of questions is going on, drops are refused and a close waits.
+    class Busy {
+      public:
+        explicit Busy(Form1& form);
+        ~Busy();
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+
+      private:
+        Form1& form_;
+    };
 
     Form1Services services_;
+    LiveBoxes liveBoxes_;
+    QElapsedTimer sinceEvents_;
+    int busy_ = 0;
+    bool closeWanted_ = false;
     AboutBox* aboutBox_ = nullptr;
     bool shown_ = false;
     // During an import: each path's rows in display order, so that removal finds its row at once.

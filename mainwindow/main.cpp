@@ -4,6 +4,7 @@
 #include "mainwindow/aboutbox.h"
 #include "mainwindow/dialogs.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/identity.h"
 #include "mainwindow/settings.h"
 
 namespace {
@@ -33,14 +34,16 @@ class Application : public QApplication {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
     Application application(argc, argv);
+    zarnex::SetApplicationIdentity();
+    // Only now: Qt has taken its own options ("-style Fusion" and the like) out of argv.
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
     try {
         zarnex::QtDialogs dialogs;
         zarnex::Form1Services services;
         services.boxes = &boxes;
         services.dialogs = &dialogs;
-        services.settingsPath = QApplication::applicationDirPath().toStdString() + "/zarnex.ini";
+        services.executableDir = QApplication::applicationDirPath().toStdString();
         services.startupArgument = zarnex::MakeStartupArgument(arguments);
         zarnex::Form1 form1(services);
         zarnex::AboutBox aboutBox(&form1);

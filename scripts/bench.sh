@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DZARNEX_TESTS=OFF -DZARNEX_GUI=OFF >/dev/null
+cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DZARNEX_BENCHMARKS=ON -DZARNEX_GUI=OFF >/dev/null
 cmake --build build-bench --target load_bench bulk_bench compact_bench
 ./build-bench/bench/load_bench
 ./build-bench/bench/bulk_bench "$@"

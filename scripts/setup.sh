@@ -3,7 +3,11 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev
-          fonts-dejavu-core xvfb xauth)
+          fonts-dejavu-core xvfb xauth
+          # the window's SVG icon; the window tests queue input as the desktop does
+          libqt6svg6 qt6-base-private-dev
+          # checking the installed tree and the Debian package
+          desktop-file-utils appstream man-db dpkg-dev file)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
