@@ -66,6 +66,7 @@ Copied CopyOut(File& archive, File& out, const DirectoryEntry& entry, std::vecto
     Copied copied;
     const int64_t start = SectorToByte(entry.offset);
     const int64_t length = SectorToByte(entry.size);
+    int64_t written = 0;
     for (int64_t done = 0; done < length && !copied.cut;
          done += SectorToByte(ExtractChunkSectors)) {
         const auto step = static_cast<size_t>(
@@ -80,8 +81,12 @@ Copied CopyOut(File& archive, File& out, const DirectoryEntry& entry, std::vecto
             copied.failed = true;
             return copied;
         }
+        written = done + static_cast<int64_t>(got);
     }
-    copied.failed = !out.Resize(length) || copied.failed;
+    // Sizing a file costs a change of its metadata: only when the writes fell short.
+    if (written < length && !out.Resize(length)) {
+        copied.failed = true;
+    }
     return copied;
 }
 
