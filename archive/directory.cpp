@@ -1,6 +1,8 @@
 #include "archive/directory.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <new>
 #include <utility>
 
 #include "archive/messages.h"
@@ -10,6 +12,8 @@ namespace {
 
 constexpr int32_t InitialReserve = 256;
 constexpr int32_t GrowthStep = 1024;
+// Records are read in pieces, so that a large directory needs no second copy in memory.
+constexpr int32_t RecordsPerRead = 4096;
 
 void ReportCorruptDirectory(MessageBoxes& boxes, const std::string& path) {
     ShowBox(boxes, "Каталог IMG архива повреждён: записей больше, чем вмещает файл\n\n" + path,
@@ -18,25 +22,29 @@ void ReportCorruptDirectory(MessageBoxes& boxes, const std::string& path) {
 
 // Reads `count` records that start at byte `start` of `file`. False if they are not all there.
 bool ReadRecords(File& file, int64_t start, DirectoryTable& table) {
-    std::vector<unsigned char> bytes(static_cast<size_t>(table.count) * RecordSize);
-    size_t got = 0;
-    if (!file.ReadAt(start, bytes.data(), bytes.size(), &got) || got != bytes.size()) {
-        return false;
-    }
-    for (int32_t i = 0; i < table.count; ++i) {
-        DirectoryRecord record = DecodeRecord(bytes.data() + static_cast<size_t>(i) * RecordSize);
-        DirectoryEntry& entry = table.entries[static_cast<size_t>(i)];
-        entry.offset = record.offset;
-        entry.size = record.size;
-        entry.name = std::move(record.name);
+    std::vector<unsigned char> bytes(static_cast<size_t>(RecordsPerRead) * RecordSize);
+    for (int32_t first = 0; first < table.count; first += RecordsPerRead) {
+        const int32_t n = std::min(RecordsPerRead, table.count - first);
+        const size_t length = static_cast<size_t>(n) * RecordSize;
+        size_t got = 0;
+        if (!file.ReadAt(start + int64_t{first} * RecordSize, bytes.data(), length, &got) ||
+            got != length) {
+            return false;
+        }
+        for (int32_t i = 0; i < n; ++i) {
+            DirectoryRecord record =
+                DecodeRecord(bytes.data() + static_cast<size_t>(i) * RecordSize);
+            DirectoryEntry& entry = table.entries[static_cast<size_t>(first + i)];
+            entry.offset = record.offset;
+            entry.size = record.size;
+            entry.name = std::move(record.name);
+        }
     }
     return true;
 }
 
-}  // namespace
-
-std::optional<OpenArchive> LoadDirectory(const std::string& path, bool forImport, IoState& io,
-                                         MessageBoxes& boxes) {
+std::optional<OpenArchive> Load(const std::string& path, bool forImport, IoState& io,
+                                MessageBoxes& boxes) {
     if (!FileExists(path)) {
         ShowBox(boxes, "IMG файл по указанному пути не найден: \n\n" + path, MessageIcon::Error);
         return std::nullopt;
@@ -52,21 +60,27 @@ std::optional<OpenArchive> LoadDirectory(const std::string& path, bool forImport
 
     int64_t dataSize = 0;
     unsigned char header[8] = {};
-    size_t got = 0;
-    if (!archive.data.Size(dataSize) || !archive.data.ReadAt(0, header, sizeof header, &got)) {
+    if (!archive.data.Size(dataSize) || !archive.data.ReadAt(0, header, sizeof header)) {
         ReportArchiveOpenFailure(boxes, path, io.lastError);
         return std::nullopt;
     }
-    table.version = GetLE32(header);  // a file shorter than 4 bytes leaves the rest zero
+    // A short file leaves the missing bytes zero: "VER2" alone is an empty archive.
+    table.version = GetLE32(header);
 
     std::string directoryPath;
     File* recordFile = &archive.data;
     int64_t recordStart = 0;
     int64_t recordRoom = 0;
+    int64_t recordCount = 0;
     if (table.IsVersion2()) {
-        table.count = got >= 8 ? static_cast<int32_t>(GetLE32(header + 4)) : 0;
+        recordCount = static_cast<int32_t>(GetLE32(header + 4));
         recordStart = Version2HeaderSize;
-        recordRoom = dataSize - Version2HeaderSize;
+        recordRoom = std::max<int64_t>(dataSize - Version2HeaderSize, 0);
+        // No 2 GiB archive holds a directory that ends past its last byte.
+        if (recordCount < 0 || Version2RecordPosition(recordCount) > ArchiveByteLimit) {
+            ReportCorruptDirectory(boxes, path);
+            return std::nullopt;
+        }
     } else {
         directoryPath = DirectoryFilePath(path);
         if (!FileExists(directoryPath)) {
@@ -80,19 +94,19 @@ std::optional<OpenArchive> LoadDirectory(const std::string& path, bool forImport
             ReportArchiveOpenFailure(boxes, directoryPath, io.lastError);
             return std::nullopt;
         }
-        recordFile = &archive.directory;
-        recordRoom = directorySize;
-        if (directorySize / RecordSize > INT32_MAX - InitialReserve) {
+        if (directorySize > ArchiveByteLimit) {
             ReportCorruptDirectory(boxes, path);
             return std::nullopt;
         }
-        table.count = static_cast<int32_t>(directorySize / RecordSize);
+        recordFile = &archive.directory;
+        recordRoom = directorySize;
+        recordCount = directorySize / RecordSize;
     }
-    if (table.count < 0 || table.count > INT32_MAX - InitialReserve ||
-        int64_t{table.count} * RecordSize > recordRoom) {
+    if (recordCount * RecordSize > recordRoom) {
         ReportCorruptDirectory(boxes, path);
         return std::nullopt;
     }
+    table.count = static_cast<int32_t>(recordCount);
 
     table.capacity = table.count + InitialReserve;
     table.entries.resize(static_cast<size_t>(table.capacity));
@@ -122,6 +136,19 @@ std::optional<OpenArchive> LoadDirectory(const std::string& path, bool forImport
     }
     BuildIndex(table);
     return archive;
+}
+
+}  // namespace
+
+std::optional<OpenArchive> LoadDirectory(const std::string& path, bool forImport, IoState& io,
+                                         MessageBoxes& boxes) {
+    try {
+        return Load(path, forImport, io, boxes);
+    } catch (const std::bad_alloc&) {
+        // What was taken is given back by now; the box itself needs little.
+        ReportArchiveOpenFailure(boxes, path, ENOMEM);
+        return std::nullopt;
+    }
 }
 
 void ShuffleOrder(DirectoryTable& table, Lcg& generator) {

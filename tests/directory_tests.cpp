@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 
 #include "archive/directory.h"
+#include "tests/allocation_limit.h"
+#include "tests/import_support.h"
 #include "tests/support.h"
 
 namespace zarnex {
@@ -340,6 +343,111 @@ TEST_F(LoadDirectoryTest, DirectoriesPromisingMoreThanTheFileHoldsAreRefused) {
     boxes.shown.clear();
     EXPECT_TRUE(LoadDirectory(path, true, io, boxes));
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+// Sparse files stand for directories of any length.
+void MakeSparse(const std::string& path, const Bytes& head, int64_t length) {
+    test::WriteBytes(path, head);
+    std::filesystem::resize_file(path, static_cast<uintmax_t>(length));
+}
+
+Bytes Version2Head(uint32_t count) {
+    Bytes head(8);
+    PutLE32(head.data(), Version2Tag);
+    PutLE32(head.data() + 4, count);
+    return head;
+}
+
+TEST_F(LoadDirectoryTest, DirectoriesNoArchiveOf2GiBCanHoldAreRefusedAsDamaged) {
+    const std::string path = dir / "huge.img";
+    const std::string refused =
+        "Каталог IMG архива повреждён: записей больше, чем вмещает файл\n\n" + path;
+    // The first count whose records would end past 2^31.
+    const uint32_t firstPast = static_cast<uint32_t>((ArchiveByteLimit - 8) / 32 + 1);
+    struct Case {
+        bool version2;
+        uint32_t count;     // version 2
+        int64_t dirLength;  // version 1
+    };
+    for (const Case& c :
+         {Case{true, 0x7FFFFEFF, 0}, Case{true, firstPast, 0},
+          Case{false, 0, int64_t{32} * 0x7FFFFEFF}, Case{false, 0, ArchiveByteLimit + 32}}) {
+        SCOPED_TRACE(c.version2 ? "count " + std::to_string(c.count)
+                                : ".dir of " + std::to_string(c.dirLength));
+        std::filesystem::remove(dir / "huge.dir");
+        if (c.version2) {
+            MakeSparse(path, Version2Head(c.count), 8 + int64_t{32} * c.count);
+        } else {
+            MakeSparse(path, {}, 0);
+            MakeSparse(dir / "huge.dir", {}, c.dirLength);
+        }
+        for (bool forImport : {false, true}) {
+            boxes.shown.clear();
+            // Were they taken, the table alone would need tens of gigabytes.
+            test::AllocationLimit limit(size_t{256} << 20);
+            EXPECT_FALSE(LoadDirectory(path, forImport, io, boxes));
+            ExpectOneBox(refused);
+        }
+    }
+}
+
+TEST_F(LoadDirectoryTest, AnAllocationFailureIsReportedInTheErrorBox) {
+    // The largest directories a 2 GiB archive can hold, on a machine with far less memory.
+    const std::string path = dir / "largest.img";
+    const uint32_t count = static_cast<uint32_t>((ArchiveByteLimit - 8) / 32);
+    for (bool version2 : {true, false}) {
+        SCOPED_TRACE(version2 ? "version 2" : "version 1");
+        if (version2) {
+            MakeSparse(path, Version2Head(count), 8 + int64_t{32} * count);
+        } else {
+            MakeSparse(path, {}, 0);
+            MakeSparse(dir / "largest.dir", {}, ArchiveByteLimit);
+        }
+        for (bool forImport : {false, true}) {
+            boxes.shown.clear();
+            {
+                test::AllocationLimit limit(size_t{256} << 20);
+                EXPECT_FALSE(LoadDirectory(path, forImport, io, boxes));
+            }
+            ExpectOneBox("Не удаётся открыть файл: \n\n" + path +
+                         "\n\nI/O error: " + std::to_string(ENOMEM));
+        }
+        // Nothing stays open: the archive can be taken.
+        IoState other;
+        EXPECT_TRUE(File::Open(path, OpenMode::ReadWriteExclusive, other).IsOpen());
+    }
+}
+
+TEST_F(LoadDirectoryTest, Ver2AloneIsAnEmptyVersion2Archive) {
+    const std::string path = dir / "four.img";
+    test::WriteBytes(path, {'V', 'E', 'R', '2'});
+    for (bool forImport : {false, true}) {
+        auto archive = LoadDirectory(path, forImport, io, boxes);
+        ASSERT_TRUE(archive);
+        EXPECT_TRUE(archive->table.IsVersion2());
+        EXPECT_EQ(archive->table.count, 0);
+        if (forImport) {
+            EXPECT_EQ(archive->table.endSector, 1);
+        }
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // The first file goes to sector 1 and the header is completed.
+    test::WriteBytes(dir / "a.dff", test::Pattern(100, 3));
+    test::ImportRun run;
+    run.Run(path, {dir / "a.dff"});
+    EXPECT_EQ(run.LastText(), test::Summary(0, 1));
+    Bytes image = test::ReadBytes(path);
+    ASSERT_EQ(image.size(), 4096u);
+    EXPECT_EQ(GetLE32(image.data() + 4), 1u);
+    test::ExpectArchive(path, true, {{"a.dff", test::Pattern(100, 3)}});
+    EXPECT_EQ(test::ReadRecords(true, path)[0].offset, 1);
+
+    // A count cut short reads its missing bytes as zero: one record promised, none there.
+    test::WriteBytes(path, {'V', 'E', 'R', '2', 1});
+    boxes.shown.clear();
+    EXPECT_FALSE(LoadDirectory(path, true, io, boxes));
+    ExpectOneBox("Каталог IMG архива повреждён: записей больше, чем вмещает файл\n\n" + path);
 }
 
 TEST_F(LoadDirectoryTest, ReadFailureOfTheRecordsIsReported) {
