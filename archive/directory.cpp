@@ -257,6 +257,18 @@ int64_t FirstFitScan(const DirectoryTable& table, int64_t need, int64_t floor) {
     return std::max(table.endSector, floor);
 }
 
+// Nothing is written for a need of none, so the room between consecutive entries answers as it
+// stands, even where the data of an entry before covers it.
+int64_t FirstFitBetweenPairs(const DirectoryTable& table, int64_t need) {
+    for (int32_t p = 0; p + 1 < table.count; ++p) {
+        const int64_t end = EntryEnd(EntryAt(table, OrderPosition(p)));
+        if (int64_t{EntryAt(table, OrderPosition(p + 1)).offset} - end >= need) {
+            return end;
+        }
+    }
+    return table.endSector;
+}
+
 }  // namespace
 
 int64_t FindFreeGapFrom(const DirectoryTable& table, int64_t need, int64_t floor) {
@@ -270,9 +282,11 @@ OrderPosition FindEntryByName(const DirectoryTable& table, const AnsiString& nam
 }
 
 int64_t FindFreeGap(const DirectoryTable& table, int64_t need) {
-    // Rooms of no size depend on the order of ties: the scan answers for them.
+    if (need <= 0) {
+        return FirstFitBetweenPairs(table, need);
+    }
     const FreeRoom* room = FreeRoomOf(table);
-    if (!room || need <= 0) {
+    if (!room) {
         return FirstFitScan(table, need, INT64_MIN);
     }
     const int64_t start = room->FirstFit(need);

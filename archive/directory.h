@@ -80,7 +80,9 @@ void UpdateEndSector(DirectoryTable& table);
 void GrowTable(DirectoryTable& table);
 // The first position in offset order whose name equals `name` ignoring case, or NoPosition.
 OrderPosition FindEntryByName(const DirectoryTable& table, const AnsiString& name);
-// The first sector of the first free run of `need` sectors after an entry, else endSector.
+// The first sector of the first free run of `need` sectors after an entry, else endSector. A
+// free run starts where the data of every entry before it ends; for a need of 0 or less, where
+// the entry right before it ends.
 int64_t FindFreeGap(const DirectoryTable& table, int64_t need);
 
 // The same first fit, but starting no lower than `floor`: for damaged archives whose entries

@@ -133,6 +133,33 @@ TEST(FindFreeGap, FirstFitBetweenEntries) {
     DirectoryTable single = Table({{4, 4}});
     EXPECT_EQ(FindFreeGap(single, 1), 8);
     EXPECT_EQ(FindFreeGap(single, 0), 8);
+
+    // A need of 0 takes the first pair as it stands, even where data before covers the room;
+    // any other need never lands on data.
+    for (std::vector<int32_t> order : {std::vector<int32_t>{0, 1, 2}, {1, 0, 2}}) {
+        DirectoryTable shared = Table({{5, 3}, {5, 0}, {8, 1}}, order);
+        EXPECT_EQ(FindFreeGap(shared, 0), 5);
+        EXPECT_EQ(FindFreeGap(shared, 1), 9);
+    }
+    DirectoryTable nested = Table({{10, 20}, {12, 2}, {40, 1}});
+    EXPECT_EQ(FindFreeGap(nested, 0), 14);
+    EXPECT_EQ(FindFreeGap(nested, 1), 30);
+}
+
+TEST(FindFreeGap, AnEmptyFileGoesWhereTheFirstPairLeavesRoomOfNone) {
+    // Version 2, an empty record sharing the sector of the data before the next entry.
+    TempDir dir;
+    const std::string img = dir / "v2.img";
+    test::MakeVersion2(img, {{2, 3, "d.dff"}, {2, 0, "e.dff"}, {5, 1, "f.dff"}});
+    test::WriteBytes(dir / "zero.txd", {});
+    test::ImportRun run;
+    run.Run(img, {dir / "zero.txd"});
+    EXPECT_EQ(run.LastText(), test::Summary(0, 1));
+    std::vector<DirectoryRecord> records = test::ReadRecords(true, img);
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_EQ(records[3].name, "zero.txd");
+    EXPECT_EQ(records[3].offset, 2);
+    EXPECT_EQ(records[3].size, 0);
 }
 
 TEST(FindFreeGap, NeverInsideLiveDataOfOverlappingEntries) {

@@ -83,7 +83,7 @@ void ExpectSame(const DirectoryTable& fast, const DirectoryTable& plain, int ste
     ASSERT_EQ(OrderOf(fast), OrderOf(plain)) << step;
     ASSERT_EQ(fast.endSector, plain.endSector) << step;
     for (int64_t need : {-1, 0, 1, 2, 3, 5, 8, 13, 40, 100, 1000}) {
-        ASSERT_EQ(FindFreeGap(fast, need), test::ScanForRoom(plain, need))
+        ASSERT_EQ(FindFreeGap(fast, need), test::ScanForGap(plain, need))
             << step << " need " << need;
     }
 }
@@ -118,7 +118,7 @@ void RandomImport(const Shape& shape, uint32_t seed) {
         ASSERT_EQ(pos, test::ScanForName(plain, name)) << step << " " << name;
         if (pos != NoPosition) {
             const int64_t g = FindFreeGap(fast, sectors);
-            ASSERT_EQ(g, test::ScanForRoom(plain, sectors)) << step;
+            ASSERT_EQ(g, test::ScanForGap(plain, sectors)) << step;
             PlaceEntry(fast, pos, static_cast<int32_t>(g), sectors);
             test::ModelPlace(plain, pos, static_cast<int32_t>(g), sectors);
         } else {
@@ -136,7 +136,7 @@ void RandomImport(const Shape& shape, uint32_t seed) {
                 ASSERT_EQ(OrderOf(fast), OrderOf(plain)) << step;
             }
             const int64_t g = FindFreeGap(fast, sectors);
-            ASSERT_EQ(g, test::ScanForRoom(plain, sectors)) << step;
+            ASSERT_EQ(g, test::ScanForGap(plain, sectors)) << step;
             AddEntry(fast, static_cast<int32_t>(g), sectors, name);
             test::ModelAdd(plain, static_cast<int32_t>(g), sectors, name);
         }

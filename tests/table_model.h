@@ -43,6 +43,24 @@ inline int64_t ScanForRoom(const DirectoryTable& table, int64_t need) {
     return table.endSector;
 }
 
+// First fit over consecutive pairs as they stand: the answer for a need of 0 or less.
+inline int64_t ScanPairs(const DirectoryTable& table, int64_t need) {
+    for (int32_t p = 0; p + 1 < table.count; ++p) {
+        const DirectoryEntry& entry = EntryAt(table, OrderPosition(p));
+        const int64_t gap =
+            int64_t{EntryAt(table, OrderPosition(p + 1)).offset} - entry.offset - entry.size;
+        if (gap >= need) {
+            return int64_t{entry.offset} + entry.size;
+        }
+    }
+    return table.endSector;
+}
+
+// What FindFreeGap answers.
+inline int64_t ScanForGap(const DirectoryTable& table, int64_t need) {
+    return need <= 0 ? ScanPairs(table, need) : ScanForRoom(table, need);
+}
+
 // The neighbour-by-neighbour travel of a changed position: forward from the start or the
 // middle first, never past an equal offset.
 inline void RepositionStepwise(DirectoryTable& table, OrderPosition position) {
