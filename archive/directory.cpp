@@ -125,8 +125,7 @@ std::optional<OpenArchive> Load(const std::string& path, bool forImport, IoState
     }
     table.count = static_cast<int32_t>(recordCount);
 
-    table.capacity = table.count + InitialReserve;
-    table.entries.resize(static_cast<size_t>(table.capacity));
+    table.entries.resize(static_cast<size_t>(table.count) + InitialReserve);
     if (!ReadRecords(*recordFile, recordStart, table)) {
         if (io.Failed()) {
             ReportArchiveOpenFailure(boxes, table.IsVersion2() ? path : directoryPath,
@@ -140,8 +139,8 @@ std::optional<OpenArchive> Load(const std::string& path, bool forImport, IoState
         return archive;
     }
 
-    table.order.reserve(static_cast<size_t>(table.capacity));
-    for (int32_t i = 0; i < table.capacity; ++i) {
+    table.order.reserve(table.entries.size());
+    for (int32_t i = 0; i < table.Capacity(); ++i) {
         table.order.emplace_back(i);
     }
     ShuffleOrder(table, ProcessGenerator());
@@ -222,10 +221,9 @@ void UpdateEndSector(DirectoryTable& table) {
 }
 
 void GrowTable(DirectoryTable& table) {
-    table.capacity += GrowthStep;
-    table.entries.resize(static_cast<size_t>(table.capacity));
+    table.entries.resize(table.entries.size() + GrowthStep);
     if (!table.order.empty()) {
-        for (int32_t i = static_cast<int32_t>(table.order.size()); i < table.capacity; ++i) {
+        for (int32_t i = static_cast<int32_t>(table.order.size()); i < table.Capacity(); ++i) {
             table.order.emplace_back(i);
         }
     }

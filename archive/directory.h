@@ -26,13 +26,15 @@ struct DirectoryEntry {
 struct DirectoryTable {
     uint32_t version = 0;
     int32_t count = 0;
-    int32_t capacity = 0;
-    std::vector<DirectoryEntry> entries;  // capacity long
-    std::vector<EntryIndex> order;        // import tables only; capacity long
+    std::vector<DirectoryEntry> entries;  // as long as the capacity
+    std::vector<EntryIndex> order;        // import tables only; as long as `entries`
     int64_t endSector = 0;                // import tables only
     std::optional<TableIndex> index;      // import tables only
 
     bool IsVersion2() const { return version == Version2Tag; }
+    // Entries the table holds room for: the count after loading plus 256, and 1024 more with
+    // each GrowTable.
+    int32_t Capacity() const { return static_cast<int32_t>(entries.size()); }
 };
 
 inline DirectoryEntry& EntryOf(DirectoryTable& table, EntryIndex e) {

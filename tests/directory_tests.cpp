@@ -23,8 +23,7 @@ DirectoryTable Table(const std::vector<std::pair<int32_t, int32_t>>& offsetsAndS
     DirectoryTable table;
     table.version = Version2Tag;
     table.count = static_cast<int32_t>(offsetsAndSizes.size());
-    table.capacity = table.count + 256;
-    table.entries.resize(static_cast<size_t>(table.capacity));
+    table.entries.resize(static_cast<size_t>(table.count) + 256);
     for (size_t i = 0; i < offsetsAndSizes.size(); ++i) {
         table.entries[i].offset = offsetsAndSizes[i].first;
         table.entries[i].size = offsetsAndSizes[i].second;
@@ -37,7 +36,7 @@ DirectoryTable Table(const std::vector<std::pair<int32_t, int32_t>>& offsetsAndS
     for (int32_t i : order) {
         table.order.emplace_back(i);
     }
-    table.order.resize(static_cast<size_t>(table.capacity), EntryIndex(0));
+    table.order.resize(table.entries.size(), EntryIndex(0));
     UpdateEndSector(table);
     return table;
 }
@@ -185,9 +184,9 @@ TEST(UpdateEndSector, GreatestEndEvenWhenAShorterEntryIsLastInOrder) {
 TEST(GrowTable, KeepsEntriesAndPositions) {
     DirectoryTable table = Table({{3, 1}, {1, 1}}, {1, 0});
     table.entries[0].name = "a";
-    EXPECT_EQ(table.capacity, 258);
+    EXPECT_EQ(table.Capacity(), 258);
     GrowTable(table);
-    EXPECT_EQ(table.capacity, 1282);
+    EXPECT_EQ(table.Capacity(), 1282);
     EXPECT_EQ(table.entries.size(), 1282u);
     EXPECT_EQ(table.order.size(), 1282u);
     EXPECT_EQ(table.entries[0].name, "a");
@@ -231,7 +230,7 @@ TEST_F(LoadDirectoryTest, Version2ForImportIsSortedWithItsEnd) {
     const DirectoryTable& t = archive->table;
     EXPECT_TRUE(t.IsVersion2());
     EXPECT_EQ(t.count, 4);
-    EXPECT_EQ(t.capacity, 260);
+    EXPECT_EQ(t.Capacity(), 260);
     EXPECT_EQ(t.endSector, 12);
     EXPECT_EQ(Order(t), (std::vector<int32_t>{1, 2, 0, 3}));
     EXPECT_EQ(t.entries[2].name, "c.col");
@@ -249,14 +248,14 @@ TEST_F(LoadDirectoryTest, ReserveOf256ThenStepsOf1024) {
     auto archive = LoadDirectory(dir / "a.img", true, io, boxes);
     ASSERT_TRUE(archive);
     DirectoryTable& t = archive->table;
-    EXPECT_EQ(t.capacity, 266);
+    EXPECT_EQ(t.Capacity(), 266);
     for (int i = 0; i < 256; ++i) {
-        ASSERT_LT(t.count, t.capacity);
+        ASSERT_LT(t.count, t.Capacity());
         AddEntry(t, 100 + i, 1, "n" + std::to_string(i));
     }
-    EXPECT_EQ(t.count, t.capacity);
+    EXPECT_EQ(t.count, t.Capacity());
     GrowTable(t);  // what the batch does before its next file
-    EXPECT_EQ(t.capacity, 1290);
+    EXPECT_EQ(t.Capacity(), 1290);
     EntryIndex e = AddEntry(t, 5000, 2, "after");
     EXPECT_EQ(e, EntryIndex(266));
     EXPECT_EQ(IndexAt(t, FindEntryByName(t, "AFTER")), e);

@@ -33,8 +33,7 @@ DirectoryTable RandomTable(const Shape& shape, std::mt19937& random,
     DirectoryTable table;
     table.version = Version2Tag;
     table.count = shape.count;
-    table.capacity = shape.count + 256;
-    table.entries.resize(static_cast<size_t>(table.capacity));
+    table.entries.resize(static_cast<size_t>(shape.count) + 256);
     int32_t at = 1 + static_cast<int32_t>(random() % 200);
     for (int i = 0; i < shape.count; ++i) {
         DirectoryEntry& e = table.entries[static_cast<size_t>(i)];
@@ -60,7 +59,7 @@ DirectoryTable RandomTable(const Shape& shape, std::mt19937& random,
     }
     // Records in any order on disk.
     std::shuffle(table.entries.begin(), table.entries.begin() + shape.count, random);
-    for (int32_t i = 0; i < table.capacity; ++i) {
+    for (int32_t i = 0; i < table.Capacity(); ++i) {
         table.order.emplace_back(i);
     }
     Lcg generator(static_cast<uint32_t>(random()));
@@ -99,7 +98,7 @@ void RandomImport(const Shape& shape, uint32_t seed) {
     ExpectSame(fast, plain, -1);
 
     for (int step = 0; step < 1500; ++step) {
-        if (fast.count == fast.capacity) {
+        if (fast.count == fast.Capacity()) {
             GrowTable(fast);
             GrowTable(plain);
         }
