@@ -1,7 +1,6 @@
 #include "archive/directory.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <new>
 #include <utility>
 
@@ -162,7 +161,7 @@ std::optional<OpenArchive> LoadDirectory(const std::string& path, bool forImport
         return Load(path, forImport, io, boxes);
     } catch (const std::bad_alloc&) {
         // What was taken is given back by now; the box itself needs little.
-        ReportArchiveOpenFailure(boxes, path, ENOMEM);
+        ReportOutOfMemory(boxes);
         return std::nullopt;
     }
 }

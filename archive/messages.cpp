@@ -23,6 +23,10 @@ void ReportSourceOpenFailure(MessageBoxes& boxes, const std::string& path, int c
     ShowBox(boxes, OpenFailureText(path, code), MessageIcon::Warning);
 }
 
+void ReportOutOfMemory(MessageBoxes& boxes) {
+    ShowBox(boxes, "Недостаточно памяти для обработки IMG архива", MessageIcon::Error);
+}
+
 void ReportIoFailure(MessageBoxes& boxes, int code) {
     ShowBox(boxes, IsDiskFull(code) ? "На диске не хватает места" : "I/O error",
             MessageIcon::Error);

@@ -19,4 +19,7 @@ void ReportSourceOpenFailure(MessageBoxes& boxes, const std::string& path, int c
 // "На диске не хватает места" for a full disk, else "I/O error"; error icon.
 void ReportIoFailure(MessageBoxes& boxes, int code);
 
+// An allocation failed: the batch ends with this error box instead of an abort.
+void ReportOutOfMemory(MessageBoxes& boxes);
+
 }  // namespace zarnex
