@@ -53,6 +53,9 @@ class FreeRoom {
     int64_t FirstFit(int64_t need) const { return rooms_.FirstAtLeast(need); }
     // The greatest end of an entry, or -1 with no entries.
     int64_t GreatestEnd() const;
+    // Every room between entries, by the sector where it starts: its length in sectors. Rooms
+    // never touch, and the room from the end is not among them.
+    const MaxTree& Rooms() const { return rooms_; }
 
   private:
     // A sector where entries start.
