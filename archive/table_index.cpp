@@ -208,36 +208,28 @@ void BuildIndex(DirectoryTable& table) {
     index.freeRoom = FreeRoom::Of(table);
 }
 
-namespace {
-
-// Where the entry e stands in order: among the entries of its offset, found by halving.
-int32_t PositionOf(const DirectoryTable& table, EntryIndex e) {
-    const int32_t offset = EntryOf(table, e).offset;
-    auto first = table.order.begin();
-    auto last = first + table.count;
-    auto it = std::lower_bound(
-        first, last, offset, [&](EntryIndex x, int32_t o) { return EntryOf(table, x).offset < o; });
-    for (; it != last && EntryOf(table, *it).offset == offset; ++it) {
-        if (*it == e) {
-            return static_cast<int32_t>(it - first);
-        }
-    }
-    return static_cast<int32_t>(std::find(first, last, e) - first);
-}
-
-}  // namespace
-
 OrderPosition FindIndexedName(const DirectoryTable& table, const AnsiString& lowered) {
     auto it = table.index->byLowerName.find(lowered);
     if (it == table.index->byLowerName.end()) {
         return NoPosition;
     }
-    // Duplicates go to the one whose data comes first.
-    int32_t best = INT32_MAX;
+    // Duplicates go to the one whose data comes first: among the entries of the lowest offset,
+    // the first in order of that name. One walk over that offset, however many duplicates.
+    int32_t lowest = INT32_MAX;
     for (EntryIndex e : it->second) {
-        best = std::min(best, PositionOf(table, e));
+        lowest = std::min(lowest, EntryOf(table, e).offset);
     }
-    return OrderPosition(best);
+    auto first = table.order.begin();
+    auto last = first + table.count;
+    auto p = std::lower_bound(
+        first, last, lowest, [&](EntryIndex x, int32_t o) { return EntryOf(table, x).offset < o; });
+    for (; p != last && EntryOf(table, *p).offset == lowest; ++p) {
+        const AnsiString& name = EntryOf(table, *p).name;
+        if (name.size() == lowered.size() && LowerAnsi(name) == lowered) {
+            return OrderPosition(static_cast<int32_t>(p - first));
+        }
+    }
+    return NoPosition;  // the index and the table disagree: not reached
 }
 
 }  // namespace zarnex
