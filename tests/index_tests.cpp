@@ -77,31 +77,12 @@ std::vector<int32_t> OrderOf(const DirectoryTable& t) {
     return out;
 }
 
-// The rooms between consecutive entries that the walk sees, as (start, length).
-std::vector<std::pair<int64_t, int64_t>> WalkRooms(const DirectoryTable& t) {
-    std::vector<std::pair<int64_t, int64_t>> rooms;
-    int64_t reach = INT64_MIN;
-    for (int32_t p = 0; p + 1 < t.count; ++p) {
-        reach = std::max(reach, EntryEnd(EntryAt(t, OrderPosition(p))));
-        const int64_t next = EntryAt(t, OrderPosition(p + 1)).offset;
-        if (next > reach) {
-            rooms.emplace_back(reach, next - reach);
-        }
-    }
-    return rooms;
-}
-
 void ExpectSame(const DirectoryTable& fast, const DirectoryTable& plain, int step) {
     ASSERT_EQ(fast.count, plain.count) << step;
     ASSERT_EQ(OrderOf(fast), OrderOf(plain)) << step;
     ASSERT_EQ(fast.endSector, plain.endSector) << step;
     if (fast.index->freeRoom) {
-        std::vector<std::pair<int64_t, int64_t>> rooms;
-        const MaxTree& tree = fast.index->freeRoom->Rooms();
-        for (int64_t s = tree.FirstAtLeast(1); s >= 0; s = tree.FirstAtLeast(1, s + 1)) {
-            rooms.emplace_back(s, tree.At(s));
-        }
-        ASSERT_EQ(rooms, WalkRooms(plain)) << step;
+        ASSERT_EQ(test::IndexedRooms(*fast.index->freeRoom), test::ScanRooms(plain)) << step;
     }
     for (int64_t need : {-1, 0, 1, 2, 3, 5, 8, 13, 40, 100, 1000}) {
         ASSERT_EQ(FindFreeGap(fast, need), test::ScanForGap(plain, need))

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "archive/directory.h"
 
@@ -41,6 +43,54 @@ inline int64_t ScanForRoom(const DirectoryTable& table, int64_t need) {
         }
     }
     return table.endSector;
+}
+
+// The same from `floor` on: no room starts below it.
+inline int64_t ScanForRoomFrom(const DirectoryTable& table, int64_t need, int64_t floor) {
+    int64_t reach = INT64_MIN;
+    for (int32_t p = 0; p + 1 < table.count; ++p) {
+        reach = std::max(reach, EntryEnd(EntryAt(table, OrderPosition(p))));
+        const int64_t start = std::max(reach, floor);
+        if (int64_t{EntryAt(table, OrderPosition(p + 1)).offset} - start >= need) {
+            return start;
+        }
+    }
+    return std::max(table.endSector, floor);
+}
+
+// The rooms between consecutive entries that the walk sees, as (start, length).
+inline std::vector<std::pair<int64_t, int64_t>> ScanRooms(const DirectoryTable& table) {
+    std::vector<std::pair<int64_t, int64_t>> rooms;
+    int64_t reach = INT64_MIN;
+    for (int32_t p = 0; p + 1 < table.count; ++p) {
+        reach = std::max(reach, EntryEnd(EntryAt(table, OrderPosition(p))));
+        const int64_t next = EntryAt(table, OrderPosition(p + 1)).offset;
+        if (next > reach) {
+            rooms.emplace_back(reach, next - reach);
+        }
+    }
+    return rooms;
+}
+
+// The rooms the index holds, in the same form.
+inline std::vector<std::pair<int64_t, int64_t>> IndexedRooms(const FreeRoom& index) {
+    std::vector<std::pair<int64_t, int64_t>> rooms;
+    const MaxTree& tree = index.Rooms();
+    for (int64_t s = tree.FirstAtLeast(1); s >= 0; s = tree.FirstAtLeast(1, s + 1)) {
+        rooms.emplace_back(s, tree.At(s));
+    }
+    return rooms;
+}
+
+// Whether any entry's data lies in the `length` sectors from `start`.
+inline bool CoversData(const DirectoryTable& table, int64_t start, int64_t length) {
+    for (int32_t i = 0; i < table.count; ++i) {
+        const DirectoryEntry& entry = EntryOf(table, EntryIndex(i));
+        if (entry.size > 0 && entry.offset < start + length && start < EntryEnd(entry)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // First fit over consecutive pairs as they stand: the answer for a need of 0 or less.
