@@ -198,7 +198,7 @@ void Drive(DirectoryTable& t, const std::string& stepBytes) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const fuzz::Case c = fuzz::Parse(data, size);
-    if (c.RecordsToLoad() > MaxRecords()) {
+    if (c.RecordsToLoad(MaxFileLength) > MaxRecords()) {
         return -1;
     }
     const fuzz::Workspace ws = fuzz::Materialize(c, MaxFileLength);
@@ -220,7 +220,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Expect(extractionBoxes.shown[0].icon == MessageIcon::Error, "a refusal without error icon");
         return 0;
     }
-    Expect(c.RecordsToLoad() == archive->table.count, "a count other than the directory's");
+    Expect(c.RecordsToLoad(MaxFileLength) == archive->table.count, "a count other than the directory's");
 
     const DirectoryTable& plain = extraction->table;
     DirectoryTable& t = archive->table;

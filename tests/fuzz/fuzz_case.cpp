@@ -90,8 +90,8 @@ const std::string& WorkspaceRoot() {
 
 }  // namespace
 
-int64_t Case::RecordsToLoad() const {
-    const uint64_t imageSize = ImageSize();
+int64_t Case::RecordsToLoad(uint64_t maxLength) const {
+    const uint64_t imageSize = std::min(ImageSize(), maxLength);
     const std::string head = Range(image, 0, 8);
     const bool version2 = imageSize >= 4 && GetLE(head, 0, 4) == Version2Tag;
     if (version2) {
@@ -104,7 +104,7 @@ int64_t Case::RecordsToLoad() const {
         }
         return count;
     }
-    const uint64_t length = DirectorySize();
+    const uint64_t length = std::min(DirectorySize(), maxLength);
     if (!hasDirectory || length > static_cast<uint64_t>(ArchiveByteLimit)) {
         return 0;
     }

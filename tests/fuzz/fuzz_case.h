@@ -51,8 +51,9 @@ struct Case {
     // The data file's length as it will be made, before any limit.
     uint64_t ImageSize() const { return imageLength.value_or(image.size()); }
     uint64_t DirectorySize() const { return directoryLength.value_or(directory.size()); }
-    // The records a load would read, were it to accept the directory; 0 when it refuses.
-    int64_t RecordsToLoad() const;
+    // The records a load would read from files made at most `maxLength` long, 0 when it
+    // refuses them.
+    int64_t RecordsToLoad(uint64_t maxLength) const;
 };
 
 // Records appended by one 'R' chunk, and by all of them, at most.
