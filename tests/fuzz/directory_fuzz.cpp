@@ -220,7 +220,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Expect(extractionBoxes.shown[0].icon == MessageIcon::Error, "a refusal without error icon");
         return 0;
     }
-    Expect(c.RecordsToLoad(MaxFileLength) == archive->table.count, "a count other than the directory's");
+    Expect(c.RecordsToLoad(MaxFileLength) == archive->table.count,
+           "a count other than the directory's");
 
     const DirectoryTable& plain = extraction->table;
     DirectoryTable& t = archive->table;

@@ -120,10 +120,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ExtractFiles(ws.image, ws.out, c.names, boxes, callbacks, io);
 
     for (const MessageBoxRequest& box : boxes.shown) {
-        if (box.text.find("На диске не хватает места") != std::string::npos ||
-            box.text.find("записан с ошибкой " + std::to_string(ENOSPC)) != std::string::npos) {
+        // "<path>  записан с ошибкой <code>", perhaps with a second paragraph; the path, with
+        // a stored name in it, may say anything, so the code is the one after the last phrase.
+        const std::string head = box.text.substr(0, box.text.find("\n\n"));
+        const std::string phrase = "  записан с ошибкой ";
+        const size_t at = head.rfind(phrase);
+        if (at != std::string::npos && head.substr(at + phrase.size()) == std::to_string(ENOSPC)) {
             Finding("the write budget of " + std::to_string(io.writeBudget) +
-                    " bytes ran out: a runaway write");
+                    " bytes ran out: a runaway write (" + std::to_string(io.bytesWritten) +
+                    " bytes written)");
         }
     }
     for (const std::string& path : recorder.paths) {

@@ -1,7 +1,10 @@
 #include "tests/fuzz/fuzz_case.h"
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cstdio>
@@ -78,7 +81,18 @@ const std::string& WorkspaceRoot() {
         if (const char* tmp = std::getenv("ZARNEX_FUZZ_TMP")) {
             base = tmp;
         }
-        auto* path = new std::string(base + "/zarnex-fuzz-" + std::to_string(::getpid()));
+        // Workspaces of runs that ended in a finding were never removed.
+        const std::string prefix = "zarnex-fuzz-";
+        std::error_code ignored;
+        for (const auto& entry : std::filesystem::directory_iterator(base, ignored)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind(prefix, 0) == 0 &&
+                ::kill(static_cast<pid_t>(std::atoll(name.c_str() + prefix.size())), 0) != 0 &&
+                errno == ESRCH) {
+                std::filesystem::remove_all(entry.path(), ignored);
+            }
+        }
+        auto* path = new std::string(base + "/" + prefix + std::to_string(::getpid()));
         std::atexit([] {
             std::error_code ignored;
             std::filesystem::remove_all(WorkspaceRoot(), ignored);

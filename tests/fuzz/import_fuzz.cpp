@@ -128,9 +128,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ImportOutcome outcome = ImportFiles(ws.image, ws.sources, boxes, callbacks, io);
 
     for (const MessageBoxRequest& box : boxes.shown) {
-        if (box.text.find("На диске не хватает места") != std::string::npos) {
+        // The whole text: a path in another box may say anything.
+        if (box.text == "На диске не хватает места") {
             Finding("the write budget of " + std::to_string(io.writeBudget) +
-                    " bytes ran out: a runaway write");
+                    " bytes ran out: a runaway write (" + std::to_string(io.bytesWritten) +
+                    " bytes written, the last box: " + boxes.shown.back().text + ")");
         }
     }
     for (const std::string& path : recorder.paths) {
