@@ -1,35 +1,20 @@
 // The in-memory directory of one archive, loaded afresh by every batch.
 #pragma once
 
-#include <compare>
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "archive/format.h"
+#include "archive/positions.h"
+#include "archive/table_index.h"
 #include "platform/codepage.h"
 #include "platform/file.h"
 #include "platform/messagebox.h"
 #include "platform/random.h"
 
 namespace zarnex {
-
-// The index of a record on disk, and of its entry in `entries`.
-struct EntryIndex {
-    int32_t value = 0;
-    constexpr explicit EntryIndex(int32_t v) : value(v) {}
-    auto operator<=>(const EntryIndex&) const = default;
-};
-
-// A place in `order`, the view of the entries sorted by offset.
-struct OrderPosition {
-    int32_t value = 0;
-    constexpr explicit OrderPosition(int32_t v) : value(v) {}
-    auto operator<=>(const OrderPosition&) const = default;
-};
-constexpr OrderPosition NoPosition{-1};
 
 struct DirectoryEntry {
     int32_t offset = 0;
@@ -38,47 +23,18 @@ struct DirectoryEntry {
     AnsiString name;
 };
 
-// Largest value first: which leaf (sector) is the first to hold at least a given value.
-class MaxTree {
-  public:
-    int64_t leaves() const { return leaves_; }
-    void Grow(int64_t leaves);
-    void Set(int64_t leaf, int32_t value);
-    int32_t At(int64_t leaf) const { return tree_[static_cast<size_t>(leaves_ + leaf)]; }
-    // The lowest leaf whose value is at least `need` (need >= 1), or -1.
-    int64_t FirstAtLeast(int64_t need) const { return FirstAtLeast(need, 0); }
-    // The same among the leaves from `from` on.
-    int64_t FirstAtLeast(int64_t need, int64_t from) const;
-
-  private:
-    int64_t leaves_ = 0;
-    std::vector<int32_t> tree_;
-};
-
-// What an import table keeps besides `order`, so that a lookup by name and the search for free
-// room do not walk every entry. Every answer is the one the plain scans give.
-struct TableIndex {
-    std::unordered_map<AnsiString, std::vector<EntryIndex>> byLowerName;
-    // While every entry is regular (no negative size, no overlap with the entry after it in
-    // order, within the indexed sectors), each entry's free room after it is a leaf of `runs`
-    // keyed by the sector where the room starts.
-    MaxTree runs;
-    std::vector<int64_t> runStart;   // per entry: the leaf it holds, or -1
-    std::vector<uint8_t> irregular;  // per entry
-    int64_t irregularCount = 0;
-    bool trusted = false;  // once an irregular entry is seen, the batch keeps to the scans
-};
-
 struct DirectoryTable {
     uint32_t version = 0;
     int32_t count = 0;
-    int32_t capacity = 0;
-    std::vector<DirectoryEntry> entries;  // capacity long
-    std::vector<EntryIndex> order;        // import tables only; capacity long
+    std::vector<DirectoryEntry> entries;  // as long as the capacity
+    std::vector<EntryIndex> order;        // import tables only; as long as `entries`
     int64_t endSector = 0;                // import tables only
     std::optional<TableIndex> index;      // import tables only
 
     bool IsVersion2() const { return version == Version2Tag; }
+    // Entries the table holds room for: the count after loading plus 256, and 1024 more with
+    // each GrowTable.
+    int32_t Capacity() const { return static_cast<int32_t>(entries.size()); }
 };
 
 inline DirectoryEntry& EntryOf(DirectoryTable& table, EntryIndex e) {
@@ -115,9 +71,10 @@ struct OpenArchive {
 std::optional<OpenArchive> LoadDirectory(const std::string& path, bool forImport, IoState& io,
                                          MessageBoxes& boxes);
 
-// Swaps each position with one drawn from the generator, so the sort never meets the worst
-// case of records stored in offset order.
+// Swaps each position with one drawn from the generator. The sort no longer needs it, but it
+// keeps every batch drawing what it always drew from the process generator.
 void ShuffleOrder(DirectoryTable& table, Lcg& generator);
+// Sorts order[lo] ... order[hi] by offset, equal offsets by entry index.
 void SortByOffset(DirectoryTable& table, OrderPosition lo, OrderPosition hi);
 // The entry at p has a new offset: carry it to its sorted place.
 void RepositionEntry(DirectoryTable& table, OrderPosition p);
@@ -125,7 +82,9 @@ void UpdateEndSector(DirectoryTable& table);
 void GrowTable(DirectoryTable& table);
 // The first position in offset order whose name equals `name` ignoring case, or NoPosition.
 OrderPosition FindEntryByName(const DirectoryTable& table, const AnsiString& name);
-// The first sector of the first free run of `need` sectors after an entry, else endSector.
+// The first sector of the first free run of `need` sectors after an entry, else endSector. A
+// free run starts where the data of every entry before it ends; for a need of 0 or less, where
+// the entry right before it ends.
 int64_t FindFreeGap(const DirectoryTable& table, int64_t need);
 
 // The same first fit, but starting no lower than `floor`: for damaged archives whose entries
@@ -133,17 +92,9 @@ int64_t FindFreeGap(const DirectoryTable& table, int64_t need);
 int64_t FindFreeGapFrom(const DirectoryTable& table, int64_t need, int64_t floor);
 
 // The batch's changes to the table. A new entry takes the next index and the last position
-// before it is carried to its place; a placed entry keeps its index and name.
+// before it is carried to its place; a placed entry keeps its index and name. On a table with
+// an index, entries change only through these two, which keep the index in step.
 EntryIndex AddEntry(DirectoryTable& table, int32_t offset, int32_t size, const AnsiString& name);
 void PlaceEntry(DirectoryTable& table, OrderPosition p, int32_t offset, int32_t size);
-
-// Builds the index of an import table; LoadDirectory does it.
-void BuildIndex(DirectoryTable& table);
-
-// The plain walks the index stands in for; the tests hold the index to them.
-OrderPosition FindEntryByNameScan(const DirectoryTable& table, const AnsiString& name);
-int64_t FindFreeGapScan(const DirectoryTable& table, int64_t need);
-void RepositionEntryStepwise(DirectoryTable& table, OrderPosition p);
-int64_t GreatestEnd(const DirectoryTable& table);
 
 }  // namespace zarnex

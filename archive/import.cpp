@@ -231,7 +231,7 @@ Step ImportIntoVersion1(ImportBatch& batch, File& source, const std::string& pat
 
 Step ImportOne(ImportBatch& batch, const std::string& path) {
     DirectoryTable& table = TableOf(batch);
-    if (table.capacity == table.count) {
+    if (table.Capacity() == table.count) {
         GrowTable(table);
     }
     AnsiString name;

@@ -4,6 +4,8 @@
 #include <climits>
 #include <iterator>
 
+#include "archive/table_index.h"
+
 namespace zarnex {
 
 void ReservedRoom::Add(int64_t offset, int64_t size) {
@@ -51,8 +53,8 @@ namespace {
 // FindFreeGap's first fit meets them: the room after each entry up to the next one.
 template <typename Visit>
 bool ForEachFreeRun(const DirectoryTable& table, int64_t need, Visit visit) {
-    if (table.index && table.index->trusted) {
-        const MaxTree& runs = table.index->runs;
+    if (table.index && table.index->freeRoom) {
+        const MaxTree& runs = table.index->freeRoom->Rooms();
         for (int64_t leaf = runs.FirstAtLeast(need, 0); leaf >= 0;
              leaf = runs.FirstAtLeast(need, leaf + 1)) {
             if (visit(leaf, leaf + runs.At(leaf))) {

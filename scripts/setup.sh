@@ -7,7 +7,9 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev qt6-base-de
           # the window's SVG icon; the window tests queue input as the desktop does
           libqt6svg6 qt6-base-private-dev
           # checking the installed tree and the Debian package
-          desktop-file-utils appstream man-db dpkg-dev file)
+          desktop-file-utils appstream man-db dpkg-dev file
+          # the fuzzers
+          clang libclang-rt-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

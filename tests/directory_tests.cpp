@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 
 #include "archive/directory.h"
+#include "tests/allocation_limit.h"
+#include "tests/import_support.h"
 #include "tests/support.h"
+#include "tests/table_model.h"
 
 namespace zarnex {
 namespace {
@@ -19,8 +23,7 @@ DirectoryTable Table(const std::vector<std::pair<int32_t, int32_t>>& offsetsAndS
     DirectoryTable table;
     table.version = Version2Tag;
     table.count = static_cast<int32_t>(offsetsAndSizes.size());
-    table.capacity = table.count + 256;
-    table.entries.resize(static_cast<size_t>(table.capacity));
+    table.entries.resize(static_cast<size_t>(table.count) + 256);
     for (size_t i = 0; i < offsetsAndSizes.size(); ++i) {
         table.entries[i].offset = offsetsAndSizes[i].first;
         table.entries[i].size = offsetsAndSizes[i].second;
@@ -33,7 +36,7 @@ DirectoryTable Table(const std::vector<std::pair<int32_t, int32_t>>& offsetsAndS
     for (int32_t i : order) {
         table.order.emplace_back(i);
     }
-    table.order.resize(static_cast<size_t>(table.capacity), EntryIndex(0));
+    table.order.resize(table.entries.size(), EntryIndex(0));
     UpdateEndSector(table);
     return table;
 }
@@ -53,38 +56,39 @@ TEST(Shuffle, FirstBatchOfARunTurnsFiveIntoTheKnownOrder) {
     EXPECT_EQ(Order(table), (std::vector<int32_t>{1, 3, 4, 2, 0}));
 }
 
-TEST(SortByOffset, ExamplesAndEqualOffsets) {
+TEST(SortByOffset, ExamplesAndEqualOffsetsInRecordOrder) {
     DirectoryTable table = Table({{30, 1}, {10, 1}, {20, 1}});
     SortByOffset(table, OrderPosition(0), OrderPosition(2));
     EXPECT_EQ(Order(table), (std::vector<int32_t>{1, 2, 0}));
 
-    DirectoryTable equal = Table({{7, 1}, {7, 1}, {7, 1}});
+    DirectoryTable equal = Table({{7, 1}, {7, 1}, {7, 1}}, {2, 0, 1});
     SortByOffset(equal, OrderPosition(0), OrderPosition(2));
-    EXPECT_EQ(Order(equal), (std::vector<int32_t>{1, 2, 0}));
+    EXPECT_EQ(Order(equal), (std::vector<int32_t>{0, 1, 2}));
 }
 
-TEST(SortByOffset, SortsLargeShuffledAndAllEqualTables) {
+TEST(SortByOffset, SortsLargeShuffledTablesWithManyTies) {
     std::vector<std::pair<int32_t, int32_t>> many;
     for (int i = 0; i < 5000; ++i) {
-        many.push_back({(i * 7919) % 4001, 1});
+        many.push_back({(i * 7919) % 401, 1});
     }
     DirectoryTable table = Table(many);
     Lcg generator(42);
     ShuffleOrder(table, generator);
-    SortByOffset(table, OrderPosition(0), OrderPosition(table.count - 1));
+    SortByOffset(table, OrderPosition(1), OrderPosition(table.count - 2));
     std::vector<int32_t> order = Order(table);
-    EXPECT_TRUE(std::is_sorted(order.begin(), order.end(), [&](int32_t a, int32_t b) {
-        return table.entries[a].offset < table.entries[b].offset;
+    // Both ends stay where the shuffle put them; between them, by offset and then index.
+    DirectoryTable shuffled = Table(many);
+    Lcg again(42);
+    ShuffleOrder(shuffled, again);
+    EXPECT_EQ(order.front(), Order(shuffled).front());
+    EXPECT_EQ(order.back(), Order(shuffled).back());
+    EXPECT_TRUE(std::is_sorted(order.begin() + 1, order.end() - 1, [&](int32_t a, int32_t b) {
+        return std::pair(table.entries[a].offset, a) < std::pair(table.entries[b].offset, b);
     }));
     std::sort(order.begin(), order.end());
     for (int32_t i = 0; i < table.count; ++i) {
         ASSERT_EQ(order[i], i);
     }
-
-    // Equal offsets degrade the time, but must not exhaust the stack.
-    DirectoryTable same = Table(std::vector<std::pair<int32_t, int32_t>>(6000, {3, 0}));
-    SortByOffset(same, OrderPosition(0), OrderPosition(same.count - 1));
-    EXPECT_EQ(same.count, 6000);
 }
 
 TEST(RepositionEntry, TravelsForwardAndBackwardButNotPastEquals) {
@@ -128,6 +132,33 @@ TEST(FindFreeGap, FirstFitBetweenEntries) {
     DirectoryTable single = Table({{4, 4}});
     EXPECT_EQ(FindFreeGap(single, 1), 8);
     EXPECT_EQ(FindFreeGap(single, 0), 8);
+
+    // A need of 0 takes the first pair as it stands, even where data before covers the room;
+    // any other need never lands on data.
+    for (std::vector<int32_t> order : {std::vector<int32_t>{0, 1, 2}, {1, 0, 2}}) {
+        DirectoryTable shared = Table({{5, 3}, {5, 0}, {8, 1}}, order);
+        EXPECT_EQ(FindFreeGap(shared, 0), 5);
+        EXPECT_EQ(FindFreeGap(shared, 1), 9);
+    }
+    DirectoryTable nested = Table({{10, 20}, {12, 2}, {40, 1}});
+    EXPECT_EQ(FindFreeGap(nested, 0), 14);
+    EXPECT_EQ(FindFreeGap(nested, 1), 30);
+}
+
+TEST(FindFreeGap, AnEmptyFileGoesWhereTheFirstPairLeavesRoomOfNone) {
+    // Version 2, an empty record sharing the sector of the data before the next entry.
+    TempDir dir;
+    const std::string img = dir / "v2.img";
+    test::MakeVersion2(img, {{2, 3, "d.dff"}, {2, 0, "e.dff"}, {5, 1, "f.dff"}});
+    test::WriteBytes(dir / "zero.txd", {});
+    test::ImportRun run;
+    run.Run(img, {dir / "zero.txd"});
+    EXPECT_EQ(run.LastText(), test::Summary(0, 1));
+    std::vector<DirectoryRecord> records = test::ReadRecords(true, img);
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_EQ(records[3].name, "zero.txd");
+    EXPECT_EQ(records[3].offset, 2);
+    EXPECT_EQ(records[3].size, 0);
 }
 
 TEST(FindFreeGap, NeverInsideLiveDataOfOverlappingEntries) {
@@ -153,9 +184,9 @@ TEST(UpdateEndSector, GreatestEndEvenWhenAShorterEntryIsLastInOrder) {
 TEST(GrowTable, KeepsEntriesAndPositions) {
     DirectoryTable table = Table({{3, 1}, {1, 1}}, {1, 0});
     table.entries[0].name = "a";
-    EXPECT_EQ(table.capacity, 258);
+    EXPECT_EQ(table.Capacity(), 258);
     GrowTable(table);
-    EXPECT_EQ(table.capacity, 1282);
+    EXPECT_EQ(table.Capacity(), 1282);
     EXPECT_EQ(table.entries.size(), 1282u);
     EXPECT_EQ(table.order.size(), 1282u);
     EXPECT_EQ(table.entries[0].name, "a");
@@ -199,7 +230,7 @@ TEST_F(LoadDirectoryTest, Version2ForImportIsSortedWithItsEnd) {
     const DirectoryTable& t = archive->table;
     EXPECT_TRUE(t.IsVersion2());
     EXPECT_EQ(t.count, 4);
-    EXPECT_EQ(t.capacity, 260);
+    EXPECT_EQ(t.Capacity(), 260);
     EXPECT_EQ(t.endSector, 12);
     EXPECT_EQ(Order(t), (std::vector<int32_t>{1, 2, 0, 3}));
     EXPECT_EQ(t.entries[2].name, "c.col");
@@ -217,14 +248,14 @@ TEST_F(LoadDirectoryTest, ReserveOf256ThenStepsOf1024) {
     auto archive = LoadDirectory(dir / "a.img", true, io, boxes);
     ASSERT_TRUE(archive);
     DirectoryTable& t = archive->table;
-    EXPECT_EQ(t.capacity, 266);
+    EXPECT_EQ(t.Capacity(), 266);
     for (int i = 0; i < 256; ++i) {
-        ASSERT_LT(t.count, t.capacity);
+        ASSERT_LT(t.count, t.Capacity());
         AddEntry(t, 100 + i, 1, "n" + std::to_string(i));
     }
-    EXPECT_EQ(t.count, t.capacity);
+    EXPECT_EQ(t.count, t.Capacity());
     GrowTable(t);  // what the batch does before its next file
-    EXPECT_EQ(t.capacity, 1290);
+    EXPECT_EQ(t.Capacity(), 1290);
     EntryIndex e = AddEntry(t, 5000, 2, "after");
     EXPECT_EQ(e, EntryIndex(266));
     EXPECT_EQ(IndexAt(t, FindEntryByName(t, "AFTER")), e);
@@ -340,6 +371,169 @@ TEST_F(LoadDirectoryTest, DirectoriesPromisingMoreThanTheFileHoldsAreRefused) {
     boxes.shown.clear();
     EXPECT_TRUE(LoadDirectory(path, true, io, boxes));
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+// Sparse files stand for directories of any length.
+void MakeSparse(const std::string& path, const Bytes& head, int64_t length) {
+    test::WriteBytes(path, head);
+    std::filesystem::resize_file(path, static_cast<uintmax_t>(length));
+}
+
+Bytes Version2Head(uint32_t count) {
+    Bytes head(8);
+    PutLE32(head.data(), Version2Tag);
+    PutLE32(head.data() + 4, count);
+    return head;
+}
+
+TEST_F(LoadDirectoryTest, DirectoriesNoArchiveOf2GiBCanHoldAreRefusedAsDamaged) {
+    const std::string path = dir / "huge.img";
+    const std::string refused =
+        "Каталог IMG архива повреждён: записей больше, чем вмещает файл\n\n" + path;
+    // The first count whose records would end past 2^31.
+    const uint32_t firstPast = static_cast<uint32_t>((ArchiveByteLimit - 8) / 32 + 1);
+    struct Case {
+        bool version2;
+        uint32_t count;     // version 2
+        int64_t dirLength;  // version 1
+    };
+    for (const Case& c :
+         {Case{true, 0x7FFFFEFF, 0}, Case{true, firstPast, 0},
+          Case{false, 0, int64_t{32} * 0x7FFFFEFF}, Case{false, 0, ArchiveByteLimit + 32}}) {
+        SCOPED_TRACE(c.version2 ? "count " + std::to_string(c.count)
+                                : ".dir of " + std::to_string(c.dirLength));
+        std::filesystem::remove(dir / "huge.dir");
+        if (c.version2) {
+            MakeSparse(path, Version2Head(c.count), 8 + int64_t{32} * c.count);
+        } else {
+            MakeSparse(path, {}, 0);
+            MakeSparse(dir / "huge.dir", {}, c.dirLength);
+        }
+        for (bool forImport : {false, true}) {
+            boxes.shown.clear();
+            // Were they taken, the table alone would need tens of gigabytes.
+            test::AllocationLimit limit(size_t{256} << 20);
+            EXPECT_FALSE(LoadDirectory(path, forImport, io, boxes));
+            ExpectOneBox(refused);
+        }
+    }
+}
+
+TEST_F(LoadDirectoryTest, AnAllocationFailureIsReportedInTheErrorBox) {
+    // The largest directories a 2 GiB archive can hold, on a machine with far less memory.
+    const std::string path = dir / "largest.img";
+    const uint32_t count = static_cast<uint32_t>((ArchiveByteLimit - 8) / 32);
+    for (bool version2 : {true, false}) {
+        SCOPED_TRACE(version2 ? "version 2" : "version 1");
+        if (version2) {
+            MakeSparse(path, Version2Head(count), 8 + int64_t{32} * count);
+        } else {
+            MakeSparse(path, {}, 0);
+            MakeSparse(dir / "largest.dir", {}, ArchiveByteLimit);
+        }
+        for (bool forImport : {false, true}) {
+            boxes.shown.clear();
+            {
+                test::AllocationLimit limit(size_t{256} << 20);
+                EXPECT_FALSE(LoadDirectory(path, forImport, io, boxes));
+            }
+            ExpectOneBox("Недостаточно памяти для обработки IMG архива");
+        }
+        // Nothing stays open: the archive can be taken.
+        IoState other;
+        EXPECT_TRUE(File::Open(path, OpenMode::ReadWriteExclusive, other).IsOpen());
+    }
+}
+
+TEST_F(LoadDirectoryTest, Ver2AloneIsAnEmptyVersion2Archive) {
+    const std::string path = dir / "four.img";
+    test::WriteBytes(path, {'V', 'E', 'R', '2'});
+    for (bool forImport : {false, true}) {
+        auto archive = LoadDirectory(path, forImport, io, boxes);
+        ASSERT_TRUE(archive);
+        EXPECT_TRUE(archive->table.IsVersion2());
+        EXPECT_EQ(archive->table.count, 0);
+        if (forImport) {
+            EXPECT_EQ(archive->table.endSector, 1);
+        }
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // The first file goes to sector 1 and the header is completed.
+    test::WriteBytes(dir / "a.dff", test::Pattern(100, 3));
+    test::ImportRun run;
+    run.Run(path, {dir / "a.dff"});
+    EXPECT_EQ(run.LastText(), test::Summary(0, 1));
+    Bytes image = test::ReadBytes(path);
+    ASSERT_EQ(image.size(), 4096u);
+    EXPECT_EQ(GetLE32(image.data() + 4), 1u);
+    test::ExpectArchive(path, true, {{"a.dff", test::Pattern(100, 3)}});
+    EXPECT_EQ(test::ReadRecords(true, path)[0].offset, 1);
+
+    // A count cut short reads its missing bytes as zero: one record promised, none there.
+    test::WriteBytes(path, {'V', 'E', 'R', '2', 1});
+    boxes.shown.clear();
+    EXPECT_FALSE(LoadDirectory(path, true, io, boxes));
+    ExpectOneBox("Каталог IMG архива повреждён: записей больше, чем вмещает файл\n\n" + path);
+}
+
+// 2^17 records at one offset, or as many empty ones, once took an import's load minutes: a
+// quicksort over equal offsets and an index build walking back over empty entries; and a name
+// that all of them share must not cost a walk per duplicate. Quadratic time would show as a
+// time-out here.
+TEST_F(LoadDirectoryTest, ManyRecordsAtOneOffsetOrEmptyLoadAndAgreeWithTheWalks) {
+    constexpr int32_t Count = 1 << 17;
+    struct Shape {
+        const char* what;
+        int32_t offsetStep;
+        int32_t size;
+        bool oneName;
+    };
+    for (const Shape& shape :
+         {Shape{"at one offset", 0, 1, false}, Shape{"empty at one offset", 0, 0, false},
+          Shape{"empty at distinct offsets", 1, 0, false},
+          Shape{"of one name at one offset", 0, 0, true}}) {
+        SCOPED_TRACE(shape.what);
+        Bytes records(size_t{RecordSize} * Count);
+        for (int32_t i = 0; i < Count; ++i) {
+            RecordBytes r = EncodeRecord({5 + i * shape.offsetStep, shape.size,
+                                          shape.oneName ? "dup.dff" : "e" + std::to_string(i)});
+            std::copy(r.begin(), r.end(), records.begin() + int64_t{RecordSize} * i);
+        }
+        test::WriteBytes(dir / "many.dir", records);
+        test::WriteBytes(dir / "many.img", Bytes(2048));
+        auto archive = LoadDirectory(dir / "many.img", true, io, boxes);
+        ASSERT_TRUE(archive);
+        DirectoryTable& t = archive->table;
+        std::vector<int32_t> order = Order(t);
+        EXPECT_TRUE(std::is_sorted(order.begin(), order.end(), [&](int32_t a, int32_t b) {
+            return t.entries[a].offset < t.entries[b].offset;
+        }));
+        std::sort(order.begin(), order.end());
+        ASSERT_EQ(order.size(), size_t{Count});
+        EXPECT_EQ(order.back(), Count - 1);
+        EXPECT_EQ(std::adjacent_find(order.begin(), order.end()), order.end());
+
+        // The batch's changes, held against the walks of a copy.
+        DirectoryTable model = t;
+        for (int step = 0; step < 4; ++step) {
+            ASSERT_EQ(t.endSector, test::ScanForGreatestEnd(model));
+            for (int64_t need : {1, 2, 1000}) {
+                ASSERT_EQ(FindFreeGap(t, need), test::ScanForRoom(model, need)) << need;
+            }
+            const std::string name = shape.oneName ? "DUP.DFF" : "E" + std::to_string(step * 40000);
+            const OrderPosition pos = FindEntryByName(t, name);
+            ASSERT_EQ(pos, test::ScanForName(model, name));
+            ASSERT_NE(pos, NoPosition);
+            const int64_t g = FindFreeGap(t, 3);
+            PlaceEntry(t, pos, static_cast<int32_t>(g), 3);
+            test::ModelPlace(model, pos, static_cast<int32_t>(g), 3);
+            AddEntry(t, static_cast<int32_t>(FindFreeGap(t, 2)), 2, "new" + name);
+            test::ModelAdd(model, static_cast<int32_t>(test::ScanForRoom(model, 2)), 2,
+                           "new" + name);
+            ASSERT_EQ(Order(t), Order(model));
+        }
+    }
 }
 
 TEST_F(LoadDirectoryTest, ReadFailureOfTheRecordsIsReported) {

@@ -72,7 +72,7 @@ TEST(Placement, ReservedRoomIsNeverHandedOutAndEverythingElseIsTheFirstFit) {
                 reserved.Clear();
                 plain.clear();
             }
-            if (table.count == table.capacity) {
+            if (table.count == table.Capacity()) {
                 GrowTable(table);
             }
             const int64_t need = random() % 12 == 0 ? 0 : 1 + random() % 9;

@@ -1,0 +1,92 @@
+// What an import table keeps besides `order`, so that neither a lookup by name nor the search
+// for free room walks every entry. Every answer is the one the plain walks give.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "archive/positions.h"
+#include "platform/codepage.h"
+
+namespace zarnex {
+
+struct DirectoryTable;
+
+// Largest value first: which leaf (sector) is the first to hold at least a given value.
+class MaxTree {
+  public:
+    int64_t leaves() const { return leaves_; }
+    void Grow(int64_t leaves);
+    void Set(int64_t leaf, int32_t value);
+    int32_t At(int64_t leaf) const { return tree_[static_cast<size_t>(leaves_ + leaf)]; }
+    // The lowest leaf whose value is at least `need` (need >= 1), or -1.
+    int64_t FirstAtLeast(int64_t need) const { return FirstAtLeast(need, 0); }
+    // The same among the leaves from `from` on.
+    int64_t FirstAtLeast(int64_t need, int64_t from) const;
+
+  private:
+    int64_t leaves_ = 0;
+    std::vector<int32_t> tree_;
+};
+
+// The free room between the entries of a regular table: no negative offset or size, nothing
+// ending at or past IndexedSectorLimit, no two entries with data overlapping (empty entries may
+// lie anywhere). Everything is keyed by sector, so a change costs O(log n) whatever the order of
+// entries that share a sector, and however many empty entries lie between entries with data.
+class FreeRoom {
+  public:
+    static constexpr int64_t IndexedSectorLimit = int64_t{1} << 21;  // archives end at 2^20
+
+    // From a table whose `order` is sorted; nothing when its entries are not regular.
+    static std::optional<FreeRoom> Of(const DirectoryTable& table);
+
+    // False, and nothing changed, when the entry would make the table irregular.
+    bool Add(int32_t offset, int32_t size);
+    // An entry that was added before.
+    void Remove(int32_t offset, int32_t size);
+
+    // The start of the first room of at least `need` (>= 1) sectors after an entry and before
+    // the next in offset order, or -1.
+    int64_t FirstFit(int64_t need) const { return rooms_.FirstAtLeast(need); }
+    // The greatest end of an entry, or -1 with no entries.
+    int64_t GreatestEnd() const;
+    // Every room between entries, by the sector where it starts: its length in sectors. Rooms
+    // never touch, and the room from the end is not among them.
+    const MaxTree& Rooms() const { return rooms_; }
+
+  private:
+    // A sector where entries start.
+    struct Point {
+        int32_t entries = 0;
+        int64_t room = -1;  // the leaf of `rooms_` holding the room after it, or -1
+    };
+    using PointIt = std::map<int32_t, Point>::iterator;
+
+    // Rooms that depend on an entry over [from, to): the one before it, and every room
+    // starting inside it.
+    void RefreshAround(int64_t from, int64_t to);
+    // The room after `at` reaches the next point, from the end of whatever data covers `at`.
+    void Refresh(PointIt at);
+
+    std::map<int32_t, Point> points_;
+    std::map<int32_t, int64_t> dataEnds_;  // offset of each entry with data -> its end
+    MaxTree rooms_;                        // by the sector where a room starts: its length
+};
+
+struct TableIndex {
+    std::unordered_map<AnsiString, std::vector<EntryIndex>> byLowerName;
+    // Gone for the rest of the batch once the table turns irregular: the walks answer then.
+    std::optional<FreeRoom> freeRoom;
+};
+
+// Builds the index of an import table whose `order` is sorted; LoadDirectory does it.
+void BuildIndex(DirectoryTable& table);
+
+// The first position in offset order of an entry whose lowered name is `lowered`, or
+// NoPosition, through the index.
+OrderPosition FindIndexedName(const DirectoryTable& table, const AnsiString& lowered);
+
+}  // namespace zarnex

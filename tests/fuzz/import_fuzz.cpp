@@ -1,0 +1,204 @@
+// A whole import into a fuzzed archive, under a write budget. Afterwards every entry that was
+// not replaced holds its old bytes, nothing the batch placed overlaps another entry, the
+// version-2 directory is clear of data, and only the archive was written.
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "archive/import.h"
+#include "platform/codepage.h"
+#include "tests/fuzz/fuzz_case.h"
+
+using namespace zarnex;
+using zarnex::fuzz::Finding;
+using zarnex::fuzz::Range;
+
+namespace {
+
+// A sparse archive of gigabytes would make legitimate moves copy gigabytes of zeros.
+constexpr uint64_t MaxFileLength = uint64_t{1} << 20;
+
+class Recorder : public FileObserver {
+  public:
+    void Written(const std::string& path, int64_t, const void*, size_t) override {
+        paths.insert(path);
+    }
+    void Resized(const std::string& path, int64_t) override { paths.insert(path); }
+    void Flushed(const std::string&) override {}
+    std::set<std::string> paths;
+};
+
+int64_t Start(const DirectoryRecord& r) {
+    return SectorToByte(r.offset);
+}
+int64_t End(const DirectoryRecord& r) {
+    return SectorToByte(int64_t{r.offset} + r.size);
+}
+
+// The bytes two records name, alike: compared where either file holds any; before the start
+// and past the end of a file all is zero. Bytes the old place had below `rewritten` (a
+// version-2 header and records, which every record write changes) are not compared.
+bool SameBytes(const std::string& before, const DirectoryRecord& a, const std::string& after,
+               const DirectoryRecord& b, int64_t rewritten) {
+    if (a.size != b.size) {
+        return false;
+    }
+    const int64_t length = SectorToByte(std::max(a.size, 0));
+    auto alike = [&](int64_t from, int64_t to) {
+        from = std::max<int64_t>({from, 0, rewritten - Start(a)});
+        to = std::min(to, length);
+        return from >= to || Range(before, Start(a) + from, Start(a) + to) ==
+                                 Range(after, Start(b) + from, Start(b) + to);
+    };
+    return alike(-Start(a), static_cast<int64_t>(before.size()) - Start(a)) &&
+           alike(-Start(b), static_cast<int64_t>(after.size()) - Start(b));
+}
+
+// Per sector: how many sectors before it hold a byte at or past `rewritten` that changed.
+std::vector<int64_t> ChangedSectors(const std::string& before, const std::string& after,
+                                    int64_t rewritten) {
+    const size_t length = std::max(before.size(), after.size());
+    const int64_t sectors = SectorsFor(static_cast<int64_t>(length));
+    std::vector<int64_t> count(static_cast<size_t>(sectors) + 1, 0);
+    for (int64_t s = 0; s < sectors; ++s) {
+        bool changed = false;
+        for (int64_t i = std::max(SectorToByte(s), rewritten);
+             i < SectorToByte(s + 1) && static_cast<size_t>(i) < length && !changed; ++i) {
+            const size_t at = static_cast<size_t>(i);
+            changed = (at < before.size() ? before[at] : 0) != (at < after.size() ? after[at] : 0);
+        }
+        count[static_cast<size_t>(s) + 1] = count[static_cast<size_t>(s)] + changed;
+    }
+    return count;
+}
+
+// Whether a record that kept its place kept its bytes.
+bool Unchanged(const std::vector<int64_t>& changed, const DirectoryRecord& r) {
+    const auto last = static_cast<int64_t>(changed.size()) - 1;
+    const int64_t from = std::clamp<int64_t>(r.offset, 0, last);
+    const int64_t to = std::clamp<int64_t>(int64_t{r.offset} + std::max(r.size, 0), 0, last);
+    return from >= to || changed[static_cast<size_t>(to)] == changed[static_cast<size_t>(from)];
+}
+
+std::string Padded(const std::string& content) {
+    return Range(content, 0, SectorToByte(SectorsFor(static_cast<int64_t>(content.size()))));
+}
+
+// Whether record r holds the bytes of a written source of its name.
+bool HoldsSource(const std::string& image, const DirectoryRecord& r,
+                 const std::vector<std::pair<AnsiString, std::string>>& written) {
+    for (const auto& [name, content] : written) {
+        if (LowerAnsi(name.substr(0, NameFieldSize)) == LowerAnsi(r.name) &&
+            r.size == SectorsFor(static_cast<int64_t>(content.size())) &&
+            Range(image, Start(r), End(r)) == Padded(content)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const fuzz::Case c = fuzz::Parse(data, size);
+    const fuzz::Workspace ws = fuzz::Materialize(c, MaxFileLength);
+    const std::string oldImage = fuzz::ReadWhole(ws.image);
+    const std::string oldDirectory = c.hasDirectory ? fuzz::ReadWhole(ws.directory) : "";
+
+    int64_t sourceBytes = 0;
+    for (const fuzz::SourceFile& source : c.sources) {
+        sourceBytes += SectorToByte(SectorsFor(static_cast<int64_t>(source.content.size())));
+    }
+    // Every legitimate write is a source or a copy of what the archive holds: many times that
+    // is a runaway.
+    const int64_t held = static_cast<int64_t>(oldImage.size()) + sourceBytes;
+    IoState io;
+    io.writeBudget = std::min<int64_t>((int64_t{16} << 20) + 16 * held, int64_t{256} << 20);
+    Recorder recorder;
+    io.observer = &recorder;
+    ScriptedMessageBoxes boxes;
+    std::set<std::string> written;
+    ImportCallbacks callbacks;
+    callbacks.removeFromImportList = [&](const std::string& path, ImportKind) {
+        written.insert(path);
+    };
+    const ImportOutcome outcome = ImportFiles(ws.image, ws.sources, boxes, callbacks, io);
+
+    for (const MessageBoxRequest& box : boxes.shown) {
+        // The whole text: a path in another box may say anything.
+        if (box.text == "На диске не хватает места") {
+            Finding("the write budget of " + std::to_string(io.writeBudget) +
+                    " bytes ran out: a runaway write (" + std::to_string(io.bytesWritten) +
+                    " bytes written, the last box: " + boxes.shown.back().text + ")");
+        }
+    }
+    for (const std::string& path : recorder.paths) {
+        if (path != ws.image && path != ws.directory) {
+            Finding("written outside the archive: " + path);
+        }
+    }
+    const std::string newImage = fuzz::ReadWhole(ws.image);
+    const std::string newDirectory = c.hasDirectory ? fuzz::ReadWhole(ws.directory) : "";
+    if (!outcome.loaded) {
+        if (newImage != oldImage || newDirectory != oldDirectory) {
+            Finding("an archive that did not load was changed");
+        }
+        return 0;
+    }
+
+    const bool version2 = fuzz::IsVersion2(oldImage);
+    const auto before = fuzz::RecordsOn(version2, oldImage, oldDirectory);
+    const auto after = fuzz::RecordsOn(version2, newImage, newDirectory);
+    if (!before || !after || after->size() < before->size()) {
+        Finding("the directory on disk is no longer whole");
+    }
+    std::vector<std::pair<AnsiString, std::string>> sources;
+    for (size_t i = 0; i < c.sources.size(); ++i) {
+        AnsiString name;
+        const std::string& path = ws.sources[i];
+        if (written.count(path) && Utf8ToAnsi(path.substr(path.rfind('/') + 1), name)) {
+            sources.emplace_back(name, c.sources[i].content);
+        }
+    }
+
+    const std::vector<DirectoryRecord>& old = *before;
+    const std::vector<DirectoryRecord>& now = *after;
+    const int64_t directoryEnd = version2 ? Version2RecordPosition(now.size()) : 0;
+    const std::vector<int64_t> changed = ChangedSectors(oldImage, newImage, directoryEnd);
+    for (size_t i = 0; i < now.size(); ++i) {
+        const DirectoryRecord& r = now[i];
+        const std::string which = "record " + std::to_string(i) + " (" + r.name + ")";
+        const bool added = i >= old.size();
+        bool touched = added;
+        if (!added) {
+            const DirectoryRecord& o = old[i];
+            if (r.name != o.name) {
+                Finding(which + " has a new name");
+            }
+            touched = r.offset != o.offset || r.size != o.size;
+            const bool kept =
+                touched ? SameBytes(oldImage, o, newImage, r, directoryEnd) : Unchanged(changed, r);
+            if (!kept && !HoldsSource(newImage, r, sources)) {
+                Finding(which + " lost its bytes and holds no source of its name");
+            }
+        } else if (!HoldsSource(newImage, r, sources)) {
+            Finding(which + " was added without its source's bytes");
+        }
+        if (touched && r.size > 0) {
+            for (size_t j = 0; j < now.size(); ++j) {
+                const DirectoryRecord& o = now[j];
+                if (j != i && o.size > 0 && Start(r) < End(o) && Start(o) < End(r)) {
+                    Finding(which + " was placed over record " + std::to_string(j));
+                }
+            }
+        }
+        if (version2 && r.size > 0 && (touched || now.size() > old.size()) &&
+            Start(r) < directoryEnd) {
+            Finding(which + " has data inside the directory");
+        }
+    }
+    return 0;
+}
