@@ -10,15 +10,13 @@ targets=(directory import extract)
 regressions=tests/fuzz/regressions
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DZARNEX_FUZZ=ON -DZARNEX_WERROR=ON -DZARNEX_GUI=OFF -DZARNEX_TESTS=OFF >/dev/null
+    -DZARNEX_FUZZ=ON -DZARNEX_WERROR=ON -DZARNEX_GUI=OFF -DBUILD_TESTING=OFF \
+    -DZARNEX_BENCHMARKS=OFF >/dev/null
 cmake --build "$build" -j2 --target "${targets[@]/%/_fuzz}" fuzz_corpus | grep -v '^\[' || true
 mkdir -p "$build/findings"
 "$build/tests/fuzz/fuzz_corpus" "$build/seeds"
 
 fuzzer() { echo "$build/tests/fuzz/$1_fuzz"; }
-# Reproducers the branch does not mend yet: each must still fail, so that its line goes once it
-# holds.
-known_failing() { grep -v '^#' "$regressions/known-failing.txt" 2>/dev/null || true; }
 
 case "${1:-}" in
 replay)
@@ -27,29 +25,13 @@ replay)
     failed=0
     inputs=0
     for t in "${targets[@]}"; do
-        files=()
-        for f in "$build/seeds/$t"/* "$regressions/$t"/*; do
-            if known_failing | grep -qx "$t/$(basename "$f")"; then
-                continue
-            fi
-            files+=("$f")
-        done
+        files=("$build/seeds/$t"/* "$regressions/$t"/*)
         inputs=$((inputs + ${#files[@]}))
         if ! "$(fuzzer "$t")" -runs=0 -timeout=120 -artifact_prefix="$build/findings/" \
             "${files[@]}" >"$build/replay-$t.log" 2>&1; then
             echo "fuzz replay: $t FAILED (see $build/replay-$t.log)"
             tail -n 40 "$build/replay-$t.log"
             failed=1
-        fi
-    done
-    for name in $(known_failing); do
-        t=${name%%/*}
-        if "$(fuzzer "$t")" -runs=0 -timeout=120 -artifact_prefix="$build/findings/known-" \
-            "$regressions/$name" >"$build/replay-known.log" 2>&1; then
-            echo "fuzz replay: $name now holds: remove it from $regressions/known-failing.txt"
-            failed=1
-        else
-            echo "fuzz replay: $name still fails, as known"
         fi
     done
     echo "fuzz replay: $inputs inputs of ${#targets[@]} targets, $([ $failed = 0 ] && echo "no finding" || echo "FAILED")"
@@ -59,13 +41,10 @@ run)
     t=${2:?target: directory, import or extract}
     minutes=${3:?minutes}
     mkdir -p "$build/corpus/$t"
-    # Starts from the seeds and the regression inputs, less those known to fail.
+    # Starts from the seeds and the regression inputs.
     rm -rf "$build/start/$t"
     mkdir -p "$build/start/$t"
-    cp "$build/seeds/$t"/* "$build/start/$t"/
-    for f in "$regressions/$t"/*; do
-        known_failing | grep -qx "$t/$(basename "$f")" || cp "$f" "$build/start/$t"/
-    done
+    cp "$build/seeds/$t"/* "$regressions/$t"/* "$build/start/$t"/
     exec "$(fuzzer "$t")" -max_total_time=$((minutes * 60)) -timeout=30 -rss_limit_mb=4096 \
         -max_len=262144 -print_final_stats=1 -artifact_prefix="$build/findings/" \
         "$build/corpus/$t" "$build/start/$t"
