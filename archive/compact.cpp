@@ -49,6 +49,7 @@ struct CompactBatch {
     IoState& io;
     PendingChanges pending;
     std::vector<char> buffer = std::vector<char>(CopyPieceBytes);
+    Unstarted unstarted = {};
     int64_t dataEnd = 0;  // the end of the entry that ends last, before anything moved
 };
 
@@ -62,6 +63,7 @@ bool Move(CompactBatch& batch, EntryIndex e, int64_t target) {
                     batch.buffer)) {
         return false;
     }
+    NoteWritten(batch.unstarted, data, SectorToByte(target), length);
     MarkChanged(batch.pending, batch.archive.table, e);
     entry.offset = static_cast<int32_t>(target);
     return true;

@@ -39,6 +39,7 @@ struct ImportBatch {
     std::string refusal;
     PendingChanges pending;
     std::vector<WrittenFile> written;  // since the last commit
+    Unstarted unstarted;
     int replacedCount = 0;
     int addedCount = 0;
 };
@@ -164,6 +165,7 @@ Step WriteSource(ImportBatch& batch, File& source, const std::string& path, int6
     }
     CopyPieces(&source, 0, byteCount, batch.archive.data, SectorToByte(target),
                SectorToByte(sectors), batch.buffer);
+    NoteWritten(batch.unstarted, batch.archive.data, SectorToByte(target), SectorToByte(sectors));
     return batch.io.Failed() ? Step::IoFailure : Step::Done;
 }
 

@@ -24,6 +24,19 @@ bool CopyPieces(File* source, int64_t from, int64_t sourceLength, File& target, 
     return true;
 }
 
+void NoteWritten(Unstarted& unstarted, File& file, int64_t pos, int64_t length) {
+    if (unstarted.to <= unstarted.from) {
+        unstarted = {pos, pos + length};
+    } else {
+        unstarted.from = std::min(unstarted.from, pos);
+        unstarted.to = std::max(unstarted.to, pos + length);
+    }
+    if (unstarted.to - unstarted.from >= WritebackSliceBytes) {
+        file.StartWriteback(unstarted.from, unstarted.to - unstarted.from);
+        unstarted = {};
+    }
+}
+
 void MarkChanged(PendingChanges& pending, const DirectoryTable& table, EntryIndex e) {
     if (e.value >= pending.committedCount) {
         return;  // not counted yet: the commit writes it whole

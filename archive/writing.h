@@ -19,6 +19,17 @@ constexpr size_t CopyPieceBytes = 262144;
 bool CopyPieces(File* source, int64_t from, int64_t sourceLength, File& target, int64_t to,
                 int64_t length, std::vector<char>& buffer);
 
+// Written data that the disk has not been asked to take yet. A batch starts the disk on it a
+// slice at a time while it goes on, so that a commit's flush finds little left to wait for.
+struct Unstarted {
+    int64_t from = 0;
+    int64_t to = 0;
+};
+constexpr int64_t WritebackSliceBytes = int64_t{1} << 20;
+
+// Notes `length` bytes written at `pos` of `file`; once a slice has gathered, starts its writing.
+void NoteWritten(Unstarted& unstarted, File& file, int64_t pos, int64_t length);
+
 // What the table has and the directory on disk does not have yet.
 struct PendingChanges {
     explicit PendingChanges(const DirectoryTable& table) : committedCount(table.count) {}

@@ -264,6 +264,18 @@ bool File::Sync() {
     return true;
 }
 
+void File::StartWriteback(int64_t pos, int64_t length) {
+#ifdef SYNC_FILE_RANGE_WRITE
+    if (fd_ >= 0 && pos >= 0 && length > 0) {
+        ::sync_file_range(fd_, static_cast<off_t>(pos), static_cast<off_t>(length),
+                          SYNC_FILE_RANGE_WRITE);
+    }
+#else
+    (void)pos;
+    (void)length;
+#endif
+}
+
 bool File::Close() {
     if (fd_ < 0) {
         return true;

@@ -73,6 +73,9 @@ class File {
     // Cuts or extends the file to `size` bytes; what is added reads as zeros and is not written.
     bool Resize(int64_t size);
     bool Sync();
+    // Starts writing the range to the disk without waiting for it, so that a later Sync finds
+    // less to do. Only a hint: nothing fails.
+    void StartWriteback(int64_t pos, int64_t length);
     // False when the system reports a failure that surfaced only now (a delayed write error).
     bool Close();
 
