@@ -291,14 +291,20 @@ Workspace Materialize(const Case& c, uint64_t maxLength) {
 
 std::string ReadWhole(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    // One read: after a move an archive may be tens of MiB, mostly a hole.
+    in.seekg(0, std::ios::end);
+    std::string bytes(static_cast<size_t>(std::max<std::streamoff>(in.tellg(), 0)), '\0');
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
 }
 
 std::string Range(const std::string& bytes, int64_t from, int64_t to) {
     std::string out(static_cast<size_t>(std::max<int64_t>(to - from, 0)), '\0');
-    for (int64_t i = std::max<int64_t>(from, 0); i < to && i < static_cast<int64_t>(bytes.size());
-         ++i) {
-        out[static_cast<size_t>(i - from)] = bytes[static_cast<size_t>(i)];
+    const int64_t first = std::max<int64_t>(from, 0);
+    const int64_t last = std::min<int64_t>(to, static_cast<int64_t>(bytes.size()));
+    if (first < last) {
+        std::copy(bytes.begin() + first, bytes.begin() + last, out.begin() + (first - from));
     }
     return out;
 }
