@@ -294,6 +294,12 @@ bool File::Close() {
 }
 
 bool SyncFileSystem(const std::string& folder, IoState& io) {
+    // An operation of its own for fault injection, like those of a File.
+    ++io.operations;
+    if (io.failAt != 0 && io.operations == io.failAt) {
+        io.lastError = io.failErrno;
+        return false;
+    }
     const int fd = OpenRetrying(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         io.lastError = errno;
@@ -304,6 +310,9 @@ bool SyncFileSystem(const std::string& folder, IoState& io) {
         io.lastError = errno;
     }
     ::close(fd);
+    if (synced && io.observer) {
+        io.observer->Flushed(folder);
+    }
     return synced;
 }
 

@@ -7,6 +7,7 @@
 
 #include "archive/extract.h"
 #include "archive/format.h"
+#include "tests/crash_support.h"
 #include "tests/support.h"
 
 namespace zarnex {
@@ -377,6 +378,43 @@ TEST_F(ExtractTest, CopiesWriteWhatTheArchiveHoldsAndWarnWithTheRealCode) {
             ASSERT_EQ(head[static_cast<size_t>(i)], held ? image[static_cast<size_t>(at + i)] : 0)
                 << i;
         }
+    }
+}
+
+// The files are on the disk before the count says so: one flush of the folder's file system
+// after the last write, and a warning instead when that flush fails.
+TEST_F(ExtractTest, ExtractedFilesAreOnTheDiskBeforeTheCount) {
+    std::string img = Make(true, {{1, 1, "a.dff"}, {2, 3, "b.dff"}});
+    using Box = std::pair<std::string, std::string>;  // its text; what was flushed right before
+    struct Watch : MessageBoxes {
+        test::Recorder recorder;
+        std::vector<Box> boxes;
+        MessageAnswer Show(const MessageBoxRequest& request) override {
+            const auto& ops = recorder.ops;
+            const bool flushed = !ops.empty() && ops.back().kind == test::FileOp::Flush;
+            boxes.emplace_back(request.text, flushed ? ops.back().path : "");
+            return MessageAnswer::Ok;
+        }
+    };
+    long long operations = 0;
+    for (bool fail : {false, true}) {
+        SCOPED_TRACE(fail ? "the flush fails" : "the flush works");
+        std::filesystem::remove_all(out);
+        std::filesystem::create_directory(out);
+        Watch watch;
+        IoState io;
+        io.observer = &watch.recorder;
+        io.failAt = fail ? operations : 0;  // the last operation of a run
+        io.failErrno = EIO;
+        ExtractFiles(img, out, {"a.dff", "b.dff"}, watch, {}, io);
+        operations = io.operations;
+        const std::vector<Box> expected =
+            fail ? std::vector<Box>{{"Не удаётся сохранить извлечённые файлы на диске: \n\n" + out +
+                                         "\n\nI/O error: " + std::to_string(EIO),
+                                     ""},
+                                    {"Извлечено: 2", ""}}
+                 : std::vector<Box>{{"Извлечено: 2", out}};
+        EXPECT_EQ(watch.boxes, expected);
     }
 }
 
