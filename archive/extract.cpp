@@ -166,8 +166,9 @@ ExtractStep ExtractOne(ExtractBatch& batch, const std::string& name, std::string
     }
     outPath = JoinPath(batch.folder, fileName);
 
-    File out;
-    if (FileExists(outPath)) {
+    // Created new unless something is there: one call where a look first would be two.
+    File out = File::Open(outPath, OpenMode::CreateNew, batch.io);
+    if (!out.IsOpen() && batch.io.lastError == EEXIST && FileExists(outPath)) {
         switch (AskOverwrite(batch.boxes, outPath, entry)) {
             case Existing::Cancel:
                 return ExtractStep::Cancelled;
@@ -179,8 +180,6 @@ ExtractStep ExtractOne(ExtractBatch& batch, const std::string& name, std::string
         const OpenMode mode =
             FileExists(outPath) ? OpenMode::TruncateExisting : OpenMode::CreateAlways;
         out = File::Open(outPath, mode, batch.io);
-    } else {
-        out = File::Open(outPath, OpenMode::CreateNew, batch.io);
     }
     if (!out.IsOpen()) {
         ReportCreateFailure(batch.boxes, outPath, batch.io.lastError);

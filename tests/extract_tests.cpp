@@ -137,7 +137,8 @@ TEST_F(ExtractTest, ReadOnlyExistingFileAnsweredYesFailsWithTheCode) {
     run.boxes.Answer(MessageAnswer::Yes);
     if (geteuid() == 0) {
         // Permissions do not hold root back: the refusal of the open is injected instead.
-        run.io.failAt = 6;  // the archive's open, lock, size, header and records come first
+        // The archive's open, lock, size, header and records, then the creation that finds it.
+        run.io.failAt = 7;
         run.io.failErrno = EACCES;
     }
     run.Run(img, out, {"a.dff", "b.dff"});
