@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -16,6 +17,18 @@ double Seconds(const std::function<void()>& work) {
     auto start = std::chrono::steady_clock::now();
     work();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+Options ParseOptions(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--runs") == 0) {
+            options.runs = std::atoi(argv[i + 1]);
+        } else if (std::strcmp(argv[i], "--files") == 0) {
+            options.files = std::atoi(argv[i + 1]);
+        }
+    }
+    return options;
 }
 
 double Median(std::vector<double> values) {

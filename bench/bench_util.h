@@ -5,7 +5,25 @@
 #include <string>
 #include <vector>
 
+#include "platform/file.h"
+
 namespace zarnex::bench {
+
+// "--runs N" and "--files N" of a benchmark's command line.
+struct Options {
+    int runs = 3;
+    int files = 16384;
+};
+Options ParseOptions(int argc, char** argv);
+
+// Counts the flushes a batch asks for.
+class FlushCounter : public FileObserver {
+  public:
+    void Written(const std::string&, int64_t, const void*, size_t) override {}
+    void Resized(const std::string&, int64_t) override {}
+    void Flushed(const std::string&) override { ++count; }
+    int count = 0;
+};
 
 double Seconds(const std::function<void()>& work);
 double Median(std::vector<double> values);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <random>
 #include <set>
@@ -82,19 +81,10 @@ void MakeEmptyArchive(const std::string& path, bool version2) {
     }
 }
 
-// Counts the flushes a batch asks for.
-class Flushes : public FileObserver {
-  public:
-    void Written(const std::string&, int64_t, const void*, size_t) override {}
-    void Resized(const std::string&, int64_t) override {}
-    void Flushed(const std::string&) override { ++count; }
-    int count = 0;
-};
-
 double Import(const std::string& archive, const std::vector<std::string>& paths,
               const std::string& expected, int& flushes) {
     Counting boxes;
-    Flushes counter;
+    bench::FlushCounter counter;
     IoState io;
     io.observer = &counter;
     double t = bench::Seconds([&] { ImportFiles(archive, paths, boxes, {}, io); });
@@ -158,15 +148,7 @@ double CopyOutAll(const std::string& archive, const std::vector<Source>& sources
 }  // namespace
 
 int main(int argc, char** argv) {
-    int runs = 3;
-    int count = 16384;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--runs") == 0) {
-            runs = std::atoi(argv[i + 1]);
-        } else if (std::strcmp(argv[i], "--files") == 0) {
-            count = std::atoi(argv[i + 1]);
-        }
-    }
+    const auto [runs, count] = bench::ParseOptions(argc, argv);
     const std::string dir = bench::MakeTempDir();
     std::vector<Source> sources = MakeSources(dir + "/src", count);
     std::vector<std::string> paths, names;

@@ -2,7 +2,6 @@
 // plain copy of its live bytes into a new file (one flush at the end) in the same run.
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -26,14 +25,6 @@ class Summaries : public MessageBoxes {
         }
         return MessageAnswer::Ok;
     }
-};
-
-class Flushes : public FileObserver {
-  public:
-    void Written(const std::string&, int64_t, const void*, size_t) override {}
-    void Resized(const std::string&, int64_t) override {}
-    void Flushed(const std::string&) override { ++count; }
-    int count = 0;
 };
 
 struct Place {
@@ -97,15 +88,7 @@ double CopyLiveBytes(const std::string& archive, const std::vector<Place>& place
 }  // namespace
 
 int main(int argc, char** argv) {
-    int runs = 3;
-    int count = 16384;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--runs") == 0) {
-            runs = std::atoi(argv[i + 1]);
-        } else if (std::strcmp(argv[i], "--files") == 0) {
-            count = std::atoi(argv[i + 1]);
-        }
-    }
+    const auto [runs, count] = bench::ParseOptions(argc, argv);
     const std::string dir = bench::MakeTempDir();
     const std::string img = dir + "/gappy.img";
     std::vector<double> compact, copy;
@@ -118,7 +101,7 @@ int main(int argc, char** argv) {
             copy.push_back(CopyLiveBytes(img, places, dir + "/copy"));
         }
         Summaries boxes;
-        Flushes counter;
+        bench::FlushCounter counter;
         IoState io;
         io.observer = &counter;
         CompactOutcome outcome;

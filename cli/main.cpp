@@ -9,6 +9,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "archive/check.h"
@@ -592,67 +593,68 @@ std::string Describe(const ArchiveCheck& check, const std::string& archivePath,
     return "problem: " + subject;
 }
 
-int Check(int argc, char** argv) {
-    OptionParser parser("check", argc, argv);
+// The options of a command on one archive: -q and --help. The archive, or the exit status when
+// the command has already answered.
+std::variant<std::string, int> OneArchive(const std::string& command, int argc, char** argv,
+                                          bool& quiet) {
+    OptionParser parser(command, argc, argv);
     const option longOptions[] = {
         {"quiet", no_argument, nullptr, 'q'}, {"help", no_argument, nullptr, 'h'}, {}};
-    bool quiet = false;
     for (int c; (c = parser.Next("qh", longOptions)) != -1;) {
         if (c == 'h') {
-            return CommandHelpText("check");
+            return CommandHelpText(command);
         }
         if (c == '?') {
-            return CommandUsage("check", "");
+            return CommandUsage(command, "");
         }
         quiet = true;
     }
     const std::vector<std::string> operands = parser.Operands();
     if (operands.size() != 1) {
-        return CommandUsage("check", "takes one archive");
+        return CommandUsage(command, "takes one archive");
     }
+    return operands[0];
+}
+
+int Check(int argc, char** argv) {
+    bool quiet = false;
+    const auto archive = OneArchive("check", argc, argv, quiet);
+    if (const int* status = std::get_if<int>(&archive)) {
+        return *status;
+    }
+    const std::string& path = std::get<std::string>(archive);
     IoState io;
     TerminalMessageBoxes boxes(OverwritePolicy::No);
-    const std::optional<ArchiveCheck> check = CheckArchive(operands[0], io, boxes);
+    const std::optional<ArchiveCheck> check = CheckArchive(path, io, boxes);
     if (!check) {
         return ExitNotRun;
     }
     if (!quiet) {
         for (const Problem& problem : check->problems) {
-            std::cout << Describe(*check, operands[0], problem) << "\n";
+            std::cout << Describe(*check, path, problem) << "\n";
         }
     }
     return check->problems.empty() ? ExitDone : ExitPartly;
 }
 
 int Compact(int argc, char** argv) {
-    OptionParser parser("compact", argc, argv);
-    const option longOptions[] = {
-        {"quiet", no_argument, nullptr, 'q'}, {"help", no_argument, nullptr, 'h'}, {}};
     bool quiet = false;
-    for (int c; (c = parser.Next("qh", longOptions)) != -1;) {
-        if (c == 'h') {
-            return CommandHelpText("compact");
-        }
-        if (c == '?') {
-            return CommandUsage("compact", "");
-        }
-        quiet = true;
-    }
-    const std::vector<std::string> operands = parser.Operands();
-    if (operands.size() != 1) {
-        return CommandUsage("compact", "takes one archive");
+    const auto archive = OneArchive("compact", argc, argv, quiet);
+    if (const int* status = std::get_if<int>(&archive)) {
+        return *status;
     }
     IoState io;
     TerminalMessageBoxes boxes(OverwritePolicy::No);
     std::optional<TerminalProgress> progress;
-    const CompactOutcome outcome = CompactArchive(operands[0], boxes, io, [&](int done, int total) {
-        if (!quiet) {
-            if (!progress) {
-                progress.emplace(total);
+    const CompactOutcome outcome =
+        CompactArchive(std::get<std::string>(archive), boxes, io, [&](int done, int total) {
+            if (!quiet) {
+                if (!progress) {
+                    progress.emplace(total);
+                }
+                progress->Set(done);
             }
-            progress->Set(done);
-        }
-    });
+        });
     progress.reset();
     return outcome.completed ? ExitDone : ExitNotRun;
 }

@@ -293,6 +293,25 @@ bool File::Close() {
     return true;
 }
 
+namespace {
+
+// Flushes through a descriptor of the folder: `flush` is syncfs or fsync.
+bool FlushFolder(const std::string& folder, IoState& io, int (*flush)(int)) {
+    const int fd = OpenRetrying(folder.empty() ? "." : folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        io.lastError = errno;
+        return false;
+    }
+    const bool flushed = flush(fd) == 0;
+    if (!flushed) {
+        io.lastError = errno;
+    }
+    ::close(fd);
+    return flushed;
+}
+
+}  // namespace
+
 bool SyncFileSystem(const std::string& folder, IoState& io) {
     // An operation of its own for fault injection, like those of a File.
     ++io.operations;
@@ -300,16 +319,7 @@ bool SyncFileSystem(const std::string& folder, IoState& io) {
         io.lastError = io.failErrno;
         return false;
     }
-    const int fd = OpenRetrying(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        io.lastError = errno;
-        return false;
-    }
-    const bool synced = ::syncfs(fd) == 0;
-    if (!synced) {
-        io.lastError = errno;
-    }
-    ::close(fd);
+    const bool synced = FlushFolder(folder, io, ::syncfs);
     if (synced && io.observer) {
         io.observer->Flushed(folder);
     }
@@ -317,17 +327,7 @@ bool SyncFileSystem(const std::string& folder, IoState& io) {
 }
 
 bool SyncFolder(const std::string& folder, IoState& io) {
-    const int fd = OpenRetrying(folder.empty() ? "." : folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        io.lastError = errno;
-        return false;
-    }
-    const bool synced = ::fsync(fd) == 0;
-    if (!synced) {
-        io.lastError = errno;
-    }
-    ::close(fd);
-    return synced;
+    return FlushFolder(folder, io, ::fsync);
 }
 
 bool FileExists(const std::string& path) {

@@ -26,16 +26,6 @@ namespace {
 // A sparse archive of gigabytes holds gigabytes of zeros, and extracting them is no runaway.
 constexpr uint64_t MaxFileLength = uint64_t{1} << 20;
 
-class Recorder : public FileObserver {
-  public:
-    void Written(const std::string& path, int64_t, const void*, size_t) override {
-        paths.insert(path);
-    }
-    void Resized(const std::string& path, int64_t) override { paths.insert(path); }
-    void Flushed(const std::string&) override {}
-    std::set<std::string> paths;
-};
-
 // Everything under `root` but the output folder.
 std::set<std::string> Tree(const std::string& root, const std::string& out) {
     std::set<std::string> paths;
@@ -103,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         (int64_t{16} << 20) + static_cast<int64_t>(c.names.size()) *
                                   (static_cast<int64_t>(oldImage.size()) + (int64_t{256} << 10)),
         int64_t{256} << 20);
-    Recorder recorder;
+    fuzz::WrittenPaths recorder;
     io.observer = &recorder;
     ScriptedMessageBoxes boxes;
     for (char answer : c.answers) {

@@ -5,11 +5,13 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "archive/format.h"
+#include "platform/file.h"
 
 namespace zarnex::fuzz {
 
@@ -120,5 +122,16 @@ std::optional<std::vector<DirectoryRecord>> RecordsOn(bool version2, const std::
 
 // Stops the run as a finding, with what was seen.
 [[noreturn]] void Finding(const std::string& what);
+
+// The files a batch changed.
+class WrittenPaths : public FileObserver {
+  public:
+    void Written(const std::string& path, int64_t, const void*, size_t) override {
+        paths.insert(path);
+    }
+    void Resized(const std::string& path, int64_t) override { paths.insert(path); }
+    void Flushed(const std::string&) override {}
+    std::set<std::string> paths;
+};
 
 }  // namespace zarnex::fuzz

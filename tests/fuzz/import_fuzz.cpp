@@ -23,16 +23,6 @@ namespace {
 // A sparse archive of gigabytes would make legitimate moves copy gigabytes of zeros.
 constexpr uint64_t MaxFileLength = uint64_t{1} << 20;
 
-class Recorder : public FileObserver {
-  public:
-    void Written(const std::string& path, int64_t, const void*, size_t) override {
-        paths.insert(path);
-    }
-    void Resized(const std::string& path, int64_t) override { paths.insert(path); }
-    void Flushed(const std::string&) override {}
-    std::set<std::string> paths;
-};
-
 int64_t Start(const DirectoryRecord& r) {
     return SectorToByte(r.offset);
 }
@@ -133,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int64_t held = static_cast<int64_t>(oldImage.size()) + sourceBytes;
     IoState io;
     io.writeBudget = std::min<int64_t>((int64_t{16} << 20) + 16 * held, int64_t{256} << 20);
-    Recorder recorder;
+    fuzz::WrittenPaths recorder;
     io.observer = &recorder;
     ScriptedMessageBoxes boxes;
     std::set<std::string> written;
