@@ -108,7 +108,7 @@ Result CloseGaps(CompactBatch& batch, int64_t start, int& moved,
         }
         if (cursor + size > entry.offset) {
             // Past the end of every entry; a detour taken before is free once committed.
-            if (HasChanges(batch.pending, table) && !CommitChanges(batch.archive, batch.pending)) {
+            if (!CommitChanges(batch.archive, batch.pending)) {
                 return Result::IoFailure;
             }
             if (batch.dataEnd + size > ArchiveSectorLimit) {

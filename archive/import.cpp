@@ -64,9 +64,6 @@ Step RefuseTooLarge(ImportBatch& batch, const std::string& path) {
 
 // Commits the group; only then do its files' rows leave the list.
 bool Commit(ImportBatch& batch) {
-    if (batch.written.empty() && !HasChanges(batch.pending, TableOf(batch))) {
-        return true;
-    }
     if (!CommitChanges(batch.archive, batch.pending)) {
         return false;
     }

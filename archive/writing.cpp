@@ -52,11 +52,11 @@ void MarkChanged(PendingChanges& pending, const DirectoryTable& table, EntryInde
     }
 }
 
+namespace {
+
 bool HasChanges(const PendingChanges& pending, const DirectoryTable& table) {
     return !pending.changed.empty() || table.count > pending.committedCount;
 }
-
-namespace {
 
 File& RecordFile(OpenArchive& archive) {
     return archive.table.IsVersion2() ? archive.data : archive.directory;
@@ -85,6 +85,9 @@ bool WriteNewRecords(OpenArchive& archive, int32_t from) {
 
 bool CommitChanges(OpenArchive& archive, PendingChanges& pending) {
     const DirectoryTable& table = archive.table;
+    if (!HasChanges(pending, table)) {
+        return true;  // the disk agrees already: no flush owed
+    }
     const bool version2 = table.IsVersion2();
     const bool grown = table.count > pending.committedCount;
     if (version2 && !WriteNewRecords(archive, pending.committedCount)) {

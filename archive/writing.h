@@ -44,12 +44,11 @@ struct PendingChanges {
 // changes: the place the disk names stays taken until the commit.
 void MarkChanged(PendingChanges& pending, const DirectoryTable& table, EntryIndex e);
 
-bool HasChanges(const PendingChanges& pending, const DirectoryTable& table);
-
 // Makes the disk agree with the table: the data is flushed first (in version 2 with the new
 // records, which stand beyond the count on disk where nothing reads them); then the changed
 // records, the new ones in version 1, and the count; then a second flush. Afterwards the old
-// places are free. False on a failure (io.lastError), with the pending changes kept.
+// places are free. Nothing at all without changes. False on a failure (io.lastError), with the
+// pending changes kept.
 bool CommitChanges(OpenArchive& archive, PendingChanges& pending);
 
 }  // namespace zarnex
