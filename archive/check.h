@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "archive/directory.h"
+#include "archive/messages.h"
 #include "platform/file.h"
-#include "platform/messagebox.h"
 
 namespace zarnex {
 

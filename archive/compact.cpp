@@ -14,33 +14,29 @@ namespace zarnex {
 namespace {
 
 // Damage that compacting would spread: it moves data by what the directory says.
-std::string Damage(const std::vector<Problem>& problems) {
-    std::set<std::string> reasons;
+std::vector<DamageKind> Damage(const std::vector<Problem>& problems) {
+    std::set<DamageKind> kinds;
     for (const Problem& problem : problems) {
         switch (problem.kind) {
             case ProblemKind::Overlap:
-                reasons.insert("записи перекрываются");
+                kinds.insert(DamageKind::Overlap);
                 break;
             case ProblemKind::PastEnd:
-                reasons.insert("записи выходят за конец файла");
+                kinds.insert(DamageKind::PastEnd);
                 break;
             case ProblemKind::InsideDirectory:
-                reasons.insert("данные лежат внутри каталога");
+                kinds.insert(DamageKind::InsideDirectory);
                 break;
             case ProblemKind::NegativeOffset:
             case ProblemKind::NegativeSize:
             case ProblemKind::BeyondLimit:
-                reasons.insert("записи выходят за пределы 2 ГБ");
+                kinds.insert(DamageKind::OutOfRange);
                 break;
             default:
                 break;
         }
     }
-    std::string text;
-    for (const std::string& reason : reasons) {
-        text += (text.empty() ? "" : ", ") + reason;
-    }
-    return text;
+    return {kinds.begin(), kinds.end()};
 }
 
 struct CompactBatch {
@@ -153,11 +149,10 @@ CompactOutcome Compact(const std::string& path, MessageBoxes& boxes, IoState& io
         ReportArchiveOpenFailure(boxes, path, io.lastError);
         return outcome;
     }
-    const std::string damage =
+    std::vector<DamageKind> damage =
         Damage(CheckTable(archive->table, outcome.bytesBefore, directoryBytes));
     if (!damage.empty()) {
-        ShowBox(boxes, "IMG архив повреждён и не может быть сжат: " + damage + "\n\n" + path,
-                MessageIcon::Error);
+        boxes.Show({.id = MessageId::CompactDamaged, .path = path, .damage = std::move(damage)});
         return outcome;
     }
     const DirectoryTable& table = archive->table;
@@ -169,10 +164,7 @@ CompactOutcome Compact(const std::string& path, MessageBoxes& boxes, IoState& io
             return outcome;
         case Result::NoRoom:
             CommitChanges(batch.archive, batch.pending);
-            ShowBox(
-                boxes,
-                "IMG архив не может быть больше 2 ГБ: для перемещения записи нет места\n\n" + path,
-                MessageIcon::Error);
+            boxes.Show({.id = MessageId::CompactNoRoom, .path = path});
             return outcome;
         case Result::Done:
             break;
@@ -181,11 +173,10 @@ CompactOutcome Compact(const std::string& path, MessageBoxes& boxes, IoState& io
     batch.archive.directory.Close();
     batch.archive.data.Close();
     outcome.completed = true;
-    ShowBox(boxes,
-            "Сжато\n\nПеремещено записей: " + std::to_string(outcome.movedCount) +
-                "\nРазмер: " + std::to_string(outcome.bytesBefore) + " -> " +
-                std::to_string(outcome.bytesAfter) + " байт",
-            MessageIcon::Information);
+    boxes.Show({.id = MessageId::CompactSummary,
+                .moved = outcome.movedCount,
+                .before = outcome.bytesBefore,
+                .after = outcome.bytesAfter});
     return outcome;
 }
 

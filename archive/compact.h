@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "archive/messages.h"
 #include "platform/file.h"
-#include "platform/messagebox.h"
 
 namespace zarnex {
 

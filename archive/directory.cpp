@@ -15,8 +15,7 @@ constexpr int32_t GrowthStep = 1024;
 constexpr int32_t RecordsPerRead = 4096;
 
 void ReportCorruptDirectory(MessageBoxes& boxes, const std::string& path) {
-    ShowBox(boxes, "Каталог IMG архива повреждён: записей больше, чем вмещает файл\n\n" + path,
-            MessageIcon::Error);
+    boxes.Show({.id = MessageId::DirectoryDamaged, .path = path});
 }
 
 // Reads `count` records that start at byte `start` of `file`. False if they are not all there.
@@ -62,7 +61,7 @@ const FreeRoom* FreeRoomOf(const DirectoryTable& table) {
 std::optional<OpenArchive> Load(const std::string& path, bool forImport, IoState& io,
                                 MessageBoxes& boxes) {
     if (!FileExists(path)) {
-        ShowBox(boxes, "IMG файл по указанному пути не найден: \n\n" + path, MessageIcon::Error);
+        boxes.Show({.id = MessageId::ArchiveNotFound, .path = path});
         return std::nullopt;
     }
     const OpenMode mode = forImport ? OpenMode::ReadWriteExclusive : OpenMode::ReadShared;
@@ -100,8 +99,7 @@ std::optional<OpenArchive> Load(const std::string& path, bool forImport, IoState
     } else {
         directoryPath = DirectoryFilePath(path);
         if (!FileExists(directoryPath)) {
-            ShowBox(boxes, "Unable to find DIR file!", MessageIcon::Error, MessageButtons::Ok,
-                    "Error");
+            boxes.Show({.id = MessageId::DirectoryFileMissing});
             return std::nullopt;
         }
         archive.directory = File::Open(directoryPath, mode, io);

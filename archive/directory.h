@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "archive/format.h"
+#include "archive/messages.h"
 #include "archive/positions.h"
 #include "archive/table_index.h"
 #include "platform/codepage.h"
 #include "platform/file.h"
-#include "platform/messagebox.h"
 #include "platform/random.h"
 
 namespace zarnex {

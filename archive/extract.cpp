@@ -27,13 +27,11 @@ Existing AskOverwrite(MessageBoxes& boxes, const std::string& outPath,
     FileInfo info;
     bool known = ReadFileInfo(outPath, info);
     std::string date = known ? FormatFileTime(info.modifiedSeconds) : "1.1.1601  0:0:0";
-    std::string text =
-        outPath +
-        "   уже существует.\n\nЗаменить имеющийся файл\nразмер: " + std::to_string(info.size) +
-        "b\nдата изменения: " + date +
-        "\n\nИзвлекаемым файлом?\nразмер: " + std::to_string(SectorToByte(entry.size)) + "b";
-    switch (
-        boxes.Show({text, "Zarnex", MessageIcon::Question, MessageButtons::YesNoCancel, true})) {
+    switch (boxes.Show({.id = MessageId::OverwriteQuestion,
+                        .path = outPath,
+                        .size = SectorToByte(entry.size),
+                        .existingSize = info.size,
+                        .date = date})) {
         case MessageAnswer::Yes:
             return Existing::Overwrite;
         case MessageAnswer::Cancel:
@@ -44,12 +42,10 @@ Existing AskOverwrite(MessageBoxes& boxes, const std::string& outPath,
 }
 
 void ReportCreateFailure(MessageBoxes& boxes, const std::string& outPath, int code) {
-    const std::string lead = "Не удаётся создать файл: \n\n" + outPath;
     if (IsDiskFull(code)) {
-        ShowBox(boxes, lead + "\n\n" + "На диске не хватает места", MessageIcon::None,
-                MessageButtons::Ok, "Zarnex", false);
+        boxes.Show({.id = MessageId::CreateFailedDiskFull, .path = outPath});
     } else {
-        ShowBox(boxes, lead + "\n\nI/O error: " + std::to_string(code), MessageIcon::Warning);
+        boxes.Show({.id = MessageId::CreateFailed, .path = outPath, .code = code});
     }
 }
 
@@ -150,18 +146,13 @@ ExtractStep ExtractOne(ExtractBatch& batch, const std::string& name, std::string
     const DirectoryEntry& entry = batch.archive.table.entries[static_cast<size_t>(found->second)];
     std::string fileName;
     if (!AnsiToUtf8(entry.name, fileName) || !IsSafeFileName(fileName)) {
-        ShowBox(batch.boxes,
-                "Имя записи в архиве не годится для файла, запись не извлечена: \n\n" +
-                    AnsiToUtf8Lossy(entry.name),
-                MessageIcon::Warning);
+        batch.boxes.Show({.id = MessageId::BadEntryName, .name = AnsiToUtf8Lossy(entry.name)});
         return ExtractStep::Skipped;
     }
     if (entry.size < 0 || entry.size > ArchiveSectorLimit) {
         // No archive holds more than 2 GiB: such a size is damage.
-        ShowBox(batch.boxes,
-                "Запись в архиве повреждена (размер " + std::to_string(entry.size) +
-                    " секторов), запись не извлечена: \n\n" + fileName,
-                MessageIcon::Warning);
+        batch.boxes.Show(
+            {.id = MessageId::DamagedEntrySize, .name = fileName, .sectors = entry.size});
         return ExtractStep::Skipped;
     }
     outPath = JoinPath(batch.folder, fileName);
@@ -192,11 +183,10 @@ ExtractStep ExtractOne(ExtractBatch& batch, const std::string& name, std::string
     const bool closed = out.Close();
     if (!closed || copied.failed || copied.cut) {
         const int code = batch.io.Failed() ? batch.io.lastError : EIO;
-        std::string text = outPath + "  записан с ошибкой " + std::to_string(code);
-        if (copied.cut) {
-            text += "\n\nЗапись выходит за конец IMG файла: недостающее заполнено нулями";
-        }
-        ShowBox(batch.boxes, text, MessageIcon::Warning);
+        batch.boxes.Show(
+            {.id = copied.cut ? MessageId::WrittenPastEnd : MessageId::WrittenWithError,
+             .path = outPath,
+             .code = code});
         return ExtractStep::Warned;
     }
     return ExtractStep::Extracted;
@@ -206,10 +196,9 @@ ExtractStep ExtractOne(ExtractBatch& batch, const std::string& name, std::string
 // file system covers every file and every new name in the folder at once.
 void FlushFolder(ExtractBatch& batch) {
     if (!SyncFileSystem(batch.folder, batch.io)) {
-        ShowBox(batch.boxes,
-                "Не удаётся сохранить извлечённые файлы на диске: \n\n" + batch.folder +
-                    "\n\nI/O error: " + std::to_string(batch.io.lastError),
-                MessageIcon::Warning);
+        batch.boxes.Show({.id = MessageId::ExtractFlushFailed,
+                          .path = batch.folder,
+                          .code = batch.io.lastError});
     }
 }
 
@@ -260,8 +249,7 @@ ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<std::string>
     if (outcome.extractedCount > 0) {
         FlushFolder(batch);
     }
-    ShowBox(batch.boxes, "Извлечено: " + std::to_string(outcome.extractedCount),
-            MessageIcon::Information);
+    batch.boxes.Show({.id = MessageId::ExtractSummary, .count = outcome.extractedCount});
     return outcome;
 }
 

@@ -6,8 +6,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "archive/messages.h"
 #include "platform/file.h"
-#include "platform/messagebox.h"
 
 namespace zarnex {
 

@@ -36,7 +36,7 @@ struct ImportBatch {
     IoState& io;
     const ImportCallbacks& callbacks;
     std::vector<char> buffer = std::vector<char>(CopyPieceBytes);
-    std::string refusal;
+    std::optional<Message> refusal;
     PendingChanges pending;
     std::vector<WrittenFile> written;  // since the last commit
     Unstarted unstarted;
@@ -52,14 +52,13 @@ bool FitsInArchive(int64_t sector, int64_t sectors) {
     return sector >= 0 && sector + sectors <= ArchiveSectorLimit;
 }
 
-Step Refuse(ImportBatch& batch, std::string text) {
-    batch.refusal = std::move(text);
+Step Refuse(ImportBatch& batch, Message message) {
+    batch.refusal = std::move(message);
     return Step::Refused;
 }
 
 Step RefuseTooLarge(ImportBatch& batch, const std::string& path) {
-    return Refuse(batch,
-                  "IMG архив не может быть больше 2 ГБ, файл в него не помещается: \n\n" + path);
+    return Refuse(batch, {.id = MessageId::ArchiveFull, .path = path});
 }
 
 // Commits the group; only then do its files' rows leave the list.
@@ -235,11 +234,7 @@ Step ImportOne(ImportBatch& batch, const std::string& path) {
     }
     AnsiString name;
     if (!Utf8ToAnsi(FileNamePart(path), name)) {
-        ShowBox(batch.boxes,
-                "Имя файла нельзя записать в IMG архив: в нём есть знаки вне кодировки "
-                "Windows-1251\n\n" +
-                    path,
-                MessageIcon::Warning);
+        batch.boxes.Show({.id = MessageId::NameNotInCodePage, .path = path});
         return Step::Skipped;
     }
     File source = File::Open(path, OpenMode::ReadShared, batch.io);
@@ -252,7 +247,7 @@ Step ImportOne(ImportBatch& batch, const std::string& path) {
     int64_t byteCount = 0;
     source.Size(byteCount);
     if (byteCount >= ArchiveByteLimit) {
-        return Refuse(batch, "Файл больше 2 ГБ и не может быть записан в IMG архив: \n\n" + path);
+        return Refuse(batch, {.id = MessageId::SourceTooLarge, .path = path});
     }
     return table.IsVersion2() ? ImportIntoVersion2(batch, source, path, name, byteCount)
                               : ImportIntoVersion1(batch, source, path, name, byteCount);
@@ -264,7 +259,7 @@ void ErrorStop(ImportBatch& batch, Step step) {
     const int code = batch.io.lastError;
     const bool committed = Commit(batch);
     if (step == Step::Refused) {
-        ShowBox(batch.boxes, batch.refusal, MessageIcon::Error);
+        batch.boxes.Show(*batch.refusal);
         if (committed) {
             return;
         }
@@ -307,10 +302,9 @@ ImportOutcome RunImport(ImportBatch& batch, const std::vector<std::string>& path
     }
     batch.archive.directory.Close();
     batch.archive.data.Close();
-    ShowBox(batch.boxes,
-            "Завершено\n\nЗаменено: " + std::to_string(batch.replacedCount) +
-                "\nДобавлено: " + std::to_string(batch.addedCount),
-            MessageIcon::Information);
+    batch.boxes.Show({.id = MessageId::ImportSummary,
+                      .replaced = batch.replacedCount,
+                      .added = batch.addedCount});
     return finish(true);
 }
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "archive/messages.h"
 #include "archive/writing.h"
 #include "platform/file.h"
-#include "platform/messagebox.h"
 
 namespace zarnex {
 

@@ -1,35 +1,170 @@
 #include "archive/messages.h"
 
+#include <cstdlib>
+
+#include "archive/catalog.h"
+#include "platform/errors.h"
 #include "platform/file.h"
 
 namespace zarnex {
 
-void ShowBox(MessageBoxes& boxes, std::string text, MessageIcon icon, MessageButtons buttons,
-             const char* title, bool taskModal) {
-    boxes.Show({std::move(text), title, icon, buttons, taskModal});
+MessageKind KindOf(MessageId id) {
+    using enum MessageId;
+    using enum MessageIcon;
+    switch (id) {
+        case SourceOpenFailed:
+        case NameNotInCodePage:
+        case CreateFailed:
+        case WrittenWithError:
+        case WrittenPastEnd:
+        case BadEntryName:
+        case DamagedEntrySize:
+        case ExtractFlushFailed:
+            return {Warning};
+        case ImportSummary:
+        case ExtractSummary:
+        case CompactSummary:
+            return {Information};
+        case OverwriteQuestion:
+            return {Question, MessageButtons::YesNoCancel};
+        case ReplaceQuestion:
+        case NotGameFileQuestion:
+            return {Question, MessageButtons::YesNo};
+        case CreateFailedDiskFull:
+            // The one box that leaves the window usable: the user may free room meanwhile.
+            return {None, MessageButtons::Ok, false};
+        case ReplacedLine:
+        case AddedLine:
+        case ExtractedLine:
+        case NotFoundLine:
+            return {None, MessageButtons::Ok, true, true};
+        default:
+            return {Error};
+    }
+}
+
+std::optional<Language> ParseLanguage(std::string_view text) {
+    if (text == "ru") {
+        return Language::Russian;
+    }
+    if (text == "en") {
+        return Language::English;
+    }
+    return std::nullopt;
+}
+
+Language LanguageFromEnvironment(const std::function<const char*(const char*)>& lookup) {
+    for (const char* variable : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = lookup(variable);
+        if (value != nullptr && *value != '\0') {
+            return std::string_view(value).starts_with("ru") ? Language::Russian
+                                                             : Language::English;
+        }
+    }
+    return Language::English;
+}
+
+Language LanguageFromEnvironment() {
+    return LanguageFromEnvironment(
+        [](const char* name) -> const char* { return std::getenv(name); });
 }
 
 namespace {
-std::string OpenFailureText(const std::string& path, int code) {
-    return "Не удаётся открыть файл: \n\n" + path + "\n\nI/O error: " + std::to_string(code);
+
+// "28 (No space left on device)": the number as the boxes have always shown it, and what it means.
+std::string CodeText(int code) {
+    const std::string words = SystemErrorText(code);
+    return words.empty() ? std::to_string(code) : std::to_string(code) + " (" + words + ")";
 }
+
+std::string DamageText(const Catalog& catalog, const std::vector<DamageKind>& damage) {
+    std::string text;
+    for (DamageKind kind : damage) {
+        if (!text.empty()) {
+            text += catalog.damageSeparator;
+        }
+        text += catalog.damage[static_cast<size_t>(kind)];
+    }
+    return text;
+}
+
+std::string FieldText(const Catalog& catalog, const Message& m, std::string_view field) {
+    const auto number = [](int64_t n) { return std::to_string(n); };
+    if (field == "path")
+        return m.path;
+    if (field == "name")
+        return m.name;
+    if (field == "code")
+        return CodeText(m.code);
+    if (field == "count")
+        return number(m.count);
+    if (field == "replaced")
+        return number(m.replaced);
+    if (field == "added")
+        return number(m.added);
+    if (field == "moved")
+        return number(m.moved);
+    if (field == "before")
+        return number(m.before);
+    if (field == "after")
+        return number(m.after);
+    if (field == "size")
+        return number(m.size);
+    if (field == "existing_size")
+        return number(m.existingSize);
+    if (field == "date")
+        return m.date;
+    if (field == "sectors")
+        return number(m.sectors);
+    if (field == "index")
+        return number(m.index);
+    if (field == "damage")
+        return DamageText(catalog, m.damage);
+    if (field == "text")
+        return m.text;
+    return "{" + std::string(field) + "}";  // a word no message has: shown, and a test fails
+}
+
 }  // namespace
 
+MessageBoxRequest Render(const Message& message, Language language) {
+    const Catalog& catalog = language == Language::Russian ? RussianCatalog() : EnglishCatalog();
+    const CatalogEntry& entry = catalog.messages[static_cast<size_t>(message.id)];
+    std::string text;
+    const std::string_view words = entry.text;
+    for (size_t i = 0; i < words.size();) {
+        const size_t open = words.find('{', i);
+        const size_t close = open == std::string_view::npos ? open : words.find('}', open);
+        if (close == std::string_view::npos) {
+            text.append(words.substr(i));
+            break;
+        }
+        text.append(words.substr(i, open - i));
+        text += FieldText(catalog, message, words.substr(open + 1, close - open - 1));
+        i = close + 1;
+    }
+    const MessageKind kind = KindOf(message.id);
+    return {std::move(text), entry.title, kind.icon, kind.buttons, kind.taskModal};
+}
+
 void ReportArchiveOpenFailure(MessageBoxes& boxes, const std::string& path, int code) {
-    ShowBox(boxes, OpenFailureText(path, code), MessageIcon::Error);
+    if (IsLockConflict(code)) {
+        boxes.Show({.id = MessageId::ArchiveInUse, .path = path});
+    } else {
+        boxes.Show({.id = MessageId::ArchiveOpenFailed, .path = path, .code = code});
+    }
 }
 
 void ReportSourceOpenFailure(MessageBoxes& boxes, const std::string& path, int code) {
-    ShowBox(boxes, OpenFailureText(path, code), MessageIcon::Warning);
-}
-
-void ReportOutOfMemory(MessageBoxes& boxes) {
-    ShowBox(boxes, "Недостаточно памяти для обработки IMG архива", MessageIcon::Error);
+    boxes.Show({.id = MessageId::SourceOpenFailed, .path = path, .code = code});
 }
 
 void ReportIoFailure(MessageBoxes& boxes, int code) {
-    ShowBox(boxes, IsDiskFull(code) ? "На диске не хватает места" : "I/O error",
-            MessageIcon::Error);
+    boxes.Show({.id = IsDiskFull(code) ? MessageId::DiskFull : MessageId::IoError});
+}
+
+void ReportOutOfMemory(MessageBoxes& boxes) {
+    boxes.Show({.id = MessageId::OutOfMemory});
 }
 
 }  // namespace zarnex

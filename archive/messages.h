@@ -1,25 +1,125 @@
-// The boxes the batches show, built from their fixed pieces.
+// What the user is told or asked: a message id and its fields. The batches say nothing in words;
+// a catalog per language words each message, and the front end shows it as it shows things.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/messagebox.h"
 
 namespace zarnex {
 
-void ShowBox(MessageBoxes& boxes, std::string text, MessageIcon icon,
-             MessageButtons buttons = MessageButtons::Ok, const char* title = "Zarnex",
-             bool taskModal = true);
+enum class MessageId {
+    // Opening an archive
+    ArchiveNotFound,       // path
+    DirectoryFileMissing,  // -
+    ArchiveOpenFailed,     // path, code
+    ArchiveInUse,          // path
+    DirectoryDamaged,      // path
+    OutOfMemory,           // -
+    // Import
+    SourceOpenFailed,   // path, code
+    NameNotInCodePage,  // path
+    SourceTooLarge,     // path
+    ArchiveFull,        // path
+    DiskFull,           // -
+    IoError,            // -
+    ImportSummary,      // replaced, added
+    // Extraction
+    OverwriteQuestion,     // path, existingSize, date, size
+    CreateFailedDiskFull,  // path
+    CreateFailed,          // path, code
+    WrittenWithError,      // path, code
+    WrittenPastEnd,        // path, code
+    BadEntryName,          // name
+    DamagedEntrySize,      // name, sectors
+    ExtractFlushFailed,    // path, code
+    ExtractSummary,        // count
+    // Compacting
+    CompactDamaged,  // path, damage
+    CompactNoRoom,   // path
+    CompactSummary,  // moved, before, after
+    // The window
+    ReplaceQuestion,       // -
+    NotGameFileQuestion,   // path
+    SettingsOpenFailed,    // path
+    SettingsLineMissing,   // index
+    SettingsCreateFailed,  // path
+    SettingsWriteFailed,   // -
+    ApplicationError,      // text
+    // Lines of the command line, not boxes
+    ReplacedLine,   // name
+    AddedLine,      // name
+    ExtractedLine,  // name
+    NotFoundLine,   // name
+};
+inline constexpr int MessageIdCount = static_cast<int>(MessageId::NotFoundLine) + 1;
 
-// "Не удаётся открыть файл: \n\n<path>\n\nI/O error: <code>", error icon.
+// What makes an archive unfit for moving its data by what its directory says.
+enum class DamageKind { Overlap, PastEnd, InsideDirectory, OutOfRange };
+inline constexpr int DamageKindCount = static_cast<int>(DamageKind::OutOfRange) + 1;
+
+// A message uses the fields its id names; the rest stay empty.
+struct Message {
+    MessageId id = MessageId::IoError;
+    std::string path = {};  // UTF-8, as the user named it
+    std::string name = {};  // UTF-8
+    int code = 0;           // the system's error code
+    int64_t count = 0;
+    int64_t replaced = 0;
+    int64_t added = 0;
+    int64_t moved = 0;
+    int64_t before = 0;  // bytes
+    int64_t after = 0;   // bytes
+    int64_t size = 0;    // bytes
+    int64_t existingSize = 0;
+    std::string date = {};
+    int64_t sectors = 0;
+    int64_t index = 0;
+    std::vector<DamageKind> damage = {};
+    std::string text = {};  // a failure's own words, shown as they are
+};
+
+// The box a message comes in, whatever its words.
+struct MessageKind {
+    MessageIcon icon = MessageIcon::None;
+    MessageButtons buttons = MessageButtons::Ok;
+    bool taskModal = true;
+    bool line = false;  // a line of the command line's output, not a box
+};
+MessageKind KindOf(MessageId id);
+
+// Where the batches and the window tell and ask the user.
+class MessageBoxes {
+  public:
+    virtual ~MessageBoxes() = default;
+    virtual MessageAnswer Show(const Message& message) = 0;
+};
+
+enum class Language { Russian, English };
+
+// "ru" or "en".
+std::optional<Language> ParseLanguage(std::string_view text);
+// As desktop programs do: the first of LANGUAGE, LC_ALL, LC_MESSAGES and LANG that is set decides;
+// Russian when it begins with "ru", English otherwise. `lookup` answers like getenv.
+Language LanguageFromEnvironment(const std::function<const char*(const char*)>& lookup);
+Language LanguageFromEnvironment();
+
+// The message in words: title, text, and the box's kind.
+MessageBoxRequest Render(const Message& message, Language language);
+
+// The boxes several batches share.
+// The archive (or its ".dir") did not open: in use by another program, or the system's reason.
 void ReportArchiveOpenFailure(MessageBoxes& boxes, const std::string& path, int code);
-// The same text with a warning icon: the batch goes on with the next file.
+// A source file did not open: a warning, and the batch goes on with the next file.
 void ReportSourceOpenFailure(MessageBoxes& boxes, const std::string& path, int code);
-
-// "На диске не хватает места" for a full disk, else "I/O error"; error icon.
+// The error stop: a full disk has its own words.
 void ReportIoFailure(MessageBoxes& boxes, int code);
-
-// An allocation failed: the batch ends with this error box instead of an abort.
+// An allocation failed: the batch ends with this box instead of an abort.
 void ReportOutOfMemory(MessageBoxes& boxes);
 
 }  // namespace zarnex

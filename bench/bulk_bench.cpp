@@ -12,6 +12,7 @@
 #include "archive/extract.h"
 #include "archive/format.h"
 #include "archive/import.h"
+#include "archive/messages.h"
 #include "bench/bench_util.h"
 #include "platform/codepage.h"
 #include "platform/file.h"
@@ -22,7 +23,8 @@ namespace {
 
 class Counting : public MessageBoxes {
   public:
-    MessageAnswer Show(const MessageBoxRequest& r) override {
+    MessageAnswer Show(const Message& m) override {
+        const MessageBoxRequest r = Render(m, Language::Russian);
         if (r.icon != MessageIcon::Information) {
             std::fprintf(stderr, "unexpected box: %s\n", r.text.c_str());
             std::exit(1);

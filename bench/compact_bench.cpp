@@ -8,6 +8,7 @@
 
 #include "archive/compact.h"
 #include "archive/format.h"
+#include "archive/messages.h"
 #include "archive/writing.h"
 #include "bench/bench_util.h"
 #include "platform/file.h"
@@ -18,9 +19,9 @@ namespace {
 
 class Summaries : public MessageBoxes {
   public:
-    MessageAnswer Show(const MessageBoxRequest& r) override {
-        if (r.icon != MessageIcon::Information) {
-            std::fprintf(stderr, "unexpected box: %s\n", r.text.c_str());
+    MessageAnswer Show(const Message& m) override {
+        if (KindOf(m.id).icon != MessageIcon::Information) {
+            std::fprintf(stderr, "unexpected box: %s\n", Render(m, Language::English).text.c_str());
             std::exit(1);
         }
         return MessageAnswer::Ok;

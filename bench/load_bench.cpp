@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "archive/directory.h"
+#include "archive/messages.h"
 #include "bench/bench_util.h"
 #include "platform/file.h"
 
@@ -16,8 +17,8 @@ using namespace zarnex;
 namespace {
 class Silent : public MessageBoxes {
   public:
-    MessageAnswer Show(const MessageBoxRequest& r) override {
-        std::fprintf(stderr, "box: %s\n", r.text.c_str());
+    MessageAnswer Show(const Message& m) override {
+        std::fprintf(stderr, "box: %s\n", Render(m, Language::English).text.c_str());
         return MessageAnswer::Ok;
     }
 };

@@ -7,7 +7,12 @@
 
 namespace zarnex {
 
-MessageAnswer TerminalMessageBoxes::Show(const MessageBoxRequest& request) {
+MessageAnswer TerminalMessageBoxes::Show(const Message& message) {
+    const MessageBoxRequest request = Render(message, language_);
+    if (KindOf(message.id).line) {
+        std::cout << request.text << "\n";
+        return MessageAnswer::Ok;
+    }
     if (request.icon == MessageIcon::Information) {
         std::cout << request.text << std::endl;
         return MessageAnswer::Ok;

@@ -34,7 +34,11 @@ QString QtDialogs::ChooseFolder(QWidget* parent, const QString& instruction, con
     return QFileDialog::getExistingDirectory(parent, instruction, start, QFileDialog::ShowDirsOnly);
 }
 
-MessageAnswer QtMessageBoxes::Show(const MessageBoxRequest& request) {
+MessageAnswer QtMessageBoxes::Show(const Message& message) {
+    return ShowMessageBox(Render(message, language_));
+}
+
+MessageAnswer ShowMessageBox(const MessageBoxRequest& request) {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (request.icon) {
         case MessageIcon::Error:
@@ -60,6 +64,8 @@ MessageAnswer QtMessageBoxes::Show(const MessageBoxRequest& request) {
     }
     QMessageBox box(icon, QString::fromStdString(request.title),
                     QString::fromStdString(request.text), buttons);
+    box.setDefaultButton(request.buttons == MessageButtons::Ok ? QMessageBox::Ok
+                                                               : QMessageBox::Yes);
     int result;
     if (request.taskModal) {
         box.setWindowModality(Qt::ApplicationModal);

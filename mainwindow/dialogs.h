@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "platform/messagebox.h"
+#include "archive/messages.h"
 
 class QFileDialog;
 class QWidget;
@@ -38,11 +38,19 @@ class QtDialogs : public Dialogs {
 // The file dialog as OpenFiles shows it.
 void ConfigureOpenDialog(QFileDialog& dialog, const OpenDialogRequest& request);
 
-// Task-modal QMessageBoxes without an owner.
+// Task-modal QMessageBoxes without an owner, in the user's language.
 class QtMessageBoxes : public MessageBoxes {
   public:
-    MessageAnswer Show(const MessageBoxRequest& request) override;
+    explicit QtMessageBoxes(Language language) : language_(language) {}
+    MessageAnswer Show(const Message& message) override;
+
+  private:
+    Language language_;
 };
+
+// A box as the desktop shows it. The first button is the default whatever order the style puts
+// the buttons in, so that Enter gives the same answer on every desktop.
+MessageAnswer ShowMessageBox(const MessageBoxRequest& request);
 
 // "Description(*.a;*.b)|*.a;*.b|..." as Qt's filters, each description kept as it reads; "*.*"
 // becomes "*", so that names without a dot are listed too.

@@ -214,8 +214,7 @@ void Form1::AppendRow(const ImportRow& row) {
 bool Form1::AddFileToImportList(const std::string& path) {
     if (!IsGameFileType(path)) {
         MessageAnswer answer =
-            liveBoxes_.Show({path + "\n\nне является файлом GTA\nдобавить его в список?", "Zarnex",
-                             MessageIcon::Question, MessageButtons::YesNo, true});
+            liveBoxes_.Show({.id = MessageId::NotGameFileQuestion, .path = path});
         if (answer != MessageAnswer::Yes) {
             return false;
         }
@@ -328,8 +327,8 @@ void Form1::RepaintNow() {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-MessageAnswer Form1::LiveBoxes::Show(const MessageBoxRequest& request) {
-    const MessageAnswer answer = form_.services_.boxes->Show(request);
+MessageAnswer Form1::LiveBoxes::Show(const Message& message) {
+    const MessageAnswer answer = form_.services_.boxes->Show(message);
     form_.RepaintNow();
     return answer;
 }
@@ -365,8 +364,7 @@ void Form1::RemoveFromImportList(const std::string& path) {
 }
 
 void Form1::ButtonReplaceClick() {
-    if (liveBoxes_.Show({"Заменить?", "Zarnex", MessageIcon::Question, MessageButtons::YesNo,
-                         true}) != MessageAnswer::Yes) {
+    if (liveBoxes_.Show({.id = MessageId::ReplaceQuestion}) != MessageAnswer::Yes) {
         return;
     }
     const Busy busy(*this);
@@ -460,8 +458,8 @@ void Form1::ButtonAboutClick() {
     }
 }
 
-void Form1::ShowApplicationError(const std::string& message) {
-    liveBoxes_.Show({message, "Zarnex", MessageIcon::Error, MessageButtons::Ok, true});
+void Form1::ShowApplicationError(const Message& message) {
+    liveBoxes_.Show(message);
 }
 
 void Form1::FormShow() {
@@ -470,13 +468,14 @@ void Form1::FormShow() {
     if (FileExists(settingsPath)) {
         QFile file(QString::fromStdString(settingsPath));
         if (!file.open(QIODevice::ReadOnly)) {
-            ShowApplicationError("Cannot open file " + settingsPath);
+            ShowApplicationError({.id = MessageId::SettingsOpenFailed, .path = settingsPath});
             return;
         }
         const std::vector<std::string> lines = SplitSettingsLines(file.readAll().toStdString());
         auto line = [&](size_t index, std::string& into) {
             if (index >= lines.size()) {
-                ShowApplicationError("List index out of bounds (" + std::to_string(index) + ")");
+                ShowApplicationError(
+                    {.id = MessageId::SettingsLineMissing, .index = static_cast<int64_t>(index)});
                 return false;
             }
             into = lines[index];
@@ -517,20 +516,21 @@ void Form1::FormClose() {
     QSaveFile file(QString::fromStdString(settingsPath));
     if (!QDir().mkpath(QString::fromStdString(FolderPart(settingsPath))) ||
         !file.open(QIODevice::WriteOnly)) {
-        ShowApplicationError("Cannot create file " + settingsPath);
+        ShowApplicationError({.id = MessageId::SettingsCreateFailed, .path = settingsPath});
         return;
     }
     const std::string text = JoinSettingsLines(lines);
     if (file.write(text.data(), static_cast<qint64>(text.size())) !=
         static_cast<qint64>(text.size())) {
         file.cancelWriting();
-        ShowApplicationError("Stream write error");
+        ShowApplicationError({.id = MessageId::SettingsWriteFailed});
         return;
     }
     if (!file.commit()) {
-        ShowApplicationError(file.error() == QFileDevice::RenameError
-                                 ? "Cannot create file " + settingsPath
-                                 : "Stream write error");
+        ShowApplicationError(
+            file.error() == QFileDevice::RenameError
+                ? Message{.id = MessageId::SettingsCreateFailed, .path = settingsPath}
+                : Message{.id = MessageId::SettingsWriteFailed});
     }
 }
 

@@ -95,7 +95,7 @@ class Form1 : public QWidget {
     void SetBatchButtons(bool enabled);
     void EnableAfterBatch();
     void EnableWhenListHasRows();
-    void ShowApplicationError(const std::string& message);
+    void ShowApplicationError(const Message& message);
     std::string SettingsPath() const;
     void StartProgress();
     void SetProgress(int position);
@@ -105,7 +105,7 @@ class Form1 : public QWidget {
     class LiveBoxes : public MessageBoxes {
       public:
         explicit LiveBoxes(Form1& form) : form_(form) {}
-        MessageAnswer Show(const MessageBoxRequest& request) override;
+        MessageAnswer Show(const Message& message) override;
 
       private:
         Form1& form_;

@@ -1,5 +1,7 @@
 #include <QApplication>
+#include <cstdio>
 #include <exception>
+#include <memory>
 
 #include "mainwindow/aboutbox.h"
 #include "mainwindow/dialogs.h"
@@ -9,10 +11,12 @@
 
 namespace {
 
-zarnex::QtMessageBoxes boxes;
+std::unique_ptr<zarnex::QtMessageBoxes> boxes;
 
 void ShowEscapedFailure(const std::string& message) {
-    boxes.Show({message, "Zarnex", zarnex::MessageIcon::Error, zarnex::MessageButtons::Ok, true});
+    if (boxes) {
+        boxes->Show({.id = zarnex::MessageId::ApplicationError, .text = message});
+    }
 }
 
 // A failure that escapes a handler is reported, and the program goes on.
@@ -37,11 +41,18 @@ int main(int argc, char** argv) {
     Application application(argc, argv);
     zarnex::SetApplicationIdentity();
     // Only now: Qt has taken its own options ("-style Fusion" and the like) out of argv.
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    std::string badLanguage;
+    const zarnex::Language language = zarnex::TakeLanguageOption(arguments, badLanguage)
+                                          .value_or(zarnex::LanguageFromEnvironment());
+    if (!badLanguage.empty()) {
+        std::fprintf(stderr, "zarnex: --lang takes ru or en, not '%s'\n", badLanguage.c_str());
+    }
+    boxes = std::make_unique<zarnex::QtMessageBoxes>(language);
     try {
         zarnex::QtDialogs dialogs;
         zarnex::Form1Services services;
-        services.boxes = &boxes;
+        services.boxes = boxes.get();
         services.dialogs = &dialogs;
         services.executableDir = QApplication::applicationDirPath().toStdString();
         services.startupArgument = zarnex::MakeStartupArgument(arguments);

@@ -104,4 +104,31 @@ std::string MakeStartupArgument(const std::vector<std::string>& arguments) {
     return text;
 }
 
+std::optional<Language> TakeLanguageOption(std::vector<std::string>& arguments, std::string& bad) {
+    std::optional<Language> language;
+    for (size_t i = 0; i < arguments.size();) {
+        std::string value;
+        size_t taken = 0;
+        if (arguments[i] == "--lang" && i + 1 < arguments.size()) {
+            value = arguments[i + 1];
+            taken = 2;
+        } else if (arguments[i].starts_with("--lang=")) {
+            value = arguments[i].substr(7);
+            taken = 1;
+        }
+        if (taken == 0) {
+            ++i;
+            continue;
+        }
+        if (const auto parsed = ParseLanguage(value)) {
+            language = parsed;
+        } else {
+            bad = value;
+        }
+        arguments.erase(arguments.begin() + static_cast<std::ptrdiff_t>(i),
+                        arguments.begin() + static_cast<std::ptrdiff_t>(i + taken));
+    }
+    return language;
+}
+
 }  // namespace zarnex

@@ -1,8 +1,11 @@
 // The settings file and the command line; no widgets here.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "archive/messages.h"
 
 namespace zarnex {
 
@@ -25,6 +28,10 @@ std::string InitialDirFrom(const std::string& folder);
 // The first double-quoted path among the first 261 characters of the argument text, when its
 // extension is ".img" in any letter case; else empty.
 std::string CommandLineArchivePath(const std::string& startupArgument);
+
+// Takes "--lang ru|en" (or "--lang=ru|en") out of the arguments: the language it names; nothing
+// when there is none. `bad` receives a value that names no language.
+std::optional<Language> TakeLanguageOption(std::vector<std::string>& arguments, std::string& bad);
 
 // What the program entry keeps: each argument in double quotes, joined by blanks.
 std::string MakeStartupArgument(const std::vector<std::string>& arguments);

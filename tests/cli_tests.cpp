@@ -35,7 +35,9 @@ class CliTest : public ::testing::Test {
     TempDir dir;
 
     Result Run(const std::vector<std::string>& args, const std::string& input = "/dev/null") {
-        std::string command = Quote(ZARNEX_CLI_PATH);
+        // The program's own Russian words, whatever this machine's language.
+        std::string command =
+            "LANGUAGE= LC_ALL= LC_MESSAGES= LANG=ru_RU.UTF-8 " + Quote(ZARNEX_CLI_PATH);
         for (const auto& a : args) {
             command += " " + Quote(a);
         }
@@ -132,8 +134,9 @@ TEST_F(CliTest, OverwriteQuestionIsAnsweredOnATerminal) {
     auto onTerminal = [&](const std::string& typed) {
         const std::string inner = Quote(ZARNEX_CLI_PATH) + " extract " + Quote(dir / "a.img") +
                                   " " + Quote(out) + " a.dff b.dff";
-        const std::string command = "printf " + Quote(typed) + " | script -qec " + Quote(inner) +
-                                    " /dev/null >" + Quote(dir / "tty") + " 2>&1";
+        const std::string command = "printf " + Quote(typed) +
+                                    " | LANGUAGE= LC_ALL= LANG=ru_RU.UTF-8 script -qec " +
+                                    Quote(inner) + " /dev/null >" + Quote(dir / "tty") + " 2>&1";
         int raw = std::system(command.c_str());
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     };

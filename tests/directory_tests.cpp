@@ -7,6 +7,7 @@
 #include "archive/directory.h"
 #include "tests/allocation_limit.h"
 #include "tests/import_support.h"
+#include "tests/scripted_boxes.h"
 #include "tests/support.h"
 #include "tests/table_model.h"
 
@@ -330,15 +331,13 @@ TEST_F(LoadDirectoryTest, HeldArchiveOrDirCannotBeOpened) {
     IoState other;
     File holder = File::Open(dir / "v1.img", OpenMode::ReadWriteExclusive, other);
     EXPECT_FALSE(LoadDirectory(dir / "v1.img", true, io, boxes));
-    ExpectOneBox("Не удаётся открыть файл: \n\n" + (dir / "v1.img") +
-                 "\n\nI/O error: " + std::to_string(EWOULDBLOCK));
+    ExpectOneBox("Архив занят другой программой: \n\n" + (dir / "v1.img"));
     holder.Close();
 
     boxes.shown.clear();
     holder = File::Open(dir / "v1.dir", OpenMode::ReadWriteExclusive, other);
     EXPECT_FALSE(LoadDirectory(dir / "v1.img", true, io, boxes));
-    ExpectOneBox("Не удаётся открыть файл: \n\n" + (dir / "v1.dir") +
-                 "\n\nI/O error: " + std::to_string(EWOULDBLOCK));
+    ExpectOneBox("Архив занят другой программой: \n\n" + (dir / "v1.dir"));
     // Everything it opened is closed again: the data file can be taken now.
     EXPECT_TRUE(File::Open(dir / "v1.img", OpenMode::ReadWriteExclusive, other).IsOpen());
 }
@@ -541,7 +540,8 @@ TEST_F(LoadDirectoryTest, ReadFailureOfTheRecordsIsReported) {
     io.failAt = 4;  // open, size, header read, records read
     io.failErrno = EIO;
     EXPECT_FALSE(LoadDirectory(dir / "a.img", true, io, boxes));
-    ExpectOneBox("Не удаётся открыть файл: \n\n" + (dir / "a.img") + "\n\nI/O error: 5");
+    ExpectOneBox("Не удаётся открыть файл: \n\n" + (dir / "a.img") + "\n\n" +
+                 test::IoErrorText(EIO));
 }
 
 }  // namespace

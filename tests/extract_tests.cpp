@@ -8,6 +8,7 @@
 #include "archive/extract.h"
 #include "archive/format.h"
 #include "tests/crash_support.h"
+#include "tests/scripted_boxes.h"
 #include "tests/support.h"
 
 namespace zarnex {
@@ -144,8 +145,8 @@ TEST_F(ExtractTest, ReadOnlyExistingFileAnsweredYesFailsWithTheCode) {
     run.Run(img, out, {"a.dff", "b.dff"});
     ASSERT_EQ(run.boxes.shown.size(), 3u);
     EXPECT_EQ(run.boxes.shown[0].buttons, MessageButtons::YesNoCancel);
-    EXPECT_EQ(run.boxes.shown[1].text, "Не удаётся создать файл: \n\n" + out +
-                                           "/a.dff\n\nI/O error: " + std::to_string(EACCES));
+    EXPECT_EQ(run.boxes.shown[1].text,
+              "Не удаётся создать файл: \n\n" + out + "/a.dff\n\n" + test::IoErrorText(EACCES));
     EXPECT_EQ(run.boxes.shown[1].icon, MessageIcon::Warning);
     EXPECT_TRUE(run.boxes.shown[1].taskModal);
     EXPECT_EQ(run.LastText(), "Извлечено: 1");
@@ -159,8 +160,8 @@ TEST_F(ExtractTest, FolderInTheWayOfTheOutputFileCannotBeCreated) {
     ExtractRun run;
     run.Run(img, out, {"a.dff"});
     ASSERT_EQ(run.boxes.shown.size(), 2u);
-    EXPECT_EQ(run.boxes.shown[0].text, "Не удаётся создать файл: \n\n" + out +
-                                           "/a.dff\n\nI/O error: " + std::to_string(EEXIST));
+    EXPECT_EQ(run.boxes.shown[0].text,
+              "Не удаётся создать файл: \n\n" + out + "/a.dff\n\n" + test::IoErrorText(EEXIST));
     EXPECT_EQ(run.LastText(), "Извлечено: 0");
 }
 
@@ -185,7 +186,7 @@ TEST_F(ExtractTest, FailedWriteWarnsAndStillCounts) {
     run.io.failErrno = EIO;
     run.Run(img, out, {"a.dff"});
     ASSERT_EQ(run.boxes.shown.size(), 2u);
-    EXPECT_EQ(run.boxes.shown[0].text, out + "/a.dff  записан с ошибкой 5");
+    EXPECT_EQ(run.boxes.shown[0].text, out + "/a.dff  записан с ошибкой " + test::CodeText(EIO));
     EXPECT_EQ(run.boxes.shown[0].icon, MessageIcon::Warning);
     EXPECT_EQ(run.LastText(), "Извлечено: 1");
 }
@@ -205,7 +206,7 @@ TEST_F(ExtractTest, EntryPastTheEndOfTheArchiveIsFilledWithZerosAndReported) {
     ASSERT_EQ(run.boxes.shown.size(), 2u);
     EXPECT_EQ(run.boxes.shown[0].icon, MessageIcon::Warning);
     EXPECT_EQ(
-        run.boxes.shown[0].text.rfind(out + "/a.dff  записан с ошибкой " + std::to_string(EIO), 0),
+        run.boxes.shown[0].text.rfind(out + "/a.dff  записан с ошибкой " + test::CodeText(EIO), 0),
         0u);
     EXPECT_EQ(run.LastText(), "Извлечено: 1");
 }
@@ -279,8 +280,8 @@ TEST_F(ExtractTest, AnEntryNamedAsTheArchiveNeverOverwritesIt) {
     run.boxes.Answer(MessageAnswer::Yes);
     run.Run(img, dir.path(), {"two.img"});
     ASSERT_EQ(run.boxes.shown.size(), 3u);
-    EXPECT_EQ(run.boxes.shown[1].text, "Не удаётся создать файл: \n\n" + img +
-                                           "\n\nI/O error: " + std::to_string(EWOULDBLOCK));
+    EXPECT_EQ(run.boxes.shown[1].text,
+              "Не удаётся создать файл: \n\n" + img + "\n\n" + test::IoErrorText(EWOULDBLOCK));
     EXPECT_EQ(test::ReadBytes(img), before);
 }
 
@@ -318,35 +319,35 @@ TEST_F(ExtractTest, CopiesWriteWhatTheArchiveHoldsAndWarnWithTheRealCode) {
          0,
          SectorToByte(1 << 20),
          whole - SectorToByte(1),
-         "  записан с ошибкой " + std::to_string(EIO) + kCut},
+         "  записан с ошибкой " + test::CodeText(EIO) + kCut},
         {"a failed read",
          {1, 299, "a.dff"},
          8,
          ENXIO,
          SectorToByte(299),
          SectorToByte(299 - 128),
-         "  записан с ошибкой " + std::to_string(ENXIO)},
+         "  записан с ошибкой " + test::CodeText(ENXIO)},
         {"a failed write stops the copy",
          {1, 299, "a.dff"},
          9,
          ENOSPC,
          0,
          0,
-         "  записан с ошибкой " + std::to_string(ENOSPC)},
+         "  записан с ошибкой " + test::CodeText(ENOSPC)},
         {"a failed close",
          {1, 299, "a.dff"},
          14,
          EIO,
          SectorToByte(299),
          SectorToByte(299),
-         "  записан с ошибкой " + std::to_string(EIO)},
+         "  записан с ошибкой " + test::CodeText(EIO)},
         {"a negative offset",
          {-3, 2, "a.dff"},
          0,
          0,
          SectorToByte(2),
          0,
-         "  записан с ошибкой " + std::to_string(EINVAL)},
+         "  записан с ошибкой " + test::CodeText(EINVAL)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title);
@@ -390,10 +391,11 @@ TEST_F(ExtractTest, ExtractedFilesAreOnTheDiskBeforeTheCount) {
     struct Watch : MessageBoxes {
         test::Recorder recorder;
         std::vector<Box> boxes;
-        MessageAnswer Show(const MessageBoxRequest& request) override {
+        MessageAnswer Show(const Message& message) override {
             const auto& ops = recorder.ops;
             const bool flushed = !ops.empty() && ops.back().kind == test::FileOp::Flush;
-            boxes.emplace_back(request.text, flushed ? ops.back().path : "");
+            boxes.emplace_back(Render(message, Language::Russian).text,
+                               flushed ? ops.back().path : "");
             return MessageAnswer::Ok;
         }
     };
@@ -411,7 +413,7 @@ TEST_F(ExtractTest, ExtractedFilesAreOnTheDiskBeforeTheCount) {
         operations = io.operations;
         const std::vector<Box> expected =
             fail ? std::vector<Box>{{"Не удаётся сохранить извлечённые файлы на диске: \n\n" + out +
-                                         "\n\nI/O error: " + std::to_string(EIO),
+                                         "\n\n" + test::IoErrorText(EIO),
                                      ""},
                                     {"Извлечено: 2", ""}}
                  : std::vector<Box>{{"Извлечено: 2", out}};

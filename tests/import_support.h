@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "archive/import.h"
+#include "tests/scripted_boxes.h"
 #include "tests/support.h"
 
 namespace zarnex::test {

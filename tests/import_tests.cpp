@@ -287,7 +287,7 @@ TEST_F(ImportTest, UnopenableSourceKeepsItsRowAndTheBatchGoesOn) {
     run.Run(img, {missing, good});
     ASSERT_EQ(run.boxes.shown.size(), 2u);
     EXPECT_EQ(run.boxes.shown[0].text,
-              "Не удаётся открыть файл: \n\n" + missing + "\n\nI/O error: 2");
+              "Не удаётся открыть файл: \n\n" + missing + "\n\n" + test::IoErrorText(ENOENT));
     EXPECT_EQ(run.boxes.shown[0].icon, MessageIcon::Warning);
     EXPECT_EQ(run.LastText(), Summary(0, 1));
     EXPECT_EQ(run.removed, std::vector<std::string>{good});
@@ -322,8 +322,8 @@ TEST_F(ImportTest, TheArchiveItselfCannotBeImportedIntoItself) {
         run.Run(img, sources);
         // The batch holds both files: opening them again as sources is refused.
         ASSERT_EQ(run.boxes.shown.size(), version2 ? 2u : 3u);
-        EXPECT_EQ(run.boxes.shown[0].text, "Не удаётся открыть файл: \n\n" + img +
-                                               "\n\nI/O error: " + std::to_string(EWOULDBLOCK));
+        EXPECT_EQ(run.boxes.shown[0].text,
+                  "Не удаётся открыть файл: \n\n" + img + "\n\n" + test::IoErrorText(EWOULDBLOCK));
         EXPECT_EQ(run.LastText(), Summary(0, 0));
         EXPECT_EQ(test::ReadBytes(img), before);
     }

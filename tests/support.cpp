@@ -5,6 +5,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "platform/errors.h"
+
 namespace zarnex::test {
 
 TempDir::TempDir() {
@@ -162,6 +164,14 @@ Bytes SectorsOf(const Bytes& archive, int64_t offset, int64_t sectors) {
         out[i] = at < archive.size() ? archive[at] : 0;
     }
     return out;
+}
+
+std::string CodeText(int code) {
+    return std::to_string(code) + " (" + SystemErrorText(code) + ")";
+}
+
+std::string IoErrorText(int code) {
+    return "I/O error: " + CodeText(code);
 }
 
 }  // namespace zarnex::test

@@ -59,6 +59,10 @@ std::vector<DirectoryRecord> ReadRecords(bool version2, const std::string& imgPa
 // The same, read from the file itself (zeros past its end), for archives too big to read whole.
 Bytes ReadSectors(const std::string& path, int64_t offset, int64_t sectors);
 
+// How the boxes show an error code: "13 (Permission denied)", and "I/O error: " before it.
+std::string CodeText(int code);
+std::string IoErrorText(int code);
+
 // The bytes an archive holds at `sectors` sectors from `offset`.
 Bytes SectorsOf(const Bytes& archive, int64_t offset, int64_t sectors);
 

@@ -16,6 +16,7 @@
 #include "archive/extract.h"
 #include "platform/codepage.h"
 #include "tests/fuzz/fuzz_case.h"
+#include "tests/scripted_boxes.h"
 
 using namespace zarnex;
 using zarnex::fuzz::Finding;
@@ -109,13 +110,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     };
     ExtractFiles(ws.image, ws.out, c.names, boxes, callbacks, io);
 
-    for (const MessageBoxRequest& box : boxes.shown) {
-        // "<path>  записан с ошибкой <code>", perhaps with a second paragraph; the path, with
-        // a stored name in it, may say anything, so the code is the one after the last phrase.
-        const std::string head = box.text.substr(0, box.text.find("\n\n"));
-        const std::string phrase = "  записан с ошибкой ";
-        const size_t at = head.rfind(phrase);
-        if (at != std::string::npos && head.substr(at + phrase.size()) == std::to_string(ENOSPC)) {
+    for (const Message& message : boxes.messages) {
+        const bool written =
+            message.id == MessageId::WrittenWithError || message.id == MessageId::WrittenPastEnd;
+        if (written && message.code == ENOSPC) {
             Finding("the write budget of " + std::to_string(io.writeBudget) +
                     " bytes ran out: a runaway write (" + std::to_string(io.bytesWritten) +
                     " bytes written)");

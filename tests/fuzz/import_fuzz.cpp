@@ -13,6 +13,7 @@
 #include "archive/import.h"
 #include "platform/codepage.h"
 #include "tests/fuzz/fuzz_case.h"
+#include "tests/scripted_boxes.h"
 
 using namespace zarnex;
 using zarnex::fuzz::Finding;
@@ -133,9 +134,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     };
     const ImportOutcome outcome = ImportFiles(ws.image, ws.sources, boxes, callbacks, io);
 
-    for (const MessageBoxRequest& box : boxes.shown) {
-        // The whole text: a path in another box may say anything.
-        if (box.text == "На диске не хватает места") {
+    for (const Message& message : boxes.messages) {
+        if (message.id == MessageId::DiskFull) {
             Finding("the write budget of " + std::to_string(io.writeBudget) +
                     " bytes ran out: a runaway write (" + std::to_string(io.bytesWritten) +
                     " bytes written, the last box: " + boxes.shown.back().text + ")");

@@ -1,0 +1,72 @@
+// The program's English words.
+#include "archive/catalog.h"
+
+namespace zarnex {
+
+const Catalog& EnglishCatalog() {
+    using enum MessageId;
+    static const Catalog catalog{
+        {{
+            {ArchiveNotFound, "Zarnex", "There is no IMG file at this path:\n\n{path}"},
+            {DirectoryFileMissing, "Error", "The archive's .dir file is missing."},
+            {ArchiveOpenFailed, "Zarnex", "Cannot open the file:\n\n{path}\n\nI/O error: {code}"},
+            {ArchiveInUse, "Zarnex", "The archive is in use by another program:\n\n{path}"},
+            {DirectoryDamaged, "Zarnex",
+             "The archive's directory is damaged: it lists more records than the file "
+             "holds.\n\n{path}"},
+            {OutOfMemory, "Zarnex", "There is not enough memory for this IMG archive."},
+            {SourceOpenFailed, "Zarnex", "Cannot open the file:\n\n{path}\n\nI/O error: {code}"},
+            {NameNotInCodePage, "Zarnex",
+             "This file name cannot be stored in an IMG archive: it has characters outside "
+             "Windows-1251.\n\n{path}"},
+            {SourceTooLarge, "Zarnex",
+             "The file is 2 GB or larger and cannot go into an IMG archive:\n\n{path}"},
+            {ArchiveFull, "Zarnex",
+             "An IMG archive cannot grow past 2 GB; this file does not fit:\n\n{path}"},
+            {DiskFull, "Zarnex", "The disk is full."},
+            {IoError, "Zarnex", "I/O error"},
+            {ImportSummary, "Zarnex", "Done\n\nReplaced: {replaced}\nAdded: {added}"},
+            {OverwriteQuestion, "Zarnex",
+             "{path} already exists.\n\nReplace the existing file\nsize: {existing_size} bytes\n"
+             "modified: {date}\n\nwith the extracted one?\nsize: {size} bytes"},
+            {CreateFailedDiskFull, "Zarnex",
+             "Cannot create the file:\n\n{path}\n\nThe disk is full."},
+            {CreateFailed, "Zarnex", "Cannot create the file:\n\n{path}\n\nI/O error: {code}"},
+            {WrittenWithError, "Zarnex", "{path} was written with an error: {code}"},
+            {WrittenPastEnd, "Zarnex",
+             "{path} was written with an error: {code}\n\nThe entry reaches past the end of the "
+             "IMG file; the missing part is filled with zeros."},
+            {BadEntryName, "Zarnex",
+             "This entry's name cannot be a file name; the entry was not extracted:\n\n{name}"},
+            {DamagedEntrySize, "Zarnex",
+             "This entry is damaged (size {sectors} sectors); it was not extracted:\n\n{name}"},
+            {ExtractFlushFailed, "Zarnex",
+             "Cannot save the extracted files to the disk:\n\n{path}\n\nI/O error: {code}"},
+            {ExtractSummary, "Zarnex", "Extracted: {count}"},
+            {CompactDamaged, "Zarnex",
+             "The IMG archive is damaged and cannot be compacted: {damage}\n\n{path}"},
+            {CompactNoRoom, "Zarnex",
+             "An IMG archive cannot grow past 2 GB: there is no room to move an entry.\n\n{path}"},
+            {CompactSummary, "Zarnex",
+             "Compacted\n\nEntries moved: {moved}\nSize: {before} -> {after} bytes"},
+            {ReplaceQuestion, "Zarnex", "Write the listed files into the archive?"},
+            {NotGameFileQuestion, "Zarnex",
+             "{path}\n\nis not a GTA file.\nAdd it to the list anyway?"},
+            {SettingsOpenFailed, "Zarnex", "Cannot open file {path}"},
+            {SettingsLineMissing, "Zarnex", "List index out of bounds ({index})"},
+            {SettingsCreateFailed, "Zarnex", "Cannot create file {path}"},
+            {SettingsWriteFailed, "Zarnex", "Stream write error"},
+            {ApplicationError, "Zarnex", "{text}"},
+            {ReplacedLine, "", "replaced {name}"},
+            {AddedLine, "", "added {name}"},
+            {ExtractedLine, "", "extracted {name}"},
+            {NotFoundLine, "", "not found: {name}"},
+        }},
+        {"entries overlap", "entries reach past the end of the file",
+         "data lies inside the directory", "entries lie beyond 2 GB"},
+        ", ",
+    };
+    return catalog;
+}
+
+}  // namespace zarnex

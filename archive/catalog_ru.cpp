@@ -1,0 +1,74 @@
+// The program's own Russian words, as the boxes have always said them.
+#include "archive/catalog.h"
+
+namespace zarnex {
+
+const Catalog& RussianCatalog() {
+    using enum MessageId;
+    static const Catalog catalog{
+        {{
+            {ArchiveNotFound, "Zarnex", "IMG файл по указанному пути не найден: \n\n{path}"},
+            {DirectoryFileMissing, "Error", "Unable to find DIR file!"},
+            {ArchiveOpenFailed, "Zarnex",
+             "Не удаётся открыть файл: \n\n{path}\n\nI/O error: {code}"},
+            {ArchiveInUse, "Zarnex", "Архив занят другой программой: \n\n{path}"},
+            {DirectoryDamaged, "Zarnex",
+             "Каталог IMG архива повреждён: записей больше, чем вмещает файл\n\n{path}"},
+            {OutOfMemory, "Zarnex", "Недостаточно памяти для обработки IMG архива"},
+            {SourceOpenFailed, "Zarnex",
+             "Не удаётся открыть файл: \n\n{path}\n\nI/O error: {code}"},
+            {NameNotInCodePage, "Zarnex",
+             "Имя файла нельзя записать в IMG архив: в нём есть знаки вне кодировки "
+             "Windows-1251\n\n{path}"},
+            {SourceTooLarge, "Zarnex",
+             "Файл больше 2 ГБ и не может быть записан в IMG архив: \n\n{path}"},
+            {ArchiveFull, "Zarnex",
+             "IMG архив не может быть больше 2 ГБ, файл в него не помещается: \n\n{path}"},
+            {DiskFull, "Zarnex", "На диске не хватает места"},
+            {IoError, "Zarnex", "I/O error"},
+            {ImportSummary, "Zarnex", "Завершено\n\nЗаменено: {replaced}\nДобавлено: {added}"},
+            {OverwriteQuestion, "Zarnex",
+             "{path}   уже существует.\n\nЗаменить имеющийся файл\nразмер: {existing_size}b\n"
+             "дата изменения: {date}\n\nИзвлекаемым файлом?\nразмер: {size}b"},
+            {CreateFailedDiskFull, "Zarnex",
+             "Не удаётся создать файл: \n\n{path}\n\nНа диске не хватает места"},
+            {CreateFailed, "Zarnex", "Не удаётся создать файл: \n\n{path}\n\nI/O error: {code}"},
+            {WrittenWithError, "Zarnex", "{path}  записан с ошибкой {code}"},
+            {WrittenPastEnd, "Zarnex",
+             "{path}  записан с ошибкой {code}\n\nЗапись выходит за конец IMG файла: недостающее "
+             "заполнено нулями"},
+            {BadEntryName, "Zarnex",
+             "Имя записи в архиве не годится для файла, запись не извлечена: \n\n{name}"},
+            {DamagedEntrySize, "Zarnex",
+             "Запись в архиве повреждена (размер {sectors} секторов), запись не извлечена: "
+             "\n\n{name}"},
+            {ExtractFlushFailed, "Zarnex",
+             "Не удаётся сохранить извлечённые файлы на диске: \n\n{path}\n\nI/O error: {code}"},
+            {ExtractSummary, "Zarnex", "Извлечено: {count}"},
+            {CompactDamaged, "Zarnex",
+             "IMG архив повреждён и не может быть сжат: {damage}\n\n{path}"},
+            {CompactNoRoom, "Zarnex",
+             "IMG архив не может быть больше 2 ГБ: для перемещения записи нет места\n\n{path}"},
+            {CompactSummary, "Zarnex",
+             "Сжато\n\nПеремещено записей: {moved}\nРазмер: {before} -> {after} байт"},
+            {ReplaceQuestion, "Zarnex", "Заменить?"},
+            {NotGameFileQuestion, "Zarnex",
+             "{path}\n\nне является файлом GTA\nдобавить его в список?"},
+            {SettingsOpenFailed, "Zarnex", "Cannot open file {path}"},
+            {SettingsLineMissing, "Zarnex", "List index out of bounds ({index})"},
+            {SettingsCreateFailed, "Zarnex", "Cannot create file {path}"},
+            {SettingsWriteFailed, "Zarnex", "Stream write error"},
+            {ApplicationError, "Zarnex", "{text}"},
+            {ReplacedLine, "", "заменено {name}"},
+            {AddedLine, "", "добавлено {name}"},
+            {ExtractedLine, "", "извлечено {name}"},
+            {NotFoundLine, "", "не найдено: {name}"},
+        }},
+        {"записи перекрываются", "записи выходят за конец файла", "данные лежат внутри каталога",
+         "записи выходят за пределы 2 ГБ"},
+        ", ",
+    };
+    return catalog;
+}
+
+}  // namespace zarnex

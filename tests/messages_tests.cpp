@@ -1,0 +1,98 @@
+// Every message in both languages: no id without words, and each language says the same things.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "archive/catalog.h"
+#include "archive/messages.h"
+
+namespace zarnex {
+namespace {
+
+// Each field holds a value no text could hold by chance.
+Message Marked(MessageId id) {
+    return {.id = id,
+            .path = "<path>",
+            .name = "<name>",
+            .code = 1011,
+            .count = 1001,
+            .replaced = 1002,
+            .added = 1003,
+            .moved = 1004,
+            .before = 1005,
+            .after = 1006,
+            .size = 1007,
+            .existingSize = 1008,
+            .date = "<date>",
+            .sectors = 1009,
+            .index = 1010,
+            .damage = {DamageKind::OutOfRange},
+            .text = "<text>"};
+}
+
+std::set<std::string> FieldsIn(const std::string& text, const Catalog& catalog) {
+    std::set<std::string> fields;
+    for (const char* mark : {"<path>", "<name>", "1011", "1001", "1002", "1003", "1004", "1005",
+                             "1006", "1007", "1008", "<date>", "1009", "1010", "<text>"}) {
+        if (text.find(mark) != std::string::npos) {
+            fields.insert(mark);
+        }
+    }
+    if (text.find(catalog.damage[static_cast<size_t>(DamageKind::OutOfRange)]) !=
+        std::string::npos) {
+        fields.insert("damage");
+    }
+    return fields;
+}
+
+TEST(Messages, BothLanguagesWordEveryMessageWithTheSameFields) {
+    const std::map<Language, const Catalog*> catalogs = {{Language::Russian, &RussianCatalog()},
+                                                         {Language::English, &EnglishCatalog()}};
+    for (int i = 0; i < MessageIdCount; ++i) {
+        const auto id = static_cast<MessageId>(i);
+        SCOPED_TRACE(i);
+        std::map<Language, std::set<std::string>> used;
+        for (const auto& [language, catalog] : catalogs) {
+            EXPECT_EQ(catalog->messages[static_cast<size_t>(i)].id, id) << "out of order";
+            const MessageBoxRequest box = Render(Marked(id), language);
+            EXPECT_EQ(box.text.find('{'), std::string::npos) << box.text;
+            EXPECT_FALSE(box.text.empty());
+            EXPECT_NE(box.title.empty(), !KindOf(id).line) << "a box without a title";
+            used[language] = FieldsIn(box.text, *catalog);
+        }
+        EXPECT_EQ(used[Language::Russian], used[Language::English])
+            << Render(Marked(id), Language::Russian).text << "\n"
+            << Render(Marked(id), Language::English).text;
+    }
+    for (int k = 0; k < DamageKindCount; ++k) {
+        EXPECT_STRNE(RussianCatalog().damage[static_cast<size_t>(k)], "");
+        EXPECT_STRNE(EnglishCatalog().damage[static_cast<size_t>(k)], "");
+    }
+}
+
+TEST(Messages, TheFirstSetLanguageVariableDecides) {
+    using Environment = std::map<std::string, std::string>;
+    const std::vector<std::pair<Environment, Language>> cases = {
+        {{}, Language::English},
+        {{{"LANG", "ru_RU.UTF-8"}}, Language::Russian},
+        {{{"LANG", "en_US.UTF-8"}}, Language::English},
+        {{{"LANGUAGE", "ru:en"}, {"LANG", "en_US.UTF-8"}}, Language::Russian},
+        {{{"LANGUAGE", ""}, {"LC_ALL", "en_GB.UTF-8"}, {"LANG", "ru_RU.UTF-8"}}, Language::English},
+        {{{"LC_MESSAGES", "ru_UA.UTF-8"}, {"LANG", "C"}}, Language::Russian},
+        {{{"LANG", "C.UTF-8"}}, Language::English},
+    };
+    for (const auto& [environment, expected] : cases) {
+        const Language chosen = LanguageFromEnvironment([&](const char* name) -> const char* {
+            auto it = environment.find(name);
+            return it == environment.end() ? nullptr : it->second.c_str();
+        });
+        EXPECT_EQ(chosen, expected) << environment.size();
+    }
+    EXPECT_EQ(ParseLanguage("ru"), Language::Russian);
+    EXPECT_EQ(ParseLanguage("en"), Language::English);
+    EXPECT_EQ(ParseLanguage("de"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace zarnex
