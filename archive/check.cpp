@@ -108,7 +108,7 @@ std::vector<Problem> CheckTable(const DirectoryTable& table, int64_t dataBytes,
 
 std::optional<ArchiveCheck> CheckArchive(const std::string& path, IoState& io,
                                          MessageBoxes& boxes) {
-    std::optional<OpenArchive> archive = LoadDirectory(path, false, io, boxes);
+    std::optional<OpenArchive> archive = LoadDirectory(path, io, boxes);
     if (!archive) {
         return std::nullopt;
     }

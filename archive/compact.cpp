@@ -61,7 +61,7 @@ bool Move(CompactBatch& batch, EntryIndex e, int64_t target) {
     }
     NoteWritten(batch.unstarted, data, SectorToByte(target), length);
     MarkChanged(batch.pending, batch.archive.table, e);
-    entry.offset = static_cast<int32_t>(target);
+    MoveEntry(batch.archive.table, e, static_cast<int32_t>(target));
     return true;
 }
 
@@ -95,7 +95,7 @@ Result CloseGaps(CompactBatch& batch, int64_t start, int& moved,
         }
         if (size == 0) {
             MarkChanged(batch.pending, table, e);  // no data: the record only
-            entry.offset = static_cast<int32_t>(cursor);
+            MoveEntry(table, e, static_cast<int32_t>(cursor));
             continue;
         }
         if (batch.pending.reserved.FirstFit(cursor, cursor + size, size) != cursor &&
@@ -138,7 +138,7 @@ Result CloseGaps(CompactBatch& batch, int64_t start, int& moved,
 CompactOutcome Compact(const std::string& path, MessageBoxes& boxes, IoState& io,
                        const std::function<void(int, int)>& progress) {
     CompactOutcome outcome;
-    std::optional<OpenArchive> archive = LoadDirectory(path, true, io, boxes);
+    std::optional<OpenArchive> archive = OpenForWriting(path, io, boxes);
     if (!archive) {
         return outcome;
     }

@@ -58,13 +58,12 @@ const FreeRoom* FreeRoomOf(const DirectoryTable& table) {
     return table.index && table.index->freeRoom ? &*table.index->freeRoom : nullptr;
 }
 
-std::optional<OpenArchive> Load(const std::string& path, bool forImport, IoState& io,
+std::optional<OpenArchive> Load(const std::string& path, OpenMode mode, IoState& io,
                                 MessageBoxes& boxes) {
     if (!FileExists(path)) {
         boxes.Show({.id = MessageId::ArchiveNotFound, .path = path});
         return std::nullopt;
     }
-    const OpenMode mode = forImport ? OpenMode::ReadWriteExclusive : OpenMode::ReadShared;
     OpenArchive archive;
     archive.data = File::Open(path, mode, io);
     if (!archive.data.IsOpen()) {
@@ -132,10 +131,35 @@ std::optional<OpenArchive> Load(const std::string& path, bool forImport, IoState
         }
         return std::nullopt;
     }
-    if (!forImport) {
-        return archive;
-    }
+    return archive;
+}
 
+// The batch's own allocation failure ends it with a box, not an abort; what was taken is
+// given back by now, and the box itself needs little.
+std::optional<OpenArchive> LoadOrReport(const std::string& path, OpenMode mode, IoState& io,
+                                        MessageBoxes& boxes) {
+    try {
+        return Load(path, mode, io, boxes);
+    } catch (const std::bad_alloc&) {
+        ReportOutOfMemory(boxes);
+        return std::nullopt;
+    }
+}
+
+}  // namespace
+
+std::optional<OpenArchive> LoadDirectory(const std::string& path, IoState& io,
+                                         MessageBoxes& boxes) {
+    return LoadOrReport(path, OpenMode::ReadShared, io, boxes);
+}
+
+std::optional<OpenArchive> OpenForWriting(const std::string& path, IoState& io,
+                                          MessageBoxes& boxes) {
+    return LoadOrReport(path, OpenMode::ReadWriteExclusive, io, boxes);
+}
+
+void PrepareForPlacing(DirectoryTable& table) {
+    table.order.clear();
     table.order.reserve(table.entries.size());
     for (int32_t i = 0; i < table.Capacity(); ++i) {
         table.order.emplace_back(i);
@@ -148,20 +172,6 @@ std::optional<OpenArchive> Load(const std::string& path, bool forImport, IoState
         table.endSector = GreatestEnd(table);
     }
     BuildIndex(table);
-    return archive;
-}
-
-}  // namespace
-
-std::optional<OpenArchive> LoadDirectory(const std::string& path, bool forImport, IoState& io,
-                                         MessageBoxes& boxes) {
-    try {
-        return Load(path, forImport, io, boxes);
-    } catch (const std::bad_alloc&) {
-        // What was taken is given back by now; the box itself needs little.
-        ReportOutOfMemory(boxes);
-        return std::nullopt;
-    }
 }
 
 void ShuffleOrder(DirectoryTable& table, Lcg& generator) {
@@ -312,6 +322,23 @@ EntryIndex AddEntry(DirectoryTable& table, int32_t offset, int32_t size, const A
     RepositionEntry(table, OrderPosition(e.value));
     UpdateEndSector(table);
     return e;
+}
+
+void MoveEntry(DirectoryTable& table, EntryIndex e, int32_t offset) {
+    DirectoryEntry& entry = EntryOf(table, e);
+    if (table.order.empty()) {
+        entry.offset = offset;
+        return;
+    }
+    // Its place in offset order: among those of its offset, the one holding its index.
+    auto first = table.order.begin();
+    auto p =
+        std::lower_bound(first, first + table.count, entry.offset,
+                         [&](EntryIndex x, int32_t o) { return EntryOf(table, x).offset < o; });
+    while (*p != e) {
+        ++p;
+    }
+    PlaceEntry(table, OrderPosition(static_cast<int32_t>(p - first)), offset, entry.size);
 }
 
 void PlaceEntry(DirectoryTable& table, OrderPosition p, int32_t offset, int32_t size) {

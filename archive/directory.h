@@ -66,10 +66,18 @@ struct OpenArchive {
     File directory;
 };
 
-// Opens the archive at `path` (import: read-write, unshared; extraction: shared reading) and
-// reads its directory. On failure the reason has been shown and nothing stays open.
-std::optional<OpenArchive> LoadDirectory(const std::string& path, bool forImport, IoState& io,
-                                         MessageBoxes& boxes);
+// Open the archive at `path` and read its directory, entries in directory order. On failure
+// the reason has been shown and nothing stays open.
+// For reading: others may read it too.
+std::optional<OpenArchive> LoadDirectory(const std::string& path, IoState& io, MessageBoxes& boxes);
+// For writing: nobody else may open it until the batch ends.
+std::optional<OpenArchive> OpenForWriting(const std::string& path, IoState& io,
+                                          MessageBoxes& boxes);
+
+// What a batch that places new data needs besides the entries: `order` sorted by offset, the end
+// sector, and the index of names and free room. Afterwards entries change only through AddEntry,
+// PlaceEntry and MoveEntry.
+void PrepareForPlacing(DirectoryTable& table);
 
 // Swaps each position with one drawn from the generator. The sort no longer needs it, but it
 // keeps every batch drawing what it always drew from the process generator.
@@ -96,5 +104,7 @@ int64_t FindFreeGapFrom(const DirectoryTable& table, int64_t need, int64_t floor
 // an index, entries change only through these two, which keep the index in step.
 EntryIndex AddEntry(DirectoryTable& table, int32_t offset, int32_t size, const AnsiString& name);
 void PlaceEntry(DirectoryTable& table, OrderPosition p, int32_t offset, int32_t size);
+// The entry's data now starts at `offset`; on any table.
+void MoveEntry(DirectoryTable& table, EntryIndex e, int32_t offset);
 
 }  // namespace zarnex

@@ -259,7 +259,7 @@ ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& f
                             const std::vector<std::string>& names, MessageBoxes& boxes,
                             const ExtractCallbacks& callbacks, IoState& io) {
     try {
-        std::optional<OpenArchive> archive = LoadDirectory(archivePath, false, io, boxes);
+        std::optional<OpenArchive> archive = LoadDirectory(archivePath, io, boxes);
         if (!archive) {
             return {};
         }

@@ -314,11 +314,12 @@ ImportOutcome ImportFiles(const std::string& archivePath, const std::vector<std:
                           MessageBoxes& boxes, const ImportCallbacks& callbacks, IoState& io) {
     ImportOutcome outcome;
     try {
-        std::optional<OpenArchive> archive = LoadDirectory(archivePath, true, io, boxes);
+        std::optional<OpenArchive> archive = OpenForWriting(archivePath, io, boxes);
         if (!archive) {
             return outcome;
         }
         outcome.loaded = true;
+        PrepareForPlacing(archive->table);
         ImportBatch batch(std::move(*archive), boxes, io, callbacks);
         return RunImport(batch, paths, outcome);
     } catch (const std::bad_alloc&) {

@@ -324,7 +324,7 @@ int List(int argc, char** argv) {
     }
     IoState io;
     TerminalMessageBoxes boxes(OverwritePolicy::No);
-    std::optional<OpenArchive> archive = LoadDirectory(operands[0], false, io, boxes);
+    std::optional<OpenArchive> archive = LoadDirectory(operands[0], io, boxes);
     if (!archive) {
         return ExitNotRun;
     }

@@ -238,7 +238,7 @@ TEST(PowerCut, NoCrashPointDamagesAnEntry) {
         EXPECT_EQ(check(test::ReadDisk(files)), "");
         IoState io;
         ScriptedMessageBoxes boxes;
-        EXPECT_TRUE(LoadDirectory(img, true, io, boxes).has_value());
+        EXPECT_TRUE(test::OpenForPlacing(img, io, boxes).has_value());
 
         const bool stopped = s.writeBudget >= 0;
         if (s.compact) {

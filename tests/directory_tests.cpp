@@ -226,7 +226,7 @@ class LoadDirectoryTest : public ::testing::Test {
 TEST_F(LoadDirectoryTest, Version2ForImportIsSortedWithItsEnd) {
     test::MakeVersion2(dir / "gta3.img",
                        {{9, 2, "b.dff"}, {1, 3, "a.txd"}, {4, 5, "c.col"}, {11, 1, "d.ipl"}});
-    auto archive = LoadDirectory(dir / "gta3.img", true, io, boxes);
+    auto archive = test::OpenForPlacing(dir / "gta3.img", io, boxes);
     ASSERT_TRUE(archive);
     const DirectoryTable& t = archive->table;
     EXPECT_TRUE(t.IsVersion2());
@@ -246,7 +246,7 @@ TEST_F(LoadDirectoryTest, ReserveOf256ThenStepsOf1024) {
         entries.push_back({1 + i, 1, "e" + std::to_string(i)});
     }
     test::MakeVersion2(dir / "a.img", entries);
-    auto archive = LoadDirectory(dir / "a.img", true, io, boxes);
+    auto archive = test::OpenForPlacing(dir / "a.img", io, boxes);
     ASSERT_TRUE(archive);
     DirectoryTable& t = archive->table;
     EXPECT_EQ(t.Capacity(), 266);
@@ -267,7 +267,7 @@ TEST_F(LoadDirectoryTest, ReserveOf256ThenStepsOf1024) {
 
 TEST_F(LoadDirectoryTest, ExtractionFormHasNoOrder) {
     test::MakeVersion2(dir / "gta3.img", {{9, 2, "b.dff"}, {1, 3, "a.txd"}});
-    auto archive = LoadDirectory(dir / "gta3.img", false, io, boxes);
+    auto archive = LoadDirectory(dir / "gta3.img", io, boxes);
     ASSERT_TRUE(archive);
     EXPECT_TRUE(archive->table.order.empty());
     EXPECT_EQ(archive->table.entries[0].name, "b.dff");
@@ -279,14 +279,14 @@ TEST_F(LoadDirectoryTest, ExtractionFormHasNoOrder) {
 
 TEST_F(LoadDirectoryTest, EmptyArchivesOfBothVersions) {
     test::MakeVersion2(dir / "v2.img", {});
-    auto v2 = LoadDirectory(dir / "v2.img", true, io, boxes);
+    auto v2 = test::OpenForPlacing(dir / "v2.img", io, boxes);
     ASSERT_TRUE(v2);
     EXPECT_EQ(v2->table.count, 0);
     EXPECT_EQ(v2->table.endSector, 1);
     EXPECT_EQ(FindFreeGap(v2->table, 100), 1);
 
     test::MakeVersion1(dir / "v1.img", {});
-    auto v1 = LoadDirectory(dir / "v1.img", true, io, boxes);
+    auto v1 = test::OpenForPlacing(dir / "v1.img", io, boxes);
     ASSERT_TRUE(v1);
     EXPECT_FALSE(v1->table.IsVersion2());
     EXPECT_EQ(v1->table.count, 0);
@@ -300,7 +300,7 @@ TEST_F(LoadDirectoryTest, Version1CountIsTheDirLengthOverThirtyTwo) {
     Bytes dirBytes = test::ReadBytes(dir / "v1.dir");
     dirBytes.resize(100, 0xEE);
     test::WriteBytes(dir / "v1.dir", dirBytes);
-    auto archive = LoadDirectory(dir / "v1.img", true, io, boxes);
+    auto archive = test::OpenForPlacing(dir / "v1.img", io, boxes);
     ASSERT_TRUE(archive);
     EXPECT_EQ(archive->table.count, 3);
     EXPECT_EQ(archive->table.entries[2].name, "c");
@@ -308,21 +308,21 @@ TEST_F(LoadDirectoryTest, Version1CountIsTheDirLengthOverThirtyTwo) {
 
 TEST_F(LoadDirectoryTest, ShortOrForeignDataFilesAreVersion1) {
     test::WriteBytes(dir / "short.img", {'V', 'E'});
-    EXPECT_FALSE(LoadDirectory(dir / "short.img", true, io, boxes));
+    EXPECT_FALSE(test::OpenForPlacing(dir / "short.img", io, boxes));
     ExpectOneBox("Unable to find DIR file!", "Error");
 
     test::WriteBytes(dir / "short.dir", {});
     boxes.shown.clear();
-    auto archive = LoadDirectory(dir / "short.img", true, io, boxes);
+    auto archive = test::OpenForPlacing(dir / "short.img", io, boxes);
     ASSERT_TRUE(archive);
     EXPECT_EQ(archive->table.version, 0x4556u);
 }
 
 TEST_F(LoadDirectoryTest, MissingArchiveOrAFolderIsNotFound) {
-    EXPECT_FALSE(LoadDirectory(dir / "none.img", true, io, boxes));
+    EXPECT_FALSE(test::OpenForPlacing(dir / "none.img", io, boxes));
     ExpectOneBox("IMG файл по указанному пути не найден: \n\n" + (dir / "none.img"));
     boxes.shown.clear();
-    EXPECT_FALSE(LoadDirectory(dir.path(), false, io, boxes));
+    EXPECT_FALSE(LoadDirectory(dir.path(), io, boxes));
     ExpectOneBox("IMG файл по указанному пути не найден: \n\n" + dir.path());
 }
 
@@ -330,13 +330,13 @@ TEST_F(LoadDirectoryTest, HeldArchiveOrDirCannotBeOpened) {
     test::MakeVersion1(dir / "v1.img", {{0, 1, "a"}});
     IoState other;
     File holder = File::Open(dir / "v1.img", OpenMode::ReadWriteExclusive, other);
-    EXPECT_FALSE(LoadDirectory(dir / "v1.img", true, io, boxes));
+    EXPECT_FALSE(test::OpenForPlacing(dir / "v1.img", io, boxes));
     ExpectOneBox("Архив занят другой программой: \n\n" + (dir / "v1.img"));
     holder.Close();
 
     boxes.shown.clear();
     holder = File::Open(dir / "v1.dir", OpenMode::ReadWriteExclusive, other);
-    EXPECT_FALSE(LoadDirectory(dir / "v1.img", true, io, boxes));
+    EXPECT_FALSE(test::OpenForPlacing(dir / "v1.img", io, boxes));
     ExpectOneBox("Архив занят другой программой: \n\n" + (dir / "v1.dir"));
     // Everything it opened is closed again: the data file can be taken now.
     EXPECT_TRUE(File::Open(dir / "v1.img", OpenMode::ReadWriteExclusive, other).IsOpen());
@@ -352,7 +352,7 @@ TEST_F(LoadDirectoryTest, DirectoriesPromisingMoreThanTheFileHoldsAreRefused) {
     Bytes tooMany = good;
     PutLE32(tooMany.data() + 4, 1000);
     test::WriteBytes(path, tooMany);
-    EXPECT_FALSE(LoadDirectory(path, true, io, boxes));
+    EXPECT_FALSE(test::OpenForPlacing(path, io, boxes));
     ExpectOneBox(refused);
     EXPECT_EQ(test::ReadBytes(path), tooMany);
 
@@ -360,7 +360,7 @@ TEST_F(LoadDirectoryTest, DirectoriesPromisingMoreThanTheFileHoldsAreRefused) {
     PutLE32(negative.data() + 4, static_cast<uint32_t>(-1));
     test::WriteBytes(path, negative);
     boxes.shown.clear();
-    EXPECT_FALSE(LoadDirectory(path, false, io, boxes));
+    EXPECT_FALSE(LoadDirectory(path, io, boxes));
     ExpectOneBox(refused);
 
     // A count whose records end exactly at the end of the file is fine.
@@ -368,7 +368,7 @@ TEST_F(LoadDirectoryTest, DirectoriesPromisingMoreThanTheFileHoldsAreRefused) {
     std::copy_n(good.begin(), exact.size(), exact.begin());
     test::WriteBytes(path, exact);
     boxes.shown.clear();
-    EXPECT_TRUE(LoadDirectory(path, true, io, boxes));
+    EXPECT_TRUE(test::OpenForPlacing(path, io, boxes));
     EXPECT_TRUE(boxes.shown.empty());
 }
 
@@ -408,11 +408,11 @@ TEST_F(LoadDirectoryTest, DirectoriesNoArchiveOf2GiBCanHoldAreRefusedAsDamaged) 
             MakeSparse(path, {}, 0);
             MakeSparse(dir / "huge.dir", {}, c.dirLength);
         }
-        for (bool forImport : {false, true}) {
+        for (auto open : {LoadDirectory, OpenForWriting}) {
             boxes.shown.clear();
             // Were they taken, the table alone would need tens of gigabytes.
             test::AllocationLimit limit(size_t{256} << 20);
-            EXPECT_FALSE(LoadDirectory(path, forImport, io, boxes));
+            EXPECT_FALSE(open(path, io, boxes));
             ExpectOneBox(refused);
         }
     }
@@ -430,11 +430,11 @@ TEST_F(LoadDirectoryTest, AnAllocationFailureIsReportedInTheErrorBox) {
             MakeSparse(path, {}, 0);
             MakeSparse(dir / "largest.dir", {}, ArchiveByteLimit);
         }
-        for (bool forImport : {false, true}) {
+        for (auto open : {LoadDirectory, OpenForWriting}) {
             boxes.shown.clear();
             {
                 test::AllocationLimit limit(size_t{256} << 20);
-                EXPECT_FALSE(LoadDirectory(path, forImport, io, boxes));
+                EXPECT_FALSE(open(path, io, boxes));
             }
             ExpectOneBox("Недостаточно памяти для обработки IMG архива");
         }
@@ -448,7 +448,8 @@ TEST_F(LoadDirectoryTest, Ver2AloneIsAnEmptyVersion2Archive) {
     const std::string path = dir / "four.img";
     test::WriteBytes(path, {'V', 'E', 'R', '2'});
     for (bool forImport : {false, true}) {
-        auto archive = LoadDirectory(path, forImport, io, boxes);
+        auto archive =
+            forImport ? test::OpenForPlacing(path, io, boxes) : LoadDirectory(path, io, boxes);
         ASSERT_TRUE(archive);
         EXPECT_TRUE(archive->table.IsVersion2());
         EXPECT_EQ(archive->table.count, 0);
@@ -472,7 +473,7 @@ TEST_F(LoadDirectoryTest, Ver2AloneIsAnEmptyVersion2Archive) {
     // A count cut short reads its missing bytes as zero: one record promised, none there.
     test::WriteBytes(path, {'V', 'E', 'R', '2', 1});
     boxes.shown.clear();
-    EXPECT_FALSE(LoadDirectory(path, true, io, boxes));
+    EXPECT_FALSE(test::OpenForPlacing(path, io, boxes));
     ExpectOneBox("Каталог IMG архива повреждён: записей больше, чем вмещает файл\n\n" + path);
 }
 
@@ -501,7 +502,7 @@ TEST_F(LoadDirectoryTest, ManyRecordsAtOneOffsetOrEmptyLoadAndAgreeWithTheWalks)
         }
         test::WriteBytes(dir / "many.dir", records);
         test::WriteBytes(dir / "many.img", Bytes(2048));
-        auto archive = LoadDirectory(dir / "many.img", true, io, boxes);
+        auto archive = test::OpenForPlacing(dir / "many.img", io, boxes);
         ASSERT_TRUE(archive);
         DirectoryTable& t = archive->table;
         std::vector<int32_t> order = Order(t);
@@ -539,7 +540,7 @@ TEST_F(LoadDirectoryTest, ReadFailureOfTheRecordsIsReported) {
     test::MakeVersion2(dir / "a.img", {{1, 1, "a"}});
     io.failAt = 4;  // open, size, header read, records read
     io.failErrno = EIO;
-    EXPECT_FALSE(LoadDirectory(dir / "a.img", true, io, boxes));
+    EXPECT_FALSE(test::OpenForPlacing(dir / "a.img", io, boxes));
     ExpectOneBox("Не удаётся открыть файл: \n\n" + (dir / "a.img") + "\n\n" +
                  test::IoErrorText(EIO));
 }

@@ -44,7 +44,7 @@ void CheckAfterFailure(const std::string& img, const Scenario& s, const ImportRu
     // The archive still loads.
     IoState io;
     ScriptedMessageBoxes boxes;
-    ASSERT_TRUE(LoadDirectory(img, true, io, boxes)) << boxes.shown.at(0).text;
+    ASSERT_TRUE(test::OpenForPlacing(img, io, boxes)) << boxes.shown.at(0).text;
 
     std::map<std::string, Bytes> oldData, newData;
     for (size_t i = 0; i < s.entries.size(); ++i) {

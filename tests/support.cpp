@@ -166,6 +166,15 @@ Bytes SectorsOf(const Bytes& archive, int64_t offset, int64_t sectors) {
     return out;
 }
 
+std::optional<OpenArchive> OpenForPlacing(const std::string& path, IoState& io,
+                                          MessageBoxes& boxes) {
+    std::optional<OpenArchive> archive = OpenForWriting(path, io, boxes);
+    if (archive) {
+        PrepareForPlacing(archive->table);
+    }
+    return archive;
+}
+
 std::string CodeText(int code) {
     return std::to_string(code) + " (" + SystemErrorText(code) + ")";
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/directory.h"
 #include "archive/format.h"
 
 namespace zarnex::test {
@@ -58,6 +59,10 @@ std::vector<DirectoryRecord> ReadRecords(bool version2, const std::string& imgPa
 
 // The same, read from the file itself (zeros past its end), for archives too big to read whole.
 Bytes ReadSectors(const std::string& path, int64_t offset, int64_t sectors);
+
+// An archive opened for writing in the form a batch that places data gives it.
+std::optional<OpenArchive> OpenForPlacing(const std::string& path, IoState& io,
+                                          MessageBoxes& boxes);
 
 // How the boxes show an error code: "13 (Permission denied)", and "I/O error: " before it.
 std::string CodeText(int code);

@@ -206,13 +206,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     ScriptedMessageBoxes extractionBoxes, importBoxes;
     IoState extractionIo, importIo;
-    auto extraction = LoadDirectory(ws.image, false, extractionIo, extractionBoxes);
+    auto extraction = LoadDirectory(ws.image, extractionIo, extractionBoxes);
     if (extraction) {
         // Shared reading would keep the import form out.
         extraction->data.Close();
         extraction->directory.Close();
     }
-    auto archive = LoadDirectory(ws.image, true, importIo, importBoxes);
+    auto archive = OpenForWriting(ws.image, importIo, importBoxes);
+    if (archive) {
+        PrepareForPlacing(archive->table);
+    }
     Expect(extraction.has_value() == archive.has_value(), "one form loads, the other not");
     Expect(extractionBoxes.shown.size() == (archive ? 0u : 1u), "boxes of the extraction form");
     Expect(importBoxes.shown.size() == (archive ? 0u : 1u), "boxes of the import form");
