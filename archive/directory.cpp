@@ -325,20 +325,7 @@ EntryIndex AddEntry(DirectoryTable& table, int32_t offset, int32_t size, const A
 }
 
 void MoveEntry(DirectoryTable& table, EntryIndex e, int32_t offset) {
-    DirectoryEntry& entry = EntryOf(table, e);
-    if (table.order.empty()) {
-        entry.offset = offset;
-        return;
-    }
-    // Its place in offset order: among those of its offset, the one holding its index.
-    auto first = table.order.begin();
-    auto p =
-        std::lower_bound(first, first + table.count, entry.offset,
-                         [&](EntryIndex x, int32_t o) { return EntryOf(table, x).offset < o; });
-    while (*p != e) {
-        ++p;
-    }
-    PlaceEntry(table, OrderPosition(static_cast<int32_t>(p - first)), offset, entry.size);
+    EntryOf(table, e).offset = offset;
 }
 
 void PlaceEntry(DirectoryTable& table, OrderPosition p, int32_t offset, int32_t size) {

@@ -104,7 +104,8 @@ int64_t FindFreeGapFrom(const DirectoryTable& table, int64_t need, int64_t floor
 // an index, entries change only through these two, which keep the index in step.
 EntryIndex AddEntry(DirectoryTable& table, int32_t offset, int32_t size, const AnsiString& name);
 void PlaceEntry(DirectoryTable& table, OrderPosition p, int32_t offset, int32_t size);
-// The entry's data now starts at `offset`; on any table.
+// The entry's data now starts at `offset`; on a table not prepared for placing, which has no
+// order or index to keep in step.
 void MoveEntry(DirectoryTable& table, EntryIndex e, int32_t offset);
 
 }  // namespace zarnex
