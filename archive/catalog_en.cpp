@@ -19,6 +19,12 @@ const Catalog& EnglishCatalog() {
             {NameNotInCodePage, "Zarnex",
              "This file name cannot be stored in an IMG archive: it has characters outside "
              "Windows-1251.\n\n{path}"},
+            {NameTooLong, "Zarnex",
+             "The file name is longer than {limit} bytes and does not fit in an IMG archive's "
+             "directory; the file was not written:\n\n{path}"},
+            {EntryDamaged, "Zarnex",
+             "The IMG archive is damaged: entry {index} \"{name}\": {damage}. The entry was left "
+             "alone and the work stopped; zarnex-cli check tells more.\n\n{path}"},
             {SourceTooLarge, "Zarnex",
              "The file is 2 GB or larger and cannot go into an IMG archive:\n\n{path}"},
             {ArchiveFull, "Zarnex",
@@ -63,7 +69,8 @@ const Catalog& EnglishCatalog() {
             {NotFoundLine, "", "not found: {name}"},
         }},
         {"entries overlap", "entries reach past the end of the file",
-         "data lies inside the directory", "entries lie beyond 2 GB"},
+         "data lies inside the directory", "entries lie beyond 2 GB",
+         "the entry's offset or size is negative"},
         ", ",
     };
     return catalog;

@@ -20,6 +20,12 @@ const Catalog& RussianCatalog() {
             {NameNotInCodePage, "Zarnex",
              "Имя файла нельзя записать в IMG архив: в нём есть знаки вне кодировки "
              "Windows-1251\n\n{path}"},
+            {NameTooLong, "Zarnex",
+             "Имя файла длиннее {limit} байт и не помещается в каталог IMG архива, файл не "
+             "записан: \n\n{path}"},
+            {EntryDamaged, "Zarnex",
+             "IMG архив повреждён: запись {index} «{name}»: {damage}. Запись не тронута, работа "
+             "остановлена; подробности покажет zarnex-cli check.\n\n{path}"},
             {SourceTooLarge, "Zarnex",
              "Файл больше 2 ГБ и не может быть записан в IMG архив: \n\n{path}"},
             {ArchiveFull, "Zarnex",
@@ -65,7 +71,7 @@ const Catalog& RussianCatalog() {
             {NotFoundLine, "", "не найдено: {name}"},
         }},
         {"записи перекрываются", "записи выходят за конец файла", "данные лежат внутри каталога",
-         "записи выходят за пределы 2 ГБ"},
+         "записи выходят за пределы 2 ГБ", "смещение или размер записи отрицательны"},
         ", ",
     };
     return catalog;

@@ -28,9 +28,16 @@ struct WrittenFile {
 // The batch writes in groups. Until a group commits, the directory on disk knows nothing of it,
 // and a power cut loses the group's files but nothing older.
 struct ImportBatch {
-    ImportBatch(OpenArchive opened, MessageBoxes& b, IoState& i, const ImportCallbacks& c)
-        : archive(std::move(opened)), boxes(b), io(i), callbacks(c), pending(archive.table) {}
+    ImportBatch(const std::string& path, OpenArchive opened, MessageBoxes& b, IoState& i,
+                const ImportCallbacks& c)
+        : archivePath(path),
+          archive(std::move(opened)),
+          boxes(b),
+          io(i),
+          callbacks(c),
+          pending(archive.table) {}
 
+    const std::string& archivePath;
     OpenArchive archive;
     MessageBoxes& boxes;
     IoState& io;
@@ -86,6 +93,14 @@ Step RelocateFirstEntry(ImportBatch& batch, int64_t directoryEnd, const std::str
     const int32_t size = EntryOf(table, e0).size;
     const int64_t floor = SectorsFor(directoryEnd + RecordSize);  // past the grown directory
 
+    if (oldOffset < 0 && size > 0) {
+        // Its data cannot be read from where the directory says: never guessed, never moved.
+        return Refuse(batch, {.id = MessageId::EntryDamaged,
+                              .path = batch.archivePath,
+                              .name = AnsiToUtf8Lossy(EntryOf(table, e0).name),
+                              .index = e0.value,
+                              .damage = {DamageKind::NegativePlace}});
+    }
     if (size <= 0) {
         // Nothing to copy: it only needs an offset past the directory.
         MarkChanged(batch.pending, table, e0);
@@ -237,6 +252,11 @@ Step ImportOne(ImportBatch& batch, const std::string& path) {
         batch.boxes.Show({.id = MessageId::NameNotInCodePage, .path = path});
         return Step::Skipped;
     }
+    if (name.size() > static_cast<size_t>(NameFieldSize)) {
+        // Cut to the field, it would name another file: the next import would add it again.
+        batch.boxes.Show({.id = MessageId::NameTooLong, .path = path, .limit = NameFieldSize});
+        return Step::Skipped;
+    }
     File source = File::Open(path, OpenMode::ReadShared, batch.io);
     if (!source.IsOpen()) {
         ReportSourceOpenFailure(batch.boxes, path, batch.io.lastError);
@@ -320,7 +340,7 @@ ImportOutcome ImportFiles(const std::string& archivePath, const std::vector<std:
         }
         outcome.loaded = true;
         PrepareForPlacing(archive->table);
-        ImportBatch batch(std::move(*archive), boxes, io, callbacks);
+        ImportBatch batch(archivePath, std::move(*archive), boxes, io, callbacks);
         return RunImport(batch, paths, outcome);
     } catch (const std::bad_alloc&) {
         // Nothing on the disk names what the unfinished group wrote.

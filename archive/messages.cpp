@@ -14,6 +14,7 @@ MessageKind KindOf(MessageId id) {
     switch (id) {
         case SourceOpenFailed:
         case NameNotInCodePage:
+        case NameTooLong:
         case CreateFailed:
         case WrittenWithError:
         case WrittenPastEnd:
@@ -88,40 +89,36 @@ std::string DamageText(const Catalog& catalog, const std::vector<DamageKind>& da
     return text;
 }
 
+constexpr std::pair<std::string_view, std::string Message::*> kTextFields[] = {
+    {"path", &Message::path},
+    {"name", &Message::name},
+    {"date", &Message::date},
+    {"text", &Message::text}};
+constexpr std::pair<std::string_view, int64_t Message::*> kNumberFields[] = {
+    {"count", &Message::count},     {"replaced", &Message::replaced},
+    {"added", &Message::added},     {"moved", &Message::moved},
+    {"before", &Message::before},   {"after", &Message::after},
+    {"size", &Message::size},       {"existing_size", &Message::existingSize},
+    {"sectors", &Message::sectors}, {"index", &Message::index},
+    {"limit", &Message::limit}};
+
 std::string FieldText(const Catalog& catalog, const Message& m, std::string_view field) {
-    const auto number = [](int64_t n) { return std::to_string(n); };
-    if (field == "path")
-        return m.path;
-    if (field == "name")
-        return m.name;
-    if (field == "code")
+    if (field == "code") {
         return CodeText(m.code);
-    if (field == "count")
-        return number(m.count);
-    if (field == "replaced")
-        return number(m.replaced);
-    if (field == "added")
-        return number(m.added);
-    if (field == "moved")
-        return number(m.moved);
-    if (field == "before")
-        return number(m.before);
-    if (field == "after")
-        return number(m.after);
-    if (field == "size")
-        return number(m.size);
-    if (field == "existing_size")
-        return number(m.existingSize);
-    if (field == "date")
-        return m.date;
-    if (field == "sectors")
-        return number(m.sectors);
-    if (field == "index")
-        return number(m.index);
-    if (field == "damage")
+    }
+    if (field == "damage") {
         return DamageText(catalog, m.damage);
-    if (field == "text")
-        return m.text;
+    }
+    for (const auto& [name, member] : kTextFields) {
+        if (field == name) {
+            return m.*member;
+        }
+    }
+    for (const auto& [name, member] : kNumberFields) {
+        if (field == name) {
+            return std::to_string(m.*member);
+        }
+    }
     return "{" + std::string(field) + "}";  // a word no message has: shown, and a test fails
 }
 

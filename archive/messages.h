@@ -24,6 +24,8 @@ enum class MessageId {
     // Import
     SourceOpenFailed,   // path, code
     NameNotInCodePage,  // path
+    NameTooLong,        // path, limit
+    EntryDamaged,       // path, index, name, damage
     SourceTooLarge,     // path
     ArchiveFull,        // path
     DiskFull,           // -
@@ -60,8 +62,8 @@ enum class MessageId {
 inline constexpr int MessageIdCount = static_cast<int>(MessageId::NotFoundLine) + 1;
 
 // What makes an archive unfit for moving its data by what its directory says.
-enum class DamageKind { Overlap, PastEnd, InsideDirectory, OutOfRange };
-inline constexpr int DamageKindCount = static_cast<int>(DamageKind::OutOfRange) + 1;
+enum class DamageKind { Overlap, PastEnd, InsideDirectory, OutOfRange, NegativePlace };
+inline constexpr int DamageKindCount = static_cast<int>(DamageKind::NegativePlace) + 1;
 
 // A message uses the fields its id names; the rest stay empty.
 struct Message {
@@ -80,6 +82,7 @@ struct Message {
     std::string date = {};
     int64_t sectors = 0;
     int64_t index = 0;
+    int64_t limit = 0;
     std::vector<DamageKind> damage = {};
     std::string text = {};  // a failure's own words, shown as they are
 };

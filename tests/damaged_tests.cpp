@@ -75,6 +75,10 @@ TEST(DamagedArchives, ImportAndExtractionStaySafe) {
 
         ImportRun run;
         run.Run(img, paths);
+        if (run.outcome.loaded && !run.outcome.completed) {
+            // A stop says what stopped it, never a bare "I/O error".
+            EXPECT_NE(run.boxes.messages.back().id, MessageId::IoError) << run.LastText();
+        }
         if (run.outcome.completed) {
             ++completed;
             auto now = test::ReadRecords(version2, img);
@@ -116,6 +120,28 @@ TEST(DamagedArchives, ImportAndExtractionStaySafe) {
     // Most damage is survivable: the test must see imports go through, not only refusals.
     std::printf("%d of 150 damaged archives took the import\n", completed);
     EXPECT_GT(completed, 40);
+}
+
+// Data the batch would have to move but cannot read from where the directory says: the stop
+// names the archive, the entry and what is wrong with it, and the archive stays as it was.
+TEST(DamagedArchives, AnEntryThatStopsTheBatchIsNamed) {
+    TempDir dir;
+    const std::string img = dir / "a.img";
+    test::MakeVersion2(img, {{1, 2, "bad.dff"}, {3, 1, "good.dff"}});
+    Bytes before = test::ReadBytes(img);
+    PutLE32(before.data() + Version2RecordPosition(0), static_cast<uint32_t>(-1));
+    test::WriteBytes(img, before);
+    test::WriteBytes(dir / "new.dff", {1, 2, 3});
+    ImportRun run;
+    run.Run(img, {dir / "new.dff"});
+    ASSERT_EQ(run.boxes.messages.size(), 1u);
+    const Message& stop = run.boxes.messages[0];
+    EXPECT_EQ(stop.id, MessageId::EntryDamaged);
+    EXPECT_EQ(stop.path, img);
+    EXPECT_EQ(stop.index, 0);
+    EXPECT_EQ(stop.name, "bad.dff");
+    EXPECT_NE(run.LastText().find("zarnex-cli check"), std::string::npos);
+    EXPECT_EQ(test::ReadBytes(img), before);
 }
 
 }  // namespace

@@ -27,6 +27,7 @@ Message Marked(MessageId id) {
             .date = "<date>",
             .sectors = 1009,
             .index = 1010,
+            .limit = 1012,
             .damage = {DamageKind::OutOfRange},
             .text = "<text>"};
 }
@@ -34,7 +35,7 @@ Message Marked(MessageId id) {
 std::set<std::string> FieldsIn(const std::string& text, const Catalog& catalog) {
     std::set<std::string> fields;
     for (const char* mark : {"<path>", "<name>", "1011", "1001", "1002", "1003", "1004", "1005",
-                             "1006", "1007", "1008", "<date>", "1009", "1010", "<text>"}) {
+                             "1006", "1007", "1008", "<date>", "1009", "1010", "1012", "<text>"}) {
         if (text.find(mark) != std::string::npos) {
             fields.insert(mark);
         }
