@@ -1,0 +1,102 @@
+// The real window in tests: scripted dialogs and boxes, a settings folder of its own, and clicks
+// through its real buttons.
+#pragma once
+
+#include <QLineEdit>
+#include <QMimeData>
+#include <QObject>
+#include <QPalette>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "mainwindow/dialogs.h"
+#include "mainwindow/form1.h"
+#include "tests/scripted_boxes.h"
+#include "tests/support.h"
+
+namespace zarnex::test {
+
+class ScriptedDialogs : public Dialogs {
+  public:
+    QStringList OpenFiles(QWidget*, const OpenDialogRequest& request) override;
+    QString ChooseFolder(QWidget*, const QString& instruction, const QString& start) override;
+
+    std::deque<QStringList> files;
+    std::deque<QString> folders;
+    std::vector<OpenDialogRequest> requests;
+    QStringList instructions, starts;
+};
+
+// Files in folders that the test has not made yet.
+void WriteFile(const std::string& path, const Bytes& bytes);
+
+// Hands every event of one object to a function.
+class EventProbe : public QObject {
+  public:
+    EventProbe(QObject* target, std::function<void(QEvent*)> seen);
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override;
+
+  private:
+    std::function<void(QEvent*)> seen_;
+};
+
+// Runs its action however the test leaves the scope.
+struct AtExit {
+    std::function<void()> action;
+    ~AtExit() { action(); }
+};
+
+template <class Widget>
+Widget* Find(const QObject& root, const char* name) {
+    Widget* widget = root.findChild<Widget*>(name);
+    if (!widget) {
+        qFatal("no control named %s", name);
+    }
+    return widget;
+}
+
+// No test may touch the configuration of whoever runs it: call from initTestCase.
+void IsolateConfiguration(const TempDir& home);
+
+// A window with its own settings file, scripted boxes and dialogs.
+struct Harness {
+    TempDir temp;
+    ScriptedMessageBoxes boxes;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<Form1> form;
+
+    explicit Harness(const std::string& startupArgument = {}, bool show = true);
+    std::string Path(const std::string& name) const { return temp / name; }
+    std::string File(const std::string& name, size_t size);
+    QPushButton* Button(const char* name) const { return Find<QPushButton>(*form, name); }
+    QTreeWidget* List() const { return Find<QTreeWidget>(*form, "ListView1"); }
+    QLineEdit* Edit() const { return Find<QLineEdit>(*form, "EditImgPath"); }
+    QProgressBar* Progress() const { return Find<QProgressBar>(*form, "ProgressBar1"); }
+    void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+    void Click(const char* name) { Click(Button(name)); }
+    // Straight to the window's drop handler, as the desktop's drag would end.
+    void Drop(const QStringList& paths);
+    void Add(const QStringList& paths);
+    QStringList Captions() const;
+    // Extract, Replace, Add, Delete: "1" for enabled.
+    QString Buttons() const;
+};
+
+// What Qt's gtk3 platform theme gives for Adwaita-dark.
+QPalette AdwaitaDark();
+
+// The strongest contrast that a text makes against what it covers: the widget drawn without the
+// text and with a row of solid blocks, compared pixel by pixel. Also the colour that made it.
+std::pair<double, QColor> TextContrast(QWidget* widget,
+                                       const std::function<void(QString)>& setText);
+
+}  // namespace zarnex::test
