@@ -30,6 +30,9 @@ struct DirectoryTable {
     std::vector<EntryIndex> order;        // import tables only; as long as `entries`
     int64_t endSector = 0;                // import tables only
     std::optional<TableIndex> index;      // import tables only
+    // Records past `count` on disk: the copy an interrupted deletion left at the end, dropped when
+    // the directory was read. The next batch that writes cuts them off.
+    int32_t leftovers = 0;
 
     bool IsVersion2() const { return version == Version2Tag; }
     // Entries the table holds room for: the count after loading plus 256, and 1024 more with
@@ -66,11 +69,20 @@ struct OpenArchive {
     File directory;
 };
 
+// Where the records are: the ".dir" in version 1, the data file in version 2.
+inline File& RecordFile(OpenArchive& archive) {
+    return archive.table.IsVersion2() ? archive.data : archive.directory;
+}
+inline int64_t RecordPosition(const DirectoryTable& table, int32_t e) {
+    return table.IsVersion2() ? Version2RecordPosition(e) : int64_t{RecordSize} * e;
+}
+
 // Open the archive at `path` and read its directory, entries in directory order. On failure
 // the reason has been shown and nothing stays open.
 // For reading: others may read it too.
 std::optional<OpenArchive> LoadDirectory(const std::string& path, IoState& io, MessageBoxes& boxes);
-// For writing: nobody else may open it until the batch ends.
+// For writing: nobody else may open it until the batch ends. A deletion that was interrupted is
+// finished first, so that the batch never writes where a counted leftover lies.
 std::optional<OpenArchive> OpenForWriting(const std::string& path, IoState& io,
                                           MessageBoxes& boxes);
 

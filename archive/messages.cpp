@@ -22,9 +22,15 @@ MessageKind KindOf(MessageId id) {
         case DamagedEntrySize:
         case ExtractFlushFailed:
             return {Warning};
+        case RenameNotFound:
+        case RenameInvalid:
+        case RenameTaken:
+            return {Warning};
         case ImportSummary:
         case ExtractSummary:
         case CompactSummary:
+        case DeleteSummary:
+        case RenameSummary:
             return {Information};
         case OverwriteQuestion:
             return {Question, MessageButtons::YesNoCancel};
@@ -37,6 +43,7 @@ MessageKind KindOf(MessageId id) {
         case ReplacedLine:
         case AddedLine:
         case ExtractedLine:
+        case DeletedLine:
         case NotFoundLine:
             return {None, MessageButtons::Ok, true, true};
         default:
@@ -91,6 +98,7 @@ std::string DamageText(const Catalog& catalog, const std::vector<DamageKind>& da
 
 constexpr std::pair<std::string_view, std::string Message::*> kTextFields[] = {
     {"path", &Message::path},
+    {"new_name", &Message::newName},
     {"name", &Message::name},
     {"date", &Message::date},
     {"text", &Message::text}};

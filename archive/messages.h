@@ -45,6 +45,12 @@ enum class MessageId {
     CompactDamaged,  // path, damage
     CompactNoRoom,   // path
     CompactSummary,  // moved, before, after
+    // Deleting and renaming
+    DeleteSummary,   // count
+    RenameNotFound,  // name
+    RenameInvalid,   // name, limit
+    RenameTaken,     // name
+    RenameSummary,   // name, newName
     // The window
     ReplaceQuestion,       // -
     NotGameFileQuestion,   // path
@@ -57,6 +63,7 @@ enum class MessageId {
     ReplacedLine,   // name
     AddedLine,      // name
     ExtractedLine,  // name
+    DeletedLine,    // name
     NotFoundLine,   // name
 };
 inline constexpr int MessageIdCount = static_cast<int>(MessageId::NotFoundLine) + 1;
@@ -68,9 +75,10 @@ inline constexpr int DamageKindCount = static_cast<int>(DamageKind::NegativePlac
 // A message uses the fields its id names; the rest stay empty.
 struct Message {
     MessageId id = MessageId::IoError;
-    std::string path = {};  // UTF-8, as the user named it
-    std::string name = {};  // UTF-8
-    int code = 0;           // the system's error code
+    std::string path = {};     // UTF-8, as the user named it
+    std::string name = {};     // UTF-8
+    std::string newName = {};  // UTF-8
+    int code = 0;              // the system's error code
     int64_t count = 0;
     int64_t replaced = 0;
     int64_t added = 0;

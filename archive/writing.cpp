@@ -58,14 +58,6 @@ bool HasChanges(const PendingChanges& pending, const DirectoryTable& table) {
     return !pending.changed.empty() || table.count > pending.committedCount;
 }
 
-File& RecordFile(OpenArchive& archive) {
-    return archive.table.IsVersion2() ? archive.data : archive.directory;
-}
-
-int64_t RecordPosition(const DirectoryTable& table, int32_t e) {
-    return table.IsVersion2() ? Version2RecordPosition(e) : int64_t{RecordSize} * e;
-}
-
 bool WriteNewRecords(OpenArchive& archive, int32_t from) {
     const DirectoryTable& table = archive.table;
     if (table.count == from) {
@@ -82,6 +74,15 @@ bool WriteNewRecords(OpenArchive& archive, int32_t from) {
 }
 
 }  // namespace
+
+bool WriteRecordCount(OpenArchive& archive, int32_t count) {
+    if (!archive.table.IsVersion2()) {
+        return archive.directory.Resize(int64_t{RecordSize} * count);
+    }
+    unsigned char bytes[4];
+    PutLE32(bytes, static_cast<uint32_t>(count));
+    return archive.data.WriteAt(4, bytes, sizeof bytes);
+}
 
 bool CommitChanges(OpenArchive& archive, PendingChanges& pending) {
     const DirectoryTable& table = archive.table;
@@ -104,12 +105,8 @@ bool CommitChanges(OpenArchive& archive, PendingChanges& pending) {
             return false;
         }
     }
-    if (version2 && grown) {
-        unsigned char count[4];
-        PutLE32(count, static_cast<uint32_t>(table.count));
-        if (!archive.data.WriteAt(4, count, sizeof count)) {
-            return false;
-        }
+    if (version2 && grown && !WriteRecordCount(archive, table.count)) {
+        return false;
     }
     if (!version2 && !WriteNewRecords(archive, pending.committedCount)) {
         return false;

@@ -44,6 +44,10 @@ struct PendingChanges {
 // changes: the place the disk names stays taken until the commit.
 void MarkChanged(PendingChanges& pending, const DirectoryTable& table, EntryIndex e);
 
+// The directory on disk counts `count` records: the version-2 count is written, the version-1
+// ".dir" cut or extended to that length. Not flushed.
+bool WriteRecordCount(OpenArchive& archive, int32_t count);
+
 // Makes the disk agree with the table: the data is flushed first (in version 2 with the new
 // records, which stand beyond the count on disk where nothing reads them); then the changed
 // records, the new ones in version 1, and the count; then a second flush. Afterwards the old

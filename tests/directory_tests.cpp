@@ -256,7 +256,7 @@ TEST_F(LoadDirectoryTest, AdditionsFillTheReserveAndGoOnPastAGrowth) {
     EXPECT_EQ(e, EntryIndex(full));
     EXPECT_EQ(IndexAt(t, FindEntryByName(t, "AFTER")), e);
     EXPECT_EQ(t.endSector, 5002);
-    EXPECT_EQ(FindFreeGap(t, 3), 11);    // between the loaded entries and the added ones
+    EXPECT_EQ(FindFreeGap(t, 3), 11);  // between the loaded entries and the added ones
     EXPECT_EQ(FindFreeGap(t, 90), 100 + full - 10);  // too big for that: after the added ones
 }
 

@@ -15,6 +15,7 @@ Message Marked(MessageId id) {
     return {.id = id,
             .path = "<path>",
             .name = "<name>",
+            .newName = "<new>",
             .code = 1011,
             .count = 1001,
             .replaced = 1002,
@@ -34,8 +35,9 @@ Message Marked(MessageId id) {
 
 std::set<std::string> FieldsIn(const std::string& text, const Catalog& catalog) {
     std::set<std::string> fields;
-    for (const char* mark : {"<path>", "<name>", "1011", "1001", "1002", "1003", "1004", "1005",
-                             "1006", "1007", "1008", "<date>", "1009", "1010", "1012", "<text>"}) {
+    for (const char* mark :
+         {"<path>", "<name>", "<new>", "1011", "1001", "1002", "1003", "1004", "1005", "1006",
+          "1007", "1008", "<date>", "1009", "1010", "1012", "<text>"}) {
         if (text.find(mark) != std::string::npos) {
             fields.insert(mark);
         }
