@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <new>
-#include <unordered_map>
 #include <utility>
 
 #include "archive/messages.h"
@@ -43,39 +42,20 @@ bool ReadRecords(File& file, int64_t start, DirectoryTable& table) {
     return true;
 }
 
-// A deletion moves the last record into the deleted one's place, then shrinks the count. Cut off
-// between the two, the directory ends in records that stand earlier too: those copies are not
-// entries of their own. Loading drops them, last first, while the last one has a twin before it.
-void DropLeftovers(DirectoryTable& table) {
-    const auto same = [&](int32_t a, int32_t b) {
-        const DirectoryEntry& x = table.entries[static_cast<size_t>(a)];
-        const DirectoryEntry& y = table.entries[static_cast<size_t>(b)];
-        return x.offset == y.offset && x.size == y.size && x.name == y.name;
-    };
+// A deletion moves the last record into the deleted one's place and makes it stay, then shrinks
+// the count. Cut off between the two, the directory ends in a copy of a record that stands
+// earlier too: that copy is not an entry of its own, and loading drops it.
+void DropLeftover(DirectoryTable& table) {
     const int32_t last = table.count - 1;
-    bool twin = false;
-    for (int32_t i = 0; i < last && !twin; ++i) {
-        twin = same(i, last);
-    }
-    if (!twin) {
-        return;  // the common case: one walk, no map
-    }
-    const auto key = [&](int32_t i) {
+    const DirectoryEntry* end = last > 0 ? &table.entries[static_cast<size_t>(last)] : nullptr;
+    for (int32_t i = 0; end && i < last; ++i) {
         const DirectoryEntry& e = table.entries[static_cast<size_t>(i)];
-        return std::to_string(e.offset) + ":" + std::to_string(e.size) + ":" + e.name;
-    };
-    std::unordered_map<std::string, int32_t> copies;
-    for (int32_t i = 0; i < table.count; ++i) {
-        ++copies[key(i)];
-    }
-    while (table.count > 1) {
-        int32_t& held = copies[key(table.count - 1)];
-        if (held < 2) {
-            break;
+        if (e.offset == end->offset && e.size == end->size && e.name == end->name) {
+            table.entries[static_cast<size_t>(last)] = {};
+            table.count = last;
+            table.leftovers = 1;
+            return;
         }
-        --held;
-        table.entries[static_cast<size_t>(--table.count)] = {};
-        ++table.leftovers;
     }
 }
 
@@ -169,7 +149,7 @@ std::optional<OpenArchive> Load(const std::string& path, OpenMode mode, IoState&
         }
         return std::nullopt;
     }
-    DropLeftovers(table);
+    DropLeftover(table);
     if (table.leftovers > 0 && mode == OpenMode::ReadWriteExclusive &&
         (!WriteRecordCount(archive, table.count) || !RecordFile(archive).Sync())) {
         ReportIoFailure(boxes, io.lastError);

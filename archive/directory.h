@@ -31,7 +31,7 @@ struct DirectoryTable {
     int64_t endSector = 0;                // import tables only
     std::optional<TableIndex> index;      // import tables only
     // Records past `count` on disk: the copy an interrupted deletion left at the end, dropped when
-    // the directory was read. The next batch that writes cuts them off.
+    // the directory was read. The next batch that writes cuts it off.
     int32_t leftovers = 0;
 
     bool IsVersion2() const { return version == Version2Tag; }

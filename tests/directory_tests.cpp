@@ -505,8 +505,11 @@ TEST_F(LoadDirectoryTest, ManyRecordsAtOneOffsetOrEmptyLoadAndAgreeWithTheWalks)
             return t.entries[a].offset < t.entries[b].offset;
         }));
         std::sort(order.begin(), order.end());
-        ASSERT_EQ(order.size(), size_t{Count});
-        EXPECT_EQ(order.back(), Count - 1);
+        // Records all alike end in a copy of an earlier one, as an interrupted deletion leaves:
+        // that one is dropped.
+        const int32_t loaded = Count - (shape.oneName ? 1 : 0);
+        ASSERT_EQ(order.size(), size_t(loaded));
+        EXPECT_EQ(order.back(), loaded - 1);
         EXPECT_EQ(std::adjacent_find(order.begin(), order.end()), order.end());
 
         // The batch's changes, held against the walks of a copy.
