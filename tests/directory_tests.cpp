@@ -538,8 +538,10 @@ TEST_F(LoadDirectoryTest, ManyRecordsAtOneOffsetOrEmptyLoadAndAgreeWithTheWalks)
 
 TEST_F(LoadDirectoryTest, ReadFailureOfTheRecordsIsReported) {
     test::MakeVersion2(dir / "a.img", {{1, 1, "a"}});
-    io.failAt = 4;  // open, size, header read, records read
-    io.failErrno = EIO;
+    test::TestFileSystem files;
+    files.failAt = 5;  // open, lock, size, header read, *records read*
+    files.failErrno = EIO;
+    io.fileSystem = &files;
     EXPECT_FALSE(LoadDirectory(dir / "a.img", true, io, boxes));
     ExpectOneBox("Не удаётся открыть файл: \n\n" + (dir / "a.img") + "\n\nI/O error: 5");
 }
