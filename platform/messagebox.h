@@ -1,9 +1,7 @@
 // The one way the engine talks to the user: a modal box that returns the answer.
 #pragma once
 
-#include <deque>
 #include <string>
-#include <vector>
 
 namespace zarnex {
 
@@ -23,18 +21,6 @@ class MessageBoxes {
   public:
     virtual ~MessageBoxes() = default;
     virtual MessageAnswer Show(const MessageBoxRequest& request) = 0;
-};
-
-// Answers from a script and remembers every box, for tests. When the script runs out, a box
-// gets its first button's answer.
-class ScriptedMessageBoxes : public MessageBoxes {
-  public:
-    MessageAnswer Show(const MessageBoxRequest& request) override;
-
-    void Answer(MessageAnswer answer) { script.push_back(answer); }
-
-    std::deque<MessageAnswer> script;
-    std::vector<MessageBoxRequest> shown;
 };
 
 const char* IconName(MessageIcon icon);

@@ -12,6 +12,7 @@
 #include "archive/check.h"
 #include "archive/compact.h"
 #include "tests/import_support.h"
+#include "tests/scripted_boxes.h"
 
 namespace zarnex {
 namespace {

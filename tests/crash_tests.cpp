@@ -12,6 +12,7 @@
 #include "archive/import.h"
 #include "tests/crash_support.h"
 #include "tests/import_support.h"
+#include "tests/scripted_boxes.h"
 
 namespace zarnex {
 namespace {

@@ -8,6 +8,7 @@
 
 #include "archive/extract.h"
 #include "tests/import_support.h"
+#include "tests/scripted_boxes.h"
 
 namespace zarnex {
 namespace {

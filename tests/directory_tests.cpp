@@ -7,6 +7,7 @@
 #include "archive/directory.h"
 #include "tests/allocation_limit.h"
 #include "tests/import_support.h"
+#include "tests/scripted_boxes.h"
 #include "tests/support.h"
 #include "tests/table_model.h"
 

@@ -8,6 +8,7 @@
 #include "archive/extract.h"
 #include "archive/format.h"
 #include "tests/crash_support.h"
+#include "tests/scripted_boxes.h"
 #include "tests/support.h"
 #include "tests/test_file_system.h"
 

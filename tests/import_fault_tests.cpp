@@ -7,6 +7,7 @@
 
 #include "archive/directory.h"
 #include "tests/import_support.h"
+#include "tests/scripted_boxes.h"
 
 namespace zarnex {
 namespace {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "archive/import.h"
+#include "tests/scripted_boxes.h"
 #include "tests/support.h"
 #include "tests/test_file_system.h"
 

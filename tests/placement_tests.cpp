@@ -5,6 +5,7 @@
 #include <random>
 
 #include "archive/placement.h"
+#include "tests/scripted_boxes.h"
 #include "tests/support.h"
 
 namespace zarnex {

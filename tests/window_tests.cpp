@@ -35,6 +35,7 @@
 #include "mainwindow/importlist.h"
 #include "mainwindow/settings.h"
 #include "mainwindow/theme.h"
+#include "tests/scripted_boxes.h"
 #include "tests/support.h"
 
 using namespace zarnex;

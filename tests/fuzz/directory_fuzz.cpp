@@ -7,6 +7,7 @@
 
 #include "archive/directory.h"
 #include "tests/fuzz/fuzz_case.h"
+#include "tests/scripted_boxes.h"
 #include "tests/table_model.h"
 
 using namespace zarnex;

@@ -16,6 +16,7 @@
 #include "archive/extract.h"
 #include "platform/codepage.h"
 #include "tests/fuzz/fuzz_case.h"
+#include "tests/scripted_boxes.h"
 
 using namespace zarnex;
 using zarnex::fuzz::Finding;

@@ -13,6 +13,7 @@
 #include "archive/import.h"
 #include "platform/codepage.h"
 #include "tests/fuzz/fuzz_case.h"
+#include "tests/scripted_boxes.h"
 
 using namespace zarnex;
 using zarnex::fuzz::Finding;
