@@ -164,6 +164,17 @@ TEST(IndexedLookups, AgreeFromAnEmptyArchive) {
     RandomImport({false, 0}, 99);
 }
 
+// The first entry whose name equals `ansiName` ignoring case, or -1.
+int32_t FindEntryInIndexOrder(const DirectoryTable& table, const std::string& ansiName) {
+    const AnsiString wanted = LowerAnsi(ansiName);
+    for (int32_t i = 0; i < table.count; ++i) {
+        if (LowerAnsi(table.entries[static_cast<size_t>(i)].name) == wanted) {
+            return i;
+        }
+    }
+    return -1;
+}
+
 TEST(IndexedLookups, ExtractionLookupIsTheFirstInDirectoryOrder) {
     std::mt19937 random(5);
     std::vector<std::string> pool;
