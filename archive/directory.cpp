@@ -142,7 +142,6 @@ std::optional<OpenArchive> Load(const std::string& path, bool forImport, IoState
     for (int32_t i = 0; i < table.Capacity(); ++i) {
         table.order.emplace_back(i);
     }
-    ShuffleOrder(table, ProcessGenerator());
     SortByOffset(table, OrderPosition(0), OrderPosition(table.count - 1));
     if (table.count < 1) {
         table.endSector = table.IsVersion2() ? 1 : 0;
@@ -163,13 +162,6 @@ std::optional<OpenArchive> LoadDirectory(const std::string& path, bool forImport
         // What was taken is given back by now; the box itself needs little.
         ReportOutOfMemory(boxes);
         return std::nullopt;
-    }
-}
-
-void ShuffleOrder(DirectoryTable& table, Lcg& generator) {
-    for (int32_t i = 0; i < table.count; ++i) {
-        int32_t j = generator.Draw() % table.count;
-        std::swap(IndexAt(table, OrderPosition(i)), IndexAt(table, OrderPosition(j)));
     }
 }
 

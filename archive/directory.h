@@ -12,7 +12,6 @@
 #include "platform/codepage.h"
 #include "platform/file.h"
 #include "platform/messagebox.h"
-#include "platform/random.h"
 
 namespace zarnex {
 
@@ -71,9 +70,6 @@ struct OpenArchive {
 std::optional<OpenArchive> LoadDirectory(const std::string& path, bool forImport, IoState& io,
                                          MessageBoxes& boxes);
 
-// Swaps each position with one drawn from the generator. The sort no longer needs it, but it
-// keeps every batch drawing what it always drew from the process generator.
-void ShuffleOrder(DirectoryTable& table, Lcg& generator);
 // Sorts order[lo] ... order[hi] by offset, equal offsets by entry index.
 void SortByOffset(DirectoryTable& table, OrderPosition lo, OrderPosition hi);
 // The entry at p has a new offset: carry it to its sorted place.

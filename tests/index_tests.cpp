@@ -62,8 +62,6 @@ DirectoryTable RandomTable(const Shape& shape, std::mt19937& random,
     for (int32_t i = 0; i < table.Capacity(); ++i) {
         table.order.emplace_back(i);
     }
-    Lcg generator(static_cast<uint32_t>(random()));
-    ShuffleOrder(table, generator);
     SortByOffset(table, OrderPosition(0), OrderPosition(table.count - 1));
     table.endSector = table.count ? test::ScanForGreatestEnd(table) : 1;
     return table;

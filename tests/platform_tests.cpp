@@ -8,7 +8,6 @@
 #include "platform/codepage.h"
 #include "platform/file.h"
 #include "platform/paths.h"
-#include "platform/random.h"
 #include "tests/support.h"
 #include "tests/test_file_system.h"
 
@@ -17,15 +16,6 @@ namespace {
 
 using test::Bytes;
 using test::TempDir;
-
-TEST(Generator, FirstValuesOfARunAfterTheDiscardedOne) {
-    Lcg generator = FreshProcessGenerator();
-    std::vector<int> drawn;
-    for (int i = 0; i < 6; ++i) {
-        drawn.push_back(generator.Draw());
-    }
-    EXPECT_EQ(drawn, (std::vector<int>{130, 10982, 1090, 11656, 7117, 17595}));
-}
 
 TEST(CodePage, CyrillicCasingIncludesYoAndTheOtherLetters) {
     // "Ёлка" in Windows-1251 bytes, and the letters outside the А..я block.
