@@ -191,7 +191,6 @@ void PrepareForPlacing(DirectoryTable& table) {
     for (int32_t i = 0; i < table.Capacity(); ++i) {
         table.order.emplace_back(i);
     }
-    ShuffleOrder(table, ProcessGenerator());
     SortByOffset(table, OrderPosition(0), OrderPosition(table.count - 1));
     if (table.count < 1) {
         table.endSector = table.IsVersion2() ? 1 : 0;
@@ -199,13 +198,6 @@ void PrepareForPlacing(DirectoryTable& table) {
         table.endSector = GreatestEnd(table);
     }
     BuildIndex(table);
-}
-
-void ShuffleOrder(DirectoryTable& table, Lcg& generator) {
-    for (int32_t i = 0; i < table.count; ++i) {
-        int32_t j = generator.Draw() % table.count;
-        std::swap(IndexAt(table, OrderPosition(i)), IndexAt(table, OrderPosition(j)));
-    }
 }
 
 void SortByOffset(DirectoryTable& table, OrderPosition lo, OrderPosition hi) {

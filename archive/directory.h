@@ -12,7 +12,6 @@
 #include "archive/table_index.h"
 #include "platform/codepage.h"
 #include "platform/file.h"
-#include "platform/random.h"
 
 namespace zarnex {
 
@@ -91,9 +90,6 @@ std::optional<OpenArchive> OpenForWriting(const std::string& path, IoState& io,
 // PlaceEntry and MoveEntry.
 void PrepareForPlacing(DirectoryTable& table);
 
-// Swaps each position with one drawn from the generator. The sort no longer needs it, but it
-// keeps every batch drawing what it always drew from the process generator.
-void ShuffleOrder(DirectoryTable& table, Lcg& generator);
 // Sorts order[lo] ... order[hi] by offset, equal offsets by entry index.
 void SortByOffset(DirectoryTable& table, OrderPosition lo, OrderPosition hi);
 // The entry at p has a new offset: carry it to its sorted place.

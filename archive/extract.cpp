@@ -101,17 +101,6 @@ std::string FormatFileTime(int64_t secondsSince1970) {
            ":" + std::to_string(clock.seconds().count());
 }
 
-int32_t FindEntryInIndexOrder(const DirectoryTable& table, const std::string& ansiName) {
-    const AnsiString wanted = LowerAnsi(ansiName);
-    for (int32_t i = 0; i < table.count; ++i) {
-        const AnsiString& stored = table.entries[static_cast<size_t>(i)].name;
-        if (stored.size() == wanted.size() && LowerAnsi(stored) == wanted) {
-            return i;
-        }
-    }
-    return -1;
-}
-
 std::unordered_map<std::string, int32_t> IndexNamesInDirectoryOrder(const DirectoryTable& table) {
     std::unordered_map<AnsiString, int32_t> first;
     for (int32_t i = table.count - 1; i >= 0; --i) {

@@ -41,8 +41,6 @@ ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& f
 struct DirectoryTable;
 // Lowered name -> the first index in directory order that holds it.
 std::unordered_map<std::string, int32_t> IndexNamesInDirectoryOrder(const DirectoryTable& table);
-// The same answer by a walk: the first entry whose name equals `ansiName` ignoring case, or -1.
-int32_t FindEntryInIndexOrder(const DirectoryTable& table, const std::string& ansiName);
 
 // "d.m.yyyy  h:m:s" of a time in seconds since 1970, in UTC.
 std::string FormatFileTime(int64_t secondsSince1970);

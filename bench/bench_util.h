@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/file.h"
+#include "tests/test_file_system.h"
 
 namespace zarnex::bench {
 
@@ -17,7 +17,7 @@ struct Options {
 Options ParseOptions(int argc, char** argv);
 
 // Counts the flushes a batch asks for.
-class FlushCounter : public FileObserver {
+class FlushCounter : public test::FileObserver {
   public:
     void Written(const std::string&, int64_t, const void*, size_t) override {}
     void Resized(const std::string&, int64_t) override {}

@@ -87,8 +87,9 @@ double Import(const std::string& archive, const std::vector<std::string>& paths,
               const std::string& expected, int& flushes) {
     Counting boxes;
     bench::FlushCounter counter;
-    IoState io;
-    io.observer = &counter;
+    test::TestFileSystem files;
+    files.observer = &counter;
+    IoState io{.fileSystem = &files};
     double t = bench::Seconds([&] { ImportFiles(archive, paths, boxes, {}, io); });
     flushes = counter.count;
     if (boxes.last != expected) {

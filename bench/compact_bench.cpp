@@ -103,8 +103,9 @@ int main(int argc, char** argv) {
         }
         Summaries boxes;
         bench::FlushCounter counter;
-        IoState io;
-        io.observer = &counter;
+        test::TestFileSystem files;
+        files.observer = &counter;
+        IoState io{.fileSystem = &files};
         CompactOutcome outcome;
         compact.push_back(bench::Seconds([&] { outcome = CompactArchive(img, boxes, io); }));
         if (!outcome.completed) {

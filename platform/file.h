@@ -1,4 +1,4 @@
-// The file layer: POSIX files with positioned I/O and advisory locks standing in for share modes.
+// The file layer: positioned I/O and share modes over a file system that can be swapped.
 #pragma once
 
 #include <cstddef>
@@ -7,39 +7,6 @@
 
 namespace zarnex {
 
-// Told of every change that reaches a file, in order; tests rebuild what a power cut would
-// leave from it.
-class FileObserver {
-  public:
-    virtual ~FileObserver() = default;
-    virtual void Written(const std::string& path, int64_t pos, const void* bytes, size_t n) = 0;
-    virtual void Resized(const std::string& path, int64_t size) = 0;
-    virtual void Flushed(const std::string& path) = 0;
-};
-
-// One per batch. Every failing file operation leaves its errno here; a batch clears it when a
-// source file opens and examines it after each whole data move.
-struct IoState {
-    int lastError = 0;
-
-    // Fault injection for tests: the operation numbered failAt (1-based) fails with failErrno.
-    long long operations = 0;
-    long long failAt = 0;
-    int failErrno = 0;
-
-    // Writes past this many bytes fail as on a full disk; negative: no limit. Keeps a run on a
-    // hostile archive from writing gigabytes.
-    int64_t writeBudget = -1;
-    int64_t bytesWritten = 0;
-
-    FileObserver* observer = nullptr;
-
-    bool Failed() const { return lastError != 0; }
-    void Clear() { lastError = 0; }
-};
-
-bool IsDiskFull(int code);
-
 enum class OpenMode {
     ReadWriteExclusive,  // existing file, read and write, nobody else may open it
     ReadShared,          // existing file, read only, others may read too
@@ -47,6 +14,59 @@ enum class OpenMode {
     CreateAlways,        // write only, no sharing; an existing file is emptied
     TruncateExisting,    // write only, no sharing; the file must exist and is emptied
 };
+
+// An open file as its file system knows it: a descriptor, or a HANDLE on Windows.
+using FileHandle = std::intptr_t;
+constexpr FileHandle NoFile = -1;
+
+// The modes under which an existing file is emptied.
+constexpr bool EmptiesFile(OpenMode mode) {
+    return mode == OpenMode::CreateAlways || mode == OpenMode::TruncateExisting;
+}
+
+// What a File and the folder flushes ask of the system. Every operation returns 0 or the errno
+// of its failure; the loops over interrupted calls and short transfers are the system's own.
+class FileSystem {
+  public:
+    virtual ~FileSystem() = default;
+
+    // Opens the path as the mode asks, without waiting for the other end of a pipe or device;
+    // `created` tells whether this call made the file.
+    virtual int Open(const std::string& path, OpenMode mode, FileHandle& file, bool& created) = 0;
+    // After Open: refuses what is not a regular file (a folder with EISDIR, anything else with
+    // EINVAL), takes the mode's share and only then empties the file when the mode asks. Where
+    // the opening took the share and emptied already, only the refusal is left.
+    virtual int Claim(FileHandle file, OpenMode mode) = 0;
+    virtual int Remove(const std::string& path) = 0;
+    // `got` and `written` count what was transferred, also on a failure; a read gets fewer than
+    // n bytes only at the end of the file.
+    virtual int Read(FileHandle file, int64_t pos, void* buffer, size_t n, size_t& got) = 0;
+    virtual int Write(FileHandle file, int64_t pos, const void* buffer, size_t n,
+                      size_t& written) = 0;
+    virtual int Size(FileHandle file, int64_t& size) = 0;
+    virtual int Resize(FileHandle file, int64_t size) = 0;
+    virtual int Sync(FileHandle file) = 0;
+    virtual void StartWriteback(FileHandle file, int64_t pos, int64_t length) = 0;
+    // The handle is gone even when this fails.
+    virtual int Close(FileHandle file) = 0;
+    // Everything written to the file system that holds the folder; the names in the folder.
+    virtual int SyncFileSystem(const std::string& folder) = 0;
+    virtual int SyncFolder(const std::string& folder) = 0;
+};
+
+FileSystem& RealFileSystem();
+
+// One per batch. Every failing file operation leaves its errno here; a batch clears it when a
+// source file opens and examines it after each whole data move.
+struct IoState {
+    int lastError = 0;
+    FileSystem* fileSystem = &RealFileSystem();
+
+    bool Failed() const { return lastError != 0; }
+    void Clear() { lastError = 0; }
+};
+
+bool IsDiskFull(int code);
 
 class File {
   public:
@@ -63,7 +83,7 @@ class File {
     // the rest of the opening fails.
     static File Open(const std::string& path, OpenMode mode, IoState& io);
 
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return handle_ != NoFile; }
 
     // Reads up to n bytes at pos; *got (if given) receives how many arrived, fewer at the end of
     // the file. False on failure.
@@ -80,14 +100,14 @@ class File {
     bool Close();
 
   private:
-    bool Fail(int code);
-    bool Injected();
-    // Before a positioned transfer: open, not failed by injection, a sane position.
+    // False, with the code in io.lastError, unless the code is 0.
+    bool Done(int code);
+    // Before a positioned transfer: open and a sane position.
     bool Begin(int64_t pos);
 
-    int fd_ = -1;
+    FileHandle handle_ = NoFile;
+    FileSystem* fs_ = nullptr;
     IoState* io_ = nullptr;
-    std::string path_;
 };
 
 // Flushes everything written to the file system that holds `folder`: file data and names.

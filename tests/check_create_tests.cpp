@@ -9,6 +9,7 @@
 #include "archive/check.h"
 #include "archive/create.h"
 #include "tests/support.h"
+#include "tests/test_file_system.h"
 
 namespace zarnex {
 namespace {
@@ -17,7 +18,7 @@ using test::Bytes;
 using test::TempDir;
 
 // The last thing that happened to each file.
-struct LastEvents : FileObserver {
+struct LastEvents : test::FileObserver {
     std::map<std::string, std::string> last;
     void Written(const std::string& path, int64_t, const void*, size_t) override {
         last[path] = "written";
@@ -43,10 +44,11 @@ TEST(CreateArchive, EveryFileIsFlushedAndAFailureLeavesNothingBehind) {
             TempDir dir;
             const std::string img = dir / "new.img";
             LastEvents events;
-            IoState io;
-            io.failAt = failAt;
-            io.failErrno = EIO;
-            io.observer = &events;
+            test::TestFileSystem files;
+            files.failAt = failAt;
+            files.failErrno = EIO;
+            files.observer = &events;
+            IoState io{.fileSystem = &files};
             const CreateOutcome outcome = CreateArchive(img, version, io);
             if (outcome.status == CreateStatus::Created) {
                 Bytes header(8, 0);

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/file.h"
 #include "tests/support.h"
+#include "tests/test_file_system.h"
 
 namespace zarnex::test {
 

@@ -219,8 +219,8 @@ TEST(PowerCut, NoCrashPointDamagesAnEntry) {
 
         test::Recorder recorder;
         test::ImportRun run;
-        run.io.observer = &recorder;
-        run.io.writeBudget = s.writeBudget;
+        run.files.observer = &recorder;
+        run.files.writeBudget = s.writeBudget;
         if (s.compact) {
             CompactArchive(img, run.boxes, run.io);
         } else {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <random>
 
 #include "archive/directory.h"
 #include "tests/allocation_limit.h"
@@ -50,13 +51,6 @@ std::vector<int32_t> Order(const DirectoryTable& table) {
     return out;
 }
 
-TEST(Shuffle, FirstBatchOfARunTurnsFiveIntoTheKnownOrder) {
-    DirectoryTable table = Table({{0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1}});
-    Lcg generator = FreshProcessGenerator();
-    ShuffleOrder(table, generator);
-    EXPECT_EQ(Order(table), (std::vector<int32_t>{1, 3, 4, 2, 0}));
-}
-
 TEST(SortByOffset, ExamplesAndEqualOffsetsInRecordOrder) {
     DirectoryTable table = Table({{30, 1}, {10, 1}, {20, 1}});
     SortByOffset(table, OrderPosition(0), OrderPosition(2));
@@ -73,16 +67,13 @@ TEST(SortByOffset, SortsLargeShuffledTablesWithManyTies) {
         many.push_back({(i * 7919) % 401, 1});
     }
     DirectoryTable table = Table(many);
-    Lcg generator(42);
-    ShuffleOrder(table, generator);
+    std::shuffle(table.order.begin(), table.order.begin() + table.count, std::mt19937(42));
+    const std::vector<int32_t> shuffled = Order(table);
     SortByOffset(table, OrderPosition(1), OrderPosition(table.count - 2));
     std::vector<int32_t> order = Order(table);
     // Both ends stay where the shuffle put them; between them, by offset and then index.
-    DirectoryTable shuffled = Table(many);
-    Lcg again(42);
-    ShuffleOrder(shuffled, again);
-    EXPECT_EQ(order.front(), Order(shuffled).front());
-    EXPECT_EQ(order.back(), Order(shuffled).back());
+    EXPECT_EQ(order.front(), shuffled.front());
+    EXPECT_EQ(order.back(), shuffled.back());
     EXPECT_TRUE(std::is_sorted(order.begin() + 1, order.end() - 1, [&](int32_t a, int32_t b) {
         return std::pair(table.entries[a].offset, a) < std::pair(table.entries[b].offset, b);
     }));
@@ -536,8 +527,10 @@ TEST_F(LoadDirectoryTest, ManyRecordsAtOneOffsetOrEmptyLoadAndAgreeWithTheWalks)
 
 TEST_F(LoadDirectoryTest, ReadFailureOfTheRecordsIsReported) {
     test::MakeVersion2(dir / "a.img", {{1, 1, "a"}});
-    io.failAt = 4;  // open, size, header read, records read
-    io.failErrno = EIO;
+    test::TestFileSystem files;
+    files.failAt = 5;  // open, lock, size, header read, *records read*
+    files.failErrno = EIO;
+    io.fileSystem = &files;
     EXPECT_FALSE(test::OpenForPlacing(dir / "a.img", io, boxes));
     ExpectOneBox("Не удаётся открыть файл: \n\n" + (dir / "a.img") + "\n\n" +
                  test::IoErrorText(EIO));

@@ -10,6 +10,7 @@
 #include "tests/crash_support.h"
 #include "tests/scripted_boxes.h"
 #include "tests/support.h"
+#include "tests/test_file_system.h"
 
 namespace zarnex {
 namespace {
@@ -20,7 +21,8 @@ using test::TestEntry;
 
 struct ExtractRun {
     ScriptedMessageBoxes boxes;
-    IoState io;
+    test::TestFileSystem files;
+    IoState io{.fileSystem = &files};
     std::vector<int> progress;
     bool started = false;
     ExtractOutcome outcome;
@@ -139,8 +141,8 @@ TEST_F(ExtractTest, ReadOnlyExistingFileAnsweredYesFailsWithTheCode) {
     if (geteuid() == 0) {
         // Permissions do not hold root back: the refusal of the open is injected instead.
         // The archive's open, lock, size, header and records, then the creation that finds it.
-        run.io.failAt = 7;
-        run.io.failErrno = EACCES;
+        run.files.failAt = 7;
+        run.files.failErrno = EACCES;
     }
     run.Run(img, out, {"a.dff", "b.dff"});
     ASSERT_EQ(run.boxes.shown.size(), 3u);
@@ -168,8 +170,8 @@ TEST_F(ExtractTest, FolderInTheWayOfTheOutputFileCannotBeCreated) {
 TEST_F(ExtractTest, CreationFailureOnAFullDiskHasNoIconAndIsNotTaskModal) {
     std::string img = Make(true, {{1, 1, "a.dff"}, {2, 1, "b.dff"}});
     ExtractRun run;
-    run.io.failAt = 6;  // after the archive's open, lock, size, header and records
-    run.io.failErrno = ENOSPC;
+    run.files.failAt = 6;  // after the archive's open, lock, size, header and records
+    run.files.failErrno = ENOSPC;
     run.Run(img, out, {"a.dff", "b.dff"});
     ASSERT_EQ(run.boxes.shown.size(), 2u);
     EXPECT_EQ(run.boxes.shown[0].text,
@@ -182,8 +184,8 @@ TEST_F(ExtractTest, CreationFailureOnAFullDiskHasNoIconAndIsNotTaskModal) {
 TEST_F(ExtractTest, FailedWriteWarnsAndStillCounts) {
     std::string img = Make(true, {{1, 200, "a.dff"}});
     ExtractRun run;
-    run.io.failAt = 9;  // open, lock, size, header, records, create, lock, read, *write*
-    run.io.failErrno = EIO;
+    run.files.failAt = 9;  // open, lock, size, header, records, create, lock, read, *write*
+    run.files.failErrno = EIO;
     run.Run(img, out, {"a.dff"});
     ASSERT_EQ(run.boxes.shown.size(), 2u);
     EXPECT_EQ(run.boxes.shown[0].text, out + "/a.dff  записан с ошибкой " + test::CodeText(EIO));
@@ -362,8 +364,8 @@ TEST_F(ExtractTest, CopiesWriteWhatTheArchiveHoldsAndWarnWithTheRealCode) {
         test::WriteBytes(dir / "a.img", image);
 
         ExtractRun run;
-        run.io.failAt = c.failAt;
-        run.io.failErrno = c.failErrno;
+        run.files.failAt = c.failAt;
+        run.files.failErrno = c.failErrno;
         run.Run(dir / "a.img", out, {"a.dff"});
         EXPECT_EQ(run.LastText(), "Извлечено: 1");
         ASSERT_EQ(run.boxes.shown.size(), c.warning.empty() ? 1u : 2u);
@@ -371,7 +373,7 @@ TEST_F(ExtractTest, CopiesWriteWhatTheArchiveHoldsAndWarnWithTheRealCode) {
             EXPECT_EQ(run.boxes.shown[0].text, out + "/a.dff" + c.warning);
         }
         EXPECT_EQ(std::filesystem::file_size(out + "/a.dff"), static_cast<uintmax_t>(c.length));
-        EXPECT_LE(run.io.bytesWritten, c.written);
+        EXPECT_LE(run.files.bytesWritten, c.written);
         // What was written is the archive's bytes; the rest reads as zeros.
         const Bytes head = test::ReadSectors(out + "/a.dff", 0, 2);
         const int64_t at = SectorToByte(c.record.offset);
@@ -405,12 +407,13 @@ TEST_F(ExtractTest, ExtractedFilesAreOnTheDiskBeforeTheCount) {
         std::filesystem::remove_all(out);
         std::filesystem::create_directory(out);
         Watch watch;
-        IoState io;
-        io.observer = &watch.recorder;
-        io.failAt = fail ? operations : 0;  // the last operation of a run
-        io.failErrno = EIO;
+        test::TestFileSystem files;
+        files.observer = &watch.recorder;
+        files.failAt = fail ? operations : 0;  // the last operation of a run
+        files.failErrno = EIO;
+        IoState io{.fileSystem = &files};
         ExtractFiles(img, out, {"a.dff", "b.dff"}, watch, {}, io);
-        operations = io.operations;
+        operations = files.operations;
         const std::vector<Box> expected =
             fail ? std::vector<Box>{{"Не удаётся сохранить извлечённые файлы на диске: \n\n" + out +
                                          "\n\n" + test::IoErrorText(EIO),

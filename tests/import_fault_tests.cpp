@@ -105,15 +105,15 @@ void RunUntilComplete(bool version2) {
                                        std::filesystem::copy_options::overwrite_existing);
         }
         ImportRun run;
-        run.io.failAt = n;
-        run.io.failErrno = n % 2 ? EIO : ENOSPC;
+        run.files.failAt = n;
+        run.files.failErrno = n % 2 ? EIO : ENOSPC;
         run.Run(img, paths);
         if (run.outcome.completed) {
             CheckAfterFailure(img, s, run, pathOf);
             if (run.removed.size() == paths.size()) {
                 // The fault fell on a closing, or after the batch's last operation.
                 EXPECT_EQ(run.LastText(), test::Summary(2, 3));
-                completed = run.io.operations < n;
+                completed = run.files.operations < n;
             } else {
                 // A source that failed to open is skipped with a warning; the rest went in.
                 ASSERT_EQ(run.removed.size(), paths.size() - 1);

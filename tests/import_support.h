@@ -10,12 +10,14 @@
 #include "archive/import.h"
 #include "tests/scripted_boxes.h"
 #include "tests/support.h"
+#include "tests/test_file_system.h"
 
 namespace zarnex::test {
 
 struct ImportRun {
     ScriptedMessageBoxes boxes;
-    IoState io;
+    TestFileSystem files;
+    IoState io{.fileSystem = &files};
     std::vector<int> progress;
     std::vector<std::string> removed;
     ImportOutcome outcome;

@@ -480,7 +480,7 @@ TEST(ImportMoves, CopyWhatTheFileHoldsAndZeroTheWholeOldPlace) {
                       test::SectorsOf(before, old[i].offset, sectors))
                 << records[i].name;
         }
-        EXPECT_LT(run.io.bytesWritten, 64 * 1024);  // not the claimed 32 MiB, nor its zeros
+        EXPECT_LT(run.files.bytesWritten, 64 * 1024);  // not the claimed 32 MiB, nor its zeros
     }
 }
 

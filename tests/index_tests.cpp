@@ -62,8 +62,6 @@ DirectoryTable RandomTable(const Shape& shape, std::mt19937& random,
     for (int32_t i = 0; i < table.Capacity(); ++i) {
         table.order.emplace_back(i);
     }
-    Lcg generator(static_cast<uint32_t>(random()));
-    ShuffleOrder(table, generator);
     SortByOffset(table, OrderPosition(0), OrderPosition(table.count - 1));
     table.endSector = table.count ? test::ScanForGreatestEnd(table) : 1;
     return table;
@@ -162,6 +160,17 @@ TEST(IndexedLookups, AgreeWithTheScansWhenEntriesOverlap) {
 
 TEST(IndexedLookups, AgreeFromAnEmptyArchive) {
     RandomImport({false, 0}, 99);
+}
+
+// The first entry whose name equals `ansiName` ignoring case, or -1.
+int32_t FindEntryInIndexOrder(const DirectoryTable& table, const std::string& ansiName) {
+    const AnsiString wanted = LowerAnsi(ansiName);
+    for (int32_t i = 0; i < table.count; ++i) {
+        if (LowerAnsi(table.entries[static_cast<size_t>(i)].name) == wanted) {
+            return i;
+        }
+    }
+    return -1;
 }
 
 TEST(IndexedLookups, ExtractionLookupIsTheFirstInDirectoryOrder) {

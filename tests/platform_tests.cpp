@@ -8,23 +8,14 @@
 #include "platform/codepage.h"
 #include "platform/file.h"
 #include "platform/paths.h"
-#include "platform/random.h"
 #include "tests/support.h"
+#include "tests/test_file_system.h"
 
 namespace zarnex {
 namespace {
 
 using test::Bytes;
 using test::TempDir;
-
-TEST(Generator, FirstValuesOfARunAfterTheDiscardedOne) {
-    Lcg generator = FreshProcessGenerator();
-    std::vector<int> drawn;
-    for (int i = 0; i < 6; ++i) {
-        drawn.push_back(generator.Draw());
-    }
-    EXPECT_EQ(drawn, (std::vector<int>{130, 10982, 1090, 11656, 7117, 17595}));
-}
 
 TEST(CodePage, CyrillicCasingIncludesYoAndTheOtherLetters) {
     // "Ёлка" in Windows-1251 bytes, and the letters outside the А..я block.
@@ -172,9 +163,10 @@ TEST(Files, PositionsBeyondFourGigabytesAndShortReads) {
 TEST(Files, InjectedFaultHitsExactlyTheNumberedOperation) {
     TempDir dir;
     test::WriteBytes(dir / "f", Bytes(4, 0));
-    IoState io;
-    io.failAt = 4;
-    io.failErrno = ENOSPC;
+    test::TestFileSystem files;
+    files.failAt = 4;
+    files.failErrno = ENOSPC;
+    IoState io{.fileSystem = &files};
     File f = File::Open(dir / "f", OpenMode::ReadWriteExclusive, io);  // 1 and its lock 2
     ASSERT_TRUE(f.IsOpen());
     EXPECT_TRUE(f.WriteAt(0, "a", 1));   // 3
@@ -193,7 +185,7 @@ namespace zarnex {
 namespace {
 
 // What the observer is told, as text: "W path pos n", "R path size", "F path".
-struct Log : FileObserver {
+struct Log : test::FileObserver {
     std::vector<std::string> lines;
     void Written(const std::string& p, int64_t pos, const void*, size_t n) override {
         lines.push_back("W " + p + " " + std::to_string(pos) + " " + std::to_string(n));
@@ -227,18 +219,20 @@ TEST(Files, PipesAndDevicesAreRefusedAtOnceAndNothingHalfCreatedStays) {
 
     // The lock is the opening's second operation: failing it after a creation removes the file.
     for (OpenMode mode : {OpenMode::CreateNew, OpenMode::CreateAlways}) {
-        IoState io;
-        io.failAt = 2;
-        io.failErrno = EWOULDBLOCK;
+        test::TestFileSystem files;
+        files.failAt = 2;
+        files.failErrno = EWOULDBLOCK;
+        IoState io{.fileSystem = &files};
         EXPECT_FALSE(File::Open(dir / "new", mode, io).IsOpen());
         EXPECT_EQ(io.lastError, EWOULDBLOCK);
         EXPECT_FALSE(std::filesystem::exists(dir / "new"));
     }
     // ... but never a file that was there before.
     test::WriteBytes(dir / "old", Bytes(3, 1));
-    IoState io;
-    io.failAt = 2;
-    io.failErrno = EWOULDBLOCK;
+    test::TestFileSystem files;
+    files.failAt = 2;
+    files.failErrno = EWOULDBLOCK;
+    IoState io{.fileSystem = &files};
     EXPECT_FALSE(File::Open(dir / "old", OpenMode::CreateAlways, io).IsOpen());
     EXPECT_EQ(test::ReadBytes(dir / "old"), Bytes(3, 1));
 }
@@ -246,9 +240,10 @@ TEST(Files, PipesAndDevicesAreRefusedAtOnceAndNothingHalfCreatedStays) {
 TEST(Files, WriteBudgetObserverAndResize) {
     TempDir dir;
     Log log;
-    IoState io;
-    io.observer = &log;
-    io.writeBudget = 5;
+    test::TestFileSystem files;
+    files.observer = &log;
+    files.writeBudget = 5;
+    IoState io{.fileSystem = &files};
     const std::string path = dir / "f";
     File f = File::Open(path, OpenMode::CreateAlways, io);
     ASSERT_TRUE(f.IsOpen());
@@ -266,7 +261,7 @@ TEST(Files, WriteBudgetObserverAndResize) {
     ASSERT_EQ(bytes.size(), 4096u);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 5), "abcde");
     EXPECT_EQ(bytes[4095], 0);
-    EXPECT_EQ(io.bytesWritten, 5);
+    EXPECT_EQ(files.bytesWritten, 5);
 }
 
 }  // namespace

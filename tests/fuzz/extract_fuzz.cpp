@@ -88,14 +88,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string oldDirectory = c.hasDirectory ? fuzz::ReadWhole(ws.directory) : "";
     const std::set<std::string> tree = Tree(ws.root, ws.out);
 
-    // Each file written is at most what the archive holds, and a piece of zeros.
-    IoState io;
-    io.writeBudget = std::min<int64_t>(
+    // Each file written is at most what the archive holds, and a piece of zeros. The budget
+    // keeps a run on a hostile archive from writing gigabytes.
+    test::TestFileSystem files;
+    files.writeBudget = std::min<int64_t>(
         (int64_t{16} << 20) + static_cast<int64_t>(c.names.size()) *
                                   (static_cast<int64_t>(oldImage.size()) + (int64_t{256} << 10)),
         int64_t{256} << 20);
     fuzz::WrittenPaths recorder;
-    io.observer = &recorder;
+    files.observer = &recorder;
+    IoState io{.fileSystem = &files};
     ScriptedMessageBoxes boxes;
     for (char answer : c.answers) {
         const int pick = static_cast<unsigned char>(answer) % 3;
@@ -114,8 +116,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const bool written =
             message.id == MessageId::WrittenWithError || message.id == MessageId::WrittenPastEnd;
         if (written && message.code == ENOSPC) {
-            Finding("the write budget of " + std::to_string(io.writeBudget) +
-                    " bytes ran out: a runaway write (" + std::to_string(io.bytesWritten) +
+            Finding("the write budget of " + std::to_string(files.writeBudget) +
+                    " bytes ran out: a runaway write (" + std::to_string(files.bytesWritten) +
                     " bytes written)");
         }
     }

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "archive/format.h"
-#include "platform/file.h"
+#include "tests/test_file_system.h"
 
 namespace zarnex::fuzz {
 
@@ -124,7 +124,7 @@ std::optional<std::vector<DirectoryRecord>> RecordsOn(bool version2, const std::
 [[noreturn]] void Finding(const std::string& what);
 
 // The files a batch changed.
-class WrittenPaths : public FileObserver {
+class WrittenPaths : public test::FileObserver {
   public:
     void Written(const std::string& path, int64_t, const void*, size_t) override {
         paths.insert(path);

@@ -120,12 +120,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         sourceBytes += SectorToByte(SectorsFor(static_cast<int64_t>(source.content.size())));
     }
     // Every legitimate write is a source or a copy of what the archive holds: many times that
-    // is a runaway.
+    // is a runaway. The budget keeps a run on a hostile archive from writing gigabytes.
     const int64_t held = static_cast<int64_t>(oldImage.size()) + sourceBytes;
-    IoState io;
-    io.writeBudget = std::min<int64_t>((int64_t{16} << 20) + 16 * held, int64_t{256} << 20);
+    test::TestFileSystem files;
+    files.writeBudget = std::min<int64_t>((int64_t{16} << 20) + 16 * held, int64_t{256} << 20);
     fuzz::WrittenPaths recorder;
-    io.observer = &recorder;
+    files.observer = &recorder;
+    IoState io{.fileSystem = &files};
     ScriptedMessageBoxes boxes;
     std::set<std::string> written;
     ImportCallbacks callbacks;
@@ -136,8 +137,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     for (const Message& message : boxes.messages) {
         if (message.id == MessageId::DiskFull) {
-            Finding("the write budget of " + std::to_string(io.writeBudget) +
-                    " bytes ran out: a runaway write (" + std::to_string(io.bytesWritten) +
+            Finding("the write budget of " + std::to_string(files.writeBudget) +
+                    " bytes ran out: a runaway write (" + std::to_string(files.bytesWritten) +
                     " bytes written, the last box: " + boxes.shown.back().text + ")");
         }
     }

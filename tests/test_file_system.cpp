@@ -1,0 +1,101 @@
+#include "tests/test_file_system.h"
+
+#include <cerrno>
+
+namespace zarnex::test {
+
+bool TestFileSystem::Injected() {
+    ++operations;
+    return failAt != 0 && operations == failAt;
+}
+
+int TestFileSystem::Open(const std::string& path, OpenMode mode, FileHandle& file, bool& created) {
+    created = false;
+    if (Injected()) {
+        return failErrno;
+    }
+    const int code = real_.Open(path, mode, file, created);
+    if (code == 0) {
+        paths_[file] = path;
+    }
+    return code;
+}
+
+int TestFileSystem::Claim(FileHandle file, OpenMode mode) {
+    if (Injected()) {
+        return failErrno;
+    }
+    const int code = real_.Claim(file, mode);
+    if (code == 0 && EmptiesFile(mode) && observer) {
+        observer->Resized(paths_[file], 0);
+    }
+    return code;
+}
+
+int TestFileSystem::Read(FileHandle file, int64_t pos, void* buffer, size_t n, size_t& got) {
+    got = 0;
+    return Injected() ? failErrno : real_.Read(file, pos, buffer, n, got);
+}
+
+int TestFileSystem::Write(FileHandle file, int64_t pos, const void* buffer, size_t n,
+                          size_t& written) {
+    written = 0;
+    if (Injected()) {
+        return failErrno;
+    }
+    if (writeBudget >= 0 && bytesWritten + static_cast<int64_t>(n) > writeBudget) {
+        return ENOSPC;
+    }
+    const int code = real_.Write(file, pos, buffer, n, written);
+    bytesWritten += static_cast<int64_t>(written);
+    if (written > 0 && observer) {
+        observer->Written(paths_[file], pos, buffer, written);
+    }
+    return code;
+}
+
+int TestFileSystem::Size(FileHandle file, int64_t& size) {
+    return Injected() ? failErrno : real_.Size(file, size);
+}
+
+int TestFileSystem::Resize(FileHandle file, int64_t size) {
+    if (Injected()) {
+        return failErrno;
+    }
+    const int code = real_.Resize(file, size);
+    if (code == 0 && observer) {
+        observer->Resized(paths_[file], size);
+    }
+    return code;
+}
+
+int TestFileSystem::Sync(FileHandle file) {
+    if (Injected()) {
+        return failErrno;
+    }
+    const int code = real_.Sync(file);
+    if (code == 0 && observer) {
+        observer->Flushed(paths_[file]);
+    }
+    return code;
+}
+
+int TestFileSystem::Close(FileHandle file) {
+    const bool injected = Injected();
+    const int code = real_.Close(file);
+    paths_.erase(file);
+    return injected ? failErrno : code;
+}
+
+int TestFileSystem::SyncFileSystem(const std::string& folder) {
+    if (Injected()) {
+        return failErrno;
+    }
+    const int code = real_.SyncFileSystem(folder);
+    if (code == 0 && observer) {
+        observer->Flushed(folder);
+    }
+    return code;
+}
+
+}  // namespace zarnex::test
