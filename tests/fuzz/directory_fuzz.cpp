@@ -224,10 +224,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Expect(extractionBoxes.shown[0].icon == MessageIcon::Error, "a refusal without error icon");
         return 0;
     }
-    Expect(c.RecordsToLoad(MaxFileLength) == archive->table.count,
+    const DirectoryTable& plain = extraction->table;
+    // At most the one copy an interrupted deletion leaves at the end is not an entry.
+    Expect(plain.leftovers <= 1 &&
+               c.RecordsToLoad(MaxFileLength) == archive->table.count + plain.leftovers,
            "a count other than the directory's");
 
-    const DirectoryTable& plain = extraction->table;
     DirectoryTable& t = archive->table;
     Expect(plain.count == t.count && plain.version == t.version && plain.order.empty(),
            "the forms differ");
@@ -239,7 +241,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Expect(a.name.size() <= NameFieldSize && a.name.find('\0') == std::string::npos,
                "a name longer than its field");
     }
-    Expect(t.Capacity() == t.count + 256 && t.order.size() == t.entries.size(),
+    Expect(t.Capacity() > t.count && t.order.size() == t.entries.size(),
            "the reserve after loading");
     const std::vector<int32_t> order = OrderOf(t);
     std::vector<int32_t> expected(static_cast<size_t>(t.count));
