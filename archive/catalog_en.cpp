@@ -38,7 +38,12 @@ const Catalog& EnglishCatalog() {
             {CreateFailedDiskFull, "Zarnex",
              "Cannot create the file:\n\n{path}\n\nThe disk is full."},
             {CreateFailed, "Zarnex", "Cannot create the file:\n\n{path}\n\nI/O error: {code}"},
-            {WrittenWithError, "Zarnex", "{path} was written with an error: {code}"},
+            {WriteFailedRemoved, "Zarnex",
+             "{path} could not be written: {code}\n\nThe file was not extracted and has been "
+             "removed."},
+            {WriteFailedLeft, "Zarnex",
+             "{path} could not be written: {code}\n\nThe file was not extracted; it is left as "
+             "the failed write left it."},
             {WrittenPastEnd, "Zarnex",
              "{path} was written with an error: {code}\n\nThe entry reaches past the end of the "
              "IMG file; the missing part is filled with zeros."},

@@ -39,7 +39,11 @@ const Catalog& RussianCatalog() {
             {CreateFailedDiskFull, "Zarnex",
              "Не удаётся создать файл: \n\n{path}\n\nНа диске не хватает места"},
             {CreateFailed, "Zarnex", "Не удаётся создать файл: \n\n{path}\n\nI/O error: {code}"},
-            {WrittenWithError, "Zarnex", "{path}  записан с ошибкой {code}"},
+            {WriteFailedRemoved, "Zarnex",
+             "{path}  записан с ошибкой {code}\n\nФайл не извлечён и удалён."},
+            {WriteFailedLeft, "Zarnex",
+             "{path}  записан с ошибкой {code}\n\nФайл не извлечён: он остался таким, каким его "
+             "оставила прерванная запись."},
             {WrittenPastEnd, "Zarnex",
              "{path}  записан с ошибкой {code}\n\nЗапись выходит за конец IMG файла: недостающее "
              "заполнено нулями"},

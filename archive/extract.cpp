@@ -10,6 +10,7 @@
 #include "archive/directory.h"
 #include "archive/messages.h"
 #include "platform/codepage.h"
+#include "platform/errors.h"
 #include "platform/paths.h"
 
 namespace zarnex {
@@ -22,16 +23,14 @@ bool IsSafeFileName(const std::string& name) {
 
 enum class Existing { Overwrite, Skip, Cancel };
 
-Existing AskOverwrite(MessageBoxes& boxes, const std::string& outPath,
+// About what stands there itself: a link's own size and date, never its target's.
+Existing AskOverwrite(MessageBoxes& boxes, const std::string& outPath, const NodeInfo& there,
                       const DirectoryEntry& entry) {
-    FileInfo info;
-    bool known = ReadFileInfo(outPath, info);
-    std::string date = known ? FormatFileTime(info.modifiedSeconds) : "1.1.1601  0:0:0";
     switch (boxes.Show({.id = MessageId::OverwriteQuestion,
                         .path = outPath,
                         .size = SectorToByte(entry.size),
-                        .existingSize = info.size,
-                        .date = date})) {
+                        .existingSize = there.size,
+                        .date = FormatFileTime(there.modifiedSeconds)})) {
         case MessageAnswer::Yes:
             return Existing::Overwrite;
         case MessageAnswer::Cancel:
@@ -114,6 +113,7 @@ namespace {
 struct ExtractBatch {
     OpenArchive archive;
     const std::string& folder;
+    Folder out;  // held, so that every output is opened there as itself
     MessageBoxes& boxes;
     IoState& io;
     std::unordered_map<AnsiString, int32_t> firstByName;
@@ -122,6 +122,42 @@ struct ExtractBatch {
 };
 
 enum class ExtractStep { Extracted, Warned, Skipped, NotFound, Cancelled };
+
+// The output file for `fileName`, opened in the held folder and never through a link: a file or
+// a link there is asked about; a link answered Yes is replaced by a new file, its target never
+// opened; a folder or anything else there is refused. `created`: this batch made the file.
+std::optional<File> OpenOutput(ExtractBatch& batch, const std::string& fileName,
+                               const std::string& outPath, const DirectoryEntry& entry,
+                               bool& created, ExtractStep& step) {
+    // Created new unless something is there: one call where a look first would be two.
+    File out = File::OpenIn(batch.out, fileName, OpenMode::CreateNew, batch.io, &created);
+    if (out.IsOpen() || !IsAlreadyThere(batch.io.lastError)) {
+        return out;
+    }
+    const NodeInfo there = batch.out.Look(fileName);
+    if (there.kind == NodeKind::Folder || there.kind == NodeKind::Other) {
+        batch.io.lastError = there.kind == NodeKind::Folder ? ErrorFolderInTheWay : ErrorNotAFile;
+        return out;
+    }
+    if (there.kind != NodeKind::Missing) {
+        switch (AskOverwrite(batch.boxes, outPath, there, entry)) {
+            case Existing::Cancel:
+                step = ExtractStep::Cancelled;
+                return std::nullopt;
+            case Existing::Skip:
+                step = ExtractStep::Skipped;
+                return std::nullopt;
+            case Existing::Overwrite:
+                break;
+        }
+    }
+    if (there.kind == NodeKind::Link && !batch.out.Remove(fileName)) {
+        return out;
+    }
+    // A regular file is emptied; one that went meanwhile is made. Whatever stands there by now
+    // that is no regular file fails the opening.
+    return File::OpenIn(batch.out, fileName, OpenMode::CreateAlways, batch.io, &created);
+}
 
 // The entry whose stored name matches `name`, written to `outPath` in the folder.
 ExtractStep ExtractOne(ExtractBatch& batch, const std::string& name, std::string& outPath) {
@@ -146,36 +182,34 @@ ExtractStep ExtractOne(ExtractBatch& batch, const std::string& name, std::string
     }
     outPath = JoinPath(batch.folder, fileName);
 
-    // Created new unless something is there: one call where a look first would be two.
-    File out = File::Open(outPath, OpenMode::CreateNew, batch.io);
-    if (!out.IsOpen() && batch.io.lastError == EEXIST && FileExists(outPath)) {
-        switch (AskOverwrite(batch.boxes, outPath, entry)) {
-            case Existing::Cancel:
-                return ExtractStep::Cancelled;
-            case Existing::Skip:
-                return ExtractStep::Skipped;
-            case Existing::Overwrite:
-                break;
-        }
-        const OpenMode mode =
-            FileExists(outPath) ? OpenMode::TruncateExisting : OpenMode::CreateAlways;
-        out = File::Open(outPath, mode, batch.io);
+    bool created = false;
+    ExtractStep step = ExtractStep::Skipped;
+    std::optional<File> out = OpenOutput(batch, fileName, outPath, entry, created, step);
+    if (!out) {
+        return step;
     }
-    if (!out.IsOpen()) {
+    if (!out->IsOpen()) {
         ReportCreateFailure(batch.boxes, outPath, batch.io.lastError);
         return ExtractStep::Skipped;
     }
     batch.io.Clear();
 
-    const Copied copied = CopyOut(batch.archive.data, out, entry, batch.buffer);
+    const Copied copied = CopyOut(batch.archive.data, *out, entry, batch.buffer);
     // A failing close is a write the system could not finish.
-    const bool closed = out.Close();
-    if (!closed || copied.failed || copied.cut) {
-        const int code = batch.io.Failed() ? batch.io.lastError : EIO;
+    const bool closed = out->Close();
+    const int code = batch.io.Failed() ? batch.io.lastError : ErrorInputOutput;
+    if (!closed || copied.failed) {
+        // Not extracted: what this batch made goes again; a file it emptied keeps what the
+        // failing write left, and the warning says which.
+        const bool removed = created && batch.out.Remove(fileName);
         batch.boxes.Show(
-            {.id = copied.cut ? MessageId::WrittenPastEnd : MessageId::WrittenWithError,
+            {.id = removed ? MessageId::WriteFailedRemoved : MessageId::WriteFailedLeft,
              .path = outPath,
              .code = code});
+        return ExtractStep::Skipped;
+    }
+    if (copied.cut) {
+        batch.boxes.Show({.id = MessageId::WrittenPastEnd, .path = outPath, .code = code});
         return ExtractStep::Warned;
     }
     return ExtractStep::Extracted;
@@ -235,6 +269,7 @@ ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<std::string>
     }
     batch.archive.directory.Close();
     batch.archive.data.Close();
+    batch.out = {};
     if (outcome.extractedCount > 0) {
         FlushFolder(batch);
     }
@@ -255,7 +290,16 @@ ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& f
         if (callbacks.started) {
             callbacks.started();
         }
-        ExtractBatch batch{std::move(*archive), folder, boxes, io, {}};
+        ExtractBatch batch{std::move(*archive), folder, Folder::Open(folder, io), boxes, io, {}};
+        if (!batch.out.IsOpen()) {
+            // No file can be written: the folder itself says why, and nothing is extracted.
+            ReportCreateFailure(boxes, folder, io.lastError);
+            batch.boxes.Show({.id = MessageId::ExtractSummary, .count = 0});
+            ExtractOutcome outcome;
+            outcome.loaded = true;
+            outcome.skippedCount = static_cast<int>(names.size());
+            return outcome;
+        }
         batch.firstByName = IndexNamesInDirectoryOrder(batch.archive.table);
         return RunExtraction(batch, names, callbacks);
     } catch (const std::bad_alloc&) {

@@ -26,9 +26,9 @@ struct ExtractCallbacks {
 struct ExtractOutcome {
     bool loaded = false;
     bool cancelled = false;
-    int extractedCount = 0;  // files written, the warned ones included
-    int warnedCount = 0;     // written, but with the "записан с ошибкой" warning
-    int skippedCount = 0;    // answered No, refused or not created
+    int extractedCount = 0;  // files written whole, the warned ones included
+    int warnedCount = 0;     // written, but the archive ended inside the entry: zeros in place
+    int skippedCount = 0;    // answered No, refused, not created, or not written
     int notFoundCount = 0;
     int endRow = 0;  // the row count after a full run, the cancelled row's index otherwise
 };

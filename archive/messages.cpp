@@ -16,7 +16,8 @@ MessageKind KindOf(MessageId id) {
         case NameNotInCodePage:
         case NameTooLong:
         case CreateFailed:
-        case WrittenWithError:
+        case WriteFailedRemoved:
+        case WriteFailedLeft:
         case WrittenPastEnd:
         case BadEntryName:
         case DamagedEntrySize:

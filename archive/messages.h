@@ -35,7 +35,8 @@ enum class MessageId {
     OverwriteQuestion,     // path, existingSize, date, size
     CreateFailedDiskFull,  // path
     CreateFailed,          // path, code
-    WrittenWithError,      // path, code
+    WriteFailedRemoved,    // path, code
+    WriteFailedLeft,       // path, code
     WrittenPastEnd,        // path, code
     BadEntryName,          // name
     DamagedEntrySize,      // name, sectors

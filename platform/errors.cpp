@@ -18,4 +18,12 @@ bool IsLockConflict(int code) {
     return code == EWOULDBLOCK || code == EAGAIN;
 }
 
+bool IsAlreadyThere(int code) {
+    return code == EEXIST;
+}
+
+const int ErrorFolderInTheWay = EISDIR;
+const int ErrorNotAFile = EINVAL;
+const int ErrorInputOutput = EIO;
+
 }  // namespace zarnex

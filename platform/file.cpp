@@ -19,23 +19,47 @@ File& File::operator=(File&& other) noexcept {
     return *this;
 }
 
+File File::Claimed(File file, OpenMode mode, bool created, const std::function<void()>& undo) {
+    if (!file.Done(file.fs_->Claim(file.handle_, mode))) {
+        file.Close();
+        if (created) {
+            undo();
+        }
+    }
+    return file;
+}
+
 File File::Open(const std::string& path, OpenMode mode, IoState& io) {
     File file;
     file.io_ = &io;
     file.fs_ = io.fileSystem;
     bool created = false;
-    FileHandle handle = NoFile;
-    if (!file.Done(file.fs_->Open(path, mode, handle, created))) {
+    if (!file.Done(file.fs_->Open(path, mode, file.handle_, created))) {
+        file.handle_ = NoFile;
         return file;
     }
-    file.handle_ = handle;
-    if (!file.Done(file.fs_->Claim(handle, mode))) {
-        file.Close();
-        if (created) {
-            file.fs_->Remove(path);
-        }
+    FileSystem* fs = file.fs_;
+    return Claimed(std::move(file), mode, created, [&] { fs->Remove(path); });
+}
+
+File File::OpenIn(const Folder& folder, const std::string& name, OpenMode mode, IoState& io,
+                  bool* made) {
+    File file;
+    file.io_ = &io;
+    file.fs_ = io.fileSystem;
+    if (!folder.IsOpen()) {
+        file.Done(EBADF);
+        return file;
     }
-    return file;
+    bool created = false;
+    if (!file.Done(file.fs_->OpenIn(folder.handle_, name, mode, file.handle_, created))) {
+        file.handle_ = NoFile;
+        return file;
+    }
+    if (made) {
+        *made = created;
+    }
+    return Claimed(std::move(file), mode, created, [&] { folder.Remove(name); });
 }
 
 bool File::Done(int code) {
@@ -102,6 +126,57 @@ bool File::Close() {
     const int code = fs_->Close(handle_);
     handle_ = NoFile;
     return Done(code);
+}
+
+Folder::Folder(Folder&& other) noexcept : handle_(other.handle_), fs_(other.fs_), io_(other.io_) {
+    other.handle_ = NoFile;
+}
+
+Folder& Folder::operator=(Folder&& other) noexcept {
+    if (this != &other) {
+        if (handle_ != NoFile) {
+            fs_->Close(handle_);
+        }
+        handle_ = other.handle_;
+        fs_ = other.fs_;
+        io_ = other.io_;
+        other.handle_ = NoFile;
+    }
+    return *this;
+}
+
+Folder::~Folder() {
+    if (handle_ != NoFile) {
+        fs_->Close(handle_);
+    }
+}
+
+Folder Folder::Open(const std::string& path, IoState& io) {
+    Folder folder;
+    folder.io_ = &io;
+    folder.fs_ = io.fileSystem;
+    if (const int code = folder.fs_->OpenFolder(path, folder.handle_); code != 0) {
+        folder.handle_ = NoFile;
+        io.lastError = code;
+    }
+    return folder;
+}
+
+NodeInfo Folder::Look(const std::string& name) const {
+    NodeInfo node;
+    if (const int code = fs_->LookIn(handle_, name, node); code != 0) {
+        io_->lastError = code;
+        return {};
+    }
+    return node;
+}
+
+bool Folder::Remove(const std::string& name) const {
+    const int code = fs_->RemoveIn(handle_, name);
+    if (code != 0) {
+        io_->lastError = code;
+    }
+    return code == 0;
 }
 
 bool SyncFileSystem(const std::string& folder, IoState& io) {

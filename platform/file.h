@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace zarnex {
@@ -24,6 +25,14 @@ constexpr bool EmptiesFile(OpenMode mode) {
     return mode == OpenMode::CreateAlways || mode == OpenMode::TruncateExisting;
 }
 
+// What stands at a name in a folder: the name itself, a link too, never what a link points to.
+enum class NodeKind { Missing, File, Link, Folder, Other };
+struct NodeInfo {
+    NodeKind kind = NodeKind::Missing;
+    int64_t size = 0;
+    int64_t modifiedSeconds = 0;  // since 1970-01-01 UTC
+};
+
 // What a File and the folder flushes ask of the system. Every operation returns 0 or the errno
 // of its failure; the loops over interrupted calls and short transfers are the system's own.
 class FileSystem {
@@ -38,6 +47,15 @@ class FileSystem {
     // the opening took the share and emptied already, only the refusal is left.
     virtual int Claim(FileHandle file, OpenMode mode) = 0;
     virtual int Remove(const std::string& path) = 0;
+    // A folder held open, so that the names in it are taken as themselves: a file written there
+    // never lands outside it through a link.
+    virtual int OpenFolder(const std::string& path, FileHandle& folder) = 0;
+    // Open for a name in a held folder, never through a link standing at the name: a link there
+    // fails the opening (CreateNew fails with the code of an existing file).
+    virtual int OpenIn(FileHandle folder, const std::string& name, OpenMode mode, FileHandle& file,
+                       bool& created) = 0;
+    virtual int LookIn(FileHandle folder, const std::string& name, NodeInfo& node) = 0;
+    virtual int RemoveIn(FileHandle folder, const std::string& name) = 0;
     // `got` and `written` count what was transferred, also on a failure; a read gets fewer than
     // n bytes only at the end of the file.
     virtual int Read(FileHandle file, int64_t pos, void* buffer, size_t n, size_t& got) = 0;
@@ -47,7 +65,7 @@ class FileSystem {
     virtual int Resize(FileHandle file, int64_t size) = 0;
     virtual int Sync(FileHandle file) = 0;
     virtual void StartWriteback(FileHandle file, int64_t pos, int64_t length) = 0;
-    // The handle is gone even when this fails.
+    // The handle, of a file or a folder, is gone even when this fails.
     virtual int Close(FileHandle file) = 0;
     // Everything written to the file system that holds the folder; the names in the folder.
     virtual int SyncFileSystem(const std::string& folder) = 0;
@@ -68,6 +86,8 @@ struct IoState {
 
 bool IsDiskFull(int code);
 
+class Folder;
+
 class File {
   public:
     File() = default;
@@ -82,6 +102,10 @@ class File {
     // for a writer or reader at the other end. A file this call created is removed again when
     // the rest of the opening fails.
     static File Open(const std::string& path, OpenMode mode, IoState& io);
+    // The same for a name in a held folder, never through a link at the name. `created` (if
+    // given) tells whether the opening made the file.
+    static File OpenIn(const Folder& folder, const std::string& name, OpenMode mode, IoState& io,
+                       bool* created = nullptr);
 
     bool IsOpen() const { return handle_ != NoFile; }
 
@@ -100,11 +124,38 @@ class File {
     bool Close();
 
   private:
+    // Claims what the opening gave; a file the opening made goes again when that fails.
+    static File Claimed(File file, OpenMode mode, bool created, const std::function<void()>& undo);
     // False, with the code in io.lastError, unless the code is 0.
     bool Done(int code);
     // Before a positioned transfer: open and a sane position.
     bool Begin(int64_t pos);
 
+    FileHandle handle_ = NoFile;
+    FileSystem* fs_ = nullptr;
+    IoState* io_ = nullptr;
+};
+
+// A folder held open for the names in it: what stands at one, removing one, and files opened
+// there as themselves (see File::OpenIn).
+class Folder {
+  public:
+    Folder() = default;
+    Folder(Folder&& other) noexcept;
+    Folder& operator=(Folder&& other) noexcept;
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+    ~Folder();
+
+    // On failure the result is not open and io.lastError holds the reason.
+    static Folder Open(const std::string& path, IoState& io);
+    bool IsOpen() const { return handle_ != NoFile; }
+    // Missing when nothing is there, and when the system cannot tell (io.lastError says why).
+    NodeInfo Look(const std::string& name) const;
+    bool Remove(const std::string& name) const;
+
+  private:
+    friend class File;
     FileHandle handle_ = NoFile;
     FileSystem* fs_ = nullptr;
     IoState* io_ = nullptr;

@@ -15,42 +15,49 @@ bool IsDiskFull(int code) {
 
 namespace {
 
-int OpenRetrying(const std::string& path, int flags) {
+int OpenRetrying(int folder, const std::string& path, int flags) {
     int fd;
     do {
-        fd = ::open(path.c_str(), flags, 0666);
+        fd = ::openat(folder, path.c_str(), flags, 0666);
     } while (fd < 0 && errno == EINTR);
     return fd;
 }
 
-// Opens the path as the mode asks; `created` tells whether this call made the file.
-int OpenPath(const std::string& path, OpenMode mode, bool& created) {
+int OpenRetrying(const std::string& path, int flags) {
+    return OpenRetrying(AT_FDCWD, path, flags);
+}
+
+// Opens the path, relative to `folder`, as the mode asks; `created` tells whether this call made
+// the file. `extra` goes into every open (O_NOFOLLOW).
+int OpenPath(int folder, const std::string& path, OpenMode mode, int extra, bool& created) {
     // Non-blocking, so that a pipe or device never holds the batch: it is refused right after.
-    const int base = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    const int base = O_CLOEXEC | O_NONBLOCK | O_NOCTTY | extra;
     created = false;
+    const auto open = [&](int flags) { return OpenRetrying(folder, path, flags); };
     switch (mode) {
         case OpenMode::ReadWriteExclusive:
-            return OpenRetrying(path, base | O_RDWR);
+            return open(base | O_RDWR);
         case OpenMode::ReadShared:
-            return OpenRetrying(path, base | O_RDONLY);
+            return open(base | O_RDONLY);
         case OpenMode::TruncateExisting:
-            return OpenRetrying(path, base | O_WRONLY);
+            return open(base | O_WRONLY);
         case OpenMode::CreateNew:
             created = true;
-            return OpenRetrying(path, base | O_WRONLY | O_CREAT | O_EXCL);
+            return open(base | O_WRONLY | O_CREAT | O_EXCL);
         case OpenMode::CreateAlways:
             break;
     }
     // Either it is new, or it was there: told apart so that a failed opening removes only what
-    // it made.
-    for (;;) {
-        int fd = OpenRetrying(path, base | O_WRONLY | O_CREAT | O_EXCL);
+    // it made. A link to nothing is there for the first and gone for the second: a few rounds,
+    // not a spin.
+    for (int round = 0;; ++round) {
+        int fd = open(base | O_WRONLY | O_CREAT | O_EXCL);
         if (fd >= 0 || errno != EEXIST) {
             created = fd >= 0;
             return fd;
         }
-        fd = OpenRetrying(path, base | O_WRONLY);
-        if (fd >= 0 || errno != ENOENT) {
+        fd = open(base | O_WRONLY);
+        if (fd >= 0 || errno != ENOENT || round == 3) {
             return fd;
         }
     }
@@ -74,12 +81,51 @@ int Descriptor(FileHandle file) {
 class PosixFileSystem final : public FileSystem {
   public:
     int Open(const std::string& path, OpenMode mode, FileHandle& file, bool& created) override {
-        const int fd = OpenPath(path, mode, created);
+        const int fd = OpenPath(AT_FDCWD, path, mode, 0, created);
         if (fd < 0) {
             return errno;
         }
         file = fd;
         return 0;
+    }
+
+    int OpenFolder(const std::string& path, FileHandle& folder) override {
+        const int fd = OpenRetrying(path.empty() ? "." : path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+            return errno;
+        }
+        folder = fd;
+        return 0;
+    }
+
+    int OpenIn(FileHandle folder, const std::string& name, OpenMode mode, FileHandle& file,
+               bool& created) override {
+        // O_NOFOLLOW: a link at the name fails with ELOOP; with O_EXCL it is there, EEXIST.
+        const int fd = OpenPath(Descriptor(folder), name, mode, O_NOFOLLOW, created);
+        if (fd < 0) {
+            return errno;
+        }
+        file = fd;
+        return 0;
+    }
+
+    int LookIn(FileHandle folder, const std::string& name, NodeInfo& node) override {
+        node = {};
+        struct stat st {};
+        if (::fstatat(Descriptor(folder), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            return errno == ENOENT ? 0 : errno;
+        }
+        node.kind = S_ISREG(st.st_mode)   ? NodeKind::File
+                    : S_ISLNK(st.st_mode) ? NodeKind::Link
+                    : S_ISDIR(st.st_mode) ? NodeKind::Folder
+                                          : NodeKind::Other;
+        node.size = st.st_size;
+        node.modifiedSeconds = st.st_mtim.tv_sec;
+        return 0;
+    }
+
+    int RemoveIn(FileHandle folder, const std::string& name) override {
+        return ::unlinkat(Descriptor(folder), name.c_str(), 0) == 0 ? 0 : errno;
     }
 
     int Claim(FileHandle file, OpenMode mode) override {

@@ -4,6 +4,8 @@
 #include <utime.h>
 #include <cerrno>
 #include <filesystem>
+#include <functional>
+#include <optional>
 
 #include "archive/extract.h"
 #include "archive/format.h"
@@ -156,17 +158,6 @@ TEST_F(ExtractTest, ReadOnlyExistingFileAnsweredYesFailsWithTheCode) {
     EXPECT_EQ(test::ReadBytes(out + "/b.dff"), test::EntryData({2, 1, "b.dff"}, 1));
 }
 
-TEST_F(ExtractTest, FolderInTheWayOfTheOutputFileCannotBeCreated) {
-    std::string img = Make(true, {{1, 1, "a.dff"}});
-    std::filesystem::create_directory(out + "/a.dff");
-    ExtractRun run;
-    run.Run(img, out, {"a.dff"});
-    ASSERT_EQ(run.boxes.shown.size(), 2u);
-    EXPECT_EQ(run.boxes.shown[0].text,
-              "Не удаётся создать файл: \n\n" + out + "/a.dff\n\n" + test::IoErrorText(EEXIST));
-    EXPECT_EQ(run.LastText(), "Извлечено: 0");
-}
-
 TEST_F(ExtractTest, CreationFailureOnAFullDiskHasNoIconAndIsNotTaskModal) {
     std::string img = Make(true, {{1, 1, "a.dff"}, {2, 1, "b.dff"}});
     ExtractRun run;
@@ -178,18 +169,6 @@ TEST_F(ExtractTest, CreationFailureOnAFullDiskHasNoIconAndIsNotTaskModal) {
               "Не удаётся создать файл: \n\n" + out + "/a.dff\n\nНа диске не хватает места");
     EXPECT_EQ(run.boxes.shown[0].icon, MessageIcon::None);
     EXPECT_FALSE(run.boxes.shown[0].taskModal);
-    EXPECT_EQ(run.LastText(), "Извлечено: 1");
-}
-
-TEST_F(ExtractTest, FailedWriteWarnsAndStillCounts) {
-    std::string img = Make(true, {{1, 200, "a.dff"}});
-    ExtractRun run;
-    run.files.failAt = 9;  // open, lock, size, header, records, create, lock, read, *write*
-    run.files.failErrno = EIO;
-    run.Run(img, out, {"a.dff"});
-    ASSERT_EQ(run.boxes.shown.size(), 2u);
-    EXPECT_EQ(run.boxes.shown[0].text, out + "/a.dff  записан с ошибкой " + test::CodeText(EIO));
-    EXPECT_EQ(run.boxes.shown[0].icon, MessageIcon::Warning);
     EXPECT_EQ(run.LastText(), "Извлечено: 1");
 }
 
@@ -299,62 +278,52 @@ TEST_F(ExtractTest, LoadFailureShowsOnlyItsMessage) {
 }
 
 // What a copy writes, and the warning it leaves: only the bytes the archive holds are written,
-// the file is extended to the entry's whole length, and the warning names the real failure.
+// the file is extended to the entry's whole length, and the warning names the real failure. A
+// file whose copy failed is not extracted: removed when this batch made it, else left as it is.
 TEST_F(ExtractTest, CopiesWriteWhatTheArchiveHoldsAndWarnWithTheRealCode) {
-    constexpr const char* kCut =
-        "\n\nЗапись выходит за конец IMG файла: недостающее заполнено нулями";
     struct Case {
         const char* title;
         DirectoryRecord record;  // the one entry, in a version-2 archive holding 300 sectors
         long long failAt;        // 8: the copy's first read, 9: its first write, 14: the close
         int failErrno;
-        int64_t length;       // of the output file
-        int64_t written;      // bytes the copy may write at most
-        std::string warning;  // after the path; empty: none
+        bool existed;  // a file was there, answered Yes
+        std::optional<MessageId> warning;
+        int64_t length;   // of the output file when it stays; -1: gone
+        int64_t written;  // bytes the copy may write at most
     };
     const int64_t whole = SectorToByte(300);
+    const int64_t part = SectorToByte(128);
+    using enum MessageId;
     const std::vector<Case> cases = {
-        {"whole", {1, 299, "a.dff"}, 0, 0, SectorToByte(299), SectorToByte(299), ""},
+        {"whole", {1, 299, "a.dff"}, 0, 0, false, {}, SectorToByte(299), SectorToByte(299)},
         {"a claim of 2 GiB",
          {1, 1 << 20, "a.dff"},
          0,
          0,
+         false,
+         WrittenPastEnd,
          SectorToByte(1 << 20),
-         whole - SectorToByte(1),
-         "  записан с ошибкой " + test::CodeText(EIO) + kCut},
-        {"a failed read",
+         whole - SectorToByte(1)},
+        {"a failed read", {1, 299, "a.dff"}, 8, ENXIO, false, WriteFailedRemoved, -1, whole},
+        {"a failed write", {1, 299, "a.dff"}, 9, ENOSPC, false, WriteFailedRemoved, -1, 0},
+        {"a failed close", {1, 299, "a.dff"}, 14, EIO, false, WriteFailedRemoved, -1, whole},
+        {"a negative offset", {-3, 2, "a.dff"}, 0, 0, false, WriteFailedRemoved, -1, 0},
+        {"a failed write over a file",
          {1, 299, "a.dff"},
-         8,
-         ENXIO,
-         SectorToByte(299),
-         SectorToByte(299 - 128),
-         "  записан с ошибкой " + test::CodeText(ENXIO)},
-        {"a failed write stops the copy",
-         {1, 299, "a.dff"},
-         9,
+         12,
          ENOSPC,
-         0,
-         0,
-         "  записан с ошибкой " + test::CodeText(ENOSPC)},
-        {"a failed close",
-         {1, 299, "a.dff"},
-         14,
-         EIO,
-         SectorToByte(299),
-         SectorToByte(299),
-         "  записан с ошибкой " + test::CodeText(EIO)},
-        {"a negative offset",
-         {-3, 2, "a.dff"},
-         0,
-         0,
-         SectorToByte(2),
-         0,
-         "  записан с ошибкой " + test::CodeText(EINVAL)},
+         true,
+         WriteFailedLeft,
+         part,
+         part},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title);
         std::filesystem::remove_all(out);
         std::filesystem::create_directory(out);
+        if (c.existed) {
+            test::WriteBytes(out + "/a.dff", Bytes(3, 'x'));
+        }
         Bytes image(static_cast<size_t>(whole));
         image = test::Pattern(image.size(), 5);
         PutLE32(image.data(), Version2Tag);
@@ -367,22 +336,127 @@ TEST_F(ExtractTest, CopiesWriteWhatTheArchiveHoldsAndWarnWithTheRealCode) {
         run.files.failAt = c.failAt;
         run.files.failErrno = c.failErrno;
         run.Run(dir / "a.img", out, {"a.dff"});
-        EXPECT_EQ(run.LastText(), "Извлечено: 1");
-        ASSERT_EQ(run.boxes.shown.size(), c.warning.empty() ? 1u : 2u);
-        if (!c.warning.empty()) {
-            EXPECT_EQ(run.boxes.shown[0].text, out + "/a.dff" + c.warning);
+        const bool counted = c.length >= 0 && c.warning != WriteFailedLeft;
+        EXPECT_EQ(run.outcome.extractedCount, counted ? 1 : 0);
+        std::vector<MessageId> shown;
+        for (const Message& m : run.boxes.messages) {
+            shown.push_back(m.id);
+        }
+        std::vector<MessageId> expected;
+        if (c.existed) {
+            expected.push_back(OverwriteQuestion);
+        }
+        if (c.warning) {
+            expected.push_back(*c.warning);
+            EXPECT_EQ(run.boxes.messages[expected.size() - 1].code,
+                      c.failErrno ? c.failErrno : (c.record.offset < 0 ? EINVAL : EIO));
+        }
+        expected.push_back(ExtractSummary);
+        EXPECT_EQ(shown, expected);
+        EXPECT_LE(run.files.bytesWritten, c.written);
+        if (c.length < 0) {
+            EXPECT_FALSE(std::filesystem::exists(out + "/a.dff"));
+            continue;
         }
         EXPECT_EQ(std::filesystem::file_size(out + "/a.dff"), static_cast<uintmax_t>(c.length));
-        EXPECT_LE(run.files.bytesWritten, c.written);
         // What was written is the archive's bytes; the rest reads as zeros.
         const Bytes head = test::ReadSectors(out + "/a.dff", 0, 2);
         const int64_t at = SectorToByte(c.record.offset);
         for (int64_t i = 0; i < static_cast<int64_t>(head.size()) && i < c.length; ++i) {
-            const bool held = c.failAt != 8 && at >= 0 && at + i < whole;
+            const bool held = at + i < whole;
             ASSERT_EQ(head[static_cast<size_t>(i)], held ? image[static_cast<size_t>(at + i)] : 0)
                 << i;
         }
     }
+}
+
+// Whatever stands at an output's name is taken as itself: a link is asked about with its own
+// details and replaced by a new file, never written through; a folder or a pipe is refused.
+TEST_F(ExtractTest, NothingIsWrittenThroughWhatStandsAtTheName) {
+    struct Case {
+        const char* title;
+        std::function<void(const std::string& at)> make;
+        MessageAnswer answer;
+        std::vector<MessageId> shown;
+        bool extracted;  // a regular file with the entry's bytes stands at the name
+    };
+    const std::string victim = dir / "victim.txt";
+    const std::string elsewhere = dir / "nowhere";
+    using enum MessageId;
+    const std::vector<Case> cases = {
+        {"a link to a file, answered Yes",
+         [&](const std::string& at) { std::filesystem::create_symlink(victim, at); },
+         MessageAnswer::Yes,
+         {OverwriteQuestion, ExtractSummary},
+         true},
+        {"a link to a file, answered No",
+         [&](const std::string& at) { std::filesystem::create_symlink(victim, at); },
+         MessageAnswer::No,
+         {OverwriteQuestion, ExtractSummary},
+         false},
+        {"a dangling link, answered Yes",
+         [&](const std::string& at) { std::filesystem::create_symlink(elsewhere, at); },
+         MessageAnswer::Yes,
+         {OverwriteQuestion, ExtractSummary},
+         true},
+        {"a folder",
+         [&](const std::string& at) { std::filesystem::create_directory(at); },
+         MessageAnswer::Yes,
+         {CreateFailed, ExtractSummary},
+         false},
+        {"a pipe",
+         [&](const std::string& at) { ASSERT_EQ(mkfifo(at.c_str(), 0600), 0); },
+         MessageAnswer::Yes,
+         {CreateFailed, ExtractSummary},
+         false},
+    };
+    const std::vector<TestEntry> entries = {{1, 2, "a.dff"}};
+    const std::string img = Make(true, entries);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        std::filesystem::remove_all(out);
+        std::filesystem::create_directory(out);
+        test::WriteBytes(victim, {'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'});
+        const std::string at = out + "/a.dff";
+        c.make(at);
+        const bool link = std::filesystem::is_symlink(at);
+        const int64_t linkSize =
+            link ? static_cast<int64_t>(std::filesystem::read_symlink(at).string().size()) : 0;
+        ExtractRun run;
+        run.boxes.Answer(c.answer);
+        run.Run(img, out, {"a.dff"});
+        std::vector<MessageId> shown;
+        for (const Message& m : run.boxes.messages) {
+            shown.push_back(m.id);
+        }
+        EXPECT_EQ(shown, c.shown);
+        if (link) {  // the link's own size: the length of its target's path
+            EXPECT_EQ(run.boxes.messages[0].existingSize, linkSize);
+        }
+        EXPECT_EQ(test::ReadBytes(victim), (Bytes{'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
+        EXPECT_FALSE(std::filesystem::exists(elsewhere));
+        EXPECT_EQ(run.outcome.extractedCount, c.extracted ? 1 : 0);
+        EXPECT_EQ(std::filesystem::is_regular_file(std::filesystem::symlink_status(at)),
+                  c.extracted);
+        if (c.extracted) {
+            EXPECT_EQ(test::ReadBytes(at), test::EntryData(entries[0], 0));
+        }
+    }
+}
+
+// The disk fills up in the middle: the file whose write failed and those after it are neither
+// counted nor left behind.
+TEST_F(ExtractTest, AFullDiskCountsOnlyWhatWasWrittenWhole) {
+    const std::string img = Make(true, {{1, 1, "a.dff"}, {2, 3, "b.dff"}, {5, 1, "c.dff"}});
+    ExtractRun run;
+    run.files.writeBudget = SectorToByte(1) + SectorToByte(1) / 2;
+    run.Run(img, out, {"a.dff", "b.dff", "c.dff"});
+    EXPECT_EQ(run.outcome.extractedCount, 1);
+    EXPECT_EQ(run.outcome.skippedCount, 2);
+    EXPECT_TRUE(std::filesystem::exists(out + "/a.dff"));
+    EXPECT_FALSE(std::filesystem::exists(out + "/b.dff"));
+    EXPECT_FALSE(std::filesystem::exists(out + "/c.dff"));
+    EXPECT_EQ(run.LastText(), "Извлечено: 1");
 }
 
 // The files are on the disk before the count says so: one flush of the folder's file system

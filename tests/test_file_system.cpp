@@ -21,6 +21,27 @@ int TestFileSystem::Open(const std::string& path, OpenMode mode, FileHandle& fil
     return code;
 }
 
+int TestFileSystem::OpenFolder(const std::string& path, FileHandle& folder) {
+    const int code = real_.OpenFolder(path, folder);
+    if (code == 0) {
+        paths_[folder] = path;
+    }
+    return code;
+}
+
+int TestFileSystem::OpenIn(FileHandle folder, const std::string& name, OpenMode mode,
+                           FileHandle& file, bool& created) {
+    created = false;
+    if (Injected()) {
+        return failErrno;
+    }
+    const int code = real_.OpenIn(folder, name, mode, file, created);
+    if (code == 0) {
+        paths_[file] = paths_[folder] + "/" + name;
+    }
+    return code;
+}
+
 int TestFileSystem::Claim(FileHandle file, OpenMode mode) {
     if (Injected()) {
         return failErrno;

@@ -41,6 +41,16 @@ class TestFileSystem final : public FileSystem {
     int Open(const std::string& path, OpenMode mode, FileHandle& file, bool& created) override;
     int Claim(FileHandle file, OpenMode mode) override;
     int Remove(const std::string& path) override { return real_.Remove(path); }
+    int OpenFolder(const std::string& path, FileHandle& folder) override;
+    // Numbered as an opening; LookIn and RemoveIn are not numbered.
+    int OpenIn(FileHandle folder, const std::string& name, OpenMode mode, FileHandle& file,
+               bool& created) override;
+    int LookIn(FileHandle folder, const std::string& name, NodeInfo& node) override {
+        return real_.LookIn(folder, name, node);
+    }
+    int RemoveIn(FileHandle folder, const std::string& name) override {
+        return real_.RemoveIn(folder, name);
+    }
     int Read(FileHandle file, int64_t pos, void* buffer, size_t n, size_t& got) override;
     int Write(FileHandle file, int64_t pos, const void* buffer, size_t n, size_t& written) override;
     int Size(FileHandle file, int64_t& size) override;
@@ -58,7 +68,7 @@ class TestFileSystem final : public FileSystem {
     bool Injected();
 
     FileSystem& real_;
-    std::unordered_map<FileHandle, std::string> paths_;  // of the open files
+    std::unordered_map<FileHandle, std::string> paths_;  // of the open files and folders
 };
 
 }  // namespace zarnex::test

@@ -114,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     for (const Message& message : boxes.messages) {
         const bool written =
-            message.id == MessageId::WrittenWithError || message.id == MessageId::WrittenPastEnd;
+            message.id == MessageId::WriteFailedRemoved || message.id == MessageId::WriteFailedLeft;
         if (written && message.code == ENOSPC) {
             Finding("the write budget of " + std::to_string(files.writeBudget) +
                     " bytes ran out: a runaway write (" + std::to_string(files.bytesWritten) +
