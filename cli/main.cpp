@@ -22,6 +22,7 @@
 #include "platform/codepage.h"
 #include "platform/file.h"
 #include "platform/paths.h"
+#include "platform/version.h"
 
 namespace {
 
@@ -681,7 +682,7 @@ int main(int argc, char** argv) {
             return ExitDone;
         }
         if (c == 'V') {
-            std::cout << "zarnex-cli " << ZARNEX_VERSION << "\n";
+            std::cout << "zarnex-cli " << ZarnexVersion << "\n";
             return ExitDone;
         }
         std::cerr << kUsage;
