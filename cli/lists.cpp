@@ -1,0 +1,100 @@
+#include "cli/lists.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "cli/command.h"
+#include "platform/file.h"
+
+namespace zarnex::cli {
+
+namespace {
+
+// A hostile list (say -T /dev/zero) must end in a message, not in all the memory there is. No
+// archive holds more entries with data than it has sectors.
+constexpr size_t ListByteLimit = size_t{64} << 20;
+constexpr size_t ListItemLimit = size_t{1} << 20;
+
+bool ReadWholeFile(File& file, std::string& bytes, IoState& io) {
+    constexpr size_t Chunk = 65536;
+    for (size_t got = Chunk; got == Chunk;) {
+        const size_t at = bytes.size();
+        bytes.resize(at + Chunk);
+        if (!file.ReadAt(static_cast<int64_t>(at), bytes.data() + at, Chunk, &got)) {
+            return false;
+        }
+        bytes.resize(at + got);
+        if (bytes.size() > ListByteLimit) {
+            io.lastError = EFBIG;
+            return false;
+        }
+    }
+    return true;
+}
+
+// A list file is read under a shared lock, as every file is. What File does not open, being no
+// regular file (a pipe named by a path, as `-T <(find ...)` gives, or a device), is read as a
+// stream, like standard input.
+bool ReadListBytes(const std::string& source, std::string& bytes, IoState& io) {
+    if (source == "-") {
+        return ReadStream(STDIN_FILENO, ListByteLimit, bytes, io);
+    }
+    File file = File::Open(source, OpenMode::ReadShared, io);
+    if (file.IsOpen()) {
+        return ReadWholeFile(file, bytes, io);
+    }
+    if (io.lastError != EINVAL) {
+        return false;
+    }
+    io.Clear();
+    return ReadStream(source, ListByteLimit, bytes, io);
+}
+
+std::optional<int> ReadList(const std::string& source, bool nullSeparated,
+                            std::vector<std::string>& items) {
+    auto fail = [&](const std::string& why) {
+        return NotRun("cannot read the list " + (source == "-" ? "standard input" : source) + ": " +
+                      why);
+    };
+    IoState io;
+    std::string bytes;
+    if (!ReadListBytes(source, bytes, io)) {
+        return fail(io.lastError == EFBIG ? "longer than 64 MiB" : std::strerror(io.lastError));
+    }
+    if (!nullSeparated && bytes.find('\0') != std::string::npos) {
+        // A path cut at its NUL would name another file.
+        return fail("it holds a NUL byte (--null reads NUL-separated lists)");
+    }
+    const char separator = nullSeparated ? '\0' : '\n';
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find(separator, start);
+        if (end == std::string::npos) {
+            end = bytes.size();
+        }
+        if (end > start) {
+            if (items.size() == ListItemLimit) {
+                return fail("more than 1048576 items");
+            }
+            items.push_back(bytes.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<int> ReadLists(const std::vector<std::string>& lists, bool nullSeparated,
+                             std::vector<std::string>& items) {
+    for (const std::string& list : lists) {
+        if (const auto status = ReadList(list, nullSeparated, items)) {
+            return status;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace zarnex::cli
