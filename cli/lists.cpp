@@ -34,22 +34,17 @@ bool ReadWholeFile(File& file, std::string& bytes, IoState& io) {
     return true;
 }
 
-// A list file is read under a shared lock, as every file is. What File does not open, being no
-// regular file (a pipe named by a path, as `-T <(find ...)` gives, or a device), is read as a
-// stream, like standard input.
+// A list file is read under a shared lock, as every file is; standard input, a pipe named by a
+// path (`-T <(find ...)`) or a device as a stream.
 bool ReadListBytes(const std::string& source, std::string& bytes, IoState& io) {
     if (source == "-") {
         return ReadStream(STDIN_FILENO, ListByteLimit, bytes, io);
     }
+    if (IsStream(source)) {
+        return ReadStream(source, ListByteLimit, bytes, io);
+    }
     File file = File::Open(source, OpenMode::ReadShared, io);
-    if (file.IsOpen()) {
-        return ReadWholeFile(file, bytes, io);
-    }
-    if (io.lastError != EINVAL) {
-        return false;
-    }
-    io.Clear();
-    return ReadStream(source, ListByteLimit, bytes, io);
+    return file.IsOpen() && ReadWholeFile(file, bytes, io);
 }
 
 std::optional<int> ReadList(const std::string& source, bool nullSeparated,

@@ -122,6 +122,8 @@ bool ReadStream(int descriptor, size_t limit, std::string& bytes, IoState& io);
 // does.
 bool ReadStream(const std::string& path, size_t limit, std::string& bytes, IoState& io);
 
+// True for what is there but neither a regular file nor a folder: a pipe, a device, a socket.
+bool IsStream(const std::string& path);
 // True for an existing file; false for a folder or nothing.
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);

@@ -238,6 +238,11 @@ bool ReadStream(const std::string& path, size_t limit, std::string& bytes, IoSta
     return read;
 }
 
+bool IsStream(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
+
 bool FileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);

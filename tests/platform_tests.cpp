@@ -264,6 +264,14 @@ TEST(Files, StreamsAreReadToTheirEndWithinALimit) {
     TempDir dir;
     EXPECT_FALSE(ReadStream(dir / "missing", 100000, bytes, io));
     EXPECT_EQ(io.lastError, ENOENT);
+
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0666), 0);
+    test::WriteBytes(dir / "file", {});
+    EXPECT_TRUE(IsStream(dir / "pipe"));
+    EXPECT_TRUE(IsStream("/dev/zero"));
+    EXPECT_FALSE(IsStream(dir / "file"));
+    EXPECT_FALSE(IsStream(dir.path()));
+    EXPECT_FALSE(IsStream(dir / "missing"));
 }
 
 TEST(Files, WriteBudgetObserverAndResize) {
