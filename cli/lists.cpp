@@ -18,19 +18,20 @@ constexpr size_t ListByteLimit = size_t{64} << 20;
 constexpr size_t ListItemLimit = size_t{1} << 20;
 
 bool ReadWholeFile(File& file, std::string& bytes, IoState& io) {
-    constexpr size_t Chunk = 65536;
-    for (size_t got = Chunk; got == Chunk;) {
-        const size_t at = bytes.size();
-        bytes.resize(at + Chunk);
-        if (!file.ReadAt(static_cast<int64_t>(at), bytes.data() + at, Chunk, &got)) {
-            return false;
-        }
-        bytes.resize(at + got);
-        if (bytes.size() > ListByteLimit) {
-            io.lastError = EFBIG;
-            return false;
-        }
+    int64_t size = 0;
+    if (!file.Size(size)) {
+        return false;
     }
+    if (static_cast<uint64_t>(size) > ListByteLimit) {
+        io.lastError = EFBIG;
+        return false;
+    }
+    bytes.resize(static_cast<size_t>(size));
+    size_t got = 0;
+    if (!file.ReadAt(0, bytes.data(), bytes.size(), &got)) {
+        return false;
+    }
+    bytes.resize(got);
     return true;
 }
 
