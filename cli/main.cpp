@@ -33,6 +33,7 @@ struct GlobalOption {
     GlobalAction act;
 };
 
+// The options before a command, a row each.
 const GlobalOption kGlobalOptions[] = {
     {{"help", 'h'}, ShowHelp},
     {{"version", LongOnly}, ShowVersion},
