@@ -346,45 +346,16 @@ TEST_F(CliTest, CheckNamesEachKindOfDamage) {
     }
 }
 
-// What a row of the status table works in: a folder of its own, where it makes what it needs.
-class Scene {
-  public:
-    explicit Scene(const TempDir& dir) : dir_(dir) {}
-
-    std::string Path(const std::string& name) const { return dir_ / name; }
-    // A sound version-2 archive of a.dff and b.dff.
-    std::string Good() const {
-        if (!std::filesystem::exists(Path("good.img"))) {
-            test::MakeVersion2(Path("good.img"), {{1, 1, "a.dff"}, {2, 1, "b.dff"}});
-        }
-        return Path("good.img");
-    }
-    // One whose entries overlap.
-    std::string Damaged() const {
-        test::MakeVersion2(Path("bad.img"), {{1, 2, "a"}, {2, 1, "b"}});
-        return Path("bad.img");
-    }
-    std::string Source(const std::string& name, const Bytes& bytes) const {
-        std::filesystem::create_directories(std::filesystem::path(Path(name)).parent_path());
-        test::WriteBytes(Path(name), bytes);
-        return Path(name);
-    }
-    std::string Folder(const std::string& name) const {
-        std::filesystem::create_directories(Path(name));
-        return Path(name);
-    }
-
-  private:
-    const TempDir& dir_;
-};
-
 struct StatusRow {
     const char* what;  // the test's name too
-    std::function<Args(const Scene&)> args;
+    Args args;         // "@" before a path stands for the row's folder
     int status;
-    std::string errHas = "";  // "@" stands for the row's folder
+    std::string errHas = "";  // "@" stands for the row's folder here too
     std::string outHas = "";
-    int goodEntriesAfter = -1;      // for a row that writes Good(): its entries afterwards
+    // Makes what the row needs beyond what every row has: a sound version-2 archive good.img of
+    // a.dff and b.dff, the files src/x.dff and src/y.dff, and the folder o.
+    void (*prepare)(const std::string& folder) = nullptr;
+    int goodEntriesAfter = -1;      // for a row that writes good.img: its entries afterwards
     const char* notMade = nullptr;  // a file that the refusal must not make
     bool program = false;           // the built program's exit status rather than the command's
 };
@@ -408,270 +379,186 @@ std::string RowName(const ::testing::TestParamInfo<StatusRow>& info) {
     return name;
 }
 
+void MakeDamaged(const std::string& folder) {
+    test::MakeVersion2(folder + "/bad.img", {{1, 2, "a"}, {2, 1, "b"}});
+}
+
+void MakeSparse(const std::string& path, uintmax_t size) {
+    test::WriteBytes(path, {});
+    std::filesystem::resize_file(path, size);
+}
+
 // Each status, from each command that can give it; each status once from the built program.
 const StatusRow kStatusRows[] = {
-    {"list",
-     [](const Scene& s) {
-         return Args{"list", s.Good()};
-     },
-     0},
+    {"list", {"list", "@/good.img"}, 0},
     {.what = "import",
-     .args =
-         [](const Scene& s) {
-             return Args{"import", s.Good(), s.Source("src/x.dff", test::Pattern(3000, 1))};
-         },
+     .args = {"import", "@/good.img", "@/src/x.dff"},
      .status = 0,
      .outHas = "Заменено: 0\nДобавлено: 1",
      .goodEntriesAfter = 3},
-    {"extract",
-     [](const Scene& s) {
-         return Args{"extract", s.Good(), s.Folder("o"), "A.DFF", "b.dff"};
-     },
-     0},
-    {"create",
-     [](const Scene& s) {
-         return Args{"create", "-1", s.Path("new.img")};
-     },
-     0},
-    {"check",
-     [](const Scene& s) {
-         return Args{"check", s.Good()};
-     },
-     0},
-    {"compact",
-     [](const Scene& s) {
-         return Args{"compact", "-q", s.Good()};
-     },
-     0, "", "Сжато"},
-    {"help",
-     [](const Scene&) {
-         return Args{"import", "--help"};
-     },
-     0, "", "usage: zarnex-cli import"},
+    {"extract", {"extract", "@/good.img", "@/o", "A.DFF", "b.dff"}, 0},
+    {"create", {"create", "-1", "@/new.img"}, 0},
+    {"check", {"check", "@/good.img"}, 0},
+    {"compact", {"compact", "-q", "@/good.img"}, 0, "", "Сжато"},
+    {"help", {"import", "--help"}, 0, "", "usage: zarnex-cli import"},
     {.what = "version",
-     .args = [](const Scene&) { return Args{"--version"}; },
+     .args = {"--version"},
      .status = 0,
      .outHas = "zarnex-cli 1.2\n",
      .program = true},
 
     {.what = "import: a source that does not open",
-     .args =
-         [](const Scene& s) {
-             return Args{"import", s.Good(), s.Path("nothing.dff"),
-                         s.Source("src/y.dff", test::Pattern(10, 2))};
-         },
+     .args = {"import", "@/good.img", "@/nothing.dff", "@/src/y.dff"},
      .status = 1,
      .errHas = "Zarnex (warning)\nНе удаётся открыть файл: ",
      .outHas = "Заменено: 0\nДобавлено: 1",
      .goodEntriesAfter = 3},
     {.what = "import: a name outside Windows-1251",
-     .args =
-         [](const Scene& s) {
-             return Args{"import", s.Good(), s.Source("src/日本.dff", {1})};
-         },
+     .args = {"import", "@/good.img", "@/src/日本.dff"},
      .status = 1,
      .errHas = "Windows-1251",
+     .prepare = [](const std::string& d) { test::WriteBytes(d + "/src/日本.dff", {1}); },
      .goodEntriesAfter = 2},
     {"extract: a name not found",
-     [](const Scene& s) {
-         return Args{"extract", s.Good(), s.Folder("o"), "a.dff", "nothere.dff"};
-     },
-     1, "not found: nothere.dff\n", "Извлечено: 1"},
-    {"extract: an existing file kept",
-     [](const Scene& s) {
-         s.Source("o/a.dff", {7});
-         return Args{"extract", "-n", s.Good(), s.Path("o"), "a.dff", "b.dff"};
-     },
-     1, "-> no (-n)", "Извлечено: 1"},
-    {.what = "check: problems",
-     .args =
-         [](const Scene& s) {
-             return Args{"check", "-q", s.Damaged()};
-         },
+     {"extract", "@/good.img", "@/o", "a.dff", "nothere.dff"},
+     1,
+     "not found: nothere.dff\n",
+     "Извлечено: 1"},
+    {.what = "extract: an existing file kept",
+     .args = {"extract", "-n", "@/good.img", "@/o", "a.dff", "b.dff"},
      .status = 1,
+     .errHas = "-> no (-n)",
+     .outHas = "Извлечено: 1",
+     .prepare = [](const std::string& d) { test::WriteBytes(d + "/o/a.dff", {7}); }},
+    {.what = "check: problems",
+     .args = {"check", "-q", "@/bad.img"},
+     .status = 1,
+     .prepare = MakeDamaged,
      .program = true},
 
-    {.what = "no command",
-     .args = [](const Scene&) { return Args{}; },
-     .status = 2,
-     .errHas = "usage: zarnex-cli",
-     .program = true},
+    {.what = "no command", .args = {}, .status = 2, .errHas = "usage: zarnex-cli", .program = true},
     {.what = "unknown command",
-     .args = [](const Scene&) { return Args{"frobnicate"}; },
+     .args = {"frobnicate"},
      .status = 2,
      .errHas = "unknown command: frobnicate",
      .program = true},
     {.what = "unknown global option",
-     .args = [](const Scene&) { return Args{"--frob"}; },
+     .args = {"--frob"},
      .status = 2,
      .errHas = "'--frob'",
      .program = true},
-    {"list: two archives",
-     [](const Scene&) {
-         return Args{"list", "a", "b"};
-     },
-     2, "usage: zarnex-cli list"},
+    {"list: two archives", {"list", "a", "b"}, 2, "usage: zarnex-cli list"},
     {.what = "import: no files",
-     .args =
-         [](const Scene& s) {
-             return Args{"import", s.Good()};
-         },
+     .args = {"import", "@/good.img"},
      .status = 2,
      .errHas = "usage: zarnex-cli import",
      .program = true},
-    {"import: -q and -v",
-     [](const Scene& s) {
-         return Args{"import", "-qv", s.Good(), "x"};
-     },
-     2, "exclude"},
-    {"import: --null without -T",
-     [](const Scene& s) {
-         return Args{"import", "--null", s.Good(), "x"};
-     },
-     2, "-T"},
-    {"import: -T without its list",
-     [](const Scene& s) {
-         return Args{"import", s.Good(), "-T"};
-     },
-     2, "'T'"},
-    {"extract: no names",
-     [](const Scene& s) {
-         return Args{"extract", s.Good(), s.Folder("o")};
-     },
-     2, "usage"},
-    {"extract: unknown option",
-     [](const Scene& s) {
-         return Args{"extract", "-x", s.Good(), "o", "n"};
-     },
-     2, "'x'"},
-    {"extract: -o and -n", [](const Scene&) { return Args{"extract", "-o", "-n", "a", "b", "c"}; },
-     2, "exclude"},
+    {"import: -q and -v", {"import", "-qv", "@/good.img", "@/src/x.dff"}, 2, "exclude"},
+    {"import: --null without -T", {"import", "--null", "@/good.img", "@/src/x.dff"}, 2, "-T"},
+    {"import: -T without its list", {"import", "@/good.img", "-T"}, 2, "'T'"},
+    {"extract: no names", {"extract", "@/good.img", "@/o"}, 2, "usage"},
+    {"extract: unknown option", {"extract", "-x", "@/good.img", "o", "n"}, 2, "'x'"},
+    {"extract: -o and -n", {"extract", "-o", "-n", "a", "b", "c"}, 2, "exclude"},
     {.what = "create: -1 and -2",
-     .args =
-         [](const Scene& s) {
-             return Args{"create", "-1", "-2", s.Path("c.img")};
-         },
+     .args = {"create", "-1", "-2", "@/c.img"},
      .status = 2,
      .errHas = "exclude",
      .notMade = "c.img"},
-    {"check: two archives",
-     [](const Scene& s) {
-         return Args{"check", s.Good(), s.Good()};
-     },
-     2, "usage"},
-    {"compact: no archive named", [](const Scene&) { return Args{"compact"}; }, 2, "usage"},
+    {"check: two archives", {"check", "@/good.img", "@/good.img"}, 2, "usage"},
+    {"compact: no archive named", {"compact"}, 2, "usage"},
 
     {.what = "list: no archive",
-     .args =
-         [](const Scene& s) {
-             return Args{"list", s.Path("missing.img")};
-         },
+     .args = {"list", "@/missing.img"},
      .status = 3,
      .errHas = "Zarnex (error)\nIMG файл по указанному пути не найден: \n\n@/missing.img",
      .program = true},
-    {"import: no archive",
-     [](const Scene& s) {
-         return Args{"import", s.Path("missing.img"), s.Source("src/x.dff", {1})};
-     },
-     3},
-    {"extract: no archive",
-     [](const Scene& s) {
-         return Args{"extract", s.Path("missing.img"), s.Folder("o"), "a"};
-     },
-     3},
-    {"check: no archive",
-     [](const Scene& s) {
-         return Args{"check", s.Path("missing.img")};
-     },
-     3},
-    {"compact: a damaged archive",
-     [](const Scene& s) {
-         return Args{"compact", s.Damaged()};
-     },
-     3, "не может быть сжат: записи перекрываются"},
-    {"check: version 1 without its .dir",
-     [](const Scene& s) {
-         return Args{"check", s.Source("lone.img", Bytes(100, 1))};
-     },
-     3, "Error (error)\nUnable to find DIR file!"},
-    {"check: more records than the file holds",
-     [](const Scene& s) {
-         std::filesystem::resize_file(s.Good(), 30);
-         return Args{"check", s.Good()};
-     },
-     3},
-    {"create: the archive exists",
-     [](const Scene& s) {
-         return Args{"create", s.Good()};
-     },
-     3, "already exists"},
+    {"import: no archive", {"import", "@/missing.img", "@/src/x.dff"}, 3},
+    {"extract: no archive", {"extract", "@/missing.img", "@/o", "a"}, 3},
+    {"check: no archive", {"check", "@/missing.img"}, 3},
+    {.what = "compact: a damaged archive",
+     .args = {"compact", "@/bad.img"},
+     .status = 3,
+     .errHas = "не может быть сжат: записи перекрываются",
+     .prepare = MakeDamaged},
+    {.what = "check: version 1 without its .dir",
+     .args = {"check", "@/lone.img"},
+     .status = 3,
+     .errHas = "Error (error)\nUnable to find DIR file!",
+     .prepare = [](const std::string& d) { test::WriteBytes(d + "/lone.img", Bytes(100, 1)); }},
+    {.what = "check: more records than the file holds",
+     .args = {"check", "@/good.img"},
+     .status = 3,
+     .prepare = [](const std::string& d) { std::filesystem::resize_file(d + "/good.img", 30); }},
+    {"create: the archive exists", {"create", "@/good.img"}, 3, "already exists"},
     {.what = "create: its .dir exists",
-     .args =
-         [](const Scene& s) {
-             s.Source("half.dir", {});
-             return Args{"create", "--version1", s.Path("half.img")};
-         },
+     .args = {"create", "--version1", "@/half.img"},
      .status = 3,
      .errHas = "half.dir already exists",
+     .prepare = [](const std::string& d) { test::WriteBytes(d + "/half.dir", {}); },
      .notMade = "half.img"},
     {"extract: no folder",
-     [](const Scene& s) {
-         return Args{"extract", s.Good(), s.Path("no-such-folder"), "a.dff"};
-     },
-     3, "no such folder"},
-    {"import: no list",
-     [](const Scene& s) {
-         return Args{"import", "-T", s.Path("no-list"), s.Good()};
-     },
-     3, "cannot read the list"},
-    {"import: a NUL byte in a list of lines",
-     [](const Scene& s) {
-         return Args{"import", "-T", s.Source("nul-list", {'x', 0, 'y', '\n'}), s.Good()};
-     },
-     3, "--null"},
+     {"extract", "@/good.img", "@/no-such-folder", "a.dff"},
+     3,
+     "no such folder"},
+    {"import: no list", {"import", "-T", "@/no-list", "@/good.img"}, 3, "cannot read the list"},
+    {.what = "import: a NUL byte in a list of lines",
+     .args = {"import", "-T", "@/nul-list", "@/good.img"},
+     .status = 3,
+     .errHas = "--null",
+     .prepare =
+         [](const std::string& d) {
+             test::WriteBytes(d + "/nul-list", {'x', 0, 'y', '\n'});
+         }},
     {"import: a list without end",
-     [](const Scene& s) {
-         return Args{"import", "-T", "/dev/zero", s.Good()};
-     },
-     3, "cannot read the list /dev/zero: longer than 64 MiB"},
-    {"import: a list file of 1 GiB",
-     [](const Scene& s) {
-         const std::string list = s.Source("list", {});
-         std::filesystem::resize_file(list, uintmax_t{1} << 30);
-         return Args{"import", "-T", list, s.Good()};
-     },
-     3, "longer than 64 MiB"},
+     {"import", "-T", "/dev/zero", "@/good.img"},
+     3,
+     "cannot read the list /dev/zero: longer than 64 MiB"},
+    {.what = "import: a list file of 1 GiB",
+     .args = {"import", "-T", "@/list", "@/good.img"},
+     .status = 3,
+     .errHas = "longer than 64 MiB",
+     .prepare = [](const std::string& d) { MakeSparse(d + "/list", uintmax_t{1} << 30); }},
     {.what = "import: an error stop (a file of 2 GiB)",
-     .args =
-         [](const Scene& s) {
-             const std::string big = s.Source("src/big.dff", {});
-             std::filesystem::resize_file(big, uintmax_t{1} << 31);
-             return Args{"import", s.Good(), big, s.Source("src/y.dff", {2})};
-         },
+     .args = {"import", "@/good.img", "@/big.dff", "@/src/y.dff"},
      .status = 3,
      .errHas = "Файл больше 2 ГБ",
+     .prepare = [](const std::string& d) { MakeSparse(d + "/big.dff", uintmax_t{1} << 31); },
      .goodEntriesAfter = 2},
 };
 
 class CliStatus : public ::testing::TestWithParam<StatusRow> {
   protected:
     TempDir dir;
+
+    // "@" at the start of `text` as the row's folder.
+    std::string Placed(std::string text) const {
+        if (const size_t at = text.find('@'); at != std::string::npos) {
+            text.replace(at, 1, dir.path());
+        }
+        return text;
+    }
 };
 
 TEST_P(CliStatus, ExitStatusAndWhatItSays) {
     const StatusRow& row = GetParam();
-    const Scene scene(dir);
-    const Args args = row.args(scene);
+    test::MakeVersion2(dir / "good.img", {{1, 1, "a.dff"}, {2, 1, "b.dff"}});
+    std::filesystem::create_directories(dir / "src");
+    std::filesystem::create_directories(dir / "o");
+    test::WriteBytes(dir / "src/x.dff", test::Pattern(3000, 1));
+    test::WriteBytes(dir / "src/y.dff", test::Pattern(10, 2));
+    if (row.prepare) {
+        row.prepare(dir.path());
+    }
+    Args args;
+    for (const std::string& a : row.args) {
+        args.push_back(a.starts_with("@/") ? Placed(a) : a);
+    }
     const Result r = row.program ? RunProgram(dir, args) : RunHere(dir, args);
     EXPECT_EQ(r.status, row.status) << r.err;
-    std::string errHas = row.errHas;
-    if (const size_t at = errHas.find('@'); at != std::string::npos) {
-        errHas.replace(at, 1, dir.path());
-    }
-    EXPECT_NE(r.err.find(errHas), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(Placed(row.errHas)), std::string::npos) << r.err;
     EXPECT_NE(r.out.find(row.outHas), std::string::npos) << r.out;
     if (row.goodEntriesAfter >= 0) {
-        EXPECT_EQ(test::ReadRecords(true, scene.Good()).size(),
+        EXPECT_EQ(test::ReadRecords(true, dir / "good.img").size(),
                   static_cast<size_t>(row.goodEntriesAfter));
     }
     if (row.notMade) {
