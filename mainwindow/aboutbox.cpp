@@ -5,13 +5,14 @@
 #include <QLineEdit>
 
 #include "mainwindow/fonts.h"
+#include "platform/version.h"
 
 namespace zarnex {
 
 AboutBox::AboutBox(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName("AboutBox");
-    setWindowTitle("Zarnex v1.2 - About");
+    setWindowTitle(QString("Zarnex v") + ZarnexVersion + " - About");
     setFixedSize(181, 101);
     setFont(ClassicFont(11));  // 8 points at 96 dpi
 

@@ -27,6 +27,7 @@
 #include "mainwindow/theme.h"
 #include "platform/file.h"
 #include "platform/paths.h"
+#include "platform/version.h"
 
 namespace zarnex {
 
@@ -67,7 +68,7 @@ Form1::Form1(const Form1Services& services)
       services_(services),
       liveBoxes_(*this) {
     setObjectName("Form1");
-    setWindowTitle("Zarnex v1.2");
+    setWindowTitle(QString("Zarnex v") + ZarnexVersion);
     setFixedSize(624, 414);
     setFont(ClassicFont(11));
     setAutoFillBackground(true);  // in the palette's window colour, as the theme has it

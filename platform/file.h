@@ -166,6 +166,15 @@ bool SyncFileSystem(const std::string& folder, IoState& io);
 // Flushes the names in `folder`, so that a file made there survives a power cut.
 bool SyncFolder(const std::string& folder, IoState& io);
 
+// Reads a stream to its end into `bytes`: standard input, a pipe or a device, which File does not
+// open. More than `limit` bytes fail with EFBIG; on any failure io.lastError holds the reason.
+bool ReadStream(int descriptor, size_t limit, std::string& bytes, IoState& io);
+// The same for the stream a path names. Opening it waits for a writer, as any reader of a pipe
+// does.
+bool ReadStream(const std::string& path, size_t limit, std::string& bytes, IoState& io);
+
+// True for what is there but neither a regular file nor a folder: a pipe, a device, a socket.
+bool IsStream(const std::string& path);
 // True for an existing file; false for a folder or nothing.
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);

@@ -250,6 +250,45 @@ FileSystem& RealFileSystem() {
     return system;
 }
 
+bool ReadStream(int descriptor, size_t limit, std::string& bytes, IoState& io) {
+    bytes.clear();
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(descriptor, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            io.lastError = errno;
+            return false;
+        }
+        if (n == 0) {
+            return true;
+        }
+        if (static_cast<size_t>(n) > limit - bytes.size()) {
+            io.lastError = EFBIG;
+            return false;
+        }
+        bytes.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+bool ReadStream(const std::string& path, size_t limit, std::string& bytes, IoState& io) {
+    const int fd = OpenRetrying(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        io.lastError = errno;
+        return false;
+    }
+    const bool read = ReadStream(fd, limit, bytes, io);
+    ::close(fd);
+    return read;
+}
+
+bool IsStream(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
+
 bool FileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);

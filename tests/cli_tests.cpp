@@ -1,12 +1,20 @@
-// The built zarnex-cli, run on archives made here, as a script would run it.
+// zarnex-cli's commands, run in this process on archives made here, and the built program where
+// the process itself counts: its exit status, a terminal, standard input.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 
 #include "archive/format.h"
+#include "cli/command.h"
 #include "tests/support.h"
 
 namespace zarnex {
@@ -15,6 +23,7 @@ namespace {
 using test::Bytes;
 using test::TempDir;
 using test::TestEntry;
+using Args = std::vector<std::string>;
 
 struct Result {
     int status = -1;
@@ -30,26 +39,80 @@ std::string Quote(const std::string& s) {
     return q + "'";
 }
 
+// The program's own Russian words, whatever this machine's language.
+const std::pair<const char*, const char*> kRussianWords[] = {
+    {"LANGUAGE", ""}, {"LC_ALL", ""}, {"LC_MESSAGES", ""}, {"LANG", "ru_RU.UTF-8"}};
+
+// The same, before a command of the shell.
+std::string InRussian(const std::string& command) {
+    std::string text;
+    for (const auto& [name, value] : kRussianWords) {
+        text += std::string(name) + "=" + value + " ";
+    }
+    return text + command;
+}
+
+std::string Text(const std::string& path) {
+    const Bytes bytes = test::ReadBytes(path);
+    return {bytes.begin(), bytes.end()};
+}
+
+// The command that args[0] names, run in this process with its standard streams on files in
+// `dir` and standard input from `input`.
+Result RunHere(const TempDir& dir, const Args& args, const std::string& input = "/dev/null") {
+    const cli::Command* command = cli::FindCommand(args.at(0));
+    if (!command) {
+        ADD_FAILURE() << "no command " << args[0];
+        return {};
+    }
+    for (const auto& [name, value] : kRussianWords) {
+        ::setenv(name, value, 1);
+    }
+    const std::string files[] = {input, dir / "stdout", dir / "stderr"};
+    int saved[3];
+    std::cout.flush();
+    std::fflush(nullptr);
+    for (int fd = 0; fd < 3; ++fd) {
+        saved[fd] = ::dup(fd);
+        const int file = fd == 0 ? ::open(input.c_str(), O_RDONLY)
+                                 : ::open(files[fd].c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        ::dup2(file, fd);
+        ::close(file);
+    }
+    Result r;
+    r.status = cli::RunCommand(*command, {args.begin() + 1, args.end()});
+    std::cout.flush();
+    std::fflush(nullptr);
+    for (int fd = 0; fd < 3; ++fd) {
+        ::dup2(saved[fd], fd);
+        ::close(saved[fd]);
+    }
+    r.out = Text(files[1]);
+    r.err = Text(files[2]);
+    return r;
+}
+
+// The built program, as a script runs it.
+Result RunProgram(const TempDir& dir, const Args& args, const std::string& input = "/dev/null") {
+    std::string command = InRussian(Quote(ZARNEX_CLI_PATH));
+    for (const auto& a : args) {
+        command += " " + Quote(a);
+    }
+    command += " >" + Quote(dir / "stdout") + " 2>" + Quote(dir / "stderr") + " <" + Quote(input);
+    const int raw = std::system(command.c_str());
+    Result r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = Text(dir / "stdout");
+    r.err = Text(dir / "stderr");
+    return r;
+}
+
 class CliTest : public ::testing::Test {
   protected:
     TempDir dir;
 
-    Result Run(const std::vector<std::string>& args, const std::string& input = "/dev/null") {
-        // The program's own Russian words, whatever this machine's language.
-        std::string command =
-            "LANGUAGE= LC_ALL= LC_MESSAGES= LANG=ru_RU.UTF-8 " + Quote(ZARNEX_CLI_PATH);
-        for (const auto& a : args) {
-            command += " " + Quote(a);
-        }
-        command +=
-            " >" + Quote(dir / "stdout") + " 2>" + Quote(dir / "stderr") + " <" + Quote(input);
-        int raw = std::system(command.c_str());
-        Result r;
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        Bytes out = test::ReadBytes(dir / "stdout"), err = test::ReadBytes(dir / "stderr");
-        r.out.assign(out.begin(), out.end());
-        r.err.assign(err.begin(), err.end());
-        return r;
+    Result Run(const Args& args, const std::string& input = "/dev/null") {
+        return RunHere(dir, args, input);
     }
 
     std::string Source(const std::string& name, const Bytes& bytes) {
@@ -134,9 +197,9 @@ TEST_F(CliTest, OverwriteQuestionIsAnsweredOnATerminal) {
     auto onTerminal = [&](const std::string& typed) {
         const std::string inner = Quote(ZARNEX_CLI_PATH) + " extract " + Quote(dir / "a.img") +
                                   " " + Quote(out) + " a.dff b.dff";
-        const std::string command = "printf " + Quote(typed) +
-                                    " | LANGUAGE= LC_ALL= LANG=ru_RU.UTF-8 script -qec " +
-                                    Quote(inner) + " /dev/null >" + Quote(dir / "tty") + " 2>&1";
+        const std::string command = "printf " + Quote(typed) + " | " +
+                                    InRussian("script -qec " + Quote(inner)) + " /dev/null >" +
+                                    Quote(dir / "tty") + " 2>&1";
         int raw = std::system(command.c_str());
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     };
@@ -283,228 +346,227 @@ TEST_F(CliTest, CheckNamesEachKindOfDamage) {
     }
 }
 
-// Each status, from each command that can give it.
-TEST_F(CliTest, ExitStatuses) {
-    const std::string good = dir / "good.img";
-    test::MakeVersion2(good, {{1, 1, "a.dff"}, {2, 1, "b.dff"}});
-    const std::string x = Source("src/x.dff", test::Pattern(3000, 1));
-    const std::string y = Source("src/y.dff", test::Pattern(10, 2));
-    auto folder = [&](const std::string& name) {
-        std::filesystem::create_directories(dir / name);
-        return dir / name;
-    };
-    struct Case {
-        std::string what;
-        std::function<std::vector<std::string>()> args;  // prepares what the case needs
-        int status;
-        std::string errHas = "";
-        std::string outHas = "";
-    };
-    using Args = std::vector<std::string>;
-    const std::vector<Case> cases = {
-        {"list",
-         [&] {
-             return Args{"list", good};
-         },
-         0},
-        {"import",
-         [&] {
-             return Args{"import", good, x};
-         },
-         0, "", "Заменено: 0\nДобавлено: 1"},
-        {"extract",
-         [&] {
-             return Args{"extract", good, folder("o1"), "A.DFF", "x.dff"};
-         },
-         0},
-        {"create",
-         [&] {
-             return Args{"create", "-1", dir / "new.img"};
-         },
-         0},
-        {"check",
-         [&] {
-             return Args{"check", good};
-         },
-         0},
-        {"compact",
-         [&] {
-             return Args{"compact", "-q", good};
-         },
-         0, "", "Сжато"},
-        {"help",
-         [&] {
-             return Args{"import", "--help"};
-         },
-         0, "", "usage: zarnex-cli import"},
-        {"version", [&] { return Args{"--version"}; }, 0, "", "zarnex-cli 1.2\n"},
+struct StatusRow {
+    const char* what;  // the test's name too
+    Args args;         // "@" before a path stands for the row's folder
+    int status;
+    std::string errHas = "";  // "@" stands for the row's folder here too
+    std::string outHas = "";
+    // Makes what the row needs beyond what every row has: a sound version-2 archive good.img of
+    // a.dff and b.dff, the files src/x.dff and src/y.dff, and the folder o.
+    void (*prepare)(const std::string& folder) = nullptr;
+    int goodEntriesAfter = -1;      // for a row that writes good.img: its entries afterwards
+    const char* notMade = nullptr;  // a file that the refusal must not make
+    bool program = false;           // the built program's exit status rather than the command's
+};
 
-        {"import: a source that does not open",
-         [&] {
-             return Args{"import", good, dir / "nothing.dff", y};
-         },
-         1, "Zarnex (warning)\nНе удаётся открыть файл: ", "Заменено: 0\nДобавлено: 1"},
-        {"import: a name outside Windows-1251",
-         [&] {
-             return Args{"import", good, Source("src/日本.dff", {1})};
-         },
-         1, "Windows-1251"},
-        {"extract: a name not found",
-         [&] {
-             return Args{"extract", good, folder("o2"), "a.dff", "nothere.dff"};
-         },
-         1, "not found: nothere.dff\n", "Извлечено: 1"},
-        {"extract: an existing file kept",
-         [&] {
-             const std::string out = folder("o3");
-             test::WriteBytes(out + "/a.dff", {7});
-             return Args{"extract", "-n", good, out, "a.dff", "b.dff"};
-         },
-         1, "-> no (-n)", "Извлечено: 1"},
-        {"check: problems",
-         [&] {
-             test::MakeVersion2(dir / "bad.img", {{1, 2, "a"}, {2, 1, "b"}});
-             return Args{"check", "-q", dir / "bad.img"};
-         },
-         1},
-
-        {"no command", [&] { return Args{}; }, 2, "usage: zarnex-cli"},
-        {"unknown command", [&] { return Args{"frobnicate"}; }, 2, "unknown command: frobnicate"},
-        {"unknown global option", [&] { return Args{"--frob"}; }, 2, "'--frob'"},
-        {"list: two archives",
-         [&] {
-             return Args{"list", "a", "b"};
-         },
-         2, "usage: zarnex-cli list"},
-        {"import: no files",
-         [&] {
-             return Args{"import", good};
-         },
-         2, "usage: zarnex-cli import"},
-        {"import: -q and -v",
-         [&] {
-             return Args{"import", "-qv", good, x};
-         },
-         2, "exclude"},
-        {"import: --null without -T",
-         [&] {
-             return Args{"import", "--null", good, x};
-         },
-         2, "-T"},
-        {"import: -T without its list",
-         [&] {
-             return Args{"import", good, "-T"};
-         },
-         2, "'T'"},
-        {"extract: no names",
-         [&] {
-             return Args{"extract", good, dir.path()};
-         },
-         2, "usage"},
-        {"extract: unknown option",
-         [&] {
-             return Args{"extract", "-x", good, "o", "n"};
-         },
-         2, "'x'"},
-        {"extract: -o and -n", [&] { return Args{"extract", "-o", "-n", "a", "b", "c"}; }, 2,
-         "exclude"},
-        {"create: -1 and -2",
-         [&] {
-             return Args{"create", "-1", "-2", dir / "c.img"};
-         },
-         2, "exclude"},
-        {"check: two archives",
-         [&] {
-             return Args{"check", good, good};
-         },
-         2, "usage"},
-        {"compact: no archive named", [&] { return Args{"compact"}; }, 2, "usage"},
-
-        {"list: no archive",
-         [&] {
-             return Args{"list", dir / "missing.img"};
-         },
-         3, "Zarnex (error)\nIMG файл по указанному пути не найден: \n\n" + (dir / "missing.img")},
-        {"import: no archive",
-         [&] {
-             return Args{"import", dir / "missing.img", x};
-         },
-         3},
-        {"extract: no archive",
-         [&] {
-             return Args{"extract", dir / "missing.img", dir.path(), "a"};
-         },
-         3},
-        {"check: no archive",
-         [&] {
-             return Args{"check", dir / "missing.img"};
-         },
-         3},
-        {"compact: a damaged archive",
-         [&] {
-             return Args{"compact", dir / "bad.img"};
-         },
-         3, "не может быть сжат: записи перекрываются"},
-        {"check: version 1 without its .dir",
-         [&] {
-             test::WriteBytes(dir / "lone.img", Bytes(100, 1));
-             return Args{"check", dir / "lone.img"};
-         },
-         3, "Error (error)\nUnable to find DIR file!"},
-        {"check: more records than the file holds",
-         [&] {
-             test::MakeVersion2(dir / "short.img", {{1, 1, "a"}});
-             std::filesystem::resize_file(dir / "short.img", 30);
-             return Args{"check", dir / "short.img"};
-         },
-         3},
-        {"create: the archive exists",
-         [&] {
-             return Args{"create", good};
-         },
-         3, "already exists"},
-        {"create: its .dir exists",
-         [&] {
-             test::WriteBytes(dir / "half.dir", {});
-             return Args{"create", "--version1", dir / "half.img"};
-         },
-         3, "half.dir already exists"},
-        {"extract: no folder",
-         [&] {
-             return Args{"extract", good, dir / "no-such-folder", "a.dff"};
-         },
-         3, "no such folder"},
-        {"import: no list",
-         [&] {
-             return Args{"import", "-T", dir / "no-list", good};
-         },
-         3, "cannot read the list"},
-        {"import: a NUL byte in a list of lines",
-         [&] {
-             test::WriteBytes(dir / "nul-list", {'x', 0, 'y', '\n'});
-             return Args{"import", "-T", dir / "nul-list", good};
-         },
-         3, "--null"},
-        {"import: an error stop (a file of 2 GiB)",
-         [&] {
-             const std::string big = Source("src/big.dff", {});
-             std::filesystem::resize_file(big, uintmax_t{1} << 31);
-             return Args{"import", good, big, y};
-         },
-         3, "Файл больше 2 ГБ"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        Result r = Run(c.args());
-        EXPECT_EQ(r.status, c.status) << r.err;
-        EXPECT_NE(r.err.find(c.errHas), std::string::npos) << r.err;
-        EXPECT_NE(r.out.find(c.outHas), std::string::npos) << r.out;
-    }
-    // The refusals touched nothing.
-    EXPECT_FALSE(std::filesystem::exists(dir / "half.img"));
-    EXPECT_FALSE(std::filesystem::exists(dir / "c.img"));
-    EXPECT_EQ(test::ReadRecords(true, good).size(), 4u);  // x and y were added
+void PrintTo(const StatusRow& row, std::ostream* os) {
+    *os << row.what;
 }
+
+std::string RowName(const ::testing::TestParamInfo<StatusRow>& info) {
+    std::string name;
+    for (const char c : std::string(info.param.what)) {
+        if (std::isalnum(static_cast<unsigned char>(c))) {
+            name += c;
+        } else if (!name.empty() && name.back() != '_') {
+            name += '_';
+        }
+    }
+    if (name.back() == '_') {
+        name.pop_back();
+    }
+    return name;
+}
+
+void MakeDamaged(const std::string& folder) {
+    test::MakeVersion2(folder + "/bad.img", {{1, 2, "a"}, {2, 1, "b"}});
+}
+
+void MakeSparse(const std::string& path, uintmax_t size) {
+    test::WriteBytes(path, {});
+    std::filesystem::resize_file(path, size);
+}
+
+// Each status, from each command that can give it; each status once from the built program.
+const StatusRow kStatusRows[] = {
+    {"list", {"list", "@/good.img"}, 0},
+    {.what = "import",
+     .args = {"import", "@/good.img", "@/src/x.dff"},
+     .status = 0,
+     .outHas = "Заменено: 0\nДобавлено: 1",
+     .goodEntriesAfter = 3},
+    {"extract", {"extract", "@/good.img", "@/o", "A.DFF", "b.dff"}, 0},
+    {"create", {"create", "-1", "@/new.img"}, 0},
+    {"check", {"check", "@/good.img"}, 0},
+    {"compact", {"compact", "-q", "@/good.img"}, 0, "", "Сжато"},
+    {"help", {"import", "--help"}, 0, "", "usage: zarnex-cli import"},
+    {.what = "version",
+     .args = {"--version"},
+     .status = 0,
+     .outHas = "zarnex-cli 1.2\n",
+     .program = true},
+
+    {.what = "import: a source that does not open",
+     .args = {"import", "@/good.img", "@/nothing.dff", "@/src/y.dff"},
+     .status = 1,
+     .errHas = "Zarnex (warning)\nНе удаётся открыть файл: ",
+     .outHas = "Заменено: 0\nДобавлено: 1",
+     .goodEntriesAfter = 3},
+    {.what = "import: a name outside Windows-1251",
+     .args = {"import", "@/good.img", "@/src/日本.dff"},
+     .status = 1,
+     .errHas = "Windows-1251",
+     .prepare = [](const std::string& d) { test::WriteBytes(d + "/src/日本.dff", {1}); },
+     .goodEntriesAfter = 2},
+    {"extract: a name not found",
+     {"extract", "@/good.img", "@/o", "a.dff", "nothere.dff"},
+     1,
+     "not found: nothere.dff\n",
+     "Извлечено: 1"},
+    {.what = "extract: an existing file kept",
+     .args = {"extract", "-n", "@/good.img", "@/o", "a.dff", "b.dff"},
+     .status = 1,
+     .errHas = "-> no (-n)",
+     .outHas = "Извлечено: 1",
+     .prepare = [](const std::string& d) { test::WriteBytes(d + "/o/a.dff", {7}); }},
+    {.what = "check: problems",
+     .args = {"check", "-q", "@/bad.img"},
+     .status = 1,
+     .prepare = MakeDamaged,
+     .program = true},
+
+    {.what = "no command", .args = {}, .status = 2, .errHas = "usage: zarnex-cli", .program = true},
+    {.what = "unknown command",
+     .args = {"frobnicate"},
+     .status = 2,
+     .errHas = "unknown command: frobnicate",
+     .program = true},
+    {.what = "unknown global option",
+     .args = {"--frob"},
+     .status = 2,
+     .errHas = "'--frob'",
+     .program = true},
+    {"list: two archives", {"list", "a", "b"}, 2, "usage: zarnex-cli list"},
+    {.what = "import: no files",
+     .args = {"import", "@/good.img"},
+     .status = 2,
+     .errHas = "usage: zarnex-cli import",
+     .program = true},
+    {"import: -q and -v", {"import", "-qv", "@/good.img", "@/src/x.dff"}, 2, "exclude"},
+    {"import: --null without -T", {"import", "--null", "@/good.img", "@/src/x.dff"}, 2, "-T"},
+    {"import: -T without its list", {"import", "@/good.img", "-T"}, 2, "'T'"},
+    {"extract: no names", {"extract", "@/good.img", "@/o"}, 2, "usage"},
+    {"extract: unknown option", {"extract", "-x", "@/good.img", "o", "n"}, 2, "'x'"},
+    {"extract: -o and -n", {"extract", "-o", "-n", "a", "b", "c"}, 2, "exclude"},
+    {.what = "create: -1 and -2",
+     .args = {"create", "-1", "-2", "@/c.img"},
+     .status = 2,
+     .errHas = "exclude",
+     .notMade = "c.img"},
+    {"check: two archives", {"check", "@/good.img", "@/good.img"}, 2, "usage"},
+    {"compact: no archive named", {"compact"}, 2, "usage"},
+
+    {.what = "list: no archive",
+     .args = {"list", "@/missing.img"},
+     .status = 3,
+     .errHas = "Zarnex (error)\nIMG файл по указанному пути не найден: \n\n@/missing.img",
+     .program = true},
+    {"import: no archive", {"import", "@/missing.img", "@/src/x.dff"}, 3},
+    {"extract: no archive", {"extract", "@/missing.img", "@/o", "a"}, 3},
+    {"check: no archive", {"check", "@/missing.img"}, 3},
+    {.what = "compact: a damaged archive",
+     .args = {"compact", "@/bad.img"},
+     .status = 3,
+     .errHas = "не может быть сжат: записи перекрываются",
+     .prepare = MakeDamaged},
+    {.what = "check: version 1 without its .dir",
+     .args = {"check", "@/lone.img"},
+     .status = 3,
+     .errHas = "Error (error)\nUnable to find DIR file!",
+     .prepare = [](const std::string& d) { test::WriteBytes(d + "/lone.img", Bytes(100, 1)); }},
+    {.what = "check: more records than the file holds",
+     .args = {"check", "@/good.img"},
+     .status = 3,
+     .prepare = [](const std::string& d) { std::filesystem::resize_file(d + "/good.img", 30); }},
+    {"create: the archive exists", {"create", "@/good.img"}, 3, "already exists"},
+    {.what = "create: its .dir exists",
+     .args = {"create", "--version1", "@/half.img"},
+     .status = 3,
+     .errHas = "half.dir already exists",
+     .prepare = [](const std::string& d) { test::WriteBytes(d + "/half.dir", {}); },
+     .notMade = "half.img"},
+    {"extract: no folder",
+     {"extract", "@/good.img", "@/no-such-folder", "a.dff"},
+     3,
+     "no such folder"},
+    {"import: no list", {"import", "-T", "@/no-list", "@/good.img"}, 3, "cannot read the list"},
+    {.what = "import: a NUL byte in a list of lines",
+     .args = {"import", "-T", "@/nul-list", "@/good.img"},
+     .status = 3,
+     .errHas = "--null",
+     .prepare =
+         [](const std::string& d) {
+             test::WriteBytes(d + "/nul-list", {'x', 0, 'y', '\n'});
+         }},
+    {"import: a list without end",
+     {"import", "-T", "/dev/zero", "@/good.img"},
+     3,
+     "cannot read the list /dev/zero: longer than 64 MiB"},
+    {.what = "import: a list file of 1 GiB",
+     .args = {"import", "-T", "@/list", "@/good.img"},
+     .status = 3,
+     .errHas = "longer than 64 MiB",
+     .prepare = [](const std::string& d) { MakeSparse(d + "/list", uintmax_t{1} << 30); }},
+    {.what = "import: an error stop (a file of 2 GiB)",
+     .args = {"import", "@/good.img", "@/big.dff", "@/src/y.dff"},
+     .status = 3,
+     .errHas = "Файл больше 2 ГБ",
+     .prepare = [](const std::string& d) { MakeSparse(d + "/big.dff", uintmax_t{1} << 31); },
+     .goodEntriesAfter = 2},
+};
+
+class CliStatus : public ::testing::TestWithParam<StatusRow> {
+  protected:
+    TempDir dir;
+
+    // "@" at the start of `text` as the row's folder.
+    std::string Placed(std::string text) const {
+        if (const size_t at = text.find('@'); at != std::string::npos) {
+            text.replace(at, 1, dir.path());
+        }
+        return text;
+    }
+};
+
+TEST_P(CliStatus, ExitStatusAndWhatItSays) {
+    const StatusRow& row = GetParam();
+    test::MakeVersion2(dir / "good.img", {{1, 1, "a.dff"}, {2, 1, "b.dff"}});
+    std::filesystem::create_directories(dir / "src");
+    std::filesystem::create_directories(dir / "o");
+    test::WriteBytes(dir / "src/x.dff", test::Pattern(3000, 1));
+    test::WriteBytes(dir / "src/y.dff", test::Pattern(10, 2));
+    if (row.prepare) {
+        row.prepare(dir.path());
+    }
+    Args args;
+    for (const std::string& a : row.args) {
+        args.push_back(a.starts_with("@/") ? Placed(a) : a);
+    }
+    const Result r = row.program ? RunProgram(dir, args) : RunHere(dir, args);
+    EXPECT_EQ(r.status, row.status) << r.err;
+    EXPECT_NE(r.err.find(Placed(row.errHas)), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find(row.outHas), std::string::npos) << r.out;
+    if (row.goodEntriesAfter >= 0) {
+        EXPECT_EQ(test::ReadRecords(true, dir / "good.img").size(),
+                  static_cast<size_t>(row.goodEntriesAfter));
+    }
+    if (row.notMade) {
+        EXPECT_FALSE(std::filesystem::exists(dir / row.notMade));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CliStatus, ::testing::ValuesIn(kStatusRows), RowName);
 
 TEST_F(CliTest, CreateMakesEmptyArchivesThatTheOtherCommandsTake) {
     for (bool version2 : {true, false}) {
@@ -565,7 +627,8 @@ TEST_F(CliTest, ListsFromFilesAndStandardInput) {
     const std::string nulList = Source("src/" + odd, test::Pattern(5000, 900)) + '\0' +
                                 Source("src/-dash.dff", test::Pattern(1, 901)) + '\0';
     test::WriteBytes(dir / "null-list", Bytes(nulList.begin(), nulList.end()));
-    r = Run({"import", "-v", img, "-T", "-", "--null", dir / "src/file 0.dff"}, dir / "null-list");
+    r = RunProgram(dir, {"import", "-v", img, "-T", "-", "--null", dir / "src/file 0.dff"},
+                   dir / "null-list");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "replaced file 0.dff\nadded " + odd +
                          "\nadded -dash.dff\nЗавершено\n\nЗаменено: 1\nДобавлено: 2\n");
@@ -586,7 +649,7 @@ TEST_F(CliTest, ListsFromFilesAndStandardInput) {
     test::WriteBytes(dir / "wanted", Bytes(wanted.begin(), wanted.end()));
     const std::string out = dir / "out";
     std::filesystem::create_directories(out);
-    r = Run({"extract", "-T-", "--null", img, out}, dir / "wanted");
+    r = RunProgram(dir, {"extract", "-T-", "--null", img, out}, dir / "wanted");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, missingLines);
     EXPECT_EQ(r.out, "Извлечено: 302\n");
@@ -597,11 +660,53 @@ TEST_F(CliTest, ListsFromFilesAndStandardInput) {
     }
 
     // -q keeps the boxes only; a question is not put to the standard input that held the list.
-    r = Run({"extract", "-q", "-T", "-", "--null", img, out}, dir / "wanted");
+    r = RunProgram(dir, {"extract", "-q", "-T", "-", "--null", img, out}, dir / "wanted");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.find("not found"), std::string::npos);
     EXPECT_NE(r.err.find("-> no (standard input held the list"), std::string::npos);
     EXPECT_EQ(r.out, "Извлечено: 0\n");
 }
+
+// A pipe named by a path, as `-T <(find ...)` gives one, is read to its end like standard input.
+TEST_F(CliTest, ListFromAPipeNamedByAPath) {
+    const std::string img = dir / "a.img";
+    test::MakeVersion2(img, {{1, 1, "a.dff"}});
+    const std::string list = Source("src/A.DFF", {1}) + "\n" + Source("src/new.dff", {2}) + "\n";
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ASSERT_EQ(::write(ends[1], list.data(), list.size()), static_cast<ssize_t>(list.size()));
+    ::close(ends[1]);
+    const Result r = Run({"import", "-v", "-T", "/dev/fd/" + std::to_string(ends[0]), img});
+    ::close(ends[0]);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "replaced A.DFF\nadded new.dff\nЗавершено\n\nЗаменено: 1\nДобавлено: 1\n");
+}
+
+// The usage and every help are made from the table: each command's synopsis, what it does and
+// its options, which the command takes, and the same exit statuses at the end.
+TEST_F(CliTest, UsageAndHelpAreMadeFromTheTable) {
+    const Result all = RunProgram(dir, {"--help"});
+    const Result unknown = RunProgram(dir, {"frobnicate"});
+    auto lastParagraph = [](const std::string& text) { return text.substr(text.rfind("\n\n")); };
+    size_t at = 0;  // the commands come in the table's order
+    for (const cli::Command* command : cli::Commands()) {
+        SCOPED_TRACE(command->name);
+        const std::string synopsis = std::string("zarnex-cli ") + command->synopsis + "\n";
+        EXPECT_NE(unknown.err.find(synopsis), std::string::npos) << unknown.err;
+        at = all.out.find(synopsis + command->about + "\n\n", at);
+        EXPECT_NE(at, std::string::npos) << all.out;
+
+        const Result help = Run({command->name, "--help"});
+        EXPECT_EQ(help.out.find("usage: " + synopsis + "\n" + command->about + "\n\n"), 0u);
+        EXPECT_EQ(lastParagraph(help.out), lastParagraph(all.out));
+        for (const cli::Option& option : cli::OptionsOf(*command)) {
+            const std::string name = std::string("--") + option.name;
+            EXPECT_NE(help.out.find(name), std::string::npos) << name;
+            const std::string given = option.argument ? name + "=x" : name;
+            EXPECT_EQ(Run({command->name, given, "--help"}).status, 0) << given;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace zarnex

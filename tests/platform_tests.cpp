@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 #include <filesystem>
 
 #include <cerrno>
@@ -235,6 +236,42 @@ TEST(Files, PipesAndDevicesAreRefusedAtOnceAndNothingHalfCreatedStays) {
     IoState io{.fileSystem = &files};
     EXPECT_FALSE(File::Open(dir / "old", OpenMode::CreateAlways, io).IsOpen());
     EXPECT_EQ(test::ReadBytes(dir / "old"), Bytes(3, 1));
+}
+
+TEST(Files, StreamsAreReadToTheirEndWithinALimit) {
+    auto pipeHolding = [](const std::string& text) {
+        int ends[2];
+        EXPECT_EQ(::pipe(ends), 0);
+        EXPECT_EQ(::write(ends[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        ::close(ends[1]);
+        return ends[0];
+    };
+    std::string bytes = "left over";
+    for (size_t limit : {6, 5}) {
+        IoState io;
+        const int fd = pipeHolding("abcdef");
+        EXPECT_EQ(ReadStream(fd, limit, bytes, io), limit == 6) << limit;
+        EXPECT_EQ(io.lastError, limit == 6 ? 0 : EFBIG);
+        if (limit == 6) {
+            EXPECT_EQ(bytes, "abcdef");
+        }
+        ::close(fd);
+    }
+    // By path: a device that never ends, and nothing.
+    IoState io;
+    EXPECT_FALSE(ReadStream("/dev/zero", 100000, bytes, io));
+    EXPECT_EQ(io.lastError, EFBIG);
+    TempDir dir;
+    EXPECT_FALSE(ReadStream(dir / "missing", 100000, bytes, io));
+    EXPECT_EQ(io.lastError, ENOENT);
+
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0666), 0);
+    test::WriteBytes(dir / "file", {});
+    EXPECT_TRUE(IsStream(dir / "pipe"));
+    EXPECT_TRUE(IsStream("/dev/zero"));
+    EXPECT_FALSE(IsStream(dir / "file"));
+    EXPECT_FALSE(IsStream(dir.path()));
+    EXPECT_FALSE(IsStream(dir / "missing"));
 }
 
 TEST(Files, WriteBudgetObserverAndResize) {

@@ -1,0 +1,64 @@
+// What import and extract share: the lists of -T, --null, -q and -v, and what a batch shows
+// while it runs.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "archive/import.h"
+#include "cli/command.h"
+#include "cli/terminal.h"
+
+namespace zarnex::cli {
+
+class CommandLine;
+
+enum class Chatter { Quiet, Normal, Verbose };
+
+// `own`, then the options of every batch: -T of a list of `items` ("paths", "names"), --null,
+// -q, and -v, which prints `verboseLines`.
+std::vector<Option> WithBatchOptions(std::vector<Option> own, const char* items,
+                                     const char* verboseLines);
+
+struct BatchOptions {
+    std::vector<std::string> lists;
+    bool nullSeparated = false;
+    Chatter chatter = Chatter::Normal;
+
+    // Reads the command's options; `own` takes those of the command itself and answers a usage
+    // problem or "". The exit status when the command has answered already.
+    std::optional<int> Read(CommandLine& line, const std::function<std::string(int)>& own = {});
+    // Appends the items of every list; the exit status when one cannot be read.
+    std::optional<int> ReadLists(std::vector<std::string>& items) const;
+    bool TakesStandardInput() const;
+};
+
+// The lines a batch prints besides its message boxes, each made in one place.
+std::string ImportedLine(const std::string& path, ImportKind kind);
+std::string ExtractedLine(const std::string& outPath);
+std::string NotFoundLine(const std::string& name);
+
+// The message boxes of a batch on the terminal, its progress (only without -q and -v) and its
+// other lines.
+class BatchOutput {
+  public:
+    BatchOutput(const BatchOptions& options, OverwritePolicy policy, size_t total);
+
+    MessageBoxes& Boxes() { return boxes_; }
+    // For the batch's setProgress.
+    std::function<void(int position)> Progress();
+    // A line of -v, on standard output; only with -v.
+    void Verbose(const std::string& line) const;
+    // A line beside the boxes on standard error, such as a name with no entry; not with -q.
+    void Remark(const std::string& line) const;
+
+  private:
+    Chatter chatter_;
+    TerminalMessageBoxes boxes_;
+    std::optional<TerminalProgress> progress_;
+};
+
+}  // namespace zarnex::cli

@@ -1,0 +1,48 @@
+// zarnex-cli compact: the gaps of an archive closed, in place.
+#include "archive/compact.h"
+
+#include <optional>
+
+#include "cli/exit_status.h"
+#include "cli/options.h"
+#include "cli/terminal.h"
+
+namespace zarnex::cli {
+
+namespace {
+
+int Run(CommandLine& line) {
+    bool quiet = false;
+    if (const auto status = line.ReadOptionsAndArchive(SetFlag(quiet))) {
+        return *status;
+    }
+    IoState io;
+    TerminalMessageBoxes boxes(OverwritePolicy::No);
+    std::optional<TerminalProgress> progress;
+    const CompactOutcome outcome =
+        CompactArchive(line.Operands()[0], boxes, io, [&](int done, int total) {
+            if (!quiet) {
+                if (!progress) {
+                    progress.emplace(total);
+                }
+                progress->Set(done);
+            }
+        });
+    progress.reset();
+    return outcome.completed ? ExitDone : ExitNotRun;
+}
+
+}  // namespace
+
+extern const Command CompactCommand{
+    "compact",
+    "compact [-q] ARCHIVE",
+    "Close every gap: the entries end up in one run in the order of their data, with\n"
+    "their bytes, names, order of records and count unchanged, and the data file is cut\n"
+    "to its new end. Works in place and is safe against a power cut at any moment.\n"
+    "Refuses an archive whose entries overlap, reach past its end or lie out of range.",
+    {{"quiet", 'q', nullptr, "no progress"}},
+    Run,
+};
+
+}  // namespace zarnex::cli

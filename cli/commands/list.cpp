@@ -1,0 +1,46 @@
+// zarnex-cli list: the directory, an entry a line.
+#include <iostream>
+#include <optional>
+
+#include "archive/directory.h"
+#include "cli/exit_status.h"
+#include "cli/options.h"
+#include "cli/terminal.h"
+#include "platform/codepage.h"
+
+namespace zarnex::cli {
+
+namespace {
+
+int Run(CommandLine& line) {
+    if (const auto status = line.ReadOptionsAndArchive()) {
+        return *status;
+    }
+    IoState io;
+    TerminalMessageBoxes boxes(OverwritePolicy::No);
+    const std::optional<OpenArchive> archive = LoadDirectory(line.Operands()[0], io, boxes);
+    if (!archive) {
+        return ExitNotRun;
+    }
+    const DirectoryTable& table = archive->table;
+    std::cout << "version " << (table.IsVersion2() ? 2 : 1) << "\t" << table.count << " entries\n";
+    for (int32_t i = 0; i < table.count; ++i) {
+        const DirectoryEntry& entry = table.entries[static_cast<size_t>(i)];
+        std::cout << i << "\t" << entry.offset << "\t" << entry.size << "\t"
+                  << AnsiToUtf8Lossy(entry.name) << "\n";
+    }
+    return ExitDone;
+}
+
+}  // namespace
+
+extern const Command ListCommand{
+    "list",
+    "list ARCHIVE",
+    "The version and entry count, then one line per entry in directory order:\n"
+    "index, offset and size in sectors, name (tab-separated).",
+    {},
+    Run,
+};
+
+}  // namespace zarnex::cli
