@@ -102,6 +102,9 @@ std::vector<Problem> CheckTable(const DirectoryTable& table, int64_t dataBytes,
         }
     }
 
+    if (table.leftovers > 0) {
+        problems.push_back({ProblemKind::InterruptedDeletion, table.count, table.leftoverTwin});
+    }
     std::sort(problems.begin(), problems.end());
     return problems;
 }

@@ -26,6 +26,7 @@ enum class ProblemKind {
     PastEnd,              // data reaches past the end of the data file
     Overlap,              // shares sectors with `other`
     DuplicateName,        // the name of `other` ignoring case; a warning: readers take `other`
+    InterruptedDeletion,  // the record past the entries copies `other`: a deletion cut off
 };
 
 struct Problem {
@@ -52,5 +53,9 @@ struct ArchiveCheck {
 // Reads the archive with shared reading and checks it. When it cannot be read, the reason has
 // been shown and the result is empty.
 std::optional<ArchiveCheck> CheckArchive(const std::string& path, IoState& io, MessageBoxes& boxes);
+
+// A problem in words, on one line, naming the entries by index and name.
+std::string DescribeProblem(const ArchiveCheck& check, const std::string& archivePath,
+                            const Problem& problem, Language language);
 
 }  // namespace zarnex

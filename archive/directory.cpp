@@ -54,6 +54,7 @@ void DropLeftover(DirectoryTable& table) {
             table.entries[static_cast<size_t>(last)] = {};
             table.count = last;
             table.leftovers = 1;
+            table.leftoverTwin = i;
             return;
         }
     }

@@ -32,6 +32,7 @@ struct DirectoryTable {
     // Records past `count` on disk: the copy an interrupted deletion left at the end, dropped when
     // the directory was read. The next batch that writes cuts it off.
     int32_t leftovers = 0;
+    int32_t leftoverTwin = -1;  // the entry the copy repeats
 
     bool IsVersion2() const { return version == Version2Tag; }
     // Entries the table holds room for: the count after loading plus 256, and 1024 more with

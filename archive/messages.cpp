@@ -133,11 +133,9 @@ std::string FieldText(const Catalog& catalog, const Message& m, std::string_view
 
 }  // namespace
 
-MessageBoxRequest Render(const Message& message, Language language) {
-    const Catalog& catalog = language == Language::Russian ? RussianCatalog() : EnglishCatalog();
-    const CatalogEntry& entry = catalog.messages[static_cast<size_t>(message.id)];
+std::string FillIn(std::string_view words,
+                   const std::function<std::string(std::string_view field)>& field) {
     std::string text;
-    const std::string_view words = entry.text;
     for (size_t i = 0; i < words.size();) {
         const size_t open = words.find('{', i);
         const size_t close = open == std::string_view::npos ? open : words.find('}', open);
@@ -146,9 +144,17 @@ MessageBoxRequest Render(const Message& message, Language language) {
             break;
         }
         text.append(words.substr(i, open - i));
-        text += FieldText(catalog, message, words.substr(open + 1, close - open - 1));
+        text += field(words.substr(open + 1, close - open - 1));
         i = close + 1;
     }
+    return text;
+}
+
+MessageBoxRequest Render(const Message& message, Language language) {
+    const Catalog& catalog = language == Language::Russian ? RussianCatalog() : EnglishCatalog();
+    const CatalogEntry& entry = catalog.messages[static_cast<size_t>(message.id)];
+    std::string text = FillIn(
+        entry.text, [&](std::string_view field) { return FieldText(catalog, message, field); });
     const MessageKind kind = KindOf(message.id);
     return {std::move(text), entry.title, kind.icon, kind.buttons, kind.taskModal};
 }

@@ -121,6 +121,10 @@ std::optional<Language> ParseLanguage(std::string_view text);
 Language LanguageFromEnvironment(const std::function<const char*(const char*)>& lookup);
 Language LanguageFromEnvironment();
 
+// Words with fields in braces ("{path}"), each replaced by what `field` gives for its name.
+std::string FillIn(std::string_view words,
+                   const std::function<std::string(std::string_view field)>& field);
+
 // The message in words: title, text, and the box's kind.
 MessageBoxRequest Render(const Message& message, Language language);
 

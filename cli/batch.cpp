@@ -71,15 +71,16 @@ bool BatchOptions::TakesStandardInput() const {
 }
 
 std::string ImportedLine(const std::string& path, ImportKind kind) {
-    return (kind == ImportKind::Replaced ? "replaced " : "added ") + FileNamePart(path);
+    return LineText(kind == ImportKind::Replaced ? MessageId::ReplacedLine : MessageId::AddedLine,
+                    FileNamePart(path));
 }
 
 std::string ExtractedLine(const std::string& outPath) {
-    return "extracted " + FileNamePart(outPath);
+    return LineText(MessageId::ExtractedLine, FileNamePart(outPath));
 }
 
 std::string NotFoundLine(const std::string& name) {
-    return "not found: " + name;
+    return LineText(MessageId::NotFoundLine, name);
 }
 
 BatchOutput::BatchOutput(const BatchOptions& options, OverwritePolicy policy, size_t total)

@@ -10,6 +10,11 @@ namespace zarnex::cli {
 
 namespace {
 
+const char* const kLanguage =
+    "--lang ru|en sets the language of the messages, summaries and lines of -v; without it the\n"
+    "first of LANGUAGE, LC_ALL, LC_MESSAGES and LANG that is set decides: Russian where it\n"
+    "begins with \"ru\", English otherwise.\n";
+
 const char* const kExitStatus =
     "Exit status: 0 everything was done; 1 the command ran to its end but something was\n"
     "skipped, refused or not found (check: problems were found); 2 usage error; 3 the command\n"
@@ -58,7 +63,8 @@ std::string UsageText() {
     for (const Command* command : Commands()) {
         synopses.emplace_back(command->synopsis);
     }
-    synopses.insert(synopses.end(), {"COMMAND --help", "--help | --version"});
+    synopses.insert(synopses.end(),
+                    {"COMMAND --help", "--help | --version", "--lang ru|en COMMAND ..."});
     std::string text;
     for (const std::string& synopsis : synopses) {
         text += (text.empty() ? "usage: " : "       ") + ("zarnex-cli " + synopsis) + "\n";
@@ -72,7 +78,7 @@ std::string FullHelp() {
         text +=
             std::string("zarnex-cli ") + command->synopsis + "\n" + Description(*command) + "\n";
     }
-    return text + kExitStatus;
+    return text + kLanguage + "\n" + kExitStatus;
 }
 
 std::string CommandHelp(const Command& command) {

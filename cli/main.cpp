@@ -9,6 +9,7 @@
 #include "cli/command.h"
 #include "cli/exit_status.h"
 #include "cli/options.h"
+#include "cli/terminal.h"
 #include "platform/version.h"
 
 namespace {
@@ -28,6 +29,16 @@ std::optional<int> ShowVersion(const char*) {
     return ExitDone;
 }
 
+std::optional<int> ChooseLanguage(const char* argument) {
+    const std::optional<zarnex::Language> language = zarnex::ParseLanguage(argument);
+    if (!language) {
+        std::cerr << "zarnex-cli: --lang takes ru or en, not '" << argument << "'\n" << UsageText();
+        return ExitUsage;
+    }
+    zarnex::SetTerminalLanguage(*language);
+    return std::nullopt;
+}
+
 struct GlobalOption {
     Option option;
     GlobalAction act;
@@ -37,6 +48,7 @@ struct GlobalOption {
 const GlobalOption kGlobalOptions[] = {
     {{"help", 'h'}, ShowHelp},
     {{"version", LongOnly}, ShowVersion},
+    {{"lang", LongOnly + 1, "ru|en"}, ChooseLanguage},
 };
 
 int Usage(const std::string& problem) {

@@ -3,16 +3,38 @@
 #include <unistd.h>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 
 namespace zarnex {
 
+namespace {
+
+std::optional<Language>& ChosenLanguage() {
+    static std::optional<Language> chosen;
+    return chosen;
+}
+
+}  // namespace
+
+Language TerminalLanguage() {
+    std::optional<Language>& chosen = ChosenLanguage();
+    if (!chosen) {
+        chosen = LanguageFromEnvironment();
+    }
+    return *chosen;
+}
+
+void SetTerminalLanguage(Language language) {
+    ChosenLanguage() = language;
+}
+
+std::string LineText(MessageId id, const std::string& name) {
+    return Render({.id = id, .name = name}, TerminalLanguage()).text;
+}
+
 MessageAnswer TerminalMessageBoxes::Show(const Message& message) {
     const MessageBoxRequest request = Render(message, language_);
-    if (KindOf(message.id).line) {
-        std::cout << request.text << "\n";
-        return MessageAnswer::Ok;
-    }
     if (request.icon == MessageIcon::Information) {
         std::cout << request.text << std::endl;
         return MessageAnswer::Ok;

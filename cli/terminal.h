@@ -1,17 +1,25 @@
 // Message boxes answered on the terminal.
 #pragma once
 
+#include <string>
+
 #include "archive/messages.h"
 
 namespace zarnex {
 
 enum class OverwritePolicy { Ask, Yes, No };
 
+// The language of everything the command line says: from the environment, or from --lang.
+Language TerminalLanguage();
+void SetTerminalLanguage(Language language);
+// A line of the command line's own, such as "added NAME", in that language.
+std::string LineText(MessageId id, const std::string& name);
+
 class TerminalMessageBoxes : public MessageBoxes {
   public:
     // `inputTaken`: standard input held a list, so it cannot answer questions.
     explicit TerminalMessageBoxes(OverwritePolicy policy, bool inputTaken = false,
-                                  Language language = LanguageFromEnvironment())
+                                  Language language = TerminalLanguage())
         : policy_(policy), inputTaken_(inputTaken), language_(language) {}
     MessageAnswer Show(const Message& message) override;
 

@@ -15,6 +15,7 @@
 
 #include "archive/format.h"
 #include "cli/command.h"
+#include "cli/terminal.h"
 #include "tests/support.h"
 
 namespace zarnex {
@@ -59,7 +60,8 @@ std::string Text(const std::string& path) {
 
 // The command that args[0] names, run in this process with its standard streams on files in
 // `dir` and standard input from `input`.
-Result RunHere(const TempDir& dir, const Args& args, const std::string& input = "/dev/null") {
+Result RunHere(const TempDir& dir, const Args& args, const std::string& input = "/dev/null",
+               std::optional<Language> language = std::nullopt) {
     const cli::Command* command = cli::FindCommand(args.at(0));
     if (!command) {
         ADD_FAILURE() << "no command " << args[0];
@@ -68,6 +70,7 @@ Result RunHere(const TempDir& dir, const Args& args, const std::string& input = 
     for (const auto& [name, value] : kRussianWords) {
         ::setenv(name, value, 1);
     }
+    SetTerminalLanguage(language.value_or(LanguageFromEnvironment()));  // as a new process would
     const std::string files[] = {input, dir / "stdout", dir / "stderr"};
     int saved[3];
     std::cout.flush();
@@ -111,8 +114,9 @@ class CliTest : public ::testing::Test {
   protected:
     TempDir dir;
 
-    Result Run(const Args& args, const std::string& input = "/dev/null") {
-        return RunHere(dir, args, input);
+    Result Run(const Args& args, const std::string& input = "/dev/null",
+               std::optional<Language> language = std::nullopt) {
+        return RunHere(dir, args, input, language);
     }
 
     std::string Source(const std::string& name, const Bytes& bytes) {
@@ -326,6 +330,13 @@ TEST_F(CliTest, CheckNamesEachKindOfDamage) {
          SectorToByte(1),
          5,
          {"partial record: @.dir ends in 5 bytes that are no whole record"}},
+        {"the copy an interrupted deletion left",
+         true,
+         {{1, 1, "a"}, {2, 1, "b"}, {1, 1, "a"}},
+         SectorToByte(3),
+         0,
+         {"interrupted deletion: record 2 repeats entry 0 \"a\": a deletion was cut off before "
+          "it ended; it is no entry, and the next change to the archive removes it"}},
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -339,7 +350,7 @@ TEST_F(CliTest, CheckNamesEachKindOfDamage) {
             }
             expected += line + "\n";
         }
-        Result r = Run({"check", base + ".img"});
+        Result r = Run({"check", base + ".img"}, "/dev/null", Language::English);
         EXPECT_EQ(r.out, expected);
         EXPECT_EQ(r.err, "");
         EXPECT_EQ(r.status, c.lines.empty() ? 0 : 1);
@@ -422,7 +433,7 @@ const StatusRow kStatusRows[] = {
     {"extract: a name not found",
      {"extract", "@/good.img", "@/o", "a.dff", "nothere.dff"},
      1,
-     "not found: nothere.dff\n",
+     "не найдено: nothere.dff\n",
      "Извлечено: 1"},
     {.what = "extract: an existing file kept",
      .args = {"extract", "-n", "@/good.img", "@/o", "a.dff", "b.dff"},
@@ -618,7 +629,7 @@ TEST_F(CliTest, ListsFromFilesAndStandardInput) {
     EXPECT_EQ(r.status, 0) << r.err;
     std::string expected;
     for (const std::string& name : names) {
-        expected += "added " + name + "\n";
+        expected += "добавлено " + name + "\n";
     }
     EXPECT_EQ(r.out, expected + "Завершено\n\nЗаменено: 0\nДобавлено: 300\n");
 
@@ -630,8 +641,8 @@ TEST_F(CliTest, ListsFromFilesAndStandardInput) {
     r = RunProgram(dir, {"import", "-v", img, "-T", "-", "--null", dir / "src/file 0.dff"},
                    dir / "null-list");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "replaced file 0.dff\nadded " + odd +
-                         "\nadded -dash.dff\nЗавершено\n\nЗаменено: 1\nДобавлено: 2\n");
+    EXPECT_EQ(r.out, "заменено file 0.dff\nдобавлено " + odd +
+                         "\nдобавлено -dash.dff\nЗавершено\n\nЗаменено: 1\nДобавлено: 2\n");
     names.push_back(odd);
     names.push_back("-dash.dff");
 
@@ -643,7 +654,7 @@ TEST_F(CliTest, ListsFromFilesAndStandardInput) {
         if (i % 50 == 7) {
             const std::string missing = "missing " + std::to_string(i) + ".dff";
             wanted += missing + '\0';
-            missingLines += "not found: " + missing + "\n";
+            missingLines += "не найдено: " + missing + "\n";
         }
     }
     test::WriteBytes(dir / "wanted", Bytes(wanted.begin(), wanted.end()));
@@ -662,7 +673,7 @@ TEST_F(CliTest, ListsFromFilesAndStandardInput) {
     // -q keeps the boxes only; a question is not put to the standard input that held the list.
     r = RunProgram(dir, {"extract", "-q", "-T", "-", "--null", img, out}, dir / "wanted");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err.find("not found"), std::string::npos);
+    EXPECT_EQ(r.err.find("не найдено"), std::string::npos);
     EXPECT_NE(r.err.find("-> no (standard input held the list"), std::string::npos);
     EXPECT_EQ(r.out, "Извлечено: 0\n");
 }
@@ -679,7 +690,52 @@ TEST_F(CliTest, ListFromAPipeNamedByAPath) {
     const Result r = Run({"import", "-v", "-T", "/dev/fd/" + std::to_string(ends[0]), img});
     ::close(ends[0]);
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "replaced A.DFF\nadded new.dff\nЗавершено\n\nЗаменено: 1\nДобавлено: 1\n");
+    EXPECT_EQ(r.out, "заменено A.DFF\nдобавлено new.dff\nЗавершено\n\nЗаменено: 1\nДобавлено: 1\n");
+}
+
+// The language comes from the environment as on a desktop, and --lang overrides it: the summary,
+// the boxes and the lines of -v and "not found" alike.
+TEST_F(CliTest, EverythingSaidFollowsTheLanguage) {
+    const std::string img = dir / "a.img";
+    test::MakeVersion2(img, {{1, 1, "b.dff"}});
+    const std::string file = Source("src/b.dff", {1});  // replaces the entry of that name
+    struct Case {
+        const char* environment;
+        const char* option;
+        const char* summary;
+        const char* line;
+        const char* notFound;
+    };
+    const std::vector<Case> cases = {
+        {"LANG=en_US.UTF-8", "", "Done\n\nReplaced: 1\nAdded: 0\n", "replaced b.dff",
+         "not found: q"},
+        {"LANG=ru_RU.UTF-8", "", "Завершено\n\nЗаменено: 1\nДобавлено: 0\n", "заменено b.dff",
+         "не найдено: q"},
+        {"LANG=ru_RU.UTF-8", "--lang=en", "Done\n\nReplaced: 1\nAdded: 0\n", "replaced b.dff",
+         "not found: q"},
+        {"LC_ALL=en_US.UTF-8 LANGUAGE=ru", "", "Завершено\n\nЗаменено: 1\nДобавлено: 0\n",
+         "заменено b.dff", "не найдено: q"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.environment) + " " + c.option);
+        const std::string program =
+            std::string("env -u LANGUAGE -u LC_ALL -u LC_MESSAGES -u LANG ") + c.environment + " " +
+            Quote(ZARNEX_CLI_PATH) + " " + c.option;
+        const std::string streams = " >" + Quote(dir / "o") + " 2>" + Quote(dir / "e");
+        ASSERT_EQ(std::system((program + " import -v " + Quote(img) + " " + Quote(file) + " " +
+                               Quote(dir / "none.dff") + streams)
+                                  .c_str()),
+                  1 << 8);
+        EXPECT_EQ(Text(dir / "o"), std::string(c.line) + "\n" + c.summary);
+        EXPECT_NE(Text(dir / "e").find(c.summary[0] == 'D' ? "Cannot open the file"
+                                                           : "Не удаётся открыть файл"),
+                  std::string::npos);
+        std::filesystem::create_directories(dir / "out");
+        std::system(
+            (program + " extract -o " + Quote(img) + " " + Quote(dir / "out") + " q" + streams)
+                .c_str());
+        EXPECT_EQ(Text(dir / "e"), std::string(c.notFound) + "\n");
+    }
 }
 
 // The usage and every help are made from the table: each command's synopsis, what it does and

@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <regex>
 #include <set>
 
 #include "archive/catalog.h"
+#include "archive/check.h"
 #include "archive/messages.h"
 
 namespace zarnex {
@@ -71,6 +73,33 @@ TEST(Messages, BothLanguagesWordEveryMessageWithTheSameFields) {
     for (int k = 0; k < DamageKindCount; ++k) {
         EXPECT_STRNE(RussianCatalog().damage[static_cast<size_t>(k)], "");
         EXPECT_STRNE(EnglishCatalog().damage[static_cast<size_t>(k)], "");
+    }
+}
+
+// Check's lines say the same numbers in both languages, and every field is filled.
+TEST(Messages, BothLanguagesDescribeEveryProblem) {
+    ArchiveCheck check;
+    check.table.count = 2;
+    check.table.entries = {{17, 4, "a.dff"}, {19, 3, "b.dff"}, {}};
+    check.dataBytes = 30000;
+    check.directoryBytes = 70;
+    const auto numbers = [](const std::string& text) {
+        std::multiset<std::string> found;
+        const std::regex number("[0-9]+");
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), number);
+             it != std::sregex_iterator(); ++it) {
+            found.insert(it->str());
+        }
+        return found;
+    };
+    for (int k = 0; k <= static_cast<int>(ProblemKind::InterruptedDeletion); ++k) {
+        const Problem problem{static_cast<ProblemKind>(k), 1, 0};
+        const std::string russian = DescribeProblem(check, "/g/a.img", problem, Language::Russian);
+        const std::string english = DescribeProblem(check, "/g/a.img", problem, Language::English);
+        SCOPED_TRACE(english);
+        EXPECT_EQ(russian.find('{'), std::string::npos) << russian;
+        EXPECT_EQ(english.find('{'), std::string::npos);
+        EXPECT_EQ(numbers(russian), numbers(english)) << russian;
     }
 }
 

@@ -5,7 +5,6 @@
 
 #include "cli/exit_status.h"
 #include "cli/options.h"
-#include "cli/problems.h"
 #include "cli/terminal.h"
 
 namespace zarnex::cli {
@@ -26,7 +25,7 @@ int Run(CommandLine& line) {
     }
     if (!quiet) {
         for (const Problem& problem : check->problems) {
-            std::cout << DescribeProblem(*check, path, problem) << "\n";
+            std::cout << DescribeProblem(*check, path, problem, TerminalLanguage()) << "\n";
         }
     }
     return check->problems.empty() ? ExitDone : ExitPartly;
@@ -40,7 +39,8 @@ extern const Command CheckCommand{
     "Read the directory and print one line per problem, naming the entries: overlaps,\n"
     "data past the end of the file or inside the version-2 directory, offsets and sizes\n"
     "out of range, names that are no file name, names repeated ignoring case (a warning),\n"
-    "a partial record at the end of a version-1 .dir. Prints nothing for a sound archive.",
+    "a partial record at the end of a version-1 .dir, the copy an interrupted deletion left.\n"
+    "Prints nothing for a sound archive.",
     {{"quiet", 'q', nullptr,
       "print no problem lines; the exit status tells (a box\n"
       "still says why an archive cannot be read)"}},
