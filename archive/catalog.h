@@ -18,6 +18,10 @@ struct Catalog {
     std::array<CatalogEntry, MessageIdCount> messages;
     std::array<const char*, DamageKindCount> damage;  // by DamageKind
     const char* damageSeparator;
+    // Names listed below a summary: the heading, and the line after the last one shown ({count}:
+    // how many more).
+    const char* namesHeading;
+    const char* moreNames;
 };
 
 const Catalog& RussianCatalog();

@@ -53,7 +53,7 @@ const Catalog& EnglishCatalog() {
              "This entry is damaged (size {sectors} sectors); it was not extracted:\n\n{name}"},
             {ExtractFlushFailed, "Zarnex",
              "Cannot save the extracted files to the disk:\n\n{path}\n\nI/O error: {code}"},
-            {ExtractSummary, "Zarnex", "Extracted: {count}"},
+            {ExtractSummary, "Zarnex", "Extracted: {count}{names}"},
             {CompactDamaged, "Zarnex",
              "The IMG archive is damaged and cannot be compacted: {damage}\n\n{path}"},
             {CompactNoRoom, "Zarnex",
@@ -85,6 +85,8 @@ const Catalog& EnglishCatalog() {
          "data lies inside the directory", "entries lie beyond 2 GB",
          "the entry's offset or size is negative"},
         ", ",
+        "Not in the archive:",
+        "… and {count} more",
     };
     return catalog;
 }

@@ -54,7 +54,7 @@ const Catalog& RussianCatalog() {
              "\n\n{name}"},
             {ExtractFlushFailed, "Zarnex",
              "Не удаётся сохранить извлечённые файлы на диске: \n\n{path}\n\nI/O error: {code}"},
-            {ExtractSummary, "Zarnex", "Извлечено: {count}"},
+            {ExtractSummary, "Zarnex", "Извлечено: {count}{names}"},
             {CompactDamaged, "Zarnex",
              "IMG архив повреждён и не может быть сжат: {damage}\n\n{path}"},
             {CompactNoRoom, "Zarnex",
@@ -85,6 +85,8 @@ const Catalog& RussianCatalog() {
         {"записи перекрываются", "записи выходят за конец файла", "данные лежат внутри каталога",
          "записи выходят за пределы 2 ГБ", "смещение или размер записи отрицательны"},
         ", ",
+        "Нет в архиве:",
+        "… и ещё {count}",
     };
     return catalog;
 }

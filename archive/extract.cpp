@@ -229,6 +229,7 @@ ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<std::string>
                              const ExtractCallbacks& callbacks) {
     ExtractOutcome outcome;
     outcome.loaded = true;
+    std::vector<std::string> missing;  // named below the summary
     size_t row = 0;
     for (; row < names.size(); ++row) {
         if (callbacks.setProgress) {
@@ -255,6 +256,7 @@ ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<std::string>
                 break;
             case ExtractStep::NotFound:
                 ++outcome.notFoundCount;
+                missing.push_back(names[row]);
                 if (callbacks.notFound) {
                     callbacks.notFound(names[row]);
                 }
@@ -273,7 +275,8 @@ ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<std::string>
     if (outcome.extractedCount > 0) {
         FlushFolder(batch);
     }
-    batch.boxes.Show({.id = MessageId::ExtractSummary, .count = outcome.extractedCount});
+    batch.boxes.Show(
+        {.id = MessageId::ExtractSummary, .count = outcome.extractedCount, .names = missing});
     return outcome;
 }
 

@@ -111,7 +111,27 @@ constexpr std::pair<std::string_view, int64_t Message::*> kNumberFields[] = {
     {"sectors", &Message::sectors}, {"index", &Message::index},
     {"limit", &Message::limit}};
 
+// Below the text: a heading and the names, so many and then how many more.
+std::string NamesText(const Catalog& catalog, const std::vector<std::string>& names) {
+    if (names.empty()) {
+        return {};
+    }
+    std::string text = std::string("\n\n") + catalog.namesHeading;
+    for (size_t i = 0; i < names.size() && i < ListedNames; ++i) {
+        text += "\n" + names[i];
+    }
+    if (names.size() > ListedNames) {
+        text += "\n" + FillIn(catalog.moreNames, [&](std::string_view) {
+                    return std::to_string(names.size() - ListedNames);
+                });
+    }
+    return text;
+}
+
 std::string FieldText(const Catalog& catalog, const Message& m, std::string_view field) {
+    if (field == "names") {
+        return NamesText(catalog, m.names);
+    }
     if (field == "code") {
         return CodeText(m.code);
     }

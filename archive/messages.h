@@ -41,7 +41,7 @@ enum class MessageId {
     BadEntryName,          // name
     DamagedEntrySize,      // name, sectors
     ExtractFlushFailed,    // path, code
-    ExtractSummary,        // count
+    ExtractSummary,        // count, names (those with no entry)
     // Compacting
     CompactDamaged,  // path, damage
     CompactNoRoom,   // path
@@ -93,8 +93,11 @@ struct Message {
     int64_t index = 0;
     int64_t limit = 0;
     std::vector<DamageKind> damage = {};
+    std::vector<std::string> names = {};  // listed below the text, at most ListedNames of them
     std::string text = {};  // a failure's own words, shown as they are
 };
+
+inline constexpr size_t ListedNames = 20;
 
 // The box a message comes in, whatever its words.
 struct MessageKind {

@@ -34,7 +34,12 @@ std::string LineText(MessageId id, const std::string& name) {
 }
 
 MessageAnswer TerminalMessageBoxes::Show(const Message& message) {
-    const MessageBoxRequest request = Render(message, language_);
+    // A script reads the summary's count alone: each missing name has had a line of its own.
+    Message shown = message;
+    if (shown.id == MessageId::ExtractSummary) {
+        shown.names.clear();
+    }
+    const MessageBoxRequest request = Render(shown, language_);
     if (request.icon == MessageIcon::Information) {
         std::cout << request.text << std::endl;
         return MessageAnswer::Ok;

@@ -64,7 +64,7 @@ TEST_F(ExtractTest, CopiesWholeSectorsUnderTheStoredNameInBothVersions) {
         ExtractRun run;
         run.Run(img, out, {"big.txd", "EMPTY.DFF", "CAR.dff", "missing.col"});
         EXPECT_TRUE(run.started);
-        EXPECT_EQ(run.LastText(), "Извлечено: 3");
+        EXPECT_EQ(run.LastText(), "Извлечено: 3\n\nНет в архиве:\nmissing.col");
         EXPECT_EQ(run.boxes.shown.back().icon, MessageIcon::Information);
         ASSERT_EQ(run.boxes.shown.size(), 1u);
         // 300 sectors: two steps of 128 and one of 44.
@@ -84,7 +84,7 @@ TEST_F(ExtractTest, NamesLongerThanTheFieldNeverMatch) {
     std::string img = Make(true, {{1, 1, std::string(24, 'a')}});
     ExtractRun run;
     run.Run(img, out, {std::string(25, 'a'), std::string(24, 'A')});
-    EXPECT_EQ(run.LastText(), "Извлечено: 1");
+    EXPECT_EQ(run.LastText(), "Извлечено: 1\n\nНет в архиве:\n" + std::string(25, 'a'));
     EXPECT_TRUE(std::filesystem::exists(out + "/" + std::string(24, 'a')));
 }
 

@@ -32,6 +32,7 @@ Message Marked(MessageId id) {
             .index = 1010,
             .limit = 1012,
             .damage = {DamageKind::OutOfRange},
+            .names = {"<listed>"},
             .text = "<text>"};
 }
 
@@ -39,7 +40,7 @@ std::set<std::string> FieldsIn(const std::string& text, const Catalog& catalog) 
     std::set<std::string> fields;
     for (const char* mark :
          {"<path>", "<name>", "<new>", "1011", "1001", "1002", "1003", "1004", "1005", "1006",
-          "1007", "1008", "<date>", "1009", "1010", "1012", "<text>"}) {
+          "1007", "1008", "<date>", "1009", "1010", "1012", "<text>", "<listed>"}) {
         if (text.find(mark) != std::string::npos) {
             fields.insert(mark);
         }
@@ -70,6 +71,16 @@ TEST(Messages, BothLanguagesWordEveryMessageWithTheSameFields) {
             << Render(Marked(id), Language::Russian).text << "\n"
             << Render(Marked(id), Language::English).text;
     }
+    // A long list ends in how many more there are.
+    Message many{.id = MessageId::ExtractSummary, .count = 0};
+    for (size_t i = 0; i < ListedNames + 5; ++i) {
+        many.names.push_back("n" + std::to_string(i));
+    }
+    const std::string listed = Render(many, Language::English).text;
+    EXPECT_NE(listed.find("\nn" + std::to_string(ListedNames - 1) + "\n… and 5 more"),
+              std::string::npos)
+        << listed;
+    EXPECT_EQ(listed.find("n" + std::to_string(ListedNames) + "\n"), std::string::npos);
     for (int k = 0; k < DamageKindCount; ++k) {
         EXPECT_STRNE(RussianCatalog().damage[static_cast<size_t>(k)], "");
         EXPECT_STRNE(EnglishCatalog().damage[static_cast<size_t>(k)], "");
