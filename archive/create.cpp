@@ -1,10 +1,10 @@
 #include "archive/create.h"
 
-#include <cerrno>
 #include <filesystem>
 #include <vector>
 
 #include "archive/format.h"
+#include "platform/errors.h"
 #include "platform/paths.h"
 
 namespace zarnex {
@@ -13,7 +13,9 @@ namespace {
 // Anything at all, a dangling link included: creating over it is as wrong as over a file.
 bool Occupied(const std::string& path) {
     std::error_code ec;
-    return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+    // The path is UTF-8 on every system.
+    const std::filesystem::path at(std::u8string(path.begin(), path.end()));
+    return std::filesystem::exists(std::filesystem::symlink_status(at, ec));
 }
 
 }  // namespace
@@ -37,8 +39,7 @@ CreateOutcome CreateArchive(const std::string& path, ArchiveVersion version, IoS
     std::vector<std::string> made;
     auto undo = [&](CreateStatus status, const std::string& p, int code) {
         for (const std::string& m : made) {
-            std::error_code ignored;
-            std::filesystem::remove(m, ignored);
+            io.fileSystem->Remove(m);
         }
         return CreateOutcome{status, p, code};
     };
@@ -46,7 +47,7 @@ CreateOutcome CreateArchive(const std::string& path, ArchiveVersion version, IoS
         File file = File::Open(p, OpenMode::CreateNew, io);
         if (!file.IsOpen()) {
             // Someone made it since the look above.
-            const bool raced = io.lastError == EEXIST;
+            const bool raced = IsAlreadyThere(io.lastError);
             return undo(raced ? CreateStatus::Exists : CreateStatus::Failed, p,
                         raced ? 0 : io.lastError);
         }

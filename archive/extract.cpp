@@ -1,7 +1,6 @@
 #include "archive/extract.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <new>
 #include <optional>
@@ -15,11 +14,6 @@
 
 namespace zarnex {
 namespace {
-
-// A stored name may come from anybody's archive: it must name a file inside the folder.
-bool IsSafeFileName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
-}
 
 enum class Existing { Overwrite, Skip, Cancel };
 
@@ -170,7 +164,9 @@ ExtractStep ExtractOne(ExtractBatch& batch, const std::string& name, std::string
     }
     const DirectoryEntry& entry = batch.archive.table.entries[static_cast<size_t>(found->second)];
     std::string fileName;
-    if (!AnsiToUtf8(entry.name, fileName) || !IsSafeFileName(fileName)) {
+    // A stored name may come from anybody's archive: it must name a plain file inside the
+    // folder, never a device or a hidden stream.
+    if (!AnsiToUtf8(entry.name, fileName) || !IsPlainFileName(fileName)) {
         batch.boxes.Show({.id = MessageId::BadEntryName, .name = AnsiToUtf8Lossy(entry.name)});
         return ExtractStep::Skipped;
     }
@@ -194,7 +190,12 @@ ExtractStep ExtractOne(ExtractBatch& batch, const std::string& name, std::string
     }
     batch.io.Clear();
 
-    const Copied copied = CopyOut(batch.archive.data, *out, entry, batch.buffer);
+    Copied copied = CopyOut(batch.archive.data, *out, entry, batch.buffer);
+    // Where the folder's flush at the end leaves file data out, each file is on the disk before
+    // it is counted.
+    if (!copied.failed && !SyncFileSystemFlushesFiles && !out->Sync()) {
+        copied.failed = true;
+    }
     // A failing close is a write the system could not finish.
     const bool closed = out->Close();
     const int code = batch.io.Failed() ? batch.io.lastError : ErrorInputOutput;
@@ -216,7 +217,7 @@ ExtractStep ExtractOne(ExtractBatch& batch, const std::string& name, std::string
 }
 
 // The written files must be on the disk before the count says so. One flush of the folder's
-// file system covers every file and every new name in the folder at once.
+// file system covers every new name in the folder at once, and every file where the system can.
 void FlushFolder(ExtractBatch& batch) {
     if (!SyncFileSystem(batch.folder, batch.io)) {
         batch.boxes.Show({.id = MessageId::ExtractFlushFailed,

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/paths.h"
+
 namespace zarnex {
 
 void PutLE32(unsigned char* out, uint32_t value) {
@@ -34,7 +36,7 @@ DirectoryRecord DecodeRecord(const unsigned char* bytes) {
 }
 
 std::string DirectoryFilePath(std::string_view dataPath) {
-    size_t slash = dataPath.rfind('/');
+    size_t slash = LastSeparator(dataPath);
     size_t dot = dataPath.rfind('.');
     if (dot != std::string_view::npos && (slash == std::string_view::npos || dot > slash)) {
         return std::string(dataPath.substr(0, dot)) + ".dir";

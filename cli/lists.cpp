@@ -1,11 +1,7 @@
 #include "cli/lists.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
 #include "cli/command.h"
+#include "platform/errors.h"
 #include "platform/file.h"
 
 namespace zarnex::cli {
@@ -16,6 +12,7 @@ namespace {
 // archive holds more entries with data than it has sectors.
 constexpr size_t ListByteLimit = size_t{64} << 20;
 constexpr size_t ListItemLimit = size_t{1} << 20;
+constexpr int StandardInput = 0;
 
 bool ReadWholeFile(File& file, std::string& bytes, IoState& io) {
     int64_t size = 0;
@@ -23,7 +20,7 @@ bool ReadWholeFile(File& file, std::string& bytes, IoState& io) {
         return false;
     }
     if (static_cast<uint64_t>(size) > ListByteLimit) {
-        io.lastError = EFBIG;
+        io.lastError = ErrorTooLong;
         return false;
     }
     bytes.resize(static_cast<size_t>(size));
@@ -39,7 +36,7 @@ bool ReadWholeFile(File& file, std::string& bytes, IoState& io) {
 // path (`-T <(find ...)`) or a device as a stream.
 bool ReadListBytes(const std::string& source, std::string& bytes, IoState& io) {
     if (source == "-") {
-        return ReadStream(STDIN_FILENO, ListByteLimit, bytes, io);
+        return ReadStream(StandardInput, ListByteLimit, bytes, io);
     }
     if (IsStream(source)) {
         return ReadStream(source, ListByteLimit, bytes, io);
@@ -57,7 +54,8 @@ std::optional<int> ReadList(const std::string& source, bool nullSeparated,
     IoState io;
     std::string bytes;
     if (!ReadListBytes(source, bytes, io)) {
-        return fail(io.lastError == EFBIG ? "longer than 64 MiB" : std::strerror(io.lastError));
+        return fail(io.lastError == ErrorTooLong ? "longer than 64 MiB"
+                                                 : SystemErrorText(io.lastError));
     }
     if (!nullSeparated && bytes.find('\0') != std::string::npos) {
         // A path cut at its NUL would name another file.
@@ -70,11 +68,17 @@ std::optional<int> ReadList(const std::string& source, bool nullSeparated,
         if (end == std::string::npos) {
             end = bytes.size();
         }
-        if (end > start) {
+        // A list written on Windows ends its lines in CR LF: no path or name ends in a CR there,
+        // and a Linux name that does is left for --null.
+        size_t last = end;
+        if (!nullSeparated && end < bytes.size() && last > start && bytes[last - 1] == '\r') {
+            --last;
+        }
+        if (last > start) {
             if (items.size() == ListItemLimit) {
                 return fail("more than 1048576 items");
             }
-            items.push_back(bytes.substr(start, end - start));
+            items.push_back(bytes.substr(start, last - start));
         }
         start = end + 1;
     }

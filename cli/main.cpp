@@ -1,6 +1,5 @@
 // zarnex-cli: the options before a command, then the command of the table that the first operand
 // names.
-#include <algorithm>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -59,13 +58,14 @@ int Usage(const std::string& problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    zarnex::PrepareConsole();
     std::vector<Option> options;
     for (const GlobalOption& global : kGlobalOptions) {
         options.push_back(global.option);
     }
     // getopt's messages name the program, not the path it ran from; the options end at the
     // command, and what follows is the command's own.
-    const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
+    const std::vector<std::string> arguments = zarnex::ProgramArguments(argc, argv);
     OptionParser parser("zarnex-cli", options, arguments, true);
     for (int c; (c = parser.Next()) != -1;) {
         if (c == '?') {

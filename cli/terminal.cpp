@@ -1,10 +1,21 @@
 #include "cli/terminal.h"
 
-#include <unistd.h>
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <optional>
 #include <string>
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+// After windows.h:
+#include <shellapi.h>
+
+#include "platform/wide.h"
+#else
+#include <unistd.h>
+#endif
 
 namespace zarnex {
 
@@ -15,7 +26,129 @@ std::optional<Language>& ChosenLanguage() {
     return chosen;
 }
 
+#ifdef _WIN32
+// A standard stream of the program: UTF-8 text written to a console as UTF-16 in whole
+// characters, to anything else as it stands.
+class ConsoleBuffer final : public std::streambuf {
+  public:
+    explicit ConsoleBuffer(DWORD stream) : handle_(::GetStdHandle(stream)) {
+        DWORD mode = 0;
+        console_ = ::GetConsoleMode(handle_, &mode);
+    }
+
+  protected:
+    int_type overflow(int_type c) override {
+        if (c != traits_type::eof()) {
+            const char byte = traits_type::to_char_type(c);
+            xsputn(&byte, 1);
+        }
+        return traits_type::not_eof(c);
+    }
+
+    std::streamsize xsputn(const char* text, std::streamsize n) override {
+        pending_.append(text, static_cast<size_t>(n));
+        // A line at a time, so that what a script or a person reads is never held back.
+        if (pending_.find('\n') != std::string::npos && !Flush()) {
+            return 0;
+        }
+        return n;
+    }
+
+    int sync() override { return Flush() ? 0 : -1; }
+
+  private:
+    bool Flush() {
+        if (!console_) {
+            DWORD written = 0;
+            const bool done = pending_.empty() ||
+                              ::WriteFile(handle_, pending_.data(),
+                                          static_cast<DWORD>(pending_.size()), &written, nullptr);
+            pending_.clear();
+            return done;
+        }
+        // A character cut between two writes waits for its other bytes.
+        size_t whole = pending_.size();
+        size_t back = 0;
+        while (back < 3 && back < whole &&
+               (static_cast<unsigned char>(pending_[whole - 1 - back]) & 0xC0) == 0x80) {
+            ++back;
+        }
+        if (back < whole) {
+            const auto lead = static_cast<unsigned char>(pending_[whole - 1 - back]);
+            const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+            if (length > back + 1) {
+                whole -= back + 1;
+            }
+        }
+        std::wstring wide;
+        if (!Utf8ToWide(std::string_view(pending_).substr(0, whole), wide)) {
+            // Not UTF-8 after all: shown as the code page has it rather than lost.
+            wide.assign(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(whole));
+        }
+        pending_.erase(0, whole);
+        for (size_t done = 0; done < wide.size();) {
+            DWORD written = 0;
+            if (!::WriteConsoleW(handle_, wide.data() + done,
+                                 static_cast<DWORD>(std::min<size_t>(wide.size() - done, 16384)),
+                                 &written, nullptr) ||
+                written == 0) {
+                return false;
+            }
+            done += written;
+        }
+        return true;
+    }
+
+    HANDLE handle_;
+    bool console_ = false;
+    std::string pending_;
+};
+#endif
+
 }  // namespace
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+#ifdef _WIN32
+    (void)argc;
+    (void)argv;
+    int count = 0;
+    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 1; wide && i < count; ++i) {
+        arguments.push_back(WideToUtf8(wide[i]));
+    }
+    ::LocalFree(wide);
+    return arguments;
+#else
+    return {argv + std::min(argc, 1), argv + argc};
+#endif
+}
+
+void PrepareConsole() {
+#ifdef _WIN32
+    std::cout.flush();
+    std::cerr.flush();
+    // Never freed: the streams are flushed at the very end of the program.
+    std::cout.rdbuf(new ConsoleBuffer(STD_OUTPUT_HANDLE));
+    std::cerr.rdbuf(new ConsoleBuffer(STD_ERROR_HANDLE));
+    // The progress line clears itself with a terminal's control sequence.
+    DWORD mode = 0;
+    const HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
+    if (::GetConsoleMode(error, &mode)) {
+        ::SetConsoleMode(error, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    }
+#endif
+}
+
+bool IsTerminal(int descriptor) {
+#ifdef _WIN32
+    // _isatty is true for NUL as well: only a console answers GetConsoleMode.
+    DWORD mode = 0;
+    return ::GetConsoleMode(reinterpret_cast<HANDLE>(::_get_osfhandle(descriptor)), &mode);
+#else
+    return ::isatty(descriptor);
+#endif
+}
 
 Language TerminalLanguage() {
     std::optional<Language>& chosen = ChosenLanguage();
@@ -67,7 +200,7 @@ MessageAnswer TerminalMessageBoxes::Ask(const MessageBoxRequest& request) {
         std::cerr << "-> no (standard input held the list; -o overwrites, -n skips)" << std::endl;
         return MessageAnswer::No;
     }
-    if (!isatty(STDIN_FILENO)) {
+    if (!IsTerminal(0)) {
         std::cerr << "-> no (no terminal to ask; -o overwrites, -n skips)" << std::endl;
         return MessageAnswer::No;
     }
@@ -89,7 +222,7 @@ MessageAnswer TerminalMessageBoxes::Ask(const MessageBoxRequest& request) {
     }
 }
 
-TerminalProgress::TerminalProgress(int total) : total_(total), shown_(isatty(STDERR_FILENO)) {}
+TerminalProgress::TerminalProgress(int total) : total_(total), shown_(IsTerminal(2)) {}
 
 TerminalProgress::~TerminalProgress() {
     if (shown_) {

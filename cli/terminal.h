@@ -2,10 +2,20 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "archive/messages.h"
 
 namespace zarnex {
+
+// The program's arguments after its name, in UTF-8: on Windows read from the UTF-16 command
+// line, whatever the code page.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+// On Windows: what the program prints reaches a console as UTF-16 (WriteConsoleW), whatever its
+// code page, and a file or pipe as UTF-8 bytes. Elsewhere nothing to do.
+void PrepareConsole();
+// A terminal (a console) that a person reads or types at, not a file, pipe or device.
+bool IsTerminal(int descriptor);
 
 enum class OverwritePolicy { Ask, Yes, No };
 

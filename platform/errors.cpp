@@ -25,5 +25,8 @@ bool IsAlreadyThere(int code) {
 const int ErrorFolderInTheWay = EISDIR;
 const int ErrorNotAFile = EINVAL;
 const int ErrorInputOutput = EIO;
+const int ErrorClosedFile = EBADF;
+const int ErrorBadPosition = EINVAL;
+const int ErrorTooLong = EFBIG;
 
 }  // namespace zarnex

@@ -17,5 +17,8 @@ bool IsAlreadyThere(int code);
 extern const int ErrorFolderInTheWay;  // a folder where a file was to be
 extern const int ErrorNotAFile;        // a device, pipe or other non-file
 extern const int ErrorInputOutput;     // a read that came back short
+extern const int ErrorClosedFile;      // a file used after it was closed
+extern const int ErrorBadPosition;     // a negative position
+extern const int ErrorTooLong;         // a stream longer than its reader's limit
 
 }  // namespace zarnex

@@ -1,6 +1,6 @@
 #include "platform/file.h"
 
-#include <cerrno>
+#include "platform/errors.h"
 
 namespace zarnex {
 
@@ -48,7 +48,7 @@ File File::OpenIn(const Folder& folder, const std::string& name, OpenMode mode, 
     file.io_ = &io;
     file.fs_ = io.fileSystem;
     if (!folder.IsOpen()) {
-        file.Done(EBADF);
+        file.Done(ErrorClosedFile);
         return file;
     }
     bool created = false;
@@ -74,9 +74,9 @@ bool File::Done(int code) {
 
 bool File::Begin(int64_t pos) {
     if (handle_ == NoFile) {
-        return Done(EBADF);
+        return Done(ErrorClosedFile);
     }
-    return pos >= 0 || Done(EINVAL);
+    return pos >= 0 || Done(ErrorBadPosition);
 }
 
 bool File::ReadAt(int64_t pos, void* buffer, size_t n, size_t* got) {
@@ -96,7 +96,7 @@ bool File::WriteAt(int64_t pos, const void* buffer, size_t n) {
 bool File::Size(int64_t& size) {
     size = 0;
     if (handle_ == NoFile) {
-        return Done(EBADF);
+        return Done(ErrorClosedFile);
     }
     return Done(fs_->Size(handle_, size));
 }
@@ -107,7 +107,7 @@ bool File::Resize(int64_t size) {
 
 bool File::Sync() {
     if (handle_ == NoFile) {
-        return Done(EBADF);
+        return Done(ErrorClosedFile);
     }
     return Done(fs_->Sync(handle_));
 }

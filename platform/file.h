@@ -86,6 +86,10 @@ struct IoState {
 
 bool IsDiskFull(int code);
 
+// True where SyncFileSystem flushes the data of every file too (Linux's syncfs). Where it flushes
+// only the folder's names (Windows), a batch that writes many files flushes each of them.
+extern const bool SyncFileSystemFlushesFiles;
+
 class Folder;
 
 class File {
@@ -167,7 +171,8 @@ bool SyncFileSystem(const std::string& folder, IoState& io);
 bool SyncFolder(const std::string& folder, IoState& io);
 
 // Reads a stream to its end into `bytes`: standard input, a pipe or a device, which File does not
-// open. More than `limit` bytes fail with EFBIG; on any failure io.lastError holds the reason.
+// open. More than `limit` bytes fail with ErrorTooLong; on any failure io.lastError holds the
+// reason.
 bool ReadStream(int descriptor, size_t limit, std::string& bytes, IoState& io);
 // The same for the stream a path names. Opening it waits for a writer, as any reader of a pipe
 // does.

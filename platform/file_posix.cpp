@@ -13,6 +13,8 @@ bool IsDiskFull(int code) {
     return code == ENOSPC || code == EDQUOT;
 }
 
+const bool SyncFileSystemFlushesFiles = true;
+
 namespace {
 
 int OpenRetrying(int folder, const std::string& path, int flags) {

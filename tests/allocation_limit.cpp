@@ -1,6 +1,8 @@
 #include "tests/allocation_limit.h"
 
+#ifndef _WIN32
 #include <dlfcn.h>
+#endif
 
 #include <atomic>
 #include <cstdlib>
@@ -18,6 +20,26 @@ AllocationLimit::~AllocationLimit() {
 
 }  // namespace zarnex::test
 
+#ifdef _WIN32
+// No sanitizer to hand on to: the plain operator new and its delete, over malloc and free.
+void* operator new(std::size_t size) {
+    if (size >= zarnex::test::limit.load(std::memory_order_relaxed)) {
+        throw std::bad_alloc();
+    }
+    if (void* block = std::malloc(size != 0 ? size : 1)) {
+        return block;
+    }
+    throw std::bad_alloc();
+}
+
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+
+void operator delete(void* block, std::size_t) noexcept {
+    std::free(block);
+}
+#else
 // Replaces the plain operator new of this program and hands everything below the limit to the
 // one it replaces (the sanitizer's, where there is one), so that every delete still matches.
 void* operator new(std::size_t size) {
@@ -31,3 +53,4 @@ void* operator new(std::size_t size) {
     }
     return next(size);
 }
+#endif

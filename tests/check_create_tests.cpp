@@ -1,7 +1,6 @@
 // Making an empty archive, and the check's sweep for overlaps.
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <map>
 #include <random>

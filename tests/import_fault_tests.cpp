@@ -1,9 +1,9 @@
 // The same import, failed at each of its file operations in turn: the archive must stay whole.
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <map>
+#include "tests/codes.h"
 
 #include "archive/directory.h"
 #include "tests/import_support.h"
@@ -106,7 +106,7 @@ void RunUntilComplete(bool version2) {
         }
         ImportRun run;
         run.files.failAt = n;
-        run.files.failErrno = n % 2 ? EIO : ENOSPC;
+        run.files.failErrno = n % 2 ? test::IoFailure : test::DiskFull;
         run.Run(img, paths);
         if (run.outcome.completed) {
             CheckAfterFailure(img, s, run, pathOf);

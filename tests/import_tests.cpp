@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include "tests/codes.h"
 
 #include "archive/directory.h"
 #include "tests/import_support.h"
@@ -285,8 +285,8 @@ TEST_F(ImportTest, UnopenableSourceKeepsItsRowAndTheBatchGoesOn) {
     ImportRun run;
     run.Run(img, {missing, good});
     ASSERT_EQ(run.boxes.shown.size(), 2u);
-    EXPECT_EQ(run.boxes.shown[0].text,
-              "Не удаётся открыть файл: \n\n" + missing + "\n\n" + test::IoErrorText(ENOENT));
+    EXPECT_EQ(run.boxes.shown[0].text, "Не удаётся открыть файл: \n\n" + missing + "\n\n" +
+                                           test::IoErrorText(test::NoSuchFolder));
     EXPECT_EQ(run.boxes.shown[0].icon, MessageIcon::Warning);
     EXPECT_EQ(run.LastText(), Summary(0, 1));
     EXPECT_EQ(run.removed, std::vector<std::string>{good});
@@ -321,8 +321,8 @@ TEST_F(ImportTest, TheArchiveItselfCannotBeImportedIntoItself) {
         run.Run(img, sources);
         // The batch holds both files: opening them again as sources is refused.
         ASSERT_EQ(run.boxes.shown.size(), version2 ? 2u : 3u);
-        EXPECT_EQ(run.boxes.shown[0].text,
-                  "Не удаётся открыть файл: \n\n" + img + "\n\n" + test::IoErrorText(EWOULDBLOCK));
+        EXPECT_EQ(run.boxes.shown[0].text, "Не удаётся открыть файл: \n\n" + img + "\n\n" +
+                                               test::IoErrorText(test::LockHeld));
         EXPECT_EQ(run.LastText(), Summary(0, 0));
         EXPECT_EQ(test::ReadBytes(img), before);
     }

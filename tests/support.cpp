@@ -3,29 +3,50 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 
 #include "platform/errors.h"
 
 namespace zarnex::test {
 
+std::filesystem::path FsPath(const std::string& path) {
+    return std::u8string(path.begin(), path.end());
+}
+
+std::string Utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
 TempDir::TempDir() {
+#ifdef _WIN32
+    // "/" throughout, as the tests join names with it.
+    static std::mt19937 random(std::random_device{}());
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::filesystem::path made;
+    do {
+        made = base / ("zarnex-" + std::to_string(random()));
+    } while (!std::filesystem::create_directory(made));
+    path_ = Utf8(made.generic_u8string());
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "zarnex-XXXXXX").string();
     if (!mkdtemp(pattern.data())) {
         throw std::runtime_error("mkdtemp failed");
     }
     path_ = pattern;
+#endif
 }
 
 TempDir::~TempDir() {
     std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+    std::filesystem::permissions(FsPath(path_), std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove_all(FsPath(path_), ignored);
 }
 
 Bytes ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FsPath(path), std::ios::binary);
     if (!in) {
         throw std::runtime_error("cannot read " + path);
     }
@@ -33,7 +54,7 @@ Bytes ReadBytes(const std::string& path) {
 }
 
 void WriteBytes(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(FsPath(path), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
     if (!out) {
@@ -69,7 +90,7 @@ void PutData(const std::string& path, const Bytes& head, const std::vector<TestE
     WriteBytes(path, head);
     int64_t end = std::max<int64_t>(SectorToByte(sectors), static_cast<int64_t>(head.size()));
     {
-        std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+        std::fstream out(FsPath(path), std::ios::binary | std::ios::in | std::ios::out);
         for (size_t i = 0; i < entries.size(); ++i) {
             Bytes data = EntryData(entries[i], i);
             out.seekp(SectorToByte(entries[i].offset));
@@ -81,7 +102,7 @@ void PutData(const std::string& path, const Bytes& head, const std::vector<TestE
             throw std::runtime_error("cannot write " + path);
         }
     }
-    std::filesystem::resize_file(path, static_cast<uintmax_t>(end));
+    std::filesystem::resize_file(FsPath(path), static_cast<uintmax_t>(end));
 }
 
 Bytes Records(const std::vector<TestEntry>& entries) {
@@ -126,7 +147,7 @@ std::vector<DirectoryRecord> Decode(const Bytes& bytes, size_t start, size_t cou
 
 std::vector<DirectoryRecord> ReadVersion2Records(const std::string& path) {
     // Only the head: archives in the tests may be sparse and gigabytes long.
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FsPath(path), std::ios::binary);
     Bytes head(8);
     in.read(reinterpret_cast<char*>(head.data()), 8);
     const size_t count = GetLE32(head.data() + 4);
@@ -151,7 +172,7 @@ std::vector<DirectoryRecord> ReadRecords(bool version2, const std::string& imgPa
 
 Bytes ReadSectors(const std::string& path, int64_t offset, int64_t sectors) {
     Bytes out(static_cast<size_t>(SectorToByte(sectors)), 0);
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FsPath(path), std::ios::binary);
     in.seekg(SectorToByte(offset));
     in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(out.size()));
     return out;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,11 @@
 namespace zarnex::test {
 
 using Bytes = std::vector<unsigned char>;
+
+// A UTF-8 path as std::filesystem takes it on every system (on Windows a plain std::string would
+// be read in the code page), and back.
+std::filesystem::path FsPath(const std::string& path);
+std::string Utf8(const std::filesystem::path& path);
 
 class TempDir {
   public:

@@ -1,6 +1,6 @@
 #include "tests/test_file_system.h"
 
-#include <cerrno>
+#include "tests/codes.h"
 
 namespace zarnex::test {
 
@@ -65,7 +65,7 @@ int TestFileSystem::Write(FileHandle file, int64_t pos, const void* buffer, size
         return failErrno;
     }
     if (writeBudget >= 0 && bytesWritten + static_cast<int64_t>(n) > writeBudget) {
-        return ENOSPC;
+        return DiskFull;
     }
     const int code = real_.Write(file, pos, buffer, n, written);
     bytesWritten += static_cast<int64_t>(written);

@@ -1,7 +1,7 @@
 // zarnex-cli create: an empty archive, never over an existing file.
 #include "archive/create.h"
 
-#include <cstring>
+#include "platform/errors.h"
 
 #include "cli/exit_status.h"
 #include "cli/options.h"
@@ -31,7 +31,7 @@ int Run(CommandLine& line) {
             return NotRun(outcome.path +
                           " ends in .dir: a version-1 archive would be its own directory file");
         case CreateStatus::Failed:
-            return NotRun("cannot create " + outcome.path + ": " + std::strerror(outcome.error) +
+            return NotRun("cannot create " + outcome.path + ": " + SystemErrorText(outcome.error) +
                           " (I/O error: " + std::to_string(outcome.error) + ")");
     }
     return ExitNotRun;
