@@ -1,5 +1,6 @@
 #include "cli/options.h"
 
+#include <algorithm>
 #include <iostream>
 
 #include "cli/exit_status.h"
@@ -8,7 +9,7 @@ namespace zarnex::cli {
 
 OptionParser::OptionParser(const std::string& program, std::span<const Option> options,
                            const std::vector<std::string>& arguments, bool stopAtOperand)
-    : strings_{program} {
+    : options_(options.begin(), options.end()), strings_{program} {
     strings_.insert(strings_.end(), arguments.begin(), arguments.end());
     for (std::string& s : strings_) {
         args_.push_back(s.data());
@@ -26,13 +27,40 @@ OptionParser::OptionParser(const std::string& program, std::span<const Option> o
         longOptions_.push_back({o.name, argument, nullptr, o.letter});
     }
     longOptions_.push_back({});
-    optind = 0;  // glibc: start afresh
-    opterr = 1;
+    optind = 0;  // start afresh
+    // MinGW's getopt names the program by its path: the complaints are this parser's own.
+    opterr = 0;
 }
 
 int OptionParser::Next() {
-    return getopt_long(static_cast<int>(args_.size() - 1), args_.data(), shortOptions_.c_str(),
-                       longOptions_.data(), nullptr);
+    const int c = getopt_long(static_cast<int>(args_.size() - 1), args_.data(),
+                              shortOptions_.c_str(), longOptions_.data(), nullptr);
+    if (c == '?') {
+        std::cerr << strings_[0] << ": " << Problem() << "\n";
+    }
+    return c;
+}
+
+std::string OptionParser::Problem() const {
+    // The argument that held the option: getopt has gone past it, and past the end when a last
+    // option lacks its argument.
+    const int argc = static_cast<int>(args_.size() - 1);
+    const int at = std::min(optind, argc) - 1;
+    const std::string given = at > 0 ? args_[at] : "";
+    const auto known = std::find_if(options_.begin(), options_.end(),
+                                    [](const Option& o) { return o.letter == optopt; });
+    if (optopt == 0 || (known == options_.end() && given.starts_with("--"))) {
+        return "unrecognized option '" + given + "'";
+    }
+    if (known == options_.end()) {
+        return std::string("invalid option -- '") + static_cast<char>(optopt) + "'";
+    }
+    if (given.starts_with("--")) {
+        const std::string name = given.substr(0, given.find('='));
+        return "option '" + name +
+               (known->argument ? "' requires an argument" : "' doesn't allow an argument");
+    }
+    return std::string("option requires an argument -- '") + static_cast<char>(optopt) + "'";
 }
 
 std::vector<std::string> OptionParser::Operands() const {

@@ -14,8 +14,8 @@
 
 namespace zarnex::cli {
 
-// getopt_long over `arguments`; its own messages name `program`. Not to be copied: getopt holds
-// pointers into it.
+// getopt_long over `arguments`; its complaints name `program`, in GNU getopt's words on every
+// system. Not to be copied: getopt holds pointers into it.
 class OptionParser {
   public:
     // `stopAtOperand`: the options end at the first operand, and what follows is that operand's.
@@ -24,14 +24,17 @@ class OptionParser {
     OptionParser(const OptionParser&) = delete;
     OptionParser& operator=(const OptionParser&) = delete;
 
-    // The next option's letter; '?' after a usage error (getopt has printed it); -1 at the
-    // operands.
+    // The next option's letter; '?' after a usage error (printed already); -1 at the operands.
     int Next();
     // The argument of the option just read.
     const char* Argument() const { return optarg; }
     std::vector<std::string> Operands() const;
 
   private:
+    // What was wrong with the option just refused.
+    std::string Problem() const;
+
+    std::vector<Option> options_;
     std::vector<std::string> strings_;  // the program, then the arguments
     std::vector<char*> args_;           // what getopt reads and reorders
     std::string shortOptions_;

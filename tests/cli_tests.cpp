@@ -46,6 +46,7 @@ const std::string kNoInput = "NUL";
 const std::string kNoInput = "/dev/null";
 #endif
 
+#ifndef _WIN32
 std::string Quote(const std::string& s) {
     std::string q = "'";
     for (char c : s) {
@@ -53,6 +54,7 @@ std::string Quote(const std::string& s) {
     }
     return q + "'";
 }
+#endif
 
 // The variables that choose the language: a run sets the ones it names and clears the others.
 using Environment = std::vector<std::pair<std::string, std::string>>;

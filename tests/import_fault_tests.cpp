@@ -98,11 +98,12 @@ void RunUntilComplete(bool version2) {
     for (long long n = 1; n < 2000 && !completed; ++n) {
         SCOPED_TRACE("failing operation " + std::to_string(n));
         const std::string img = dir / "work.img";
-        std::filesystem::copy_file(pristine, img,
-                                   std::filesystem::copy_options::overwrite_existing);
+        // Removed first: MinGW's copy_file does not overwrite.
+        std::filesystem::remove(img);
+        std::filesystem::copy_file(pristine, img);
         if (!version2) {
-            std::filesystem::copy_file(DirectoryFilePath(pristine), DirectoryFilePath(img),
-                                       std::filesystem::copy_options::overwrite_existing);
+            std::filesystem::remove(DirectoryFilePath(img));
+            std::filesystem::copy_file(DirectoryFilePath(pristine), DirectoryFilePath(img));
         }
         ImportRun run;
         run.files.failAt = n;
