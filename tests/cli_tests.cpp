@@ -24,6 +24,7 @@
 #include "archive/format.h"
 #include "cli/command.h"
 #include "cli/terminal.h"
+#include "platform/file.h"
 #include "tests/support.h"
 
 namespace zarnex {
@@ -217,7 +218,7 @@ class CliTest : public ::testing::Test {
     }
 
     std::string Source(const std::string& name, const Bytes& bytes) {
-        std::filesystem::create_directories(std::filesystem::path(dir / name).parent_path());
+        std::filesystem::create_directories(test::FsPath(dir / name).parent_path());
         test::WriteBytes(dir / name, bytes);
         return dir / name;
     }
@@ -317,6 +318,48 @@ TEST_F(CliTest, OverwriteQuestionIsAnsweredOnATerminal) {
 #endif
 }
 
+// What Windows makes hard, on every system: names in Cyrillic on the command line, on the disk
+// and in the archive's code page; every command on paths past 260 characters; an archive that
+// another program holds.
+TEST_F(CliTest, CyrillicNamesLongPathsAndAnArchiveInUse) {
+    const std::string img = dir / "a.img";
+    test::MakeVersion2(img, {{1, 1, "a.dff"}});
+    const Bytes house = test::Pattern(3000, 7);
+    Result r = RunProgram(dir, {"import", "-v", img, Source("src/Дом.txd", house)});
+    EXPECT_EQ(r.out, "добавлено Дом.txd\nЗавершено\n\nЗаменено: 0\nДобавлено: 1\n") << r.err;
+    EXPECT_EQ(test::ReadVersion2Records(img)[1].name, "\xC4\xEE\xEC.txd");
+    std::filesystem::create_directories(dir / "out");
+    r = RunProgram(dir, {"extract", "-v", img, dir / "out", "дОМ.TXD"});
+    EXPECT_EQ(r.out, "извлечено Дом.txd\nИзвлечено: 1\n") << r.err;
+    EXPECT_EQ(test::ReadBytes(dir / "out/Дом.txd"), test::Padded(house));
+
+    const std::string deep =
+        dir / (std::string(90, 'd') + "/" + std::string(90, 'e') + "/" + std::string(90, 'f'));
+    ASSERT_GT(deep.size(), 280u);
+    std::filesystem::create_directories(test::FsPath(deep + "/out"));
+    const std::string distant = deep + "/far.img";
+    EXPECT_EQ(Run({"create", "-1", distant}).status, 0);
+    EXPECT_EQ(Run({"import", distant, Source("src/Дом.txd", house)}).status, 0);
+    EXPECT_EQ(Run({"list", distant}).out, "version 1\t1 entries\n0\t0\t2\tДом.txd\n");
+    EXPECT_EQ(Run({"check", distant}).status, 0);
+    EXPECT_EQ(Run({"compact", "-q", distant}).status, 0);
+    EXPECT_EQ(Run({"extract", distant, deep + "/out", "Дом.txd"}).status, 0);
+    EXPECT_EQ(test::ReadBytes(deep + "/out/Дом.txd"), test::Padded(house));
+
+    // Held for writing, the archive is refused to a reader with a message that says why; held
+    // for reading, to a writer only.
+    IoState io;
+    for (OpenMode held : {OpenMode::ReadWriteExclusive, OpenMode::ReadShared}) {
+        File holder = File::Open(img, held, io);
+        ASSERT_TRUE(holder.IsOpen());
+        r = RunProgram(dir, {"import", img, dir / "src/Дом.txd"});
+        EXPECT_EQ(r.status, 3);
+        EXPECT_NE(r.err.find("Архив занят другой программой: \n\n" + img), std::string::npos)
+            << r.err;
+        EXPECT_EQ(RunProgram(dir, {"list", img}).status, held == OpenMode::ReadShared ? 0 : 3);
+    }
+}
+
 // Records only, over a data file of `dataBytes` (sparse): the check reads no entry data.
 void MakeDirectoryOnly(bool version2, const std::string& img, const std::vector<TestEntry>& entries,
                        int64_t dataBytes, size_t partialRecordBytes = 0) {
@@ -386,14 +429,14 @@ TEST_F(CliTest, CheckNamesEachKindOfDamage) {
          true,
          {{-1, 1, "neg"},
           {1, -2, "negsize"},
-          {1048575, 2, "far"},
+          {1048575, 2, "distant"},
           {1048576, 0, "edge"},
           {1048575, 1, "last"}},
          SectorToByte(2),
          0,
          {"out of range: entry 0 \"neg\": offset -1 is negative",
           "out of range: entry 1 \"negsize\": size -2 is negative",
-          "out of range: entry 2 \"far\": offset 1048575 and size 2 lie beyond 2 GiB (sector "
+          "out of range: entry 2 \"distant\": offset 1048575 and size 2 lie beyond 2 GiB (sector "
           "1048576)",
           "out of range: entry 3 \"edge\": offset 1048576 and size 0 lie beyond 2 GiB (sector "
           "1048576)",
@@ -722,7 +765,9 @@ TEST_F(CliTest, ListsFromFilesAndStandardInput) {
     std::string lines;
     for (int i = 0; i < 300; ++i) {
         names.push_back("file " + std::to_string(i) + ".dff");
-        lines += Source("src/" + names.back(), test::Pattern(100 + 37 * i, i)) + "\n";
+        // A list written on Windows ends its lines in CR LF.
+        lines +=
+            Source("src/" + names.back(), test::Pattern(100 + 37 * i, i)) + (i % 2 ? "\r\n" : "\n");
         if (i == 150) {
             lines += "\n";  // empty lines are left out
         }

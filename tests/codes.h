@@ -10,6 +10,7 @@ namespace zarnex::test {
 
 #ifdef _WIN32
 inline constexpr int DiskFull = 112;     // ERROR_DISK_FULL
+inline constexpr int DiskFullToo = 39;   // ERROR_HANDLE_DISK_FULL
 inline constexpr int IoFailure = 1117;   // ERROR_IO_DEVICE
 inline constexpr int ReadFailure = 30;   // ERROR_READ_FAULT
 inline constexpr int AccessDenied = 5;   // ERROR_ACCESS_DENIED
@@ -19,6 +20,7 @@ inline constexpr int NoSuchFolder = 3;   // ERROR_PATH_NOT_FOUND
 inline constexpr int AlreadyThere = 80;  // ERROR_FILE_EXISTS
 #else
 inline constexpr int DiskFull = ENOSPC;
+inline constexpr int DiskFullToo = EDQUOT;
 inline constexpr int IoFailure = EIO;
 inline constexpr int ReadFailure = ENXIO;
 inline constexpr int AccessDenied = EACCES;

@@ -183,16 +183,21 @@ TEST_F(ExtractTest, ReadOnlyExistingFileAnsweredYesFailsWithTheCode) {
 
 TEST_F(ExtractTest, CreationFailureOnAFullDiskHasNoIconAndIsNotTaskModal) {
     std::string img = Make(true, {{1, 1, "a.dff"}, {2, 1, "b.dff"}});
-    ExtractRun run;
-    run.files.failAt = 6;  // after the archive's open, lock, size, header and records
-    run.files.failErrno = test::DiskFull;
-    run.Run(img, out, {"a.dff", "b.dff"});
-    ASSERT_EQ(run.boxes.shown.size(), 2u);
-    EXPECT_EQ(run.boxes.shown[0].text,
-              "Не удаётся создать файл: \n\n" + out + "/a.dff\n\nНа диске не хватает места");
-    EXPECT_EQ(run.boxes.shown[0].icon, MessageIcon::None);
-    EXPECT_FALSE(run.boxes.shown[0].taskModal);
-    EXPECT_EQ(run.LastText(), "Извлечено: 1");
+    for (const int code : {test::DiskFull, test::DiskFullToo}) {
+        SCOPED_TRACE(code);
+        std::filesystem::remove_all(out);
+        std::filesystem::create_directory(out);
+        ExtractRun run;
+        run.files.failAt = 6;  // after the archive's open, lock, size, header and records
+        run.files.failErrno = code;
+        run.Run(img, out, {"a.dff", "b.dff"});
+        ASSERT_EQ(run.boxes.shown.size(), 2u);
+        EXPECT_EQ(run.boxes.shown[0].text,
+                  "Не удаётся создать файл: \n\n" + out + "/a.dff\n\nНа диске не хватает места");
+        EXPECT_EQ(run.boxes.shown[0].icon, MessageIcon::None);
+        EXPECT_FALSE(run.boxes.shown[0].taskModal);
+        EXPECT_EQ(run.LastText(), "Извлечено: 1");
+    }
 }
 
 TEST_F(ExtractTest, EntryPastTheEndOfTheArchiveIsFilledWithZerosAndReported) {
@@ -268,6 +273,38 @@ TEST_F(ExtractTest, HostileStoredNamesNeverWriteOutsideTheFolder) {
     EXPECT_FALSE(std::filesystem::exists(dir / "escape.dff"));
     EXPECT_FALSE(std::filesystem::exists(out + "/sub"));
     EXPECT_EQ(FolderNames(dir.path()), (std::vector<std::string>{"fine.dff", "out", "two.img"}));
+}
+
+// Names that Windows takes for a device (in any folder, with any extension) or for a hidden
+// stream of a file, or that it would change: refused there with nothing written, kept elsewhere.
+TEST_F(ExtractTest, NamesWindowsTakesForDevicesOrStreamsAreRefusedThere) {
+    const std::vector<std::string> names = {
+        "CON",       "prn.txd",  "Aux.dff", "NUL.tar.gz",    "nul .dff",     "COM1",
+        "com9.col",  "LPT1.dff", "lpt9",    "CONOUT$",       "a.dff:hidden", "a.dff::$DATA",
+        "x<y",       "x>y",      "q\"q",    "p|q",           "why?",         "star*",
+        "tab\t.dff", "ends.",    "ends ",   "sub\\inner.dff"};
+    std::vector<TestEntry> entries;
+    for (const std::string& name : names) {
+        entries.push_back({static_cast<int32_t>(entries.size() + 1), 1, name});
+    }
+    entries.push_back({static_cast<int32_t>(entries.size() + 1), 1, "fine.dff"});
+    std::vector<std::string> wanted = names;
+    wanted.push_back("fine.dff");
+    ExtractRun run;
+    run.Run(Make(true, entries), out, wanted);
+#ifdef _WIN32
+    ASSERT_EQ(run.boxes.shown.size(), names.size() + 1);
+    for (size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(run.boxes.shown[i].text.rfind("Имя записи в архиве не годится для файла", 0), 0u)
+            << names[i];
+    }
+    EXPECT_EQ(run.LastText(), "Извлечено: 1");
+    EXPECT_EQ(FolderNames(out), std::vector<std::string>{"fine.dff"});
+#else
+    EXPECT_EQ(run.LastText(), "Извлечено: " + std::to_string(wanted.size()));
+    std::sort(wanted.begin(), wanted.end());
+    EXPECT_EQ(FolderNames(out), wanted);
+#endif
 }
 
 TEST_F(ExtractTest, AnEntryNamedAsTheArchiveNeverOverwritesIt) {
@@ -537,12 +574,13 @@ TEST_F(ExtractTest, ExtractedFilesAreOnTheDiskBeforeTheCount) {
         IoState io{.fileSystem = &files};
         ExtractFiles(img, out, {"a.dff", "b.dff"}, watch, {}, io);
         operations = files.operations;
+        // Before a failed folder flush: the last file's own flush, where there is one.
+        const std::string lastFileFlush = SyncFileSystemFlushesFiles ? "" : out + "/b.dff";
         const std::vector<Box> expected =
             fail ? std::vector<Box>{{"Не удаётся сохранить извлечённые файлы на диске: \n\n" + out +
                                          "\n\n" + test::IoErrorText(test::IoFailure),
-                                     // the last file's own flush, where there is one
-                                     SyncFileSystemFlushesFiles ? "" : out + "/b.dff"},
-                                    {"Извлечено: 2", ""}}
+                                     lastFileFlush},
+                                    {"Извлечено: 2", lastFileFlush}}
                  : std::vector<Box>{{"Извлечено: 2", out}};
         EXPECT_EQ(watch.boxes, expected);
         if (!fail) {

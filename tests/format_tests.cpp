@@ -62,6 +62,12 @@ TEST(DirectoryPath, ExtensionReplacedOrAppended) {
     EXPECT_EQ(DirectoryFilePath("/g/maps.old/city"), "/g/maps.old/city.dir");
     EXPECT_EQ(DirectoryFilePath("city"), "city.dir");
     EXPECT_EQ(DirectoryFilePath("/g/a.b.img"), "/g/a.b.dir");
+#ifdef _WIN32
+    // "\" and a drive's ":" end a name there too.
+    EXPECT_EQ(DirectoryFilePath("C:\\maps.old\\city"), "C:\\maps.old\\city.dir");
+    EXPECT_EQ(DirectoryFilePath("D:city"), "D:city.dir");
+    EXPECT_EQ(DirectoryFilePath("C:\\g\\city.img"), "C:\\g\\city.dir");
+#endif
 }
 
 }  // namespace

@@ -94,6 +94,35 @@ TEST(Paths, PiecesUseSlashOnly) {
     EXPECT_EQ(JoinPath("/", "a.dff"), "/a.dff");
 }
 
+TEST(Paths, WindowsTakesNoDeviceStreamOrChangedNameAsAPlainFile) {
+    for (const char* name :
+         {"",         ".",           "..",         "a/b",           "a\\b",        "CON",
+          "con",      "Con.txt",     "nul.tar.gz", "aux .dff",      "PRN",         "COM1",
+          "com9.dff", "COM0",        "LPT1",       "lpt9.txd",      "COM\xC2\xB9", "lpt\xC2\xB3.x",
+          "CONIN$",   "conout$.txt", "a:b",        "f.dff:x:$DATA", "x<y",         "x>y",
+          "q\"",      "p|q",         "why?",       "st*r",          "c\x01",       "tab\t",
+          "ends.",    "ends "}) {
+        EXPECT_FALSE(IsPlainWindowsFileName(name)) << name;
+    }
+    for (const char* name : {"CONSOLE.dff", "com10", "COM", "lpt", "con_", "aux1.dff", "nul-a",
+                             "a.b.c", "Дом.txd", ".hidden", " lead.dff", "COMx", "LPT¹x"}) {
+        EXPECT_TRUE(IsPlainWindowsFileName(name)) << name;
+    }
+#ifdef _WIN32
+    EXPECT_EQ(FileNamePart("C:\\game\\models/CAR.DFF"), "CAR.DFF");
+    EXPECT_EQ(FolderPart("C:\\game\\CAR.DFF"), "C:\\game\\");
+    EXPECT_EQ(FileNamePart("D:car.dff"), "car.dff");
+    EXPECT_EQ(JoinPath("C:\\out", "a.dff"), "C:\\out\\a.dff");
+    EXPECT_EQ(JoinPath("C:/out", "a.dff"), "C:/out/a.dff");
+    EXPECT_EQ(JoinPath("D:", "a.dff"), "D:a.dff");
+#else
+    // Here only "/" separates, and every name without it is a file's.
+    EXPECT_EQ(FileNamePart("/game/a\\b:c"), "a\\b:c");
+    EXPECT_TRUE(IsPlainFileName("CON"));
+    EXPECT_TRUE(IsPlainFileName("a:b"));
+#endif
+}
+
 TEST(Files, ExclusiveOpenKeepsOthersOutAndSharedReadersTogether) {
     TempDir dir;
     test::WriteBytes(dir / "a.img", Bytes(10, 1));
