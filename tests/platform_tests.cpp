@@ -277,7 +277,8 @@ TEST(Files, PipesAndDevicesAreRefusedAtOnceAndNothingHalfCreatedStays) {
 
 TEST(Files, StreamsAreReadToTheirEndWithinALimit) {
 #ifdef _WIN32
-    GTEST_SKIP() << "POSIX pipes and devices; Windows reads its streams in platform_win32_tests";
+    GTEST_SKIP()
+        << "POSIX pipes and devices; on Windows the command-line tests read standard input";
 #else
     auto pipeHolding = [](const std::string& text) {
         int ends[2];

@@ -11,7 +11,14 @@
 namespace zarnex::test {
 
 std::filesystem::path FsPath(const std::string& path) {
-    return std::u8string(path.begin(), path.end());
+    std::filesystem::path utf8 = std::u8string(path.begin(), path.end());
+#ifdef _WIN32
+    // In the "\\?\" form, which no length limit applies to, like the program's own paths.
+    if (utf8.is_absolute()) {
+        return L"\\\\?\\" + utf8.make_preferred().wstring();
+    }
+#endif
+    return utf8;
 }
 
 std::string Utf8(const std::filesystem::path& path) {

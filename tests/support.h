@@ -13,8 +13,8 @@ namespace zarnex::test {
 
 using Bytes = std::vector<unsigned char>;
 
-// A UTF-8 path as std::filesystem takes it on every system (on Windows a plain std::string would
-// be read in the code page), and back.
+// A UTF-8 path as std::filesystem takes it on every system, and back: on Windows a plain
+// std::string would be read in the code page, and an absolute path takes the "\\?\" form.
 std::filesystem::path FsPath(const std::string& path);
 std::string Utf8(const std::filesystem::path& path);
 
