@@ -186,6 +186,7 @@ ContentsWindow::ContentsWindow(const ContentsHost& host, const ContentsLayout& l
     progress_->setMaximumWidth(160);
     status_ = new QLabel(this);
     status_->setObjectName("ContentsStatus");
+    status_->setTextFormat(Qt::RichText);
     status_->setTextInteractionFlags(Qt::TextBrowserInteraction);
 
     auto* buttons = new QHBoxLayout;
@@ -285,9 +286,11 @@ void ContentsWindow::Reload(bool quiet) {
     if (!archive) {
         failure_ = held.text;
         if (quiet && held.id == MessageId::ArchiveInUse) {
-            changed_.start(1000);  // another program is writing it: look again when it is done
+            // Another program is writing it: the rows stand until it is done and we look again.
+            changed_.start(1000);
+        } else {
+            model_->SetRows({});
         }
-        model_->SetRows({});
         ShowStatus();
         return;
     }
