@@ -1,0 +1,69 @@
+// zarnex-cli delete: entries out of an archive's directory.
+#include "archive/edit.h"
+
+#include <optional>
+
+#include "cli/batch.h"
+#include "cli/exit_status.h"
+#include "cli/options.h"
+
+namespace zarnex::cli {
+
+namespace {
+
+int Run(CommandLine& line) {
+    BatchOptions batch;
+    if (const auto status = batch.Read(line)) {
+        return *status;
+    }
+    const std::vector<std::string>& operands = line.Operands();
+    if (operands.empty() || (operands.size() < 2 && batch.lists.empty())) {
+        return line.Usage("takes an archive and names (or -T)");
+    }
+    std::vector<std::string> names(operands.begin() + 1, operands.end());
+    if (const auto status = batch.ReadLists(names)) {
+        return *status;
+    }
+    std::vector<EntryChoice> chosen;
+    for (const std::string& name : names) {
+        chosen.push_back({name});
+    }
+
+    IoState io;
+    BatchOutput output(batch, OverwritePolicy::No, 0);
+    // Counted in records moved, which only the batch knows.
+    std::optional<TerminalProgress> progress;
+    DeleteCallbacks callbacks;
+    callbacks.progress = [&](int done, int total) {
+        if (batch.chatter == Chatter::Normal) {
+            if (!progress) {
+                progress.emplace(total);
+            }
+            progress->Set(done);
+        }
+    };
+    callbacks.deleted = [&](const std::string& name) {
+        output.Verbose(LineText(MessageId::DeletedLine, name));
+    };
+    callbacks.notFound = [&](const std::string& name) { output.Remark(NotFoundLine(name)); };
+    const DeleteOutcome outcome = DeleteEntries(operands[0], chosen, output.Boxes(), callbacks, io);
+    progress.reset();
+    if (!outcome.completed) {
+        return ExitNotRun;
+    }
+    return outcome.notFoundCount > 0 ? ExitPartly : ExitDone;
+}
+
+}  // namespace
+
+extern const Command DeleteCommand{
+    "delete",
+    "delete [-q | -v] [-T LIST [--null]] ARCHIVE NAME...",
+    "Remove every entry of each name (ignoring case) from the archive's directory; their\n"
+    "sectors become free room for the next import or compact. The data of every other entry\n"
+    "stays where it is. Each name with no entry is named on standard error.",
+    WithBatchOptions({}, "names", "\"deleted NAME\""),
+    Run,
+};
+
+}  // namespace zarnex::cli
