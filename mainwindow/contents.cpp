@@ -183,7 +183,7 @@ ContentsWindow::ContentsWindow(const ContentsHost& host, const ContentsLayout& l
     progress_->setRange(0, 1);
     progress_->setValue(0);
     progress_->setTextVisible(false);
-    progress_->setMaximumWidth(160);
+    progress_->setFixedSize(120, 12);
     status_ = new QLabel(this);
     status_->setObjectName("ContentsStatus");
     status_->setTextFormat(Qt::RichText);
@@ -258,9 +258,11 @@ ContentsWindow::ContentsWindow(const ContentsHost& host, const ContentsLayout& l
 ContentsWindow::~ContentsWindow() = default;
 
 void ContentsWindow::Open(const std::string& archivePath) {
-    path_ = archivePath;
-    setWindowTitle(QString::fromStdString(FileNamePart(archivePath)) + " - Zarnex");
-    model_->SetRows({});
+    if (archivePath != path_) {
+        path_ = archivePath;
+        setWindowTitle(QString::fromStdString(FileNamePart(archivePath)) + " - Zarnex");
+        model_->SetRows({});  // nothing chosen in another archive carries over
+    }
     Reload(false);
 }
 

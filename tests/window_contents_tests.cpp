@@ -264,6 +264,13 @@ class WindowContentsTests : public QObject {
         QCOMPARE(again.Contents()->size(), QSize(700, 420));
         QCOMPARE(Find<QTreeView>(*again.Contents(), "ContentsView")->columnWidth(0), 150);
         again.close();
+        // A fourth line that is not seven sane numbers gives the defaults.
+        const ContentsLayout defaults;
+        for (const char* bad : {"", "700 420", "700 420 150 70 50 80 70 9",
+                                "700 420 150 x 50 80 70", "700 420 150 0 50 80 70"}) {
+            QCOMPARE(ParseContentsLayout(bad).width, defaults.width);
+            QCOMPARE(ParseContentsLayout(bad).columns, defaults.columns);
+        }
     }
 
     // Another program changes the archive: the table follows, the chosen rows stay chosen.
