@@ -95,14 +95,22 @@ double Keystroke(QApplication& app, QWidget& window, QLineEdit& filter, Qt::Key 
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
     const bench::Options options = bench::ParseOptions(argc, argv);
     constexpr int32_t Entries = 100000;
     const std::string dir = bench::MakeTempDir();
     const std::string path = dir + "/big.img";
     WriteArchive(path, Entries);
 
+    // First, while this process is small: a child's peak counts what it inherited at its start.
+    std::vector<double> list;
+    for (int run = 0; run < options.runs; ++run) {
+        list.push_back(ListOnce(ZARNEX_CLI_PATH, path));
+    }
+    rusage children{};
+    getrusage(RUSAGE_CHILDREN, &children);
+
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     Silent boxes;
     NoDialogs dialogs;
     std::string lastExtractDir;
@@ -110,10 +118,15 @@ int main(int argc, char** argv) {
     host.boxes = &boxes;
     host.dialogs = &dialogs;
     host.lastExtractDir = &lastExtractDir;
+    {
+        ContentsWindow empty(host, {});  // Qt's own start-up, not the window's work
+        empty.show();
+        app.processEvents();
+    }
+    const long before = bench::PeakMemoryKiB();
 
-    std::vector<double> list, open, first, wildcard, narrowing;
+    std::vector<double> open, first, wildcard, narrowing;
     for (int run = 0; run < options.runs; ++run) {
-        list.push_back(ListOnce(ZARNEX_CLI_PATH, path));
         ContentsWindow* window = nullptr;
         open.push_back(bench::Seconds([&] {
             window = new ContentsWindow(host, {});
@@ -138,8 +151,6 @@ int main(int argc, char** argv) {
         }
         delete window;
     }
-    rusage children{};
-    getrusage(RUSAGE_CHILDREN, &children);
     const double l = bench::Median(list), o = bench::Median(open);
     std::printf(
         "contents_bench: %d entries (median of %d): zarnex-cli list %.1f ms; contents window "
@@ -149,8 +160,10 @@ int main(int argc, char** argv) {
         "contents_bench: one filter keystroke over all of them: \"7\" %.1f ms, \"*\" %.1f ms, "
         "\"*.txd\" %.1f ms\n",
         bench::Median(first) * 1e3, bench::Median(wildcard) * 1e3, bench::Median(narrowing) * 1e3);
-    std::printf("contents_bench: peak memory: window process %ld MiB, zarnex-cli list %ld MiB\n",
-                bench::PeakMemoryKiB() / 1024, children.ru_maxrss / 1024);
+    std::printf(
+        "contents_bench: peak memory: zarnex-cli list %ld MiB; window process %ld MiB, of which "
+        "%ld MiB before the archive was opened\n",
+        children.ru_maxrss / 1024, bench::PeakMemoryKiB() / 1024, before / 1024);
     bench::RemoveTree(dir);
     return 0;
 }
