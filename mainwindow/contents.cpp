@@ -33,6 +33,9 @@ namespace zarnex {
 namespace {
 
 constexpr size_t ListedProblems = 20;
+// A burst of writes by another program is one reload; an archive in use is looked at again.
+constexpr std::chrono::milliseconds GatherChanges{200};
+constexpr std::chrono::milliseconds RetryInUse{1000};
 
 // Boxes shown over the window, which then paints at once rather than after the batch.
 class LiveBoxes : public MessageBoxes {
@@ -229,7 +232,7 @@ ContentsWindow::ContentsWindow(const ContentsHost& host, const ContentsLayout& l
 
     watcher_ = new QFileSystemWatcher(this);
     changed_.setSingleShot(true);
-    changed_.setInterval(200);
+    changed_.setInterval(GatherChanges);
     connect(watcher_, &QFileSystemWatcher::fileChanged, this, [this] {
         if (!running_) {
             changed_.start();
@@ -289,7 +292,7 @@ void ContentsWindow::Reload(bool quiet) {
         failure_ = held.text;
         if (quiet && held.id == MessageId::ArchiveInUse) {
             // Another program is writing it: the rows stand until it is done and we look again.
-            changed_.start(1000);
+            changed_.start(RetryInUse);
         } else {
             model_->SetRows({});
         }
@@ -297,6 +300,7 @@ void ContentsWindow::Reload(bool quiet) {
         return;
     }
     failure_.clear();
+    changed_.setInterval(GatherChanges);
     const DirectoryTable& table = archive->table;
     int64_t dataBytes = 0;
     int64_t directoryBytes = 0;
