@@ -76,8 +76,8 @@ const Catalog& EnglishCatalog() {
             {SettingsWriteFailed, "Zarnex", "Stream write error"},
             {ApplicationError, "Zarnex", "{text}"},
             {ContentsDeleteQuestion, "Zarnex",
-             "Delete {count} entries from the archive? Their data stays in the file as free room "
-             "until Compact."},
+             "Entries to delete from the archive: {count}. Their data stays in the file as free "
+             "room until Compact. Delete them?"},
             {CheckSound, "Zarnex", "No problems found:\n\n{path}"},
             {CheckProblems, "Zarnex", "Problems found: {count}\n\n{path}\n\n{text}"},
             {ReplacedLine, "", "replaced {name}"},
