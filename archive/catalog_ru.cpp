@@ -1,4 +1,4 @@
-// The program's own Russian words, as the boxes have always said them.
+// The program's Russian words: the texts its Russian-speaking users know, kept to the letter.
 #include "archive/catalog.h"
 
 namespace zarnex {
@@ -76,11 +76,19 @@ const Catalog& RussianCatalog() {
             {SettingsCreateFailed, "Zarnex", "Cannot create file {path}"},
             {SettingsWriteFailed, "Zarnex", "Stream write error"},
             {ApplicationError, "Zarnex", "{text}"},
+            {ContentsDeleteQuestion, "Zarnex",
+             "Удалить из архива записей: {count}? Их данные останутся в файле свободным местом до "
+             "сжатия (Compact)."},
+            {CheckSound, "Zarnex", "Проблем не найдено: \n\n{path}"},
+            {CheckProblems, "Zarnex", "Найдено проблем: {count}\n\n{path}\n\n{text}"},
             {ReplacedLine, "", "заменено {name}"},
             {AddedLine, "", "добавлено {name}"},
             {ExtractedLine, "", "извлечено {name}"},
             {DeletedLine, "", "удалено {name}"},
             {NotFoundLine, "", "не найдено: {name}"},
+            {ContentsStatus, "",
+             "Версия {version}  ·  записей: {count}  ·  {size_mb} МБ  ·  данные {live_mb} МБ  ·  "
+             "пустоты {wasted_mb} МБ"},
         }},
         {"записи перекрываются", "записи выходят за конец файла", "данные лежат внутри каталога",
          "записи выходят за пределы 2 ГБ", "смещение или размер записи отрицательны"},

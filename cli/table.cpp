@@ -4,12 +4,13 @@
 
 namespace zarnex::cli {
 
-extern const Command ListCommand, ImportCommand, ExtractCommand, CreateCommand, CheckCommand,
-    CompactCommand;
+extern const Command ListCommand, ImportCommand, ExtractCommand, DeleteCommand, RenameCommand,
+    CreateCommand, CheckCommand, CompactCommand;
 
 std::span<const Command* const> Commands() {
     static const Command* const table[] = {&ListCommand,   &ImportCommand, &ExtractCommand,
-                                           &CreateCommand, &CheckCommand,  &CompactCommand};
+                                           &DeleteCommand, &RenameCommand, &CreateCommand,
+                                           &CheckCommand,  &CompactCommand};
     return table;
 }
 

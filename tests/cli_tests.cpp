@@ -538,6 +538,13 @@ void MakeDamaged(const std::string& folder) {
     test::MakeVersion2(folder + "/bad.img", {{1, 2, "a"}, {2, 1, "b"}});
 }
 
+// Another program's batch on good.img, held until the next row that needs one.
+void HoldArchive(const std::string& folder) {
+    static IoState io;
+    static File held;
+    held = File::Open(folder + "/good.img", OpenMode::ReadWriteExclusive, io);
+}
+
 void MakeSparse(const std::string& path, uintmax_t size) {
     test::WriteBytes(path, {});
     std::filesystem::resize_file(path, size);
@@ -555,6 +562,16 @@ const StatusRow kStatusRows[] = {
     {"create", {"create", "-1", "@/new.img"}, 0},
     {"check", {"check", "@/good.img"}, 0},
     {"compact", {"compact", "-q", "@/good.img"}, 0, "", "Сжато"},
+    {.what = "delete",
+     .args = {"delete", "@/good.img", "A.DFF"},
+     .status = 0,
+     .outHas = "Удалено: 1",
+     .goodEntriesAfter = 1},
+    {.what = "rename",
+     .args = {"rename", "@/good.img", "a.dff", "c.dff"},
+     .status = 0,
+     .outHas = "Переименовано: a.dff -> c.dff",
+     .goodEntriesAfter = 2},
     {"help", {"import", "--help"}, 0, "", "usage: zarnex-cli import"},
     {.what = "version",
      .args = {"--version"},
@@ -585,6 +602,19 @@ const StatusRow kStatusRows[] = {
      .errHas = "-> no (-n)",
      .outHas = "Извлечено: 1",
      .prepare = [](const std::string& d) { test::WriteBytes(d + "/o/a.dff", {7}); }},
+    {.what = "delete: a name not found",
+     .args = {"delete", "@/good.img", "a.dff", "nothere.dff"},
+     .status = 1,
+     .errHas = "не найдено: nothere.dff\n",
+     .outHas = "Удалено: 1",
+     .goodEntriesAfter = 1},
+    {.what = "rename: a name another entry has",
+     .args = {"rename", "@/good.img", "a.dff", "B.DFF"},
+     .status = 1,
+     .errHas = "уже есть запись",
+     .goodEntriesAfter = 2},
+    {"rename: no valid name", {"rename", "@/good.img", "a.dff", "x/y"}, 1, "не годится"},
+    {"rename: no such entry", {"rename", "@/good.img", "q.dff", "r.dff"}, 1, "нет записи"},
     {.what = "check: problems",
      .args = {"check", "-q", "@/bad.img"},
      .status = 1,
@@ -621,6 +651,8 @@ const StatusRow kStatusRows[] = {
      .notMade = "c.img"},
     {"check: two archives", {"check", "@/good.img", "@/good.img"}, 2, "usage"},
     {"compact: no archive named", {"compact"}, 2, "usage"},
+    {"delete: no names", {"delete", "@/good.img"}, 2, "usage: zarnex-cli delete"},
+    {"rename: no new name", {"rename", "@/good.img", "a.dff"}, 2, "usage: zarnex-cli rename"},
 
     {.what = "list: no archive",
      .args = {"list", "@/missing.img"},
@@ -630,6 +662,13 @@ const StatusRow kStatusRows[] = {
     {"import: no archive", {"import", "@/missing.img", "@/src/x.dff"}, 3},
     {"extract: no archive", {"extract", "@/missing.img", "@/o", "a"}, 3},
     {"check: no archive", {"check", "@/missing.img"}, 3},
+    {"delete: no archive", {"delete", "@/missing.img", "a"}, 3},
+    {"rename: no archive", {"rename", "@/missing.img", "a", "b"}, 3},
+    {.what = "import: an archive in use by another program",
+     .args = {"import", "@/good.img", "@/src/x.dff"},
+     .status = 3,
+     .errHas = "Архив занят другой программой: \n\n@/good.img",
+     .prepare = HoldArchive},
     {.what = "compact: a damaged archive",
      .args = {"compact", "@/bad.img"},
      .status = 3,
@@ -903,6 +942,27 @@ TEST_F(CliTest, EverythingSaidFollowsTheLanguage) {
         r = run({"extract", "-o", img, dir / "out", "q"});
         EXPECT_EQ(r.err, std::string(c.notFound) + "\n");
     }
+}
+
+// A file that cannot be written (here: past the size the process may write) is not counted nor
+// left behind, and the extraction goes on and ends with status 1.
+TEST_F(CliTest, AFileThatCannotBeWrittenIsNotExtracted) {
+    const std::string img = dir / "a.img";
+    test::MakeVersion2(img, {{1, 1, "small.dff"}, {2, 8, "big.dff"}});
+    std::filesystem::create_directories(dir / "out");
+    // A file size limit of 8 KiB; writes past it fail instead of ending the program.
+    const std::string command =
+        InRussian("sh -c 'trap \"\" XFSZ; ulimit -f 16; exec \"$0\" \"$@\"' ") +
+        Quote(ZARNEX_CLI_PATH) + " extract " + Quote(img) + " " + Quote(dir / "out") +
+        " big.dff small.dff >" + Quote(dir / "o") + " 2>" + Quote(dir / "e");
+    const int raw = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 1);
+    EXPECT_EQ(Text(dir / "o"), "Извлечено: 1\n");
+    EXPECT_NE(Text(dir / "e").find("записан с ошибкой " + test::CodeText(EFBIG)), std::string::npos)
+        << Text(dir / "e");
+    EXPECT_FALSE(std::filesystem::exists(dir / "out/big.dff"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "out/small.dff"));
 }
 
 // The usage and every help are made from the table: each command's synopsis, what it does and

@@ -240,6 +240,7 @@ CrashReport SimulateCrashes(const DiskImage& before, const std::vector<FileOp>& 
             pending.push_back(point);
         }
     }
+    report.durable = std::move(durable);
     return report;
 }
 

@@ -53,6 +53,7 @@ struct CrashReport {
     size_t crashPoints = 0;
     size_t statesChecked = 0;
     std::vector<std::string> failures;  // the first few
+    DiskImage durable;                  // after a cut right after the last operation
 };
 
 // Replays `ops` from `before` and checks the disk at every crash point: every write not yet

@@ -1,15 +1,22 @@
-// Power cuts during Replace and compacting: at every crash point, with the unflushed writes lost or
-// kept in any combination, the archive loads and every entry its directory names holds either its
-// old bytes or the complete bytes of a file written into it.
+// Power cuts during every batch that writes: at every crash point, with the unflushed writes lost
+// or kept in any combination, the archive loads and every entry its directory names holds either
+// its old bytes or the complete bytes of a file written into it; a deletion or a rename leaves
+// each entry there once, under its old name or its new one, or gone when it was being deleted.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <memory>
 #include <random>
+#include <set>
 
 #include "archive/compact.h"
 #include "archive/directory.h"
+#include "archive/edit.h"
 #include "archive/import.h"
+#include "platform/paths.h"
 #include "tests/crash_support.h"
 #include "tests/import_support.h"
 #include "tests/scripted_boxes.h"
@@ -27,20 +34,29 @@ struct Source {
     Bytes bytes;
 };
 
+enum class Action { Import, Compact, Delete, Rename };
+
 struct Scenario {
-    const char* title;
+    std::string title;
     bool version2;
     std::vector<TestEntry> entries;
-    std::vector<Source> sources;
-    int64_t writeBudget = -1;  // the disk is full after this many bytes
-    bool compact = false;      // compacted instead of written into
+    std::vector<Source> sources;  // Import
+    int64_t writeBudget = -1;     // the disk is full after this many bytes
+    Action action = Action::Import;
+    std::vector<EntryChoice> chosen = {};  // Delete; Rename: the one entry
+    std::string newName = {};              // Rename
+    bool leftover = false;  // the last entry is a copy an interrupted deletion left behind
 };
+
+void PrintTo(const Scenario& s, std::ostream* os) {
+    *os << s.title;
+}
 
 // What the directory may name: per original record its old bytes, and per name the bytes of
 // every file of that name, as sector hashes.
-class ArchiveCheck {
+class ImportCheck {
   public:
-    ArchiveCheck(const Scenario& s, std::string img) : s_(s), img_(std::move(img)) {
+    ImportCheck(const Scenario& s, std::string img) : s_(s), img_(std::move(img)) {
         for (size_t i = 0; i < s.entries.size(); ++i) {
             old_.push_back(test::SectorHashes(test::EntryData(s.entries[i], i)));
         }
@@ -112,6 +128,123 @@ class ArchiveCheck {
     std::map<AnsiString, std::vector<std::vector<uint64_t>>> byWholeName_, byStoredName_;
 };
 
+// What loading finds after a deletion or a rename, checked through the loader itself: the state
+// is written out and read back. Each entry is there once with its old place and bytes, under its
+// old name or, renamed, its new one; one being deleted may be gone; a file being imported may be
+// there whole. When the batch finished, what it reported must be there.
+class EditCheck {
+  public:
+    EditCheck(const Scenario& s, const DiskImage& before, std::string img)
+        : s_(s), img_(std::move(img)) {
+        const size_t originals = s.entries.size() - (s.leftover ? 1 : 0);
+        const test::FileImage& data = before.at(img_);
+        for (size_t i = 0; i < originals; ++i) {
+            const TestEntry& e = s.entries[i];
+            Old old{e.offset, {}};
+            for (int32_t k = 0; k < e.size; ++k) {
+                old.sectors.push_back(data.SectorHash(int64_t{e.offset} + k));
+            }
+            old_[e.name] = old;
+            const bool chosen =
+                !s.chosen.empty() && LowerAnsi(e.name) == LowerAnsi(s.chosen[0].name);
+            if (s.action == Action::Rename && chosen && renamed_.empty()) {
+                renamed_ = e.name;  // the first of that name in directory order
+            }
+        }
+        for (const EntryChoice& c : s.chosen) {
+            if (s.action == Action::Delete) {
+                deleted_.insert(LowerAnsi(c.name));
+            }
+        }
+        for (const Source& source : s.sources) {
+            new_[LowerAnsi(source.name)] = test::SectorHashes(test::Padded(source.bytes));
+        }
+    }
+
+    std::string operator()(const DiskImage& disk) const { return Check(disk, false); }
+    std::string Finished(const DiskImage& disk) const { return Check(disk, true); }
+
+  private:
+    struct Old {
+        int32_t offset;
+        std::vector<uint64_t> sectors;
+    };
+
+    std::string Check(const DiskImage& disk, bool finished) const {
+        std::vector<std::string> files = {img_};
+        if (!s_.version2) {
+            files.push_back(DirectoryFilePath(img_));
+        }
+        for (const std::string& file : files) {
+            const test::FileImage& image = disk.at(file);
+            test::WriteBytes(scratch_ / FileNamePart(file),
+                             Bytes(image.bytes.begin(), image.bytes.begin() + image.length));
+        }
+        IoState io;
+        ScriptedMessageBoxes boxes;
+        auto archive = LoadDirectory(scratch_ / FileNamePart(img_), io, boxes);
+        if (!archive) {
+            return "the archive does not load: " + boxes.shown.at(0).text;
+        }
+        const test::FileImage& data = disk.at(img_);
+        const auto holds = [&](const DirectoryEntry& e, const std::vector<uint64_t>& sectors) {
+            bool same = e.size >= 0 && static_cast<size_t>(e.size) == sectors.size();
+            for (int32_t k = 0; same && k < e.size; ++k) {
+                same = data.SectorHash(int64_t{e.offset} + k) == sectors[static_cast<size_t>(k)];
+            }
+            return same;
+        };
+        std::map<AnsiString, int> seen;  // by the original's name, or a new file's lowered one
+        bool underNewName = false;
+        const DirectoryTable& table = archive->table;
+        for (int32_t i = 0; i < table.count; ++i) {
+            const DirectoryEntry& e = table.entries[static_cast<size_t>(i)];
+            const bool renamed = !renamed_.empty() && e.name == s_.newName;
+            underNewName = underNewName || renamed;
+            const AnsiString key = renamed ? renamed_ : e.name;
+            const auto old = old_.find(key);
+            const auto made = new_.find(LowerAnsi(e.name));
+            if (old != old_.end() && e.offset == old->second.offset &&
+                holds(e, old->second.sectors)) {
+                ++seen[key];
+            } else if (made != new_.end() && holds(e, made->second)) {
+                ++seen[made->first];
+            } else {
+                return "record " + std::to_string(i) + " \"" + e.name +
+                       "\" names neither its old bytes nor a file's";
+            }
+        }
+        for (const auto& [name, old] : old_) {
+            const bool deleting = deleted_.count(LowerAnsi(name)) > 0;
+            const bool replaced = new_.count(LowerAnsi(name)) > 0;
+            const int times = seen.count(name) ? seen.at(name) : 0;
+            if (times > 1 || (times == 0 && !deleting && !replaced)) {
+                return "\"" + name + "\" is there " + std::to_string(times) + " times";
+            }
+            if (finished && times > 0 && deleting) {
+                return "\"" + name + "\" is still there after its deletion";
+            }
+        }
+        if (finished && !renamed_.empty() && !underNewName) {
+            return "the rename is not on the disk";
+        }
+        for (const auto& [name, sectors] : new_) {
+            if (finished && !seen.count(name)) {
+                return "\"" + name + "\" is not in the archive after its import";
+            }
+        }
+        return {};
+    }
+
+    const Scenario& s_;
+    std::string img_;
+    TempDir scratch_;
+    std::map<AnsiString, Old> old_;
+    std::map<AnsiString, std::vector<uint64_t>> new_;
+    std::set<AnsiString> deleted_;
+    AnsiString renamed_;
+};
+
 // Small files, so that thousands of crash states stay cheap; one of several pieces.
 Bytes SmallFile(std::mt19937& random, uint32_t seed) {
     const size_t sizes[] = {0, 1, 700, 2048, 2049, 3000, 5000};
@@ -179,7 +312,7 @@ std::vector<Scenario> Scenarios() {
     for (bool version2 : {true, false}) {
         std::mt19937 random(version2 ? 4 : 3);
         Scenario compact{version2 ? "compact, version 2" : "compact, version 1", version2, {}, {}};
-        compact.compact = true;
+        compact.action = Action::Compact;
         // Three in a row that the room before them cannot take, then any.
         int32_t at = version2 ? 3 : 1;
         for (int i = 0; i < 3; ++i) {
@@ -197,79 +330,150 @@ std::vector<Scenario> Scenarios() {
     stopped.title = "compact on a disk that fills up";
     stopped.writeBudget = SectorToByte(20);
     all.push_back(stopped);
+
+    // Deleting and renaming: 40 entries, one of them a twin by name of another.
+    for (bool version2 : {true, false}) {
+        const std::string v = version2 ? ", version 2" : ", version 1";
+        std::vector<TestEntry> forty;
+        for (int i = 0; i < 40; ++i) {
+            const std::string name = i == 30 ? "E3.DFF" : "e" + std::to_string(i) + ".dff";
+            forty.push_back({(version2 ? 2 : 0) + 2 * i, 1 + i % 2, name});
+        }
+        const auto edit = [&](std::string title, Action action, std::vector<EntryChoice> chosen,
+                              std::string newName = {}) {
+            Scenario e{title + v, version2, forty, {}};
+            e.action = action;
+            e.chosen = std::move(chosen);
+            e.newName = std::move(newName);
+            all.push_back(std::move(e));
+        };
+        edit("delete a middle entry", Action::Delete, {{"e12.dff"}});
+        edit("delete the last entry", Action::Delete, {{"e39.dff"}});
+        edit("delete several at once, the last among them", Action::Delete,
+             {{"e0.dff"}, {"e7.dff"}, {"e3.dff"}, {"e38.dff"}, {"e39.dff"}, {"e21.dff"}});
+        edit("rename", Action::Rename, {{"e5.dff"}}, "renamed.txd");
+        edit("rename in the sixteenth record", Action::Rename, {{"e15.dff"}}, "E15.dff");
+        // A deletion cut off before: the next batch that writes cuts its copy off first.
+        Scenario cut{"import after an interrupted deletion" + v, version2, forty, {}};
+        cut.entries.push_back(forty[4]);
+        cut.leftover = true;
+        cut.sources = {{"new.txd", test::Pattern(3000, 9)}, {"e6.dff", test::Pattern(10, 8)}};
+        all.push_back(cut);
+    }
     return all;
 }
 
-TEST(PowerCut, NoCrashPointDamagesAnEntry) {
-    for (const Scenario& s : Scenarios()) {
-        SCOPED_TRACE(s.title);
-        TempDir dir;
-        const std::string img = dir / "a.img";
-        test::MakeArchive(s.version2, img, s.entries);
-        std::vector<std::string> paths, files = {img};
-        if (!s.version2) {
-            files.push_back(DirectoryFilePath(img));
+std::string ScenarioName(const ::testing::TestParamInfo<Scenario>& info) {
+    std::string name;
+    for (const char c : info.param.title) {
+        if (std::isalnum(static_cast<unsigned char>(c))) {
+            name += c;
+        } else if (!name.empty() && name.back() != '_') {
+            name += '_';
         }
-        for (size_t i = 0; i < s.sources.size(); ++i) {
-            std::filesystem::create_directories(dir / std::to_string(i));
-            paths.push_back(dir / (std::to_string(i) + "/" + s.sources[i].name));
-            test::WriteBytes(paths.back(), s.sources[i].bytes);
-        }
-        const DiskImage before = test::ReadDisk(files);
-
-        test::Recorder recorder;
-        test::ImportRun run;
-        run.files.observer = &recorder;
-        run.files.writeBudget = s.writeBudget;
-        if (s.compact) {
-            CompactArchive(img, run.boxes, run.io);
-        } else {
-            run.Run(img, paths);
-        }
-
-        const ArchiveCheck check(s, img);
-        const test::CrashReport report = test::SimulateCrashes(before, recorder.ops, check, 7);
-        for (const std::string& failure : report.failures) {
-            ADD_FAILURE() << failure;
-        }
-        std::printf("%s: %zu operations, %zu crash points, %zu states\n", s.title,
-                    recorder.ops.size(), report.crashPoints, report.statesChecked);
-        // The disk the batch left is the last crash point; it loads for real too.
-        EXPECT_EQ(check(test::ReadDisk(files)), "");
-        IoState io;
-        ScriptedMessageBoxes boxes;
-        EXPECT_TRUE(test::OpenForPlacing(img, io, boxes).has_value());
-
-        const bool stopped = s.writeBudget >= 0;
-        if (s.compact) {
-            EXPECT_EQ(run.LastText().rfind(stopped ? "На диске не хватает места" : "Сжато", 0), 0u);
-            continue;
-        }
-        // The rows that left the list are the files before the first one not written, and the
-        // archive holds, per name, the bytes of the last of them.
-        EXPECT_EQ(run.outcome.completed, !stopped);
-        EXPECT_EQ(run.LastText(),
-                  stopped ? "На диске не хватает места"
-                          : test::Summary(run.outcome.replacedCount, run.outcome.addedCount));
-        ASSERT_LE(run.removed.size(), paths.size());
-        EXPECT_TRUE(std::equal(run.removed.begin(), run.removed.end(), paths.begin()));
-        // An error stop commits every file written before the failing one.
-        EXPECT_EQ(run.removed.size(),
-                  stopped ? static_cast<size_t>(run.progress.back()) : paths.size());
-        std::map<AnsiString, Bytes> last;
-        for (size_t i = 0; i < run.removed.size(); ++i) {
-            last[LowerAnsi(s.sources[i].name)] = test::Padded(s.sources[i].bytes);
-        }
-        for (const DirectoryRecord& r : test::ReadRecords(s.version2, img)) {
-            auto it = last.find(LowerAnsi(r.name));
-            if (it != last.end()) {
-                EXPECT_EQ(test::ReadSectors(img, r.offset, r.size), it->second) << r.name;
-                last.erase(it);  // duplicates in the archive: the first record holds it
-            }
-        }
-        EXPECT_TRUE(last.empty());
     }
+    return name;
 }
+
+class PowerCut : public ::testing::TestWithParam<Scenario> {};
+
+TEST_P(PowerCut, NoCrashPointDamagesAnEntry) {
+    const Scenario& s = GetParam();
+    TempDir dir;
+    const std::string img = dir / "a.img";
+    test::MakeArchive(s.version2, img, s.entries);
+    std::vector<std::string> paths, files = {img};
+    if (!s.version2) {
+        files.push_back(DirectoryFilePath(img));
+    }
+    for (size_t i = 0; i < s.sources.size(); ++i) {
+        std::filesystem::create_directories(dir / std::to_string(i));
+        paths.push_back(dir / (std::to_string(i) + "/" + s.sources[i].name));
+        test::WriteBytes(paths.back(), s.sources[i].bytes);
+    }
+    const DiskImage before = test::ReadDisk(files);
+
+    test::Recorder recorder;
+    test::ImportRun run;
+    run.files.observer = &recorder;
+    run.files.writeBudget = s.writeBudget;
+    bool finished = false;
+    switch (s.action) {
+        case Action::Import:
+            run.Run(img, paths);
+            finished = run.outcome.completed;
+            break;
+        case Action::Compact:
+            finished = CompactArchive(img, run.boxes, run.io).completed;
+            break;
+        case Action::Delete:
+            finished = DeleteEntries(img, s.chosen, run.boxes, {}, run.io).completed;
+            break;
+        case Action::Rename:
+            finished = RenameEntry(img, s.chosen.at(0), s.newName, run.boxes, run.io) ==
+                       RenameStatus::Renamed;
+            break;
+    }
+
+    const bool edit = s.action == Action::Delete || s.action == Action::Rename || s.leftover;
+    std::unique_ptr<ImportCheck> importCheck;
+    std::unique_ptr<EditCheck> editCheck;
+    test::DiskCheck check;
+    if (edit) {
+        editCheck = std::make_unique<EditCheck>(s, before, img);
+        check = std::ref(*editCheck);
+    } else {
+        importCheck = std::make_unique<ImportCheck>(s, img);
+        check = std::ref(*importCheck);
+    }
+    const test::CrashReport report = test::SimulateCrashes(before, recorder.ops, check, 7);
+    for (const std::string& failure : report.failures) {
+        ADD_FAILURE() << failure;
+    }
+    std::printf("%s: %zu operations, %zu crash points, %zu states\n", s.title.c_str(),
+                recorder.ops.size(), report.crashPoints, report.statesChecked);
+    // The disk the batch left is the last crash point; it loads for real too.
+    EXPECT_EQ(check(test::ReadDisk(files)), "");
+    IoState io;
+    ScriptedMessageBoxes boxes;
+    EXPECT_TRUE(test::OpenForPlacing(img, io, boxes).has_value());
+
+    const bool stopped = s.writeBudget >= 0;
+    EXPECT_EQ(finished, !stopped);
+    if (edit) {
+        // What the batch reported done is on the disk when the power goes right after.
+        EXPECT_EQ(finished ? editCheck->Finished(report.durable) : "", "");
+        return;
+    }
+    if (s.action == Action::Compact) {
+        EXPECT_EQ(run.LastText().rfind(stopped ? "На диске не хватает места" : "Сжато", 0), 0u);
+        return;
+    }
+    // The rows that left the list are the files before the first one not written, and the
+    // archive holds, per name, the bytes of the last of them.
+    EXPECT_EQ(run.LastText(),
+              stopped ? "На диске не хватает места"
+                      : test::Summary(run.outcome.replacedCount, run.outcome.addedCount));
+    ASSERT_LE(run.removed.size(), paths.size());
+    EXPECT_TRUE(std::equal(run.removed.begin(), run.removed.end(), paths.begin()));
+    // An error stop commits every file written before the failing one.
+    EXPECT_EQ(run.removed.size(),
+              stopped ? static_cast<size_t>(run.progress.back()) : paths.size());
+    std::map<AnsiString, Bytes> last;
+    for (size_t i = 0; i < run.removed.size(); ++i) {
+        last[LowerAnsi(s.sources[i].name)] = test::Padded(s.sources[i].bytes);
+    }
+    for (const DirectoryRecord& r : test::ReadRecords(s.version2, img)) {
+        auto it = last.find(LowerAnsi(r.name));
+        if (it != last.end()) {
+            EXPECT_EQ(test::ReadSectors(img, r.offset, r.size), it->second) << r.name;
+            last.erase(it);  // duplicates in the archive: the first record holds it
+        }
+    }
+    EXPECT_TRUE(last.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, PowerCut, ::testing::ValuesIn(Scenarios()), ScenarioName);
 
 }  // namespace
 }  // namespace zarnex

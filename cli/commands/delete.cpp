@@ -1,0 +1,64 @@
+// zarnex-cli delete: entries out of an archive's directory.
+#include "archive/edit.h"
+
+#include <optional>
+
+#include "cli/batch.h"
+#include "cli/exit_status.h"
+#include "cli/options.h"
+
+namespace zarnex::cli {
+
+namespace {
+
+int Run(CommandLine& line) {
+    BatchOptions batch;
+    std::vector<std::string> names;
+    if (const auto status =
+            batch.ReadArchiveAndItems(line, "takes an archive and names (or -T)", names)) {
+        return *status;
+    }
+    const std::string& archive = line.Operands()[0];
+    std::vector<EntryChoice> chosen;
+    for (const std::string& name : names) {
+        chosen.push_back({name});
+    }
+
+    IoState io;
+    BatchOutput output(batch, OverwritePolicy::No, 0);
+    // Counted in records moved, which only the batch knows.
+    std::optional<TerminalProgress> progress;
+    DeleteCallbacks callbacks;
+    callbacks.progress = [&](int done, int total) {
+        if (batch.chatter == Chatter::Normal) {
+            if (!progress) {
+                progress.emplace(total);
+            }
+            progress->Set(done);
+        }
+    };
+    callbacks.deleted = [&](const std::string& name) {
+        output.Verbose(LineText(MessageId::DeletedLine, name));
+    };
+    callbacks.notFound = [&](const std::string& name) { output.Remark(NotFoundLine(name)); };
+    const DeleteOutcome outcome = DeleteEntries(archive, chosen, output.Boxes(), callbacks, io);
+    progress.reset();
+    if (!outcome.completed) {
+        return ExitNotRun;
+    }
+    return outcome.notFoundCount > 0 ? ExitPartly : ExitDone;
+}
+
+}  // namespace
+
+extern const Command DeleteCommand{
+    "delete",
+    "delete [-q | -v] [-T LIST [--null]] ARCHIVE NAME...",
+    "Remove every entry of each name (ignoring case) from the archive's directory; their\n"
+    "sectors become free room for the next import or compact. The data of every other entry\n"
+    "stays where it is. Each name with no entry is named on standard error.",
+    WithBatchOptions({}, "names", "\"deleted NAME\""),
+    Run,
+};
+
+}  // namespace zarnex::cli
