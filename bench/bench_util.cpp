@@ -1,8 +1,14 @@
 #include "bench/bench_util.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#include <psapi.h>
+#else
 #include <sys/resource.h>
 #include <unistd.h>
+#endif
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -12,8 +18,10 @@
 namespace zarnex::bench {
 
 double Seconds(const std::function<void()>& work) {
+#ifndef _WIN32
     // Start every measurement with no dirty pages left by the one before.
     ::sync();
+#endif
     auto start = std::chrono::steady_clock::now();
     work();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -38,17 +46,33 @@ double Median(std::vector<double> values) {
 }
 
 long PeakMemoryKiB() {
+#ifdef _WIN32
+    PROCESS_MEMORY_COUNTERS counters{};
+    K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return static_cast<long>(counters.PeakWorkingSetSize / 1024);
+#else
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+#endif
 }
 
 std::string MakeTempDir() {
+#ifdef _WIN32
+    const auto base = std::filesystem::temp_directory_path();
+    for (auto tick = std::chrono::steady_clock::now().time_since_epoch().count();; ++tick) {
+        const auto path = base / ("zarnex-bench-" + std::to_string(tick));
+        if (std::filesystem::create_directory(path)) {
+            return path.string();
+        }
+    }
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "zarnex-bench-XXXXXX").string();
     if (!mkdtemp(pattern.data())) {
         throw std::runtime_error("mkdtemp failed");
     }
     return pattern;
+#endif
 }
 
 void RemoveTree(const std::string& path) {

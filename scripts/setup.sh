@@ -1,7 +1,15 @@
 #!/usr/bin/env bash
 # Installs what building and testing Zarnex needs, and only what is missing.
+#   bash scripts/setup.sh             for Linux
+#   bash scripts/setup.sh --windows   for cross-building for Windows and testing under Wine
 set -euo pipefail
 
+if [ "${1:-}" = --windows ]; then
+    # MinGW-w64 with POSIX threads, Wine (wine64 runs the programs, wine gives /usr/bin/wine),
+    # GoogleTest's sources to build with them, and groff to set the manual as text.
+    packages=(cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine
+              googletest groff-base)
+else
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev
           fonts-dejavu-core xvfb xauth
           # the window's SVG icon; the window tests queue input as the desktop does
@@ -10,6 +18,7 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev qt6-base-de
           desktop-file-utils appstream man-db dpkg-dev file
           # the fuzzers
           clang libclang-rt-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
