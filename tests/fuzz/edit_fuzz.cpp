@@ -143,6 +143,14 @@ void CheckRename(RenameStatus status, const EntryChoice& old, const std::string&
     }
     Files expected = CutLeftover(before, table);
     if (target >= 0) {
+        // Whatever the rules of names, none that would leave the folder it is extracted to, be
+        // a hidden stream or cut at the end of the field.
+        if (ansi.empty() || ansi == "." || ansi == ".." || ansi.size() >= NameFieldSize ||
+            std::any_of(ansi.begin(), ansi.end(), [](char c) {
+                return c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20;
+            })) {
+            Finding("renamed to a name no entry may have: " + newName);
+        }
         const RecordBytes field = EncodeRecord({0, 0, ansi});
         const int32_t name = RecordSize - NameFieldSize;  // where the field starts
         (table.IsVersion2() ? expected.image : expected.directory)

@@ -202,7 +202,8 @@ void Seeds(const std::string& root) {
         Put(edit, v + "delete-damaged",
             archive(Damaged()).Name("head.dff").Name("neg.ipl").Name("huge.txd").Steps(del));
         Put(edit, v + "delete-twins-and-a-picked-one",
-            archive(twins).Name("a.dff").Name("x.txd").Name("b.col").Steps(del + "\0\xc2"));
+            archive(twins).Name("a.dff").Name("x.txd").Name("b.col").Steps(
+                std::string("\0\0\xc2", 3)));
         Put(edit, v + "delete-many", archive(Full()).Name("e0.dff").Name("e5.dff").Name("e62.dff"));
         // The copy an interrupted deletion left at the end.
         Records leftover = Typical();
