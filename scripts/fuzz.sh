@@ -4,6 +4,7 @@
 #   bash scripts/fuzz.sh run TARGET MINUTES     fuzz one target (directory, import, extract, edit)
 # Findings go to build-fuzz/findings/; new inputs of a run to build-fuzz/corpus/TARGET.
 set -euo pipefail
+shopt -s nullglob  # a target may have no regression inputs yet
 cd "$(dirname "$0")/.."
 build=build-fuzz
 targets=(directory import extract edit)

@@ -4,9 +4,10 @@
 // deletion is cut by a power failure at every moment too: each disk it may leave holds every
 // record not chosen, and nothing but the records it started with.
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "archive/directory.h"
@@ -21,47 +22,67 @@ using zarnex::fuzz::Range;
 
 namespace {
 
-constexpr uint64_t MaxFileLength = uint64_t{1} << 20;
-// Every crash point walks the records: longer deletions are only checked when done.
-constexpr size_t MostSimulatedOps = 512;
+constexpr uint64_t MaxFileLength = uint64_t{1} << 18;
+// Large tables cost much and rarely reach new code; the directory target loads them.
+constexpr int64_t MaxRecords = 4096;
+// Every disk a power cut may leave is walked whole: longer deletions in larger tables are only
+// checked when done.
+constexpr size_t MostSimulatedWork = 1 << 18;
 
-using Record = std::tuple<int32_t, int32_t, AnsiString>;
-using Records = std::vector<Record>;  // sorted: a multiset
+using Record = std::array<unsigned char, RecordSize>;  // as on disk
+using Records = std::vector<Record>;
 
-Records Sorted(const std::vector<DirectoryRecord>& records) {
-    Records out;
-    for (const DirectoryRecord& r : records) {
-        out.emplace_back(r.offset, r.size, r.name);
+// The records that the directory's bytes count, or nothing when the count runs past them.
+std::optional<Records> RecordsIn(bool version2, const std::string& bytes) {
+    const auto size = static_cast<int64_t>(bytes.size());
+    int64_t start = 0;
+    int64_t count = size / RecordSize;
+    if (version2) {
+        start = Version2HeaderSize;
+        count = static_cast<int32_t>(
+            GetLE32(reinterpret_cast<const unsigned char*>(Range(bytes, 4, 8).data())));
+        if (count < 0 || (count > 0 && Version2RecordPosition(count) > size)) {
+            return std::nullopt;
+        }
     }
-    std::sort(out.begin(), out.end());
-    return out;
+    Records records(static_cast<size_t>(count));
+    for (int64_t i = 0; i < count; ++i) {
+        std::copy_n(bytes.begin() + start + i * RecordSize, RecordSize,
+                    records[static_cast<size_t>(i)].begin());
+    }
+    return records;
+}
+
+Records Sorted(Records records) {
+    std::sort(records.begin(), records.end());
+    return records;
 }
 
 bool Within(const Records& small, const Records& big) {
     return std::includes(big.begin(), big.end(), small.begin(), small.end());
 }
 
-// The records on disk hold every kept one and nothing but the records of `all`, besides one copy
-// at the end of an earlier record: what an interrupted deletion leaves.
-std::string CheckRecords(const std::optional<std::vector<DirectoryRecord>>& onDisk,
-                         const Records& kept, const Records& all) {
-    if (!onDisk) {
+// The records on disk hold every kept one and nothing but the records of `all` (both sorted),
+// besides one copy at the end of an earlier record: what an interrupted deletion leaves.
+std::string CheckRecords(std::optional<Records> records, const Records& kept, const Records& all) {
+    if (!records) {
         return "the count runs past its records";
     }
-    std::vector<DirectoryRecord> records = *onDisk;
     for (int round = 0; round < 2; ++round) {
-        const Records sorted = Sorted(records);
+        const Records sorted = Sorted(*records);
         if (Within(kept, sorted) && Within(sorted, all)) {
             return "";
         }
-        if (records.size() < 2 ||
-            std::none_of(records.begin(), records.end() - 1, [&](const DirectoryRecord& r) {
-                const DirectoryRecord& last = records.back();
+        const DirectoryRecord last =
+            records->empty() ? DirectoryRecord{} : DecodeRecord(records->back().data());
+        if (records->size() < 2 ||
+            std::none_of(records->begin(), records->end() - 1, [&](const Record& bytes) {
+                const DirectoryRecord r = DecodeRecord(bytes.data());
                 return r.offset == last.offset && r.size == last.size && r.name == last.name;
             })) {
             break;
         }
-        records.pop_back();
+        records->pop_back();
     }
     return "a record not chosen is gone, or one not there before stands";
 }
@@ -163,7 +184,10 @@ void CheckRename(RenameStatus status, const EntryChoice& old, const std::string&
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const fuzz::Case c = fuzz::Parse(data, size);
+    const fuzz::Case c = fuzz::Parse(data, size, MaxFileLength);
+    if (c.RecordsToLoad(MaxFileLength) > MaxRecords) {
+        return -1;
+    }
     const fuzz::Workspace ws = fuzz::Materialize(c, MaxFileLength);
     auto read = [&] {
         return Files{fuzz::ReadWhole(ws.image),
@@ -171,7 +195,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     };
     const Files before = read();
     const bool version2 = fuzz::IsVersion2(before.image);
-    const auto records = fuzz::RecordsOn(version2, before.image, before.directory);
+    const auto records = RecordsIn(version2, version2 ? before.image : before.directory);
 
     // The first step byte picks the batch, one byte per name picks a record or none.
     auto step = [&](size_t i) {
@@ -189,8 +213,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         loaded->data.Close();
         loaded->directory.Close();
     }
-    const test::DiskImage disk =
-        rename ? test::DiskImage{} : test::ReadDisk({ws.image, ws.directory});
 
     // A deletion writes a record and a count per entry, a rename one name: many times that is
     // a runaway.
@@ -249,11 +271,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Finding("a deletion changed the data file");
     }
 
+    // The loaded entries are the first records on disk, each as it stands there.
     const DirectoryTable& table = loaded->table;
-    std::vector<DirectoryRecord> all, kept;
+    Records all, kept;
     for (int32_t i = 0; i < table.count; ++i) {
         const DirectoryEntry& e = table.entries[static_cast<size_t>(i)];
-        all.push_back({e.offset, e.size, e.name});
+        all.push_back(records.value()[static_cast<size_t>(i)]);
         const bool isChosen = std::any_of(chosen.begin(), chosen.end(), [&](const EntryChoice& x) {
             AnsiString ansi;
             return Utf8ToAnsi(x.name, ansi) && LowerAnsi(ansi) == LowerAnsi(e.name) &&
@@ -267,8 +290,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Finding("a deletion counted " + std::to_string(outcome.deletedCount) + " entries, not " +
                 std::to_string(all.size() - kept.size()));
     }
-    const auto left = fuzz::RecordsOn(version2, after.image, after.directory);
-    if (!left || Sorted(*left) != Sorted(kept)) {
+    all = Sorted(all);
+    kept = Sorted(kept);
+    const auto left = RecordsIn(version2, version2 ? after.image : after.directory);
+    if (!left || Sorted(*left) != kept) {
         Finding("the records after a deletion are not those not chosen");
     }
     ScriptedMessageBoxes reloadBoxes;
@@ -277,16 +302,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Finding("the archive no longer loads after a deletion");
     }
 
-    if (recorder.ops.size() > MostSimulatedOps) {
+    if (recorder.ops.size() * (records.value().size() + 1) > MostSimulatedWork) {
         return 0;
     }
-    const Records keptSorted = Sorted(kept), allSorted = Sorted(all);
+    // Only the directory is written: the disks a power cut may leave differ in it alone.
+    test::DiskImage disk;
+    test::FileImage& file = disk[recordFile];
+    const std::string& recordBytes = version2 ? before.image : before.directory;
+    file.bytes.assign(recordBytes.begin(), recordBytes.begin() + room);
+    file.length = room;
+    file.sectorHashes = test::SectorHashes(test::Padded(file.bytes));
     const test::CrashReport report = test::SimulateCrashes(
         disk, recorder.ops,
         [&](const test::DiskImage& d) {
-            return CheckRecords(
-                fuzz::RecordsOn(version2, Text(d.at(ws.image)), Text(d.at(ws.directory))),
-                keptSorted, allSorted);
+            return CheckRecords(RecordsIn(version2, Text(d.at(recordFile))), kept, all);
         },
         static_cast<uint32_t>(size));
     if (!report.failures.empty()) {

@@ -82,7 +82,7 @@ void ExpectFile(const std::string& path, const std::string& held, int64_t length
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const fuzz::Case c = fuzz::Parse(data, size);
+    const fuzz::Case c = fuzz::Parse(data, size, MaxFileLength);
     const fuzz::Workspace ws = fuzz::Materialize(c, MaxFileLength);
     const std::string oldImage = fuzz::ReadWhole(ws.image);
     const std::string oldDirectory = c.hasDirectory ? fuzz::ReadWhole(ws.directory) : "";

@@ -62,7 +62,8 @@ struct Case {
 constexpr uint32_t MaxRepeatedRecords = 1 << 17;
 constexpr size_t MaxExpandedBytes = size_t{8} << 20;
 
-Case Parse(const uint8_t* data, size_t size);
+// Repeated records stop where the file they go to reaches `maxLength`, the most a target makes.
+Case Parse(const uint8_t* data, size_t size, uint64_t maxLength = UINT64_MAX);
 
 // Writes chunks; long payloads become several chunks of the same tag.
 class Writer {
