@@ -182,6 +182,14 @@ Case Parse(const uint8_t* data, size_t size, uint64_t maxLength) {
             case Tag::Existing:
                 c.existing.emplace_back(before, after);
                 break;
+            case Tag::Node:
+                c.nodes.push_back(
+                    {static_cast<InFolder>(payload.empty()
+                                               ? 0
+                                               : static_cast<unsigned char>(payload[0]) %
+                                                     static_cast<unsigned>(InFolder::Count)),
+                     payload.substr(std::min<size_t>(1, payload.size()))});
+                break;
             case Tag::Answers:
                 c.answers += payload;
                 break;
@@ -289,6 +297,37 @@ Workspace Materialize(const Case& c, uint64_t maxLength) {
     }
     for (size_t i = 0; i < c.existing.size(); ++i) {
         WriteFile(ws.out + "/" + SafeName(c.existing[i].first, i), c.existing[i].second);
+    }
+    ws.victim = ws.root + "/victim";
+    ws.elsewhere = ws.root + "/elsewhere";
+    WriteFile(ws.victim, "not to be written");
+    std::filesystem::create_directories(ws.elsewhere);
+    WriteFile(ws.elsewhere + "/kept", "not to be written either");
+    // A name already taken stays as it is.
+    for (size_t i = 0; i < c.nodes.size(); ++i) {
+        const std::string path = ws.out + "/" + SafeName(c.nodes[i].name, i);
+        switch (c.nodes[i].kind) {
+            case InFolder::LinkToVictim:
+                ::symlink(ws.victim.c_str(), path.c_str());
+                break;
+            case InFolder::LinkToNothing:
+                ::symlink((ws.root + "/nothing").c_str(), path.c_str());
+                break;
+            case InFolder::LinkToFolder:
+                ::symlink(ws.elsewhere.c_str(), path.c_str());
+                break;
+            case InFolder::LinkToArchive:
+                ::symlink(ws.image.c_str(), path.c_str());
+                break;
+            case InFolder::Folder:
+                ::mkdir(path.c_str(), 0700);
+                break;
+            case InFolder::Fifo:
+                ::mkfifo(path.c_str(), 0600);
+                break;
+            default:
+                break;
+        }
     }
     return ws;
 }

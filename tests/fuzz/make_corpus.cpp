@@ -11,6 +11,7 @@
 #include "tests/fuzz/fuzz_case.h"
 
 using namespace zarnex;
+using zarnex::fuzz::InFolder;
 using zarnex::fuzz::SourceKind;
 using zarnex::fuzz::Writer;
 
@@ -180,6 +181,33 @@ void Seeds(const std::string& root) {
             .Name("a/b.dff")
             .Name(".")
             .Name("\xd0\xb0\xd0\xb1.txd"));
+
+    // Links, a folder and a pipe at the names of the entries; each box answered Yes or No; and
+    // another program that puts a link back where the batch removed one.
+    auto linked = [&](const std::string& answers, bool rival) {
+        Writer w;
+        w.Image(Version2Image(Typical()))
+            .Node(InFolder::LinkToVictim, "car.dff")
+            .Node(InFolder::LinkToNothing, "car.txd")
+            .Node(InFolder::LinkToFolder, "last.col")
+            .Node(InFolder::LinkToArchive, "empty.txd")
+            .Node(InFolder::Folder, std::string(24, 'n'))
+            .Node(InFolder::Fifo, "CAR.DFF");
+        for (const char* name : {"car.dff", "car.txd", "last.col", "empty.txd", "CAR.DFF"}) {
+            w.Name(name);
+        }
+        w.Name(std::string(24, 'n')).Answers(answers);
+        return rival ? w.Node(InFolder::Rival, "") : w;
+    };
+    Put(ext, "v2-links-answered-yes", linked("", false));
+    Put(ext, "v2-links-answered-no", linked(std::string(4, '\x01'), false));
+    Put(ext, "v2-links-and-a-rival", linked("", true));
+    Put(ext, "v1-a-link-answered-yes",
+        Writer()
+            .Image(Version1Image(Typical()))
+            .Directory(Writer::RecordsOf(Typical()))
+            .Node(InFolder::LinkToVictim, "car.txd")
+            .Name("car.txd"));
 
     // The first step byte: even deletes, odd renames; the next ones pick a record (192 + index).
     const std::string edit = root + "/edit";
