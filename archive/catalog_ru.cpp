@@ -1,4 +1,4 @@
-// The program's own Russian words, as the boxes have always said them.
+// The program's Russian words: the texts its Russian-speaking users know, kept to the letter.
 #include "archive/catalog.h"
 
 namespace zarnex {

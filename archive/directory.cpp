@@ -268,20 +268,6 @@ OrderPosition FindEntryByNameScan(const DirectoryTable& table, const AnsiString&
     return NoPosition;
 }
 
-// First fit from the furthest end seen so far, so that an entry lying inside or across another
-// never makes its room look free; no room starts below `floor`.
-int64_t FirstFitScan(const DirectoryTable& table, int64_t need, int64_t floor) {
-    int64_t reach = INT64_MIN;
-    for (int32_t p = 0; p + 1 < table.count; ++p) {
-        reach = std::max(reach, EntryEnd(EntryAt(table, OrderPosition(p))));
-        const int64_t start = std::max(reach, floor);
-        if (int64_t{EntryAt(table, OrderPosition(p + 1)).offset} - start >= need) {
-            return start;
-        }
-    }
-    return std::max(table.endSector, floor);
-}
-
 // Nothing is written for a need of none, so the room between consecutive entries answers as it
 // stands, even where the data of an entry before covers it.
 int64_t FirstFitBetweenPairs(const DirectoryTable& table, int64_t need) {
@@ -296,9 +282,23 @@ int64_t FirstFitBetweenPairs(const DirectoryTable& table, int64_t need) {
 
 }  // namespace
 
+// First fit from the furthest end seen so far, so that an entry lying inside or across another
+// never makes its room look free; no room starts below `floor`.
+int64_t FirstFitWalk(const DirectoryTable& table, int64_t need, int64_t floor) {
+    int64_t reach = INT64_MIN;
+    for (int32_t p = 0; p + 1 < table.count; ++p) {
+        reach = std::max(reach, EntryEnd(EntryAt(table, OrderPosition(p))));
+        const int64_t start = std::max(reach, floor);
+        if (int64_t{EntryAt(table, OrderPosition(p + 1)).offset} - start >= need) {
+            return start;
+        }
+    }
+    return std::max(table.endSector, floor);
+}
+
 int64_t FindFreeGapFrom(const DirectoryTable& table, int64_t need, int64_t floor) {
     const int64_t first = FindFreeGap(table, need);
-    return first >= floor ? first : FirstFitScan(table, need, floor);
+    return first >= floor ? first : FirstFitWalk(table, need, floor);
 }
 
 OrderPosition FindEntryByName(const DirectoryTable& table, const AnsiString& name) {
@@ -312,7 +312,7 @@ int64_t FindFreeGap(const DirectoryTable& table, int64_t need) {
     }
     const FreeRoom* room = FreeRoomOf(table);
     if (!room) {
-        return FirstFitScan(table, need, INT64_MIN);
+        return FirstFitWalk(table, need, INT64_MIN);
     }
     const int64_t start = room->FirstFit(need);
     return start >= 0 ? start : table.endSector;

@@ -104,6 +104,10 @@ OrderPosition FindEntryByName(const DirectoryTable& table, const AnsiString& nam
 // the entry right before it ends.
 int64_t FindFreeGap(const DirectoryTable& table, int64_t need);
 
+// The first fit as a walk over the entries in offset order, whatever index the table holds: the
+// answer the index stands in for.
+int64_t FirstFitWalk(const DirectoryTable& table, int64_t need, int64_t floor);
+
 // The same first fit, but starting no lower than `floor`: for damaged archives whose entries
 // lie where no data may go (over a version-2 directory, before sector 0).
 int64_t FindFreeGapFrom(const DirectoryTable& table, int64_t need, int64_t floor);

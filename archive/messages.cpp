@@ -80,7 +80,7 @@ Language LanguageFromEnvironment() {
 
 namespace {
 
-// "28 (No space left on device)": the number as the boxes have always shown it, and what it means.
+// "28 (No space left on device)": the number, for a report or a search, and what it means.
 std::string CodeText(int code) {
     const std::string words = SystemErrorText(code);
     return words.empty() ? std::to_string(code) : std::to_string(code) + " (" + words + ")";

@@ -61,6 +61,19 @@ std::optional<int> BatchOptions::ReadLists(std::vector<std::string>& items) cons
     return cli::ReadLists(lists, nullSeparated, items);
 }
 
+std::optional<int> BatchOptions::ReadArchiveAndItems(CommandLine& line, const char* usage,
+                                                     std::vector<std::string>& items) {
+    if (const auto status = Read(line)) {
+        return status;
+    }
+    const std::vector<std::string>& operands = line.Operands();
+    if (operands.empty() || (operands.size() < 2 && lists.empty())) {
+        return line.Usage(usage);
+    }
+    items.assign(operands.begin() + 1, operands.end());
+    return ReadLists(items);
+}
+
 bool BatchOptions::TakesStandardInput() const {
     for (const std::string& list : lists) {
         if (list == "-") {

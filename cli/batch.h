@@ -33,6 +33,11 @@ struct BatchOptions {
     std::optional<int> Read(CommandLine& line, const std::function<std::string(int)>& own = {});
     // Appends the items of every list; the exit status when one cannot be read.
     std::optional<int> ReadLists(std::vector<std::string>& items) const;
+    // For a command on an archive and items: reads the options, then the items, the operands
+    // after the archive and then those of every list; `usage` when there are none. The exit
+    // status when the command has answered already.
+    std::optional<int> ReadArchiveAndItems(CommandLine& line, const char* usage,
+                                           std::vector<std::string>& items);
     bool TakesStandardInput() const;
 };
 

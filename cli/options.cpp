@@ -71,6 +71,14 @@ std::optional<int> CommandLine::ReadOptionsAndArchive(const Take& take) {
     return std::nullopt;
 }
 
+int RunOnArchive(CommandLine& line, int (*run)(const std::string& archive, bool quiet)) {
+    bool quiet = false;
+    if (const auto status = line.ReadOptionsAndArchive(SetFlag(quiet))) {
+        return *status;
+    }
+    return run(line.Operands()[0], quiet);
+}
+
 int CommandLine::Usage(const std::string& problem) const {
     if (!problem.empty()) {
         std::cerr << "zarnex-cli " << command_.name << ": " << problem << "\n";

@@ -62,6 +62,9 @@ class CommandLine {
     std::vector<std::string> operands_;
 };
 
+// For a command on one archive whose only option is -q: reads them, then runs `run` on them.
+int RunOnArchive(CommandLine& line, int (*run)(const std::string& archive, bool quiet));
+
 // Takes an option that only sets `flag`.
 CommandLine::Take SetFlag(bool& flag);
 

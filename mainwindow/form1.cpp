@@ -309,9 +309,9 @@ void Form1::StartProgress() {
 }
 
 // At each file: the batch runs on this thread, so only here does the window paint and answer
-// the desktop. User input waits until the batch ends, as it always has. Thousands of small files
-// would each cost a paint, many times the copy itself, so files that follow within an interval
-// share one.
+// the desktop. User input waits until the batch ends, so that no click lands in the middle of one.
+// Thousands of small files would each cost a paint, many times the copy itself, so files that
+// follow within an interval share one.
 void Form1::SetProgress(int position) {
     ProgressBar1->setValue(position);
     if (!sinceEvents_.isValid() || sinceEvents_.elapsed() >= services_.eventInterval.count()) {

@@ -22,7 +22,7 @@ std::string LowerAsciiOnly(std::string text) {
     return text;
 }
 
-// Texts compare as the bytes the code page gives them, as names have always sorted.
+// Texts compare as the bytes the code page gives them: one order on every machine.
 std::string ByteKey(const std::string& utf8) {
     AnsiString ansi;
     return Utf8ToAnsi(utf8, ansi) ? ansi : utf8;

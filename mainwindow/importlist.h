@@ -11,7 +11,7 @@ struct ImportRow {
     std::string sizeText;
     std::string typeText;    // the extension without its dot, in capitals
     std::string folderText;  // up to and including the last "/": folderText + caption is the path
-    int32_t imageIndex = 0;  // the low 32 bits of the size, as the list has always held it
+    int32_t imageIndex = 0;  // the low 32 bits of the size; the size text and sorting use byteCount
     int64_t byteCount = 0;   // the true size, for showing and sorting files of 2 GiB and more
 };
 

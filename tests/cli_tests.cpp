@@ -778,6 +778,27 @@ TEST_F(CliTest, EverythingSaidFollowsTheLanguage) {
     }
 }
 
+// A file that cannot be written (here: past the size the process may write) is not counted nor
+// left behind, and the extraction goes on and ends with status 1.
+TEST_F(CliTest, AFileThatCannotBeWrittenIsNotExtracted) {
+    const std::string img = dir / "a.img";
+    test::MakeVersion2(img, {{1, 1, "small.dff"}, {2, 8, "big.dff"}});
+    std::filesystem::create_directories(dir / "out");
+    // A file size limit of 8 KiB; writes past it fail instead of ending the program.
+    const std::string command =
+        InRussian("sh -c 'trap \"\" XFSZ; ulimit -f 16; exec \"$0\" \"$@\"' ") +
+        Quote(ZARNEX_CLI_PATH) + " extract " + Quote(img) + " " + Quote(dir / "out") +
+        " big.dff small.dff >" + Quote(dir / "o") + " 2>" + Quote(dir / "e");
+    const int raw = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 1);
+    EXPECT_EQ(Text(dir / "o"), "Извлечено: 1\n");
+    EXPECT_NE(Text(dir / "e").find("записан с ошибкой " + test::CodeText(EFBIG)), std::string::npos)
+        << Text(dir / "e");
+    EXPECT_FALSE(std::filesystem::exists(dir / "out/big.dff"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "out/small.dff"));
+}
+
 // The usage and every help are made from the table: each command's synopsis, what it does and
 // its options, which the command takes, and the same exit statuses at the end.
 TEST_F(CliTest, UsageAndHelpAreMadeFromTheTable) {

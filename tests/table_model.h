@@ -32,30 +32,12 @@ inline int64_t ScanForGreatestEnd(const DirectoryTable& table) {
     return end;
 }
 
-// First fit for data: the room after each position starts at the furthest end so far, so no
-// entry's data is ever handed out.
-inline int64_t ScanForRoom(const DirectoryTable& table, int64_t need) {
-    int64_t reach = INT64_MIN;
-    for (int32_t p = 0; p + 1 < table.count; ++p) {
-        reach = std::max(reach, EntryEnd(EntryAt(table, OrderPosition(p))));
-        if (int64_t{EntryAt(table, OrderPosition(p + 1)).offset} - reach >= need) {
-            return reach;
-        }
-    }
-    return table.endSector;
-}
-
-// The same from `floor` on: no room starts below it.
+// First fit for data, no room starting below `floor`: the walk the index stands in for.
 inline int64_t ScanForRoomFrom(const DirectoryTable& table, int64_t need, int64_t floor) {
-    int64_t reach = INT64_MIN;
-    for (int32_t p = 0; p + 1 < table.count; ++p) {
-        reach = std::max(reach, EntryEnd(EntryAt(table, OrderPosition(p))));
-        const int64_t start = std::max(reach, floor);
-        if (int64_t{EntryAt(table, OrderPosition(p + 1)).offset} - start >= need) {
-            return start;
-        }
-    }
-    return std::max(table.endSector, floor);
+    return FirstFitWalk(table, need, floor);
+}
+inline int64_t ScanForRoom(const DirectoryTable& table, int64_t need) {
+    return FirstFitWalk(table, need, INT64_MIN);
 }
 
 // The rooms between consecutive entries that the walk sees, as (start, length).

@@ -11,12 +11,7 @@ namespace zarnex::cli {
 
 namespace {
 
-int Run(CommandLine& line) {
-    bool quiet = false;
-    if (const auto status = line.ReadOptionsAndArchive(SetFlag(quiet))) {
-        return *status;
-    }
-    const std::string& path = line.Operands()[0];
+int Check(const std::string& path, bool quiet) {
     IoState io;
     TerminalMessageBoxes boxes(OverwritePolicy::No);
     const std::optional<ArchiveCheck> check = CheckArchive(path, io, boxes);
@@ -29,6 +24,10 @@ int Run(CommandLine& line) {
         }
     }
     return check->problems.empty() ? ExitDone : ExitPartly;
+}
+
+int Run(CommandLine& line) {
+    return RunOnArchive(line, Check);
 }
 
 }  // namespace

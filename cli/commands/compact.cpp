@@ -11,25 +11,24 @@ namespace zarnex::cli {
 
 namespace {
 
-int Run(CommandLine& line) {
-    bool quiet = false;
-    if (const auto status = line.ReadOptionsAndArchive(SetFlag(quiet))) {
-        return *status;
-    }
+int Compact(const std::string& archive, bool quiet) {
     IoState io;
     TerminalMessageBoxes boxes(OverwritePolicy::No);
     std::optional<TerminalProgress> progress;
-    const CompactOutcome outcome =
-        CompactArchive(line.Operands()[0], boxes, io, [&](int done, int total) {
-            if (!quiet) {
-                if (!progress) {
-                    progress.emplace(total);
-                }
-                progress->Set(done);
+    const CompactOutcome outcome = CompactArchive(archive, boxes, io, [&](int done, int total) {
+        if (!quiet) {
+            if (!progress) {
+                progress.emplace(total);
             }
-        });
+            progress->Set(done);
+        }
+    });
     progress.reset();
     return outcome.completed ? ExitDone : ExitNotRun;
+}
+
+int Run(CommandLine& line) {
+    return RunOnArchive(line, Compact);
 }
 
 }  // namespace

@@ -13,17 +13,12 @@ namespace {
 
 int Run(CommandLine& line) {
     BatchOptions batch;
-    if (const auto status = batch.Read(line)) {
+    std::vector<std::string> names;
+    if (const auto status =
+            batch.ReadArchiveAndItems(line, "takes an archive and names (or -T)", names)) {
         return *status;
     }
-    const std::vector<std::string>& operands = line.Operands();
-    if (operands.empty() || (operands.size() < 2 && batch.lists.empty())) {
-        return line.Usage("takes an archive and names (or -T)");
-    }
-    std::vector<std::string> names(operands.begin() + 1, operands.end());
-    if (const auto status = batch.ReadLists(names)) {
-        return *status;
-    }
+    const std::string& archive = line.Operands()[0];
     std::vector<EntryChoice> chosen;
     for (const std::string& name : names) {
         chosen.push_back({name});
@@ -46,7 +41,7 @@ int Run(CommandLine& line) {
         output.Verbose(LineText(MessageId::DeletedLine, name));
     };
     callbacks.notFound = [&](const std::string& name) { output.Remark(NotFoundLine(name)); };
-    const DeleteOutcome outcome = DeleteEntries(operands[0], chosen, output.Boxes(), callbacks, io);
+    const DeleteOutcome outcome = DeleteEntries(archive, chosen, output.Boxes(), callbacks, io);
     progress.reset();
     if (!outcome.completed) {
         return ExitNotRun;

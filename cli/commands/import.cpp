@@ -11,17 +11,12 @@ namespace {
 
 int Run(CommandLine& line) {
     BatchOptions batch;
-    if (const auto status = batch.Read(line)) {
+    std::vector<std::string> paths;
+    if (const auto status =
+            batch.ReadArchiveAndItems(line, "takes an archive and files (or -T)", paths)) {
         return *status;
     }
-    const std::vector<std::string>& operands = line.Operands();
-    if (operands.empty() || (operands.size() < 2 && batch.lists.empty())) {
-        return line.Usage("takes an archive and files (or -T)");
-    }
-    std::vector<std::string> paths(operands.begin() + 1, operands.end());
-    if (const auto status = batch.ReadLists(paths)) {
-        return *status;
-    }
+    const std::string& archive = line.Operands()[0];
 
     IoState io;
     BatchOutput output(batch, OverwritePolicy::No, paths.size());
@@ -30,7 +25,7 @@ int Run(CommandLine& line) {
     callbacks.removeFromImportList = [&](const std::string& path, ImportKind kind) {
         output.Verbose(ImportedLine(path, kind));
     };
-    const ImportOutcome outcome = ImportFiles(operands[0], paths, output.Boxes(), callbacks, io);
+    const ImportOutcome outcome = ImportFiles(archive, paths, output.Boxes(), callbacks, io);
     if (!outcome.loaded || !outcome.completed) {
         return ExitNotRun;
     }
