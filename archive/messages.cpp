@@ -1,5 +1,6 @@
 #include "archive/messages.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "archive/catalog.h"
@@ -32,11 +33,15 @@ MessageKind KindOf(MessageId id) {
         case CompactSummary:
         case DeleteSummary:
         case RenameSummary:
+        case CheckSound:
             return {Information};
+        case CheckProblems:
+            return {Warning};
         case OverwriteQuestion:
             return {Question, MessageButtons::YesNoCancel};
         case ReplaceQuestion:
         case NotGameFileQuestion:
+        case ContentsDeleteQuestion:
             return {Question, MessageButtons::YesNo};
         case CreateFailedDiskFull:
             // The one box that leaves the window usable: the user may free room meanwhile.
@@ -46,6 +51,7 @@ MessageKind KindOf(MessageId id) {
         case ExtractedLine:
         case DeletedLine:
         case NotFoundLine:
+        case ContentsStatus:
             return {None, MessageButtons::Ok, true, true};
         default:
             return {Error};
@@ -109,7 +115,8 @@ constexpr std::pair<std::string_view, int64_t Message::*> kNumberFields[] = {
     {"before", &Message::before},   {"after", &Message::after},
     {"size", &Message::size},       {"existing_size", &Message::existingSize},
     {"sectors", &Message::sectors}, {"index", &Message::index},
-    {"limit", &Message::limit}};
+    {"limit", &Message::limit},     {"version", &Message::version},
+    {"live", &Message::live},       {"wasted", &Message::wasted}};
 
 // Below the text: a heading and the names, so many and then how many more.
 std::string NamesText(const Catalog& catalog, const std::vector<std::string>& names) {
@@ -143,8 +150,15 @@ std::string FieldText(const Catalog& catalog, const Message& m, std::string_view
             return m.*member;
         }
     }
+    const bool megabytes = field.ends_with("_mb");
+    const std::string_view number = megabytes ? field.substr(0, field.size() - 3) : field;
     for (const auto& [name, member] : kNumberFields) {
-        if (field == name) {
+        if (number == name && megabytes) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%.1f", static_cast<double>(m.*member) / 1048576.0);
+            return text;
+        }
+        if (number == name) {
             return std::to_string(m.*member);
         }
     }

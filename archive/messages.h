@@ -60,14 +60,19 @@ enum class MessageId {
     SettingsCreateFailed,  // path
     SettingsWriteFailed,   // -
     ApplicationError,      // text
+    // The contents window
+    ContentsDeleteQuestion,  // count
+    CheckSound,              // path
+    CheckProblems,           // path, count, text (a problem a line)
     // Lines of the command line, not boxes
-    ReplacedLine,   // name
-    AddedLine,      // name
-    ExtractedLine,  // name
-    DeletedLine,    // name
-    NotFoundLine,   // name
+    ReplacedLine,    // name
+    AddedLine,       // name
+    ExtractedLine,   // name
+    DeletedLine,     // name
+    NotFoundLine,    // name
+    ContentsStatus,  // version, count, size, live, wasted: the contents window's status line
 };
-inline constexpr int MessageIdCount = static_cast<int>(MessageId::NotFoundLine) + 1;
+inline constexpr int MessageIdCount = static_cast<int>(MessageId::ContentsStatus) + 1;
 
 // What makes an archive unfit for moving its data by what its directory says.
 enum class DamageKind { Overlap, PastEnd, InsideDirectory, OutOfRange, NegativePlace };
@@ -92,9 +97,12 @@ struct Message {
     int64_t sectors = 0;
     int64_t index = 0;
     int64_t limit = 0;
+    int64_t version = 0;
+    int64_t live = 0;    // bytes
+    int64_t wasted = 0;  // bytes
     std::vector<DamageKind> damage = {};
     std::vector<std::string> names = {};  // listed below the text, at most ListedNames of them
-    std::string text = {};  // a failure's own words, shown as they are
+    std::string text = {};                // a failure's own words, shown as they are
 };
 
 inline constexpr size_t ListedNames = 20;
@@ -124,7 +132,8 @@ std::optional<Language> ParseLanguage(std::string_view text);
 Language LanguageFromEnvironment(const std::function<const char*(const char*)>& lookup);
 Language LanguageFromEnvironment();
 
-// Words with fields in braces ("{path}"), each replaced by what `field` gives for its name.
+// Words with fields in braces ("{path}"), each replaced by what `field` gives for its name. A
+// byte count named with "_mb" ("{size_mb}") is shown in megabytes with one decimal.
 std::string FillIn(std::string_view words,
                    const std::function<std::string(std::string_view field)>& field);
 

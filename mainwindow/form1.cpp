@@ -22,6 +22,7 @@
 #include "archive/extract.h"
 #include "archive/import.h"
 #include "mainwindow/aboutbox.h"
+#include "mainwindow/contents.h"
 #include "mainwindow/fonts.h"
 #include "mainwindow/settings.h"
 #include "mainwindow/theme.h"
@@ -105,6 +106,8 @@ Form1::Form1(const Form1Services& services)
     ButtonExtract = MakeButton(this, "ButtonExtract", "Extract...", {536, 176, 75, 25});
     ButtonReplace = MakeButton(this, "ButtonReplace", "Replace", {536, 216, 75, 25});
     ButtonAbout = MakeButton(this, "ButtonAbout", "?", {613, 0, 11, 17});
+    ButtonContents = MakeButton(this, "ButtonContents", "Contents...", {536, 124, 75, 25});
+    ButtonContents->setEnabled(false);
     ButtonExtract->setEnabled(false);
     ButtonReplace->setEnabled(false);
 
@@ -135,7 +138,8 @@ Form1::Form1(const Form1Services& services)
     setTabOrder(EditImgPath, ButtonBrowseImgFile);
     setTabOrder(ButtonBrowseImgFile, ButtonReplace);
     setTabOrder(ButtonReplace, ButtonDelete);
-    setTabOrder(ButtonDelete, ButtonAbout);
+    setTabOrder(ButtonDelete, ButtonContents);
+    setTabOrder(ButtonContents, ButtonAbout);
     setTabOrder(ButtonAbout, ButtonExtract);
     ProgressBar1->setFocusPolicy(Qt::NoFocus);
 
@@ -146,9 +150,14 @@ Form1::Form1(const Form1Services& services)
     connect(ButtonAbout, &QPushButton::clicked, this, [this] { ButtonAboutClick(); });
     connect(ButtonBrowseImgFile, &QPushButton::clicked, this,
             [this] { ButtonBrowseImgFileClick(); });
+    connect(ButtonContents, &QPushButton::clicked, this, [this] { ButtonContentsClick(); });
+    connect(EditImgPath, &QLineEdit::textChanged, this,
+            [this](const QString& text) { ButtonContents->setEnabled(!text.isEmpty()); });
 
     FormCreate();
 }
+
+Form1::~Form1() = default;
 
 // The caption and Browse are blue and the path is black, each on the theme's own background: kept
 // where they read well, else moved just far enough toward white or black.
@@ -388,6 +397,7 @@ void Form1::ButtonReplaceClick() {
     ImportFiles(EditImgPath->text().toStdString(), paths, liveBoxes_, callbacks, io);
     pendingRows_.clear();
     EnableAfterBatch();
+    ReloadContents();
 }
 
 void Form1::ButtonExtractClick() {
@@ -417,6 +427,47 @@ void Form1::ButtonExtractClick() {
                                           liveBoxes_, callbacks, io);
     if (outcome.loaded) {
         EnableAfterBatch();
+    }
+    ReloadContents();
+}
+
+void Form1::ButtonContentsClick() {
+    const std::string path = EditImgPath->text().toStdString();
+    if (path.empty()) {
+        return;
+    }
+    if (!contents_) {
+        ContentsHost host;
+        host.boxes = services_.boxes;
+        host.dialogs = services_.dialogs;
+        host.language = services_.language;
+        host.eventInterval = services_.eventInterval;
+        host.lastExtractDir = &LastExtractDir;
+        host.dropFiles = [this](const QStringList& paths) {
+            if (busy_ == 0) {
+                WMDropFiles(paths);
+            }
+        };
+        host.busy = [this](bool running) {
+            if (running) {
+                contentsBusy_.emplace(*this);
+            } else {
+                contentsBusy_.reset();
+            }
+        };
+        contents_ = std::make_unique<ContentsWindow>(host, ParseContentsLayout(contentsLayout_));
+    }
+    contents_->Open(path);
+    contents_->show();
+    contents_->raise();
+    contents_->activateWindow();
+}
+
+// Whatever a batch did to the archive the contents window shows, it shows now.
+void Form1::ReloadContents() {
+    if (contents_ && contents_->isVisible() &&
+        contents_->ArchivePath() == EditImgPath->text().toStdString()) {
+        contents_->Reload(true);
     }
 }
 
@@ -494,6 +545,9 @@ void Form1::FormShow() {
         if (!line(2, LastExtractDir)) {
             return;
         }
+        if (lines.size() > 3) {
+            contentsLayout_ = lines[3];
+        }
     }
     if (!services_.startupArgument.empty()) {
         const std::string fromCommandLine = CommandLineArchivePath(services_.startupArgument);
@@ -507,11 +561,18 @@ void Form1::FormShow() {
 }
 
 void Form1::FormClose() {
-    const std::vector<std::string> lines = {
+    if (contents_) {
+        contentsLayout_ = FormatContentsLayout(contents_->Layout());
+        contents_->close();
+    }
+    std::vector<std::string> lines = {
         EditImgPath->text().toStdString(),
         OpenDialog1.fileName.empty() ? OpenDialog1.initialDir : FolderPart(OpenDialog1.fileName),
         LastExtractDir,
     };
+    if (!contentsLayout_.empty()) {
+        lines.push_back(contentsLayout_);  // only once the contents window has been open
+    }
     const std::string settingsPath = SettingsPath();
     // Written aside and renamed over the old file, so that a crash never leaves half a file.
     QSaveFile file(QString::fromStdString(settingsPath));

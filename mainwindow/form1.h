@@ -6,9 +6,12 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "archive/messages.h"
 #include "mainwindow/dialogs.h"
 #include "mainwindow/importlist.h"
 
@@ -22,6 +25,7 @@ class QTreeWidgetItem;
 namespace zarnex {
 
 class AboutBox;
+class ContentsWindow;
 
 // A file dialog's remembered state.
 struct OpenDialogState {
@@ -36,6 +40,7 @@ struct Form1Services {
     std::string startupArgument;  // the command line after the program's name
     // A batch lets the window paint and take the desktop's events at most this often.
     std::chrono::milliseconds eventInterval{40};
+    Language language = Language::English;  // the boxes' language, for words the window makes
 };
 
 class Form1 : public QWidget {
@@ -43,6 +48,7 @@ class Form1 : public QWidget {
 
   public:
     explicit Form1(const Form1Services& services);
+    ~Form1() override;
     void SetAboutBox(AboutBox* aboutBox) { aboutBox_ = aboutBox; }
 
     // What the batches and the tests work with.
@@ -58,6 +64,8 @@ class Form1 : public QWidget {
     void ButtonExtractClick();
     void ButtonBrowseImgFileClick();
     void ButtonAboutClick();
+    void ButtonContentsClick();
+    ContentsWindow* Contents() const { return contents_.get(); }
     void WMDropFiles(const QStringList& paths);
     void ListView1ColumnClick(int column);
     void FormShow();
@@ -85,6 +93,7 @@ class Form1 : public QWidget {
     QPushButton* ButtonReplace;
     QProgressBar* ProgressBar1;
     QPushButton* ButtonAbout;
+    QPushButton* ButtonContents;
     QGroupBox* GroupBox1;
     QLineEdit* EditImgPath;
     QPushButton* ButtonBrowseImgFile;
@@ -128,6 +137,10 @@ class Form1 : public QWidget {
     int busy_ = 0;
     bool closeWanted_ = false;
     AboutBox* aboutBox_ = nullptr;
+    std::unique_ptr<ContentsWindow> contents_;
+    std::optional<Busy> contentsBusy_;  // while a batch of the contents window runs
+    std::string contentsLayout_;  // the settings file's fourth line: the contents window's size
+    void ReloadContents();
     bool shown_ = false;
     // During an import: each path's rows in display order, so that removal finds its row at once.
     std::map<std::string, std::vector<QTreeWidgetItem*>> pendingRows_;

@@ -54,6 +54,7 @@ int main(int argc, char** argv) {
         zarnex::Form1Services services;
         services.boxes = boxes.get();
         services.dialogs = &dialogs;
+        services.language = language;
         services.executableDir = QApplication::applicationDirPath().toStdString();
         services.startupArgument = zarnex::MakeStartupArgument(arguments);
         zarnex::Form1 form1(services);

@@ -19,7 +19,7 @@ bool InstalledCopy(const std::string& executableDir);
 
 // Lines end at CR LF, a lone CR or a lone LF; the text ends at its first NUL.
 std::vector<std::string> SplitSettingsLines(const std::string& text);
-// Three lines, each ended by CR LF.
+// Each line ended by CR LF: the three, and the contents window's size once it has been open.
 std::string JoinSettingsLines(const std::vector<std::string>& lines);
 
 // A dialog's starting folder drops one trailing "/", except the root itself.

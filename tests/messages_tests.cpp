@@ -31,6 +31,9 @@ Message Marked(MessageId id) {
             .sectors = 1009,
             .index = 1010,
             .limit = 1012,
+            .version = 1013,
+            .live = int64_t{1014} << 20,  // shown in megabytes, or in bytes
+            .wasted = int64_t{1015} << 20,
             .damage = {DamageKind::OutOfRange},
             .names = {"<listed>"},
             .text = "<text>"};
@@ -38,9 +41,9 @@ Message Marked(MessageId id) {
 
 std::set<std::string> FieldsIn(const std::string& text, const Catalog& catalog) {
     std::set<std::string> fields;
-    for (const char* mark :
-         {"<path>", "<name>", "<new>", "1011", "1001", "1002", "1003", "1004", "1005", "1006",
-          "1007", "1008", "<date>", "1009", "1010", "1012", "<text>", "<listed>"}) {
+    for (const char* mark : {"<path>", "<name>", "<new>", "1011", "1001", "1002",   "1003",
+                             "1004",   "1005",   "1006",  "1007", "1008", "<date>", "1009",
+                             "1010",   "1012",   "1013",  "1014", "1015", "<text>", "<listed>"}) {
         if (text.find(mark) != std::string::npos) {
             fields.insert(mark);
         }

@@ -53,10 +53,11 @@ class WindowLayoutTests : public QObject {
         QVERIFY(f.acceptDrops());
         QCOMPARE(h.Buttons(), QString("0011"));
 
-        // Tab order: Add, list, path, Browse, Replace, Delete, ?, Extract.
+        // Tab order: Add, list, path, Browse, Replace, Delete, Contents, ?, Extract.
         QList<QWidget*> controls;
-        for (const char* name : {"ButtonAdd", "ListView1", "EditImgPath", "ButtonBrowseImgFile",
-                                 "ButtonReplace", "ButtonDelete", "ButtonAbout", "ButtonExtract"}) {
+        for (const char* name :
+             {"ButtonAdd", "ListView1", "EditImgPath", "ButtonBrowseImgFile", "ButtonReplace",
+              "ButtonDelete", "ButtonContents", "ButtonAbout", "ButtonExtract"}) {
             controls << Find<QWidget>(f, name);
         }
         QList<QWidget*> chain;
