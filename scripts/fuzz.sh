@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, ASan + UBSan) in build-fuzz/ and writes their seed corpus.
 #   bash scripts/fuzz.sh replay                 each target once over its seeds and regression inputs
-#   bash scripts/fuzz.sh run TARGET MINUTES     fuzz one target (directory, import, extract)
+#   bash scripts/fuzz.sh run TARGET MINUTES     fuzz one target (directory, import, extract, edit)
 # Findings go to build-fuzz/findings/; new inputs of a run to build-fuzz/corpus/TARGET.
 set -euo pipefail
+shopt -s nullglob  # a target may have no regression inputs yet
 cd "$(dirname "$0")/.."
 build=build-fuzz
-targets=(directory import extract)
+targets=(directory import extract edit)
 regressions=tests/fuzz/regressions
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -38,7 +39,7 @@ replay)
     exit $failed
     ;;
 run)
-    t=${2:?target: directory, import or extract}
+    t=${2:?target: directory, import, extract or edit}
     minutes=${3:?minutes}
     mkdir -p "$build/corpus/$t"
     # Starts from the seeds and the regression inputs.

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_map>
 
@@ -37,6 +38,8 @@ class TestFileSystem final : public FileSystem {
     int64_t bytesWritten = 0;
 
     FileObserver* observer = nullptr;
+    // Another program at work in the folder right after the batch removed a name from it.
+    std::function<void(FileHandle folder, const std::string& name)> afterRemoveIn;
 
     int Open(const std::string& path, OpenMode mode, FileHandle& file, bool& created) override;
     int Claim(FileHandle file, OpenMode mode) override;
@@ -49,7 +52,11 @@ class TestFileSystem final : public FileSystem {
         return real_.LookIn(folder, name, node);
     }
     int RemoveIn(FileHandle folder, const std::string& name) override {
-        return real_.RemoveIn(folder, name);
+        const int code = real_.RemoveIn(folder, name);
+        if (code == 0 && afterRemoveIn) {
+            afterRemoveIn(folder, name);
+        }
+        return code;
     }
     int Read(FileHandle file, int64_t pos, void* buffer, size_t n, size_t& got) override;
     int Write(FileHandle file, int64_t pos, const void* buffer, size_t n, size_t& written) override;

@@ -1,7 +1,10 @@
-// A whole extraction from a fuzzed archive, under a write budget. Nothing is written outside
-// the chosen folder, the archive is unchanged, and every file written holds its entry's sectors:
-// what the archive holds, then zeros.
+// A whole extraction from a fuzzed archive, under a write budget, into a folder that may hold
+// links (to a file or a folder outside it, to nothing, to the archive), folders and pipes.
+// Nothing outside the chosen folder is written, changed, made or even opened for writing, the
+// archive is unchanged, a link answered Yes is replaced by a new file and every file written holds
+// its entry's sectors: what the archive holds, then zeros.
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +12,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -27,26 +31,80 @@ namespace {
 // A sparse archive of gigabytes holds gigabytes of zeros, and extracting them is no runaway.
 constexpr uint64_t MaxFileLength = uint64_t{1} << 20;
 
-// Everything under `root` but the output folder.
-std::set<std::string> Tree(const std::string& root, const std::string& out) {
-    std::set<std::string> paths;
+// What stands at a path, as itself: a file and its bytes, a link and its target, a folder,
+// something else, or nothing.
+std::string Describe(const std::filesystem::path& path) {
+    std::error_code error;
+    switch (std::filesystem::symlink_status(path, error).type()) {
+        case std::filesystem::file_type::not_found:
+            return "";
+        case std::filesystem::file_type::regular: {
+            // An extracted file may be gigabytes, mostly a hole; none that the case made is.
+            const auto size = std::filesystem::file_size(path, error);
+            return "file " + (size <= MaxFileLength ? fuzz::ReadWhole(path)
+                                                    : "of " + std::to_string(size) + " bytes");
+        }
+        case std::filesystem::file_type::symlink:
+            return "link to " + std::filesystem::read_symlink(path, error).string();
+        case std::filesystem::file_type::directory:
+            return "folder";
+        default:
+            return "other";
+    }
+}
+
+using Described = std::map<std::string, std::string>;
+
+// Everything under `root` but the output folder; or with `out` empty, everything in `root`.
+Described Tree(const std::string& root, const std::string& out) {
+    Described paths;
     for (auto it = std::filesystem::recursive_directory_iterator(root);
          it != std::filesystem::recursive_directory_iterator(); ++it) {
-        if (it->path().string() == out) {
+        if (it->path().string() == out || out.empty()) {
             it.disable_recursion_pending();
-            continue;
         }
-        paths.insert(it->path().string());
+        if (it->path().string() != out) {
+            paths[it->path().string()] = Describe(it->path());
+        }
     }
     return paths;
 }
 
+// The names in the watched folders that were changed, made, removed or closed after writing.
+class Watch {
+  public:
+    explicit Watch(const std::vector<std::string>& folders)
+        : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        for (const std::string& folder : folders) {
+            ::inotify_add_watch(fd_, folder.c_str(),
+                                IN_CLOSE_WRITE | IN_MODIFY | IN_ATTRIB | IN_CREATE | IN_DELETE |
+                                    IN_MOVE | IN_DELETE_SELF | IN_MOVE_SELF);
+        }
+    }
+    ~Watch() { ::close(fd_); }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        alignas(inotify_event) char buffer[4096];
+        for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;) {
+            for (char* at = buffer; at < buffer + n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(at);
+                names.emplace_back(event->len ? event->name : "");
+                at += sizeof(inotify_event) + event->len;
+            }
+        }
+        return names;
+    }
+
+  private:
+    int fd_;
+};
+
 // The file holds `held` and then zeros to `length`.
 void ExpectFile(const std::string& path, const std::string& held, int64_t length) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     struct stat st {};
-    if (fd < 0 || ::fstat(fd, &st) != 0) {
-        Finding("an extracted file cannot be read: " + path);
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        Finding("an extracted file is no file of its own: " + path);
     }
     if (st.st_size != length) {
         ::close(fd);
@@ -82,11 +140,13 @@ void ExpectFile(const std::string& path, const std::string& held, int64_t length
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const fuzz::Case c = fuzz::Parse(data, size);
+    const fuzz::Case c = fuzz::Parse(data, size, MaxFileLength);
     const fuzz::Workspace ws = fuzz::Materialize(c, MaxFileLength);
     const std::string oldImage = fuzz::ReadWhole(ws.image);
     const std::string oldDirectory = c.hasDirectory ? fuzz::ReadWhole(ws.directory) : "";
-    const std::set<std::string> tree = Tree(ws.root, ws.out);
+    const Described outside = Tree(ws.root, ws.out);
+    const Described inFolder = Tree(ws.out, "");
+    const Watch watch({ws.root, ws.elsewhere});
 
     // Each file written is at most what the archive holds, and a piece of zeros. The budget
     // keeps a run on a hostile archive from writing gigabytes.
@@ -97,6 +157,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         int64_t{256} << 20);
     fuzz::WrittenPaths recorder;
     files.observer = &recorder;
+    const bool rival = std::any_of(
+        c.nodes.begin(), c.nodes.end(),
+        [](const fuzz::FolderNode& node) { return node.kind == fuzz::InFolder::Rival; });
+    if (rival) {
+        files.afterRemoveIn = [&](FileHandle folder, const std::string& name) {
+            (void)::symlinkat(ws.victim.c_str(), static_cast<int>(folder), name.c_str());
+        };
+    }
     IoState io{.fileSystem = &files};
     ScriptedMessageBoxes boxes;
     for (char answer : c.answers) {
@@ -128,17 +196,45 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             Finding("written outside the chosen folder: " + path);
         }
     }
-    if (Tree(ws.root, ws.out) != tree) {
-        Finding("the files outside the chosen folder changed");
-    }
-    for (const auto& entry : std::filesystem::directory_iterator(ws.out)) {
-        if (!entry.is_regular_file()) {
-            Finding("something other than a file in the chosen folder: " + entry.path().string());
+    const Described outsideNow = Tree(ws.root, ws.out);
+    for (const auto& [path, what] : outside) {
+        if (outsideNow.count(path) == 0 || outsideNow.at(path) != what) {
+            Finding("outside the chosen folder " + path + " changed or went");
         }
     }
-    if (fuzz::ReadWhole(ws.image) != oldImage ||
-        (c.hasDirectory && fuzz::ReadWhole(ws.directory) != oldDirectory)) {
-        Finding("the archive changed");
+    if (outsideNow.size() != outside.size()) {
+        Finding("something was made outside the chosen folder");
+    }
+    for (const std::string& name : watch.Names()) {
+        if (name != "out") {
+            Finding("outside the chosen folder " + name + " was opened for writing or changed");
+        }
+    }
+    // Each name asked about: whether any answer was Yes.
+    std::map<std::string, bool> answeredYes;
+    for (size_t k = 0; k < boxes.messages.size(); ++k) {
+        if (boxes.messages[k].id == MessageId::OverwriteQuestion) {
+            const bool yes =
+                k >= c.answers.size() || static_cast<unsigned char>(c.answers[k]) % 3 == 0;
+            answeredYes[boxes.messages[k].path] |= yes;
+        }
+    }
+    for (const auto& [path, what] : Tree(ws.out, "")) {
+        const bool placed = inFolder.count(path) && inFolder.at(path) == what;
+        const bool put = rival && what == "link to " + ws.victim;
+        if (what.rfind("file ", 0) != 0 && !placed && !put) {
+            Finding("something other than a file in the chosen folder: " + path);
+        }
+    }
+    for (const auto& [path, what] : inFolder) {
+        if (!answeredYes[path] && Describe(path) != what) {
+            Finding(path + " changed, though never answered Yes");
+        }
+    }
+    for (const auto& [path, yes] : answeredYes) {
+        if (yes && !rival && Describe(path).rfind("file ", 0) != 0) {
+            Finding(path + " was answered Yes but is no file now");
+        }
     }
 
     const bool version2 = fuzz::IsVersion2(oldImage);

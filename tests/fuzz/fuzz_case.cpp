@@ -24,7 +24,7 @@ uint64_t GetLE(const std::string& bytes, size_t at, size_t width) {
     return value;
 }
 
-void AppendRecords(Case& c, const std::string& payload, size_t& expanded) {
+void AppendRecords(Case& c, const std::string& payload, size_t& expanded, uint64_t maxLength) {
     std::string& target = payload.empty() || payload[0] != 'D' ? c.image : c.directory;
     if (&target == &c.directory) {
         c.hasDirectory = true;
@@ -33,17 +33,21 @@ void AppendRecords(Case& c, const std::string& payload, size_t& expanded) {
     const auto offsetStep = static_cast<int32_t>(GetLE(payload, 5, 4));
     const auto sizeStep = static_cast<int32_t>(GetLE(payload, 9, 4));
     std::string record = Range(payload, 13, 13 + RecordSize);
+    // Records past the longest file a target makes would be cut off again.
+    const uint64_t room = maxLength - std::min<uint64_t>(target.size(), maxLength);
     const uint32_t count = std::min<uint64_t>(
-        {n, MaxRepeatedRecords, (MaxExpandedBytes - std::min(expanded, MaxExpandedBytes)) / 32});
+        {n, MaxRepeatedRecords, (MaxExpandedBytes - std::min(expanded, MaxExpandedBytes)) / 32,
+         (room + RecordSize - 1) / RecordSize});
     expanded += size_t{count} * RecordSize;
     const auto offset = static_cast<uint32_t>(GetLE(record, 0, 4));
     const auto size = static_cast<uint32_t>(GetLE(record, 4, 4));
+    const size_t at = target.size();
+    target.resize(at + size_t{count} * RecordSize);
     for (uint32_t k = 0; k < count; ++k) {
-        unsigned char field[8];
-        PutLE32(field, offset + k * static_cast<uint32_t>(offsetStep));
-        PutLE32(field + 4, size + k * static_cast<uint32_t>(sizeStep));
-        target.append(reinterpret_cast<const char*>(field), 8);
-        target.append(record, 8, NameFieldSize);
+        auto* out = reinterpret_cast<unsigned char*>(target.data() + at + size_t{k} * RecordSize);
+        PutLE32(out, offset + k * static_cast<uint32_t>(offsetStep));
+        PutLE32(out + 4, size + k * static_cast<uint32_t>(sizeStep));
+        std::memcpy(out + 8, record.data() + 8, NameFieldSize);  // after offset and size
     }
 }
 
@@ -125,7 +129,7 @@ int64_t Case::RecordsToLoad(uint64_t maxLength) const {
     return static_cast<int64_t>(length / RecordSize);
 }
 
-Case Parse(const uint8_t* data, size_t size) {
+Case Parse(const uint8_t* data, size_t size, uint64_t maxLength) {
     Case c;
     size_t expanded = 0;
     size_t at = 0;
@@ -156,7 +160,7 @@ Case Parse(const uint8_t* data, size_t size) {
                 c.hasDirectory = true;
                 break;
             case Tag::Records:
-                AppendRecords(c, payload, expanded);
+                AppendRecords(c, payload, expanded, maxLength);
                 break;
             case Tag::Source: {
                 SourceFile source;
@@ -177,6 +181,14 @@ Case Parse(const uint8_t* data, size_t size) {
                 break;
             case Tag::Existing:
                 c.existing.emplace_back(before, after);
+                break;
+            case Tag::Node:
+                c.nodes.push_back(
+                    {static_cast<InFolder>(payload.empty()
+                                               ? 0
+                                               : static_cast<unsigned char>(payload[0]) %
+                                                     static_cast<unsigned>(InFolder::Count)),
+                     payload.substr(std::min<size_t>(1, payload.size()))});
                 break;
             case Tag::Answers:
                 c.answers += payload;
@@ -285,6 +297,37 @@ Workspace Materialize(const Case& c, uint64_t maxLength) {
     }
     for (size_t i = 0; i < c.existing.size(); ++i) {
         WriteFile(ws.out + "/" + SafeName(c.existing[i].first, i), c.existing[i].second);
+    }
+    ws.victim = ws.root + "/victim";
+    ws.elsewhere = ws.root + "/elsewhere";
+    WriteFile(ws.victim, "not to be written");
+    std::filesystem::create_directories(ws.elsewhere);
+    WriteFile(ws.elsewhere + "/kept", "not to be written either");
+    // A name already taken stays as it is.
+    for (size_t i = 0; i < c.nodes.size(); ++i) {
+        const std::string path = ws.out + "/" + SafeName(c.nodes[i].name, i);
+        switch (c.nodes[i].kind) {
+            case InFolder::LinkToVictim:
+                ::symlink(ws.victim.c_str(), path.c_str());
+                break;
+            case InFolder::LinkToNothing:
+                ::symlink((ws.root + "/nothing").c_str(), path.c_str());
+                break;
+            case InFolder::LinkToFolder:
+                ::symlink(ws.elsewhere.c_str(), path.c_str());
+                break;
+            case InFolder::LinkToArchive:
+                ::symlink(ws.image.c_str(), path.c_str());
+                break;
+            case InFolder::Folder:
+                ::mkdir(path.c_str(), 0700);
+                break;
+            case InFolder::Fifo:
+                ::mkfifo(path.c_str(), 0600);
+                break;
+            default:
+                break;
+        }
     }
     return ws;
 }

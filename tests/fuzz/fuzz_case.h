@@ -28,9 +28,30 @@ enum class Tag : uint8_t {
     Existing = 'E',  // a name, a zero byte, the content: a file already in the output folder
     Answers = 'A',   // each byte % 3 answers a box: Yes, No, Cancel
     Steps = 'O',     // bytes that drive the loaded table through the batch's changes
+    Node = 'L',      // u8 kind, a name: something other than a file in the output folder
 };
 
 enum class SourceKind : uint8_t { Regular, Fifo, Folder, Missing, TheArchive, Count };
+
+// What a Node chunk puts in the output folder: a link to the workspace's victim file, to nothing,
+// to the folder beside the output folder or to the archive; a folder; a pipe. Rival puts
+// nothing there: it has another program put a link to the victim back at once wherever the batch
+// removes a link.
+enum class InFolder : uint8_t {
+    LinkToVictim,
+    LinkToNothing,
+    LinkToFolder,
+    LinkToArchive,
+    Folder,
+    Fifo,
+    Rival,
+    Count
+};
+
+struct FolderNode {
+    InFolder kind = InFolder::LinkToVictim;
+    std::string name;
+};
 
 struct SourceFile {
     SourceKind kind = SourceKind::Regular;
@@ -47,6 +68,7 @@ struct Case {
     std::vector<SourceFile> sources;
     std::vector<std::string> names;
     std::vector<std::pair<std::string, std::string>> existing;
+    std::vector<FolderNode> nodes;
     std::string answers;
     std::string steps;
 
@@ -62,7 +84,8 @@ struct Case {
 constexpr uint32_t MaxRepeatedRecords = 1 << 17;
 constexpr size_t MaxExpandedBytes = size_t{8} << 20;
 
-Case Parse(const uint8_t* data, size_t size);
+// Repeated records stop where the file they go to reaches `maxLength`, the most a target makes.
+Case Parse(const uint8_t* data, size_t size, uint64_t maxLength = UINT64_MAX);
 
 // Writes chunks; long payloads become several chunks of the same tag.
 class Writer {
@@ -77,6 +100,9 @@ class Writer {
     Writer& Name(const std::string& name) { return Chunk(Tag::Name, name); }
     Writer& Existing(const std::string& name, const std::string& content) {
         return Chunk(Tag::Existing, name + std::string(1, '\0') + content);
+    }
+    Writer& Node(InFolder kind, const std::string& name) {
+        return Chunk(Tag::Node, std::string(1, static_cast<char>(kind)) + name);
     }
     Writer& Answers(const std::string& answers) { return Chunk(Tag::Answers, answers); }
     Writer& Steps(const std::string& steps) { return Chunk(Tag::Steps, steps); }
@@ -96,12 +122,15 @@ class Writer {
 };
 
 // The files of a case in a folder of their own: the archive "a.img" (and "a.dir"), each source
-// in a subfolder of "src", the output folder "out" with the existing files.
+// in a subfolder of "src", the output folder "out" with the existing files and nodes, and beside
+// it the file "victim" and the folder "elsewhere" with a file in it, for links to point at.
 struct Workspace {
     std::string root;
     std::string image;
     std::string directory;
     std::string out;
+    std::string victim;
+    std::string elsewhere;
     std::vector<std::string> sources;  // full paths, in the case's order
 };
 

@@ -110,7 +110,7 @@ bool HoldsSource(const std::string& image, const DirectoryRecord& r,
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const fuzz::Case c = fuzz::Parse(data, size);
+    const fuzz::Case c = fuzz::Parse(data, size, MaxFileLength);
     const fuzz::Workspace ws = fuzz::Materialize(c, MaxFileLength);
     const std::string oldImage = fuzz::ReadWhole(ws.image);
     const std::string oldDirectory = c.hasDirectory ? fuzz::ReadWhole(ws.directory) : "";

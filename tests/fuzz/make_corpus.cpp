@@ -1,6 +1,6 @@
 // Writes the seed corpus of each fuzz target: fuzz_corpus FOLDER makes FOLDER/directory,
-// FOLDER/import and FOLDER/extract. With --regressions it writes the issue's reproducers instead,
-// which are kept in tests/fuzz/regressions.
+// FOLDER/import, FOLDER/extract and FOLDER/edit. With --regressions it writes the issue's
+// reproducers instead, which are kept in tests/fuzz/regressions.
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +11,7 @@
 #include "tests/fuzz/fuzz_case.h"
 
 using namespace zarnex;
+using zarnex::fuzz::InFolder;
 using zarnex::fuzz::SourceKind;
 using zarnex::fuzz::Writer;
 
@@ -180,6 +181,91 @@ void Seeds(const std::string& root) {
             .Name("a/b.dff")
             .Name(".")
             .Name("\xd0\xb0\xd0\xb1.txd"));
+
+    // Links, a folder and a pipe at the names of the entries; each box answered Yes or No; and
+    // another program that puts a link back where the batch removed one.
+    auto linked = [&](const std::string& answers, bool rival) {
+        Writer w;
+        w.Image(Version2Image(Typical()))
+            .Node(InFolder::LinkToVictim, "car.dff")
+            .Node(InFolder::LinkToNothing, "car.txd")
+            .Node(InFolder::LinkToFolder, "last.col")
+            .Node(InFolder::LinkToArchive, "empty.txd")
+            .Node(InFolder::Folder, std::string(24, 'n'))
+            .Node(InFolder::Fifo, "CAR.DFF");
+        for (const char* name : {"car.dff", "car.txd", "last.col", "empty.txd", "CAR.DFF"}) {
+            w.Name(name);
+        }
+        w.Name(std::string(24, 'n')).Answers(answers);
+        return rival ? w.Node(InFolder::Rival, "") : w;
+    };
+    Put(ext, "v2-links-answered-yes", linked("", false));
+    Put(ext, "v2-links-answered-no", linked(std::string(4, '\x01'), false));
+    Put(ext, "v2-links-and-a-rival", linked("", true));
+    Put(ext, "v1-a-link-answered-yes",
+        Writer()
+            .Image(Version1Image(Typical()))
+            .Directory(Writer::RecordsOf(Typical()))
+            .Node(InFolder::LinkToVictim, "car.txd")
+            .Name("car.txd"));
+
+    // The first step byte: even deletes, odd renames; the next ones pick a record (192 + index).
+    const std::string edit = root + "/edit";
+    const std::string del(1, '\0'), ren(1, '\1');
+    const Records twins = {{2, 1, "a.dff"}, {3, 1, "x.txd"}, {4, 1, "X.TXD"},
+                           {5, 1, "b.col"}, {3, 1, "x.txd"}, {6, 1, "x.txd"}};
+    for (bool version2 : {true, false}) {
+        const std::string v = version2 ? "v2-" : "v1-";
+        auto archive = [&](const Records& records, const std::string& tail = "") {
+            Writer w;
+            if (version2) {
+                w.Image(Version2Image(records) + tail);
+            } else {
+                w.Image(Version1Image(records)).Directory(Writer::RecordsOf(records) + tail);
+            }
+            return w;
+        };
+        Put(edit, v + "delete-typical",
+            archive(Typical()).Name("car.dff").Name("EMPTY.txd").Name("absent").Steps(del));
+        Put(edit, v + "delete-damaged",
+            archive(Damaged()).Name("head.dff").Name("neg.ipl").Name("huge.txd").Steps(del));
+        Put(edit, v + "delete-twins-and-a-picked-one",
+            archive(twins).Name("a.dff").Name("x.txd").Name("b.col").Steps(
+                std::string("\0\0\xc2", 3)));
+        Put(edit, v + "delete-many", archive(Full()).Name("e0.dff").Name("e5.dff").Name("e62.dff"));
+        // The copy an interrupted deletion left at the end.
+        Records leftover = Typical();
+        leftover.push_back(leftover[2]);
+        Put(edit, v + "delete-after-an-interruption", archive(leftover).Name("car.dff").Steps(del));
+        Put(edit, v + "rename", archive(Typical()).Name("car.txd").Name("renamed.txd").Steps(ren));
+        Put(edit, v + "rename-a-picked-twin",
+            archive(twins).Name("x.txd").Name("y.txd").Steps(ren + "\xc4"));
+        Put(edit, v + "rename-to-a-taken-name",
+            archive(leftover).Name("car.txd").Name("CAR.DFF").Steps(ren));
+        Put(edit, v + "rename-own-case",
+            archive(Typical()).Name("last.col").Name("LAST.COL").Steps(ren));
+        for (const std::string& bad :
+             {std::string(24, 'n'), std::string("a/b"), std::string(".."), std::string("\x01"),
+              std::string("\xf0\x9f\x98\x80"), std::string()}) {
+            Put(edit, v + "rename-invalid-" + std::to_string(bad.size()),
+                archive(Typical()).Name("car.dff").Name(bad).Steps(ren));
+        }
+    }
+    // A partial record at the end of the .dir; a count that runs past its records.
+    Put(edit, "v1-partial-record",
+        Writer()
+            .Image(Version1Image(Typical()))
+            .Directory(Writer::RecordsOf(Typical()) + "tail")
+            .Name("car.txd")
+            .Steps(del));
+    Put(edit, "v2-count-past-the-records",
+        Writer().Image("VER2" + Writer::U32(1000) + Writer::RecordsOf(Typical())).Name("car.txd"));
+    Put(edit, "v1-identical-records",
+        Writer()
+            .Image("")
+            .Records('D', 300, 0, 0, {5, 1, "same.dff"})
+            .Directory(Writer::RecordsOf({{6, 1, "other.dff"}}))
+            .Name("other.dff"));
 }
 
 // The reproducers of the issue, each named for its number.
