@@ -2,7 +2,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#include <psapi.h>
+
+#include <psapi.h>  // needs windows.h first
 #else
 #include <sys/resource.h>
 #include <unistd.h>

@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
     if (!badLanguage.empty()) {
         std::fprintf(stderr, "zarnex: --lang takes ru or en, not '%s'\n", badLanguage.c_str());
     }
+    zarnex::UseQtWordsIn(language);
     boxes = std::make_unique<zarnex::QtMessageBoxes>(language);
     try {
         zarnex::QtDialogs dialogs;

@@ -47,6 +47,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(ZARNEX_GUI)
     # No binary links it, but Qt needs its plugin to draw the SVG window icon.
     set(CPACK_DEBIAN_PACKAGE_DEPENDS libqt6svg6)
+    # The boxes' buttons and the file dialogs in Russian.
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 endif()
 include(CPack)
 

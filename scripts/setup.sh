@@ -10,14 +10,16 @@ if [ "${1:-}" = --windows ]; then
     packages=(cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine
               googletest groff-base)
 else
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev
-          fonts-dejavu-core xvfb xauth
-          # the window's SVG icon; the window tests queue input as the desktop does
-          libqt6svg6 qt6-base-private-dev
-          # checking the installed tree and the Debian package
-          desktop-file-utils appstream man-db dpkg-dev file
-          # the fuzzers
-          clang libclang-rt-dev)
+    packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev
+              # Qt's own words (buttons, file dialogs) in Russian
+              qt6-translations-l10n
+              fonts-dejavu-core xvfb xauth
+              # the window's SVG icon; the window tests queue input as the desktop does
+              libqt6svg6 qt6-base-private-dev
+              # checking the installed tree and the Debian package
+              desktop-file-utils appstream man-db dpkg-dev file
+              # the fuzzers
+              clang libclang-rt-dev)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -955,10 +955,10 @@ TEST_F(CliTest, AFileThatCannotBeWrittenIsNotExtracted) {
     std::filesystem::create_directories(dir / "out");
     // A file size limit of 8 KiB; writes past it fail instead of ending the program.
     SetEnvironment(kRussian);
-    const std::string command =
-        "sh -c 'trap \"\" XFSZ; ulimit -f 16; exec \"$0\" \"$@\"' " +
-        Quote(ZARNEX_CLI_PATH) + " extract " + Quote(img) + " " + Quote(dir / "out") +
-        " big.dff small.dff >" + Quote(dir / "o") + " 2>" + Quote(dir / "e");
+    const std::string command = "sh -c 'trap \"\" XFSZ; ulimit -f 16; exec \"$0\" \"$@\"' " +
+                                Quote(ZARNEX_CLI_PATH) + " extract " + Quote(img) + " " +
+                                Quote(dir / "out") + " big.dff small.dff >" + Quote(dir / "o") +
+                                " 2>" + Quote(dir / "e");
     const int raw = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(raw));
     EXPECT_EQ(WEXITSTATUS(raw), 1);

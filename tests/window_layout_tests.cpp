@@ -3,6 +3,8 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStyle>
 
 #include "mainwindow/aboutbox.h"
@@ -133,6 +135,18 @@ class WindowLayoutTests : public QObject {
         QVERIFY(!edit1->hasFrame());
         edit1->selectAll();
         QVERIFY(edit1->selectedText().contains('@'));
+    }
+
+    // Last: the translation stays for the rest of the run. A Russian box has Russian buttons.
+    void boxButtonsSpeakTheMessagesLanguage() {
+        QVERIFY(UseQtWordsIn(Language::English));
+        QMessageBox box(QMessageBox::Question, "Zarnex", "?", QMessageBox::Yes | QMessageBox::No);
+        const QString english = box.button(QMessageBox::Yes)->text();
+        QVERIFY(UseQtWordsIn(Language::Russian));
+        QMessageBox russian(QMessageBox::Question, "Zarnex", "?",
+                            QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(russian.button(QMessageBox::Yes)->text().remove('&'), QStringLiteral("Да"));
+        QVERIFY(english != russian.button(QMessageBox::Yes)->text());
     }
 };
 
