@@ -572,7 +572,6 @@ const StatusRow kStatusRows[] = {
      .status = 0,
      .outHas = "Переименовано: a.dff -> c.dff",
      .goodEntriesAfter = 2},
-    {"help", {"import", "--help"}, 0, "", "usage: zarnex-cli import"},
     {.what = "version",
      .args = {"--version"},
      .status = 0,
