@@ -237,4 +237,13 @@ void TerminalProgress::Set(int position) {
     }
 }
 
+void LateProgress::operator()(int done, int total) {
+    if (wanted_) {
+        if (!bar_) {
+            bar_.emplace(total);
+        }
+        bar_->Set(done);
+    }
+}
+
 }  // namespace zarnex

@@ -1,6 +1,7 @@
 // Message boxes answered on the terminal.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,18 @@ class TerminalProgress {
   private:
     int total_;
     bool shown_;
+};
+
+// A progress bar for a batch whose total only it knows: the bar appears with the first report.
+class LateProgress {
+  public:
+    explicit LateProgress(bool wanted) : wanted_(wanted) {}
+    void operator()(int done, int total);
+    void End() { bar_.reset(); }
+
+  private:
+    bool wanted_;
+    std::optional<TerminalProgress> bar_;
 };
 
 }  // namespace zarnex

@@ -1,7 +1,7 @@
 // zarnex-cli compact: the gaps of an archive closed, in place.
 #include "archive/compact.h"
 
-#include <optional>
+#include <functional>
 
 #include "cli/exit_status.h"
 #include "cli/options.h"
@@ -14,16 +14,9 @@ namespace {
 int Compact(const std::string& archive, bool quiet) {
     IoState io;
     TerminalMessageBoxes boxes(OverwritePolicy::No);
-    std::optional<TerminalProgress> progress;
-    const CompactOutcome outcome = CompactArchive(archive, boxes, io, [&](int done, int total) {
-        if (!quiet) {
-            if (!progress) {
-                progress.emplace(total);
-            }
-            progress->Set(done);
-        }
-    });
-    progress.reset();
+    LateProgress progress(!quiet);
+    const CompactOutcome outcome = CompactArchive(archive, boxes, io, std::ref(progress));
+    progress.End();
     return outcome.completed ? ExitDone : ExitNotRun;
 }
 

@@ -1,7 +1,7 @@
 // zarnex-cli delete: entries out of an archive's directory.
 #include "archive/edit.h"
 
-#include <optional>
+#include <functional>
 
 #include "cli/batch.h"
 #include "cli/exit_status.h"
@@ -27,22 +27,15 @@ int Run(CommandLine& line) {
     IoState io;
     BatchOutput output(batch, OverwritePolicy::No, 0);
     // Counted in records moved, which only the batch knows.
-    std::optional<TerminalProgress> progress;
+    LateProgress progress(batch.chatter == Chatter::Normal);
     DeleteCallbacks callbacks;
-    callbacks.progress = [&](int done, int total) {
-        if (batch.chatter == Chatter::Normal) {
-            if (!progress) {
-                progress.emplace(total);
-            }
-            progress->Set(done);
-        }
-    };
+    callbacks.progress = std::ref(progress);
     callbacks.deleted = [&](const std::string& name) {
         output.Verbose(LineText(MessageId::DeletedLine, name));
     };
     callbacks.notFound = [&](const std::string& name) { output.Remark(NotFoundLine(name)); };
     const DeleteOutcome outcome = DeleteEntries(archive, chosen, output.Boxes(), callbacks, io);
-    progress.reset();
+    progress.End();
     if (!outcome.completed) {
         return ExitNotRun;
     }
