@@ -54,8 +54,9 @@ std::optional<int> ReadList(const std::string& source, bool nullSeparated,
     IoState io;
     std::string bytes;
     if (!ReadListBytes(source, bytes, io)) {
-        return fail(io.lastError == ErrorTooLong ? "longer than 64 MiB"
-                                                 : SystemErrorText(io.lastError));
+        return fail(io.lastError == ErrorTooLong
+                        ? "longer than " + std::to_string(ListByteLimit >> 20) + " MiB"
+                        : SystemErrorText(io.lastError));
     }
     if (!nullSeparated && bytes.find('\0') != std::string::npos) {
         // A path cut at its NUL would name another file.
@@ -76,7 +77,7 @@ std::optional<int> ReadList(const std::string& source, bool nullSeparated,
         }
         if (last > start) {
             if (items.size() == ListItemLimit) {
-                return fail("more than 1048576 items");
+                return fail("more than " + std::to_string(ListItemLimit) + " items");
             }
             items.push_back(bytes.substr(start, last - start));
         }

@@ -28,11 +28,15 @@ std::optional<int> ShowVersion(const char*) {
     return ExitDone;
 }
 
+int Usage(const std::string& problem) {
+    std::cerr << "zarnex-cli: " << problem << "\n" << UsageText();
+    return ExitUsage;
+}
+
 std::optional<int> ChooseLanguage(const char* argument) {
     const std::optional<zarnex::Language> language = zarnex::ParseLanguage(argument);
     if (!language) {
-        std::cerr << "zarnex-cli: --lang takes ru or en, not '" << argument << "'\n" << UsageText();
-        return ExitUsage;
+        return Usage(std::string("--lang takes ru or en, not '") + argument + "'");
     }
     zarnex::SetTerminalLanguage(*language);
     return std::nullopt;
@@ -49,11 +53,6 @@ const GlobalOption kGlobalOptions[] = {
     {{"version", LongOnly}, ShowVersion},
     {{"lang", LongOnly + 1, "ru|en"}, ChooseLanguage},
 };
-
-int Usage(const std::string& problem) {
-    std::cerr << "zarnex-cli: " << problem << "\n" << UsageText();
-    return ExitUsage;
-}
 
 }  // namespace
 
