@@ -4,6 +4,18 @@
 
 namespace zarnex {
 
+namespace {
+
+// True for success; otherwise the code becomes the last error.
+bool Report(IoState& io, int code) {
+    if (code != 0) {
+        io.lastError = code;
+    }
+    return code == 0;
+}
+
+}  // namespace
+
 File::File(File&& other) noexcept : handle_(other.handle_), fs_(other.fs_), io_(other.io_) {
     other.handle_ = NoFile;
 }
@@ -20,11 +32,15 @@ File& File::operator=(File&& other) noexcept {
 }
 
 File File::Claimed(File file, OpenMode mode, bool created, const std::function<void()>& undo) {
-    if (!file.Done(file.fs_->Claim(file.handle_, mode))) {
-        file.Close();
+    const int refused = file.fs_->Claim(file.handle_, mode);
+    if (refused != 0) {
+        file.fs_->Close(file.handle_);
+        file.handle_ = NoFile;
         if (created) {
             undo();
         }
+        // The caller learns why the file cannot be had, not how the tidying went.
+        file.Done(refused);
     }
     return file;
 }
@@ -56,20 +72,16 @@ File File::OpenIn(const Folder& folder, const std::string& name, OpenMode mode, 
         file.handle_ = NoFile;
         return file;
     }
+    FileSystem* fs = file.fs_;
+    file = Claimed(std::move(file), mode, created, [&] { fs->RemoveIn(folder.handle_, name); });
     if (made) {
-        *made = created;
+        *made = created && file.IsOpen();
     }
-    return Claimed(std::move(file), mode, created, [&] { folder.Remove(name); });
+    return file;
 }
 
 bool File::Done(int code) {
-    if (code == 0) {
-        return true;
-    }
-    if (io_) {
-        io_->lastError = code;
-    }
-    return false;
+    return io_ ? Report(*io_, code) : code == 0;
 }
 
 bool File::Begin(int64_t pos) {
@@ -134,9 +146,7 @@ Folder::Folder(Folder&& other) noexcept : handle_(other.handle_), fs_(other.fs_)
 
 Folder& Folder::operator=(Folder&& other) noexcept {
     if (this != &other) {
-        if (handle_ != NoFile) {
-            fs_->Close(handle_);
-        }
+        Release();
         handle_ = other.handle_;
         fs_ = other.fs_;
         io_ = other.io_;
@@ -146,6 +156,10 @@ Folder& Folder::operator=(Folder&& other) noexcept {
 }
 
 Folder::~Folder() {
+    Release();
+}
+
+void Folder::Release() {
     if (handle_ != NoFile) {
         fs_->Close(handle_);
     }
@@ -155,44 +169,30 @@ Folder Folder::Open(const std::string& path, IoState& io) {
     Folder folder;
     folder.io_ = &io;
     folder.fs_ = io.fileSystem;
-    if (const int code = folder.fs_->OpenFolder(path, folder.handle_); code != 0) {
+    if (!Report(io, folder.fs_->OpenFolder(path, folder.handle_))) {
         folder.handle_ = NoFile;
-        io.lastError = code;
     }
     return folder;
 }
 
 NodeInfo Folder::Look(const std::string& name) const {
     NodeInfo node;
-    if (const int code = fs_->LookIn(handle_, name, node); code != 0) {
-        io_->lastError = code;
+    if (!Report(*io_, fs_->LookIn(handle_, name, node))) {
         return {};
     }
     return node;
 }
 
 bool Folder::Remove(const std::string& name) const {
-    const int code = fs_->RemoveIn(handle_, name);
-    if (code != 0) {
-        io_->lastError = code;
-    }
-    return code == 0;
+    return Report(*io_, fs_->RemoveIn(handle_, name));
 }
 
 bool SyncFileSystem(const std::string& folder, IoState& io) {
-    const int code = io.fileSystem->SyncFileSystem(folder);
-    if (code != 0) {
-        io.lastError = code;
-    }
-    return code == 0;
+    return Report(io, io.fileSystem->SyncFileSystem(folder));
 }
 
 bool SyncFolder(const std::string& folder, IoState& io) {
-    const int code = io.fileSystem->SyncFolder(folder);
-    if (code != 0) {
-        io.lastError = code;
-    }
-    return code == 0;
+    return Report(io, io.fileSystem->SyncFolder(folder));
 }
 
 }  // namespace zarnex

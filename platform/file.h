@@ -160,6 +160,8 @@ class Folder {
 
   private:
     friend class File;
+    void Release();
+
     FileHandle handle_ = NoFile;
     FileSystem* fs_ = nullptr;
     IoState* io_ = nullptr;
