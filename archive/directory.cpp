@@ -151,14 +151,6 @@ std::optional<OpenArchive> Load(const std::string& path, OpenMode mode, IoState&
         return std::nullopt;
     }
     DropLeftover(table);
-    if (table.leftovers > 0 && mode == OpenMode::ReadWriteExclusive &&
-        (!WriteRecordCount(archive, table.count) || !RecordFile(archive).Sync())) {
-        ReportIoFailure(boxes, io.lastError);
-        return std::nullopt;
-    }
-    if (mode == OpenMode::ReadWriteExclusive) {
-        table.leftovers = 0;  // cut off now
-    }
     return archive;
 }
 
@@ -183,7 +175,17 @@ std::optional<OpenArchive> LoadDirectory(const std::string& path, IoState& io,
 
 std::optional<OpenArchive> OpenForWriting(const std::string& path, IoState& io,
                                           MessageBoxes& boxes) {
-    return LoadOrReport(path, OpenMode::ReadWriteExclusive, io, boxes);
+    std::optional<OpenArchive> archive =
+        LoadOrReport(path, OpenMode::ReadWriteExclusive, io, boxes);
+    // What an interrupted deletion left is cut off before anything else is written.
+    if (archive && archive->table.leftovers > 0) {
+        if (!CutRecordsTo(*archive, archive->table.count)) {
+            ReportIoFailure(boxes, io.lastError);
+            return std::nullopt;
+        }
+        archive->table.leftovers = 0;
+    }
+    return archive;
 }
 
 void PrepareForPlacing(DirectoryTable& table) {

@@ -10,6 +10,7 @@
 
 #include "archive/directory.h"
 #include "archive/writing.h"
+#include "platform/errors.h"
 
 namespace zarnex {
 namespace {
@@ -50,7 +51,7 @@ bool CopyRecord(Deletion& d, int32_t from, int32_t to) {
         return false;
     }
     if (got != sizeof bytes) {
-        d.io.lastError = EIO;  // the file shrank under the batch
+        d.io.lastError = ErrorInputOutput;  // the file shrank under the batch
         return false;
     }
     return file.WriteAt(RecordPosition(table, to), bytes, sizeof bytes) && file.Sync();
@@ -66,7 +67,7 @@ bool CutLeavingEnd(Deletion& d) {
     if (end == table.count) {
         return true;
     }
-    if (!WriteRecordCount(d.archive, end) || !RecordFile(d.archive).Sync()) {
+    if (!CutRecordsTo(d.archive, end)) {
         return false;
     }
     for (int32_t i = end; i < table.count; ++i) {

@@ -84,6 +84,10 @@ bool WriteRecordCount(OpenArchive& archive, int32_t count) {
     return archive.data.WriteAt(4, bytes, sizeof bytes);
 }
 
+bool CutRecordsTo(OpenArchive& archive, int32_t count) {
+    return WriteRecordCount(archive, count) && RecordFile(archive).Sync();
+}
+
 bool CommitChanges(OpenArchive& archive, PendingChanges& pending) {
     const DirectoryTable& table = archive.table;
     if (!HasChanges(pending, table)) {

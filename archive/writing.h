@@ -47,6 +47,8 @@ void MarkChanged(PendingChanges& pending, const DirectoryTable& table, EntryInde
 // The directory on disk counts `count` records: the version-2 count is written, the version-1
 // ".dir" cut or extended to that length. Not flushed.
 bool WriteRecordCount(OpenArchive& archive, int32_t count);
+// The same, flushed: records past `count` are gone for good.
+bool CutRecordsTo(OpenArchive& archive, int32_t count);
 
 // Makes the disk agree with the table: the data is flushed first (in version 2 with the new
 // records, which stand beyond the count on disk where nothing reads them); then the changed
