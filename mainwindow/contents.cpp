@@ -269,10 +269,14 @@ void ContentsWindow::Open(const std::string& archivePath) {
     Reload(false);
 }
 
-void ContentsWindow::Watch() {
+void ContentsWindow::Unwatch() {
     if (!watcher_->files().isEmpty()) {
         watcher_->removePaths(watcher_->files());
     }
+}
+
+void ContentsWindow::Watch() {
+    Unwatch();
     for (const std::string& file : {path_, DirectoryFilePath(path_)}) {
         if (FileExists(file)) {
             watcher_->addPath(QString::fromStdString(file));
@@ -289,17 +293,15 @@ void ContentsWindow::Reload(bool quiet) {
         LoadDirectory(path_, io, quiet ? static_cast<MessageBoxes&>(held) : live);
     Watch();
     if (!archive) {
-        failure_ = held.text;
+        status_->setText(held.text.toHtmlEscaped());
         if (quiet && held.id == MessageId::ArchiveInUse) {
             // Another program is writing it: the rows stand until it is done and we look again.
             changed_.start(RetryInUse);
         } else {
             model_->SetRows({});
         }
-        ShowStatus();
         return;
     }
-    failure_.clear();
     changed_.setInterval(GatherChanges);
     const DirectoryTable& table = archive->table;
     int64_t dataBytes = 0;
@@ -310,31 +312,25 @@ void ContentsWindow::Reload(bool quiet) {
     }
     const int64_t headSectors =
         table.IsVersion2() ? SectorsFor(Version2RecordPosition(table.count)) : 0;
-    version_ = table.IsVersion2() ? 2 : 1;
-    archiveBytes_ = dataBytes + directoryBytes;
-    liveBytes_ = LiveBytes(table, dataBytes, headSectors);
-    wastedBytes_ = std::max<int64_t>(
-        0, dataBytes - std::min(dataBytes, headSectors * SectorSize) - liveBytes_);
+    const int64_t liveBytes = LiveBytes(table, dataBytes, headSectors);
+    const Message status{
+        .id = MessageId::ContentsStatus,
+        .count = table.count,
+        .size = dataBytes + directoryBytes,
+        .version = table.IsVersion2() ? 2 : 1,
+        .live = liveBytes,
+        .wasted = std::max<int64_t>(
+            0, dataBytes - std::min(dataBytes, headSectors * SectorSize) - liveBytes)};
     std::vector<ContentsRow> rows = RowsOf(table);
     archive.reset();  // nothing stays open: other programs may write while the window is up
     model_->SetRows(std::move(rows));
     RestoreView(state);
-    ShowStatus();
+    ShowStatus(status);
 }
 
-void ContentsWindow::ShowStatus() {
-    if (!failure_.isEmpty()) {
-        status_->setText(failure_.toHtmlEscaped());
-        return;
-    }
-    const Message status{.id = MessageId::ContentsStatus,
-                         .count = model_->TotalRows(),
-                         .size = archiveBytes_,
-                         .version = version_,
-                         .live = liveBytes_,
-                         .wasted = wastedBytes_};
+void ContentsWindow::ShowStatus(const Message& status) {
     QString text = QString::fromStdString(Render(status, host_.language).text).toHtmlEscaped();
-    if (wastedBytes_ * 10 > archiveBytes_) {
+    if (status.wasted * 10 > status.size) {
         text += "  ·  <a href=\"compact\">Compact</a>";
     }
     status_->setText(text);
@@ -408,14 +404,14 @@ std::vector<int> ContentsWindow::SelectedRows() const {
     return rows;
 }
 
-QStringList ContentsWindow::SelectedNames() const {
-    QStringList names;
+std::vector<std::string> ContentsWindow::SelectedNames() const {
+    std::vector<std::string> names;
     QSet<QString> seen;
     for (int row : SelectedRows()) {
         const ContentsRow& r = model_->RowAt(row);
         if (!seen.contains(r.key)) {
             seen.insert(r.key);
-            names << r.name;
+            names.push_back(r.name.toStdString());
         }
     }
     return names;
@@ -461,8 +457,8 @@ void ContentsWindow::SetProgress(int done, int total) {
 }
 
 void ContentsWindow::ExtractClick() {
-    const QStringList names = SelectedNames();
-    if (running_ || names.isEmpty()) {
+    const std::vector<std::string> wanted = SelectedNames();
+    if (running_ || wanted.empty()) {
         return;
     }
     std::string& folder = *host_.lastExtractDir;
@@ -475,10 +471,6 @@ void ContentsWindow::ExtractClick() {
         return;
     }
     folder = chosen.toStdString();
-    std::vector<std::string> wanted;
-    for (const QString& name : names) {
-        wanted.push_back(name.toStdString());
-    }
     StartBatch();
     LiveBoxes live(*host_.boxes);
     IoState io;
@@ -581,18 +573,14 @@ void ContentsWindow::CompactClick() {
 }
 
 QMimeData* ContentsWindow::DragData() {
-    const QStringList names = SelectedNames();
-    if (running_ || names.isEmpty()) {
+    const std::vector<std::string> wanted = SelectedNames();
+    if (running_ || wanted.empty()) {
         return nullptr;
     }
     dragFolder_.reset();  // the previous drag's files: the file manager has long had them
     auto folder = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/zarnex-drag-XXXXXX");
     if (!folder->isValid()) {
         return nullptr;
-    }
-    std::vector<std::string> wanted;
-    for (const QString& name : names) {
-        wanted.push_back(name.toStdString());
     }
     QList<QUrl> urls;
     ExtractCallbacks callbacks;
@@ -623,15 +611,9 @@ void ContentsWindow::dropEvent(QDropEvent* event) {
         event->ignore();
         return;
     }
-    QStringList paths;
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile()) {
-            paths << url.toLocalFile();
-        }
-    }
     event->acceptProposedAction();
     if (host_.dropFiles) {
-        host_.dropFiles(paths);
+        host_.dropFiles(DroppedFiles(*event->mimeData()));
     }
 }
 
@@ -641,9 +623,7 @@ void ContentsWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     changed_.stop();
-    if (!watcher_->files().isEmpty()) {
-        watcher_->removePaths(watcher_->files());
-    }
+    Unwatch();
     dragFolder_.reset();
     event->accept();
 }

@@ -92,11 +92,12 @@ class ContentsWindow : public QWidget {
     };
     ViewState SaveView() const;
     void RestoreView(const ViewState& state);
-    std::vector<int> SelectedRows() const;  // visible rows, in view order
-    QStringList SelectedNames() const;      // each name once
+    std::vector<int> SelectedRows() const;           // visible rows, in view order
+    std::vector<std::string> SelectedNames() const;  // each name once
     void Rename(int32_t recordIndex, const QString& name, const QString& newName);
-    void ShowStatus();
+    void ShowStatus(const Message& status);
     void Watch();
+    void Unwatch();
     void StartBatch();
     void EndBatch();
     void SetProgress(int done, int total);
@@ -115,12 +116,6 @@ class ContentsWindow : public QWidget {
     QElapsedTimer sinceEvents_;
     std::unique_ptr<QTemporaryDir> dragFolder_;
     bool running_ = false;
-    // Of the last load.
-    int64_t archiveBytes_ = 0;
-    int64_t liveBytes_ = 0;
-    int64_t wastedBytes_ = 0;
-    uint32_t version_ = 0;
-    QString failure_;
 };
 
 }  // namespace zarnex

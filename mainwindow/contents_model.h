@@ -51,7 +51,6 @@ class ContentsModel : public QAbstractTableModel {
     bool Descending() const { return descending_; }
 
     const ContentsRow& RowAt(int row) const { return rows_[static_cast<size_t>(visible_[row])]; }
-    int TotalRows() const { return static_cast<int>(rows_.size()); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -3,6 +3,8 @@
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QUrl>
 
 namespace zarnex {
 
@@ -110,6 +112,16 @@ QStringList QtFiltersFrom(const QString& windowsFilter) {
         filters << parts[i] + " (" + patterns.join(' ') + ")";
     }
     return filters;
+}
+
+QStringList DroppedFiles(const QMimeData& data) {
+    QStringList paths;
+    for (const QUrl& url : data.urls()) {
+        if (url.isLocalFile()) {
+            paths << url.toLocalFile();
+        }
+    }
+    return paths;
 }
 
 }  // namespace zarnex

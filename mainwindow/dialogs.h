@@ -7,6 +7,7 @@
 #include "archive/messages.h"
 
 class QFileDialog;
+class QMimeData;
 class QWidget;
 
 namespace zarnex {
@@ -37,6 +38,9 @@ class QtDialogs : public Dialogs {
 
 // The file dialog as OpenFiles shows it.
 void ConfigureOpenDialog(QFileDialog& dialog, const OpenDialogRequest& request);
+
+// The local files among what a drop brings: the other way of choosing files.
+QStringList DroppedFiles(const QMimeData& data);
 
 // Task-modal QMessageBoxes without an owner, in the user's language.
 class QtMessageBoxes : public MessageBoxes {

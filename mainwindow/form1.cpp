@@ -279,14 +279,8 @@ void Form1::dropEvent(QDropEvent* event) {
         event->ignore();
         return;
     }
-    QStringList paths;
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile()) {
-            paths << url.toLocalFile();
-        }
-    }
     event->acceptProposedAction();
-    WMDropFiles(paths);
+    WMDropFiles(DroppedFiles(*event->mimeData()));
 }
 
 void Form1::ButtonDeleteClick() {
