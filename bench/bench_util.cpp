@@ -10,6 +10,7 @@
 #endif
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -17,6 +18,11 @@
 #include <stdexcept>
 
 namespace zarnex::bench {
+
+MessageAnswer Silent::Show(const Message& m) {
+    std::fprintf(stderr, "box: %s\n", Render(m, Language::English).text.c_str());
+    return MessageAnswer::Ok;
+}
 
 double Seconds(const std::function<void()>& work) {
 #ifndef _WIN32

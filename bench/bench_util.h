@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/messages.h"
 #include "tests/test_file_system.h"
 
 namespace zarnex::bench {
@@ -23,6 +24,12 @@ class FlushCounter : public test::FileObserver {
     void Resized(const std::string&, int64_t) override {}
     void Flushed(const std::string&) override { ++count; }
     int count = 0;
+};
+
+// A box is never answered, only shown on standard error: a benchmark runs unattended.
+class Silent : public MessageBoxes {
+  public:
+    MessageAnswer Show(const Message& m) override;
 };
 
 double Seconds(const std::function<void()>& work);

@@ -25,13 +25,7 @@ using namespace zarnex;
 
 namespace {
 
-class Silent : public MessageBoxes {
-  public:
-    MessageAnswer Show(const Message& m) override {
-        std::fprintf(stderr, "box: %s\n", Render(m, Language::English).text.c_str());
-        return MessageAnswer::Ok;
-    }
-};
+using bench::Silent;
 
 class NoDialogs : public Dialogs {
   public:

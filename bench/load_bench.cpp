@@ -15,13 +15,8 @@
 using namespace zarnex;
 
 namespace {
-class Silent : public MessageBoxes {
-  public:
-    MessageAnswer Show(const Message& m) override {
-        std::fprintf(stderr, "box: %s\n", Render(m, Language::English).text.c_str());
-        return MessageAnswer::Ok;
-    }
-};
+
+using bench::Silent;
 
 double MedianLoad(const std::string& path, int32_t entries, int runs) {
     Silent boxes;
