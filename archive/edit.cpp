@@ -15,19 +15,26 @@
 namespace zarnex {
 namespace {
 
-// Lowered stored names -> the indices of the records that hold them, for names held more than
-// once: the game takes the first in directory order, and a deletion keeps that choice.
+// Lowered stored names -> the records that hold them, in directory order.
+using RecordsByName = std::unordered_map<AnsiString, std::vector<int32_t>>;
+
+RecordsByName ByName(const DirectoryTable& table) {
+    RecordsByName byName;
+    for (int32_t i = 0; i < table.count; ++i) {
+        byName[LowerAnsi(table.entries[static_cast<size_t>(i)].name)].push_back(i);
+    }
+    return byName;
+}
+
+// The same for names held more than once: the game takes the first in directory order, and a
+// deletion keeps that choice.
 using Twins = std::unordered_map<AnsiString, std::set<int32_t>>;
 
-Twins FindTwins(const DirectoryTable& table) {
-    Twins all;
-    for (int32_t i = 0; i < table.count; ++i) {
-        all[LowerAnsi(table.entries[static_cast<size_t>(i)].name)].insert(i);
-    }
+Twins FindTwins(const RecordsByName& byName) {
     Twins twins;
-    for (auto& [name, indices] : all) {
+    for (const auto& [name, indices] : byName) {
         if (indices.size() > 1) {
-            twins.emplace(name, std::move(indices));
+            twins.emplace(name, std::set<int32_t>(indices.begin(), indices.end()));
         }
     }
     return twins;
@@ -78,14 +85,13 @@ bool CutLeavingEnd(Deletion& d) {
     return true;
 }
 
-// The freed place the last record goes to: the lowest one after any record of the same name, so
-// that the game's choice among twins stays; the lowest of all where there is none.
-int32_t PlaceForLast(const Deletion& d, int32_t last) {
-    const DirectoryTable& table = d.archive.table;
-    auto twins = d.twins.find(LowerAnsi(table.entries[static_cast<size_t>(last)].name));
-    if (twins != d.twins.end()) {
-        auto before = twins->second.lower_bound(last);
-        if (before != twins->second.begin()) {
+// The freed place the last record goes to: the lowest one after any record of the same name
+// (`twins`, where there are any), so that the game's choice among twins stays; the lowest of all
+// where there is none.
+int32_t PlaceForLast(const Deletion& d, const std::set<int32_t>* twins, int32_t last) {
+    if (twins) {
+        auto before = twins->lower_bound(last);
+        if (before != twins->begin()) {
             auto after = d.holes.upper_bound(*std::prev(before));
             if (after != d.holes.end()) {
                 return *after;
@@ -109,14 +115,15 @@ bool Close(Deletion& d, const DeleteCallbacks& callbacks) {
             callbacks.progress(total - static_cast<int>(d.holes.size()), total);
         }
         const int32_t last = table.count - 1;  // staying: the cut leaves none leaving at the end
-        const int32_t hole = PlaceForLast(d, last);
+        const auto found = d.twins.find(LowerAnsi(table.entries[static_cast<size_t>(last)].name));
+        std::set<int32_t>* twins = found != d.twins.end() ? &found->second : nullptr;
+        const int32_t hole = PlaceForLast(d, twins, last);
         if (!CopyRecord(d, last, hole)) {
             return false;
         }
-        auto twins = d.twins.find(LowerAnsi(table.entries[static_cast<size_t>(last)].name));
-        if (twins != d.twins.end()) {
-            twins->second.erase(last);
-            twins->second.insert(hole);
+        if (twins) {
+            twins->erase(last);
+            twins->insert(hole);
         }
         table.entries[static_cast<size_t>(hole)] = table.entries[static_cast<size_t>(last)];
         d.leaving[static_cast<size_t>(hole)] = 0;
@@ -133,13 +140,10 @@ bool Close(Deletion& d, const DeleteCallbacks& callbacks) {
 }
 
 // Marks the chosen entries; the names of those leaving, in directory order.
-std::vector<std::string> Choose(Deletion& d, const std::vector<EntryChoice>& chosen,
+std::vector<std::string> Choose(Deletion& d, const RecordsByName& byName,
+                                const std::vector<EntryChoice>& chosen,
                                 const DeleteCallbacks& callbacks, DeleteOutcome& outcome) {
     const DirectoryTable& table = d.archive.table;
-    std::unordered_map<AnsiString, std::vector<int32_t>> byName;
-    for (int32_t i = 0; i < table.count; ++i) {
-        byName[LowerAnsi(table.entries[static_cast<size_t>(i)].name)].push_back(i);
-    }
     for (const EntryChoice& choice : chosen) {
         AnsiString ansi;
         std::vector<int32_t> found;
@@ -183,8 +187,9 @@ DeleteOutcome Delete(const std::string& archivePath, const std::vector<EntryChoi
     outcome.loaded = true;
     Deletion d{std::move(*archive), io, {}, {}, {}};
     d.leaving.assign(static_cast<size_t>(d.archive.table.count), 0);
-    const std::vector<std::string> names = Choose(d, chosen, callbacks, outcome);
-    d.twins = FindTwins(d.archive.table);
+    const RecordsByName byName = ByName(d.archive.table);
+    const std::vector<std::string> names = Choose(d, byName, chosen, callbacks, outcome);
+    d.twins = FindTwins(byName);
     if (!Close(d, callbacks)) {
         ReportIoFailure(boxes, io.lastError);
         return outcome;
