@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <cerrno>
 
+#include "platform/errors.h"
 #include "platform/file.h"
 
 namespace zarnex {
@@ -268,7 +269,7 @@ bool ReadStream(int descriptor, size_t limit, std::string& bytes, IoState& io) {
             return true;
         }
         if (static_cast<size_t>(n) > limit - bytes.size()) {
-            io.lastError = EFBIG;
+            io.lastError = ErrorTooLong;
             return false;
         }
         bytes.append(buffer, static_cast<size_t>(n));
