@@ -171,14 +171,15 @@ class EditCheck {
     };
 
     std::string Check(const DiskImage& disk, bool finished) const {
-        std::vector<std::string> files = {img_};
-        if (!s_.version2) {
-            files.push_back(DirectoryFilePath(img_));
-        }
-        for (const std::string& file : files) {
-            const test::FileImage& image = disk.at(file);
-            test::WriteBytes(scratch_ / FileNamePart(file),
-                             Bytes(image.bytes.begin(), image.bytes.begin() + image.length));
+        // Every file of the archive's folder the disk holds (a journal too), and none it lacks.
+        for (const auto& [path, image] : disk) {
+            const std::string copy = scratch_ / FileNamePart(path);
+            if (image.exists) {
+                test::WriteBytes(copy,
+                                 Bytes(image.bytes.begin(), image.bytes.begin() + image.length));
+            } else {
+                std::filesystem::remove(test::FsPath(copy));
+            }
         }
         IoState io;
         ScriptedMessageBoxes boxes;
@@ -331,13 +332,18 @@ std::vector<Scenario> Scenarios() {
     stopped.writeBudget = SectorToByte(20);
     all.push_back(stopped);
 
-    // Deleting and renaming: 40 entries, one of them a twin by name of another.
+    // Deleting and renaming: 40 entries, one of them a twin by name of another. Each name holds
+    // its number before and after the 16th byte, where a sector boundary runs through the name
+    // of every 16th version-2 record.
+    const auto name = [](int i) {
+        return "e" + std::to_string(i) + "-sector-halves-" + std::to_string(i) + ".dff";
+    };
     for (bool version2 : {true, false}) {
         const std::string v = version2 ? ", version 2" : ", version 1";
         std::vector<TestEntry> forty;
         for (int i = 0; i < 40; ++i) {
-            const std::string name = i == 30 ? "E3.DFF" : "e" + std::to_string(i) + ".dff";
-            forty.push_back({(version2 ? 2 : 0) + 2 * i, 1 + i % 2, name});
+            const std::string n = i == 30 ? "E3-SECTOR-HALVES-3.DFF" : name(i);
+            forty.push_back({(version2 ? 2 : 0) + 2 * i, 1 + i % 2, n});
         }
         const auto edit = [&](std::string title, Action action, std::vector<EntryChoice> chosen,
                               std::string newName = {}) {
@@ -347,12 +353,18 @@ std::vector<Scenario> Scenarios() {
             e.newName = std::move(newName);
             all.push_back(std::move(e));
         };
-        edit("delete a middle entry", Action::Delete, {{"e12.dff"}});
-        edit("delete the last entry", Action::Delete, {{"e39.dff"}});
+        edit("delete a middle entry", Action::Delete, {{name(12)}});
+        edit("delete the last entry", Action::Delete, {{name(39)}});
         edit("delete several at once, the last among them", Action::Delete,
-             {{"e0.dff"}, {"e7.dff"}, {"e3.dff"}, {"e38.dff"}, {"e39.dff"}, {"e21.dff"}});
-        edit("rename", Action::Rename, {{"e5.dff"}}, "renamed.txd");
-        edit("rename in the sixteenth record", Action::Rename, {{"e15.dff"}}, "E15.dff");
+             {{name(0)}, {name(7)}, {name(3)}, {name(38)}, {name(39)}, {name(21)}});
+        edit("delete the record a sector boundary runs through", Action::Delete, {{name(15)}});
+        edit("delete around the records a sector boundary runs through", Action::Delete,
+             {{name(14)}, {name(15)}, {name(31)}, {name(36)}});
+        edit("rename", Action::Rename, {{name(5)}}, "renamed.txd");
+        edit("rename in the sixteenth record", Action::Rename, {{name(15)}},
+             "E15-SECTOR-HALVES-15.dff");
+        edit("rename across a sector boundary", Action::Rename, {{name(31)}},
+             "renamed-across-cut.col");
         // A deletion cut off before: the next batch that writes cuts its copy off first.
         Scenario cut{"import after an interrupted deletion" + v, version2, forty, {}};
         cut.entries.push_back(forty[4]);
