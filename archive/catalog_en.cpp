@@ -15,6 +15,11 @@ const Catalog& EnglishCatalog() {
              "The archive's directory is damaged: it lists more records than the file "
              "holds.\n\n{path}"},
             {OutOfMemory, "Zarnex", "There is not enough memory for this IMG archive."},
+            {JournalForeign, "Zarnex",
+             "Beside the archive lies the journal of an interrupted change that does not fit the "
+             "archive as it is now: the archive was changed since, or the journal is another "
+             "archive's. Nothing was written. Remove the journal once the archive is as it "
+             "should be:\n\n{path}"},
             {SourceOpenFailed, "Zarnex", "Cannot open the file:\n\n{path}\n\nI/O error: {code}"},
             {NameNotInCodePage, "Zarnex",
              "This file name cannot be stored in an IMG archive: it has characters outside "
@@ -67,6 +72,15 @@ const Catalog& EnglishCatalog() {
              "no / \\ : or control characters, and is not . or ..\n\n{name}"},
             {RenameTaken, "Zarnex", "Another entry already has this name:\n\n{name}"},
             {RenameSummary, "Zarnex", "Renamed: {name} -> {new_name}"},
+            {ChangeUndone, "Zarnex",
+             "I/O error: {code}\n\nNothing was changed: the archive is as it was."},
+            {ChangeWaiting, "Zarnex",
+             "I/O error: {code}\n\nThe change stopped part-way. Its journal puts the archive back "
+             "as it was the next time Zarnex writes to it; until then Zarnex shows it as it "
+             "was:\n\n{path}"},
+            {ChangeUnconfirmed, "Zarnex",
+             "I/O error: {code}\n\nThe change was made, but the disk did not confirm it: a power "
+             "cut before the system writes it may still undo the whole change."},
             {ReplaceQuestion, "Zarnex", "Write the listed files into the archive?"},
             {NotGameFileQuestion, "Zarnex",
              "{path}\n\nis not a GTA file.\nAdd it to the list anyway?"},

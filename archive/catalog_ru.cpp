@@ -15,6 +15,10 @@ const Catalog& RussianCatalog() {
             {DirectoryDamaged, "Zarnex",
              "Каталог IMG архива повреждён: записей больше, чем вмещает файл\n\n{path}"},
             {OutOfMemory, "Zarnex", "Недостаточно памяти для обработки IMG архива"},
+            {JournalForeign, "Zarnex",
+             "Рядом с архивом лежит журнал прерванного изменения, который не подходит к архиву в "
+             "нынешнем виде: архив с тех пор меняли, или журнал от другого архива. Ничего не "
+             "записано. Удалите журнал, когда убедитесь, что архив в порядке:\n\n{path}"},
             {SourceOpenFailed, "Zarnex",
              "Не удаётся открыть файл: \n\n{path}\n\nI/O error: {code}"},
             {NameNotInCodePage, "Zarnex",
@@ -68,6 +72,15 @@ const Catalog& RussianCatalog() {
              "и управляющих знаков, не . и не ..\n\n{name}"},
             {RenameTaken, "Zarnex", "В архиве уже есть запись с этим именем: \n\n{name}"},
             {RenameSummary, "Zarnex", "Переименовано: {name} -> {new_name}"},
+            {ChangeUndone, "Zarnex",
+             "I/O error: {code}\n\nНичего не изменено: архив остался прежним."},
+            {ChangeWaiting, "Zarnex",
+             "I/O error: {code}\n\nИзменение прервано на полпути. Его журнал вернёт "
+             "архив к прежнему виду, когда Zarnex в следующий раз будет в него записывать; до тех "
+             "пор Zarnex показывает архив прежним:\n\n{path}"},
+            {ChangeUnconfirmed, "Zarnex",
+             "I/O error: {code}\n\nИзменение сделано, но диск его не подтвердил: "
+             "отключение питания, пока система его не записала, может отменить его целиком."},
             {ReplaceQuestion, "Zarnex", "Заменить?"},
             {NotGameFileQuestion, "Zarnex",
              "{path}\n\nне является файлом GTA\nдобавить его в список?"},

@@ -4,6 +4,7 @@
 #include <new>
 #include <utility>
 
+#include "archive/journal.h"
 #include "archive/messages.h"
 #include "archive/writing.h"
 
@@ -19,15 +20,16 @@ void ReportCorruptDirectory(MessageBoxes& boxes, const std::string& path) {
     boxes.Show({.id = MessageId::DirectoryDamaged, .path = path});
 }
 
-// Reads `count` records that start at byte `start` of `file`. False if they are not all there.
-bool ReadRecords(File& file, int64_t start, DirectoryTable& table) {
+// Reads `count` records that start at byte `start` of `file`, as a pending journal puts them
+// back. False if they are not all there.
+bool ReadRecords(File& file, int64_t start, DirectoryTable& table, const Journal* journal) {
+    const ArchivePart part = table.IsVersion2() ? ArchivePart::Data : ArchivePart::Directory;
     std::vector<unsigned char> bytes(static_cast<size_t>(RecordsPerRead) * RecordSize);
     for (int32_t first = 0; first < table.count; first += RecordsPerRead) {
         const int32_t n = std::min(RecordsPerRead, table.count - first);
         const size_t length = static_cast<size_t>(n) * RecordSize;
-        size_t got = 0;
-        if (!file.ReadAt(start + int64_t{first} * RecordSize, bytes.data(), length, &got) ||
-            got != length) {
+        if (!ReadBack(file, journal, part, start + int64_t{first} * RecordSize, bytes.data(),
+                      length)) {
             return false;
         }
         for (int32_t i = 0; i < n; ++i) {
@@ -78,12 +80,14 @@ const FreeRoom* FreeRoomOf(const DirectoryTable& table) {
 }
 
 std::optional<OpenArchive> Load(const std::string& path, OpenMode mode, IoState& io,
-                                MessageBoxes& boxes) {
+                                MessageBoxes& boxes, JournalFinding& journal) {
     if (!FileExists(path)) {
         boxes.Show({.id = MessageId::ArchiveNotFound, .path = path});
         return std::nullopt;
     }
     OpenArchive archive;
+    archive.path = path;
+    archive.io = &io;
     archive.data = File::Open(path, mode, io);
     if (!archive.data.IsOpen()) {
         ReportArchiveOpenFailure(boxes, path, io.lastError);
@@ -101,6 +105,27 @@ std::optional<OpenArchive> Load(const std::string& path, OpenMode mode, IoState&
     table.version = GetLE32(header);
 
     std::string directoryPath;
+    int64_t directorySize = 0;
+    if (!table.IsVersion2()) {
+        directoryPath = DirectoryFilePath(path);
+        if (!FileExists(directoryPath)) {
+            boxes.Show({.id = MessageId::DirectoryFileMissing});
+            return std::nullopt;
+        }
+        archive.directory = File::Open(directoryPath, mode, io);
+        if (!archive.directory.IsOpen() || !archive.directory.Size(directorySize)) {
+            ReportArchiveOpenFailure(boxes, directoryPath, io.lastError);
+            return std::nullopt;
+        }
+    }
+    // An interrupted change reads as it will be once its journal is rolled back.
+    journal = FindJournal(archive, io);
+    const Journal* overlay = journal.state == JournalState::Pending ? &journal.journal : nullptr;
+    if (overlay) {
+        overlay->Patch(ArchivePart::Data, 0, header, sizeof header);
+        directorySize = table.IsVersion2() ? 0 : overlay->directoryLength;
+    }
+
     File* recordFile = &archive.data;
     int64_t recordStart = 0;
     int64_t recordRoom = 0;
@@ -115,17 +140,6 @@ std::optional<OpenArchive> Load(const std::string& path, OpenMode mode, IoState&
             return std::nullopt;
         }
     } else {
-        directoryPath = DirectoryFilePath(path);
-        if (!FileExists(directoryPath)) {
-            boxes.Show({.id = MessageId::DirectoryFileMissing});
-            return std::nullopt;
-        }
-        archive.directory = File::Open(directoryPath, mode, io);
-        int64_t directorySize = 0;
-        if (!archive.directory.IsOpen() || !archive.directory.Size(directorySize)) {
-            ReportArchiveOpenFailure(boxes, directoryPath, io.lastError);
-            return std::nullopt;
-        }
         if (directorySize > ArchiveByteLimit) {
             ReportCorruptDirectory(boxes, path);
             return std::nullopt;
@@ -141,7 +155,7 @@ std::optional<OpenArchive> Load(const std::string& path, OpenMode mode, IoState&
     table.count = static_cast<int32_t>(recordCount);
 
     table.entries.resize(static_cast<size_t>(table.count) + InitialReserve);
-    if (!ReadRecords(*recordFile, recordStart, table)) {
+    if (!ReadRecords(*recordFile, recordStart, table, overlay)) {
         if (io.Failed()) {
             ReportArchiveOpenFailure(boxes, table.IsVersion2() ? path : directoryPath,
                                      io.lastError);
@@ -157,9 +171,9 @@ std::optional<OpenArchive> Load(const std::string& path, OpenMode mode, IoState&
 // The batch's own allocation failure ends it with a box, not an abort; what was taken is
 // given back by now, and the box itself needs little.
 std::optional<OpenArchive> LoadOrReport(const std::string& path, OpenMode mode, IoState& io,
-                                        MessageBoxes& boxes) {
+                                        MessageBoxes& boxes, JournalFinding& journal) {
     try {
-        return Load(path, mode, io, boxes);
+        return Load(path, mode, io, boxes, journal);
     } catch (const std::bad_alloc&) {
         ReportOutOfMemory(boxes);
         return std::nullopt;
@@ -170,14 +184,20 @@ std::optional<OpenArchive> LoadOrReport(const std::string& path, OpenMode mode, 
 
 std::optional<OpenArchive> LoadDirectory(const std::string& path, IoState& io,
                                          MessageBoxes& boxes) {
-    return LoadOrReport(path, OpenMode::ReadShared, io, boxes);
+    JournalFinding journal;
+    return LoadOrReport(path, OpenMode::ReadShared, io, boxes, journal);
 }
 
 std::optional<OpenArchive> OpenForWriting(const std::string& path, IoState& io,
                                           MessageBoxes& boxes) {
+    JournalFinding journal;
     std::optional<OpenArchive> archive =
-        LoadOrReport(path, OpenMode::ReadWriteExclusive, io, boxes);
-    // What an interrupted deletion left is cut off before anything else is written.
+        LoadOrReport(path, OpenMode::ReadWriteExclusive, io, boxes, journal);
+    // The disk is made to agree with the table loaded through the journal.
+    if (archive && !SettleJournal(journal, *archive, io, boxes)) {
+        return std::nullopt;
+    }
+    // What an interrupted deletion of an earlier version left is cut off before anything else.
     if (archive && archive->table.leftovers > 0) {
         if (!CutRecordsTo(*archive, archive->table.count)) {
             ReportIoFailure(boxes, io.lastError);

@@ -21,6 +21,7 @@ enum class MessageId {
     ArchiveInUse,          // path
     DirectoryDamaged,      // path
     OutOfMemory,           // -
+    JournalForeign,        // path: a journal beside the archive that is not of it as it stands
     // Import
     SourceOpenFailed,   // path, code
     NameNotInCodePage,  // path
@@ -52,6 +53,10 @@ enum class MessageId {
     RenameInvalid,   // name, limit
     RenameTaken,     // name
     RenameSummary,   // name, newName
+    // A change made under a journal that failed: how the archive was left
+    ChangeUndone,       // code
+    ChangeWaiting,      // path (the journal), code
+    ChangeUnconfirmed,  // code
     // The window
     ReplaceQuestion,       // -
     NotGameFileQuestion,   // path

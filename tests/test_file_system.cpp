@@ -7,7 +7,7 @@ namespace zarnex::test {
 
 bool TestFileSystem::Injected() {
     ++operations;
-    return failAt != 0 && operations == failAt;
+    return failAt != 0 && (operations == failAt || (failOnward && operations > failAt));
 }
 
 int TestFileSystem::Open(const std::string& path, OpenMode mode, FileHandle& file, bool& created) {
@@ -48,7 +48,7 @@ int TestFileSystem::SyncFolder(const std::string& folder) {
     if (Injected()) {
         return failErrno;
     }
-    const int code = real_.SyncFolder(folder);
+    const int code = skipFlushes ? 0 : real_.SyncFolder(folder);
     if (code == 0 && observer) {
         observer->FolderFlushed(folder);
     }
@@ -131,7 +131,7 @@ int TestFileSystem::Sync(FileHandle file) {
     if (Injected()) {
         return failErrno;
     }
-    const int code = real_.Sync(file);
+    const int code = skipFlushes ? 0 : real_.Sync(file);
     if (code == 0 && observer) {
         observer->Flushed(paths_[file]);
     }

@@ -37,12 +37,16 @@ class TestFileSystem final : public FileSystem {
     long long operations = 0;
     long long failAt = 0;
     int failErrno = 0;
+    bool failOnward = false;  // every operation after failAt fails too: a disk that died
 
     // Writes past this many bytes fail as on a full disk, writing nothing; negative: no limit.
     int64_t writeBudget = -1;
     int64_t bytesWritten = 0;
 
     FileObserver* observer = nullptr;
+    // Flushes of files and folders succeed without reaching the disk: for checks that rebuild
+    // thousands of disks a power cut may leave.
+    bool skipFlushes = false;
     // Another program at work in the folder right after the batch removed a name from it.
     std::function<void(FileHandle folder, const std::string& name)> afterRemoveIn;
 
