@@ -7,7 +7,10 @@
 #include <set>
 
 #include "archive/format.h"
+#include "archive/journal.h"
 #include "platform/paths.h"
+#include "tests/codes.h"
+#include "tests/scripted_boxes.h"
 
 namespace zarnex::test {
 
@@ -468,6 +471,51 @@ class Simulation {
 CrashReport SimulateCrashes(const DiskImage& before, const std::vector<FileOp>& ops,
                             const DiskCheck& check, uint32_t seed) {
     return Simulation(before, ops, check, seed).Run();
+}
+
+std::string InterruptDeletion(const std::string& img, const std::vector<EntryChoice>& chosen) {
+    // The number of the archive's flush, from a run that goes through.
+    struct FirstFlush : FileObserver {
+        void Written(const std::string&, int64_t, const void*, size_t) override {}
+        void Resized(const std::string&, int64_t) override {}
+        void Flushed(const std::string& path) override {
+            if (at == 0 && path != JournalPath(img)) {
+                at = files->operations;
+            }
+        }
+        std::string img;
+        TestFileSystem* files = nullptr;
+        long long at = 0;
+    };
+    const std::string dir = DirectoryFilePath(img);
+    const bool version1 = std::filesystem::exists(FsPath(dir));
+    const Bytes image = ReadBytes(img);
+    const Bytes directory = version1 ? ReadBytes(dir) : Bytes{};
+    TestFileSystem dry;
+    FirstFlush flush;
+    flush.img = img;
+    flush.files = &dry;
+    dry.observer = &flush;
+    IoState dryIo{.fileSystem = &dry};
+    ScriptedMessageBoxes boxes;
+    if (!DeleteEntries(img, chosen, boxes, {}, dryIo).completed) {
+        return "the deletion does not run";
+    }
+    WriteBytes(img, image);
+    if (version1) {
+        WriteBytes(dir, directory);
+    }
+    TestFileSystem dying;
+    dying.failAt = flush.at;
+    dying.failErrno = IoFailure;
+    dying.failOnward = true;
+    IoState io{.fileSystem = &dying};
+    if (DeleteEntries(img, chosen, boxes, {}, io).completed ||
+        boxes.messages.back().id != MessageId::ChangeWaiting ||
+        !std::filesystem::exists(FsPath(JournalPath(img)))) {
+        return "the deletion did not stop with its journal left";
+    }
+    return {};
 }
 
 }  // namespace zarnex::test

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/edit.h"
 #include "tests/support.h"
 #include "tests/test_file_system.h"
 
@@ -71,5 +72,10 @@ struct CrashReport {
 // the unflushed changes of names all kept, all lost, and each alone.
 CrashReport SimulateCrashes(const DiskImage& before, const std::vector<FileOp>& ops,
                             const DiskCheck& check, uint32_t seed);
+
+// Runs a deletion of `chosen` on a disk that dies at the flush of the archive's change, once the
+// journal is made and the change written: the deletion says so and leaves its journal beside
+// the archive. Empty when it went so; else what went otherwise.
+std::string InterruptDeletion(const std::string& img, const std::vector<EntryChoice>& chosen);
 
 }  // namespace zarnex::test

@@ -499,47 +499,6 @@ std::string ScenarioName(const ::testing::TestParamInfo<Scenario>& info) {
     return name;
 }
 
-// Runs a deletion on a disk that dies at the flush of the archive's change, after the journal
-// is made and the change written: it says so, and leaves the journal.
-void InterruptDeletion(const std::string& img, const std::vector<EntryChoice>& chosen) {
-    struct FirstFlush : test::FileObserver {
-        void Written(const std::string&, int64_t, const void*, size_t) override {}
-        void Resized(const std::string&, int64_t) override {}
-        void Flushed(const std::string& path) override {
-            if (at == 0 && path != JournalPath(img)) {
-                at = files->operations;
-            }
-        }
-        std::string img;
-        test::TestFileSystem* files;
-        long long at = 0;
-    };
-    const test::Bytes image = test::ReadBytes(img);
-    const bool version1 = std::filesystem::exists(test::FsPath(DirectoryFilePath(img)));
-    const test::Bytes directory =
-        version1 ? test::ReadBytes(DirectoryFilePath(img)) : test::Bytes{};
-    test::TestFileSystem dry;
-    FirstFlush flush;
-    flush.img = img;
-    flush.files = &dry;
-    dry.observer = &flush;
-    IoState dryIo{.fileSystem = &dry};
-    ScriptedMessageBoxes boxes;
-    ASSERT_TRUE(DeleteEntries(img, chosen, boxes, {}, dryIo).completed);
-    test::WriteBytes(img, image);
-    if (version1) {
-        test::WriteBytes(DirectoryFilePath(img), directory);
-    }
-    test::TestFileSystem dying;
-    dying.failAt = flush.at;
-    dying.failErrno = test::IoFailure;
-    dying.failOnward = true;
-    IoState io{.fileSystem = &dying};
-    EXPECT_FALSE(DeleteEntries(img, chosen, boxes, {}, io).completed);
-    EXPECT_EQ(boxes.messages.back().id, MessageId::ChangeWaiting);
-    ASSERT_TRUE(std::filesystem::exists(test::FsPath(JournalPath(img))));
-}
-
 class PowerCut : public ::testing::TestWithParam<Scenario> {};
 
 TEST_P(PowerCut, NoCrashPointDamagesAnEntry) {
@@ -552,7 +511,7 @@ TEST_P(PowerCut, NoCrashPointDamagesAnEntry) {
         files.push_back(DirectoryFilePath(img));
     }
     if (!s.interrupted.empty()) {
-        InterruptDeletion(img, s.interrupted);
+        ASSERT_EQ(test::InterruptDeletion(img, s.interrupted), "");
     }
     for (size_t i = 0; i < s.sources.size(); ++i) {
         std::filesystem::create_directories(dir / std::to_string(i));
