@@ -1,6 +1,7 @@
 #include "archive/edit.h"
 
 #include <algorithm>
+#include <array>
 #include <new>
 #include <optional>
 #include <queue>
@@ -15,6 +16,32 @@ namespace {
 const AnsiString& NameAt(const DirectoryTable& table, int32_t i) {
     return table.entries[static_cast<size_t>(i)].name;
 }
+
+// The few names a walk over every record looks for, by a hash of each as LowerAnsi gives it:
+// one look sets nearly every other name aside without lowering a copy of it.
+class NameFilter {
+  public:
+    void Add(const AnsiString& name) { bits_[Key(name)] = true; }
+    bool MayHold(const AnsiString& name) const { return bits_[Key(name)]; }
+
+  private:
+    static constexpr int KeyBits = 20;
+    static size_t Key(const AnsiString& name) {
+        static const std::array<unsigned char, 256> lower = [] {
+            std::array<unsigned char, 256> table{};
+            for (int c = 0; c < 256; ++c) {
+                table[static_cast<size_t>(c)] = LowerAnsiChar(static_cast<unsigned char>(c));
+            }
+            return table;
+        }();
+        uint64_t h = 0xCBF29CE484222325ull;
+        for (const char c : name) {
+            h = (h ^ lower[static_cast<unsigned char>(c)]) * 0x100000001B3ull;
+        }
+        return static_cast<size_t>(h >> (64 - KeyBits));
+    }
+    std::vector<bool> bits_ = std::vector<bool>(size_t{1} << KeyBits);
+};
 
 // A name that records past the new count hold: they move, and where to matters when a record
 // that stays in place holds the name too.
@@ -75,11 +102,13 @@ DeletionPlan PlanDeletion(const DirectoryTable& table, const std::vector<uint8_t
         return plan;
     }
     std::unordered_map<AnsiString, MovingName> names;
+    NameFilter filter;
     for (int32_t m : movers) {
         names[LowerAnsi(NameAt(table, m))].movers.push_back(m);
+        filter.Add(NameAt(table, m));
     }
     for (int32_t i = 0; i < plan.count; ++i) {
-        if (!leaving[static_cast<size_t>(i)]) {
+        if (!leaving[static_cast<size_t>(i)] && filter.MayHold(NameAt(table, i))) {
             auto it = names.find(LowerAnsi(NameAt(table, i)));
             if (it != names.end() && it->second.first < 0) {
                 it->second.first = i;
@@ -123,6 +152,7 @@ std::vector<std::string> Choose(const DirectoryTable& table, const std::vector<E
                                 std::vector<uint8_t>& leaving, const DeleteCallbacks& callbacks,
                                 DeleteOutcome& outcome) {
     std::unordered_map<AnsiString, std::vector<int32_t>> holders;  // by lowered name
+    NameFilter filter;
     std::vector<std::optional<AnsiString>> wanted;
     for (const EntryChoice& choice : chosen) {
         AnsiString ansi;
@@ -130,9 +160,13 @@ std::vector<std::string> Choose(const DirectoryTable& table, const std::vector<E
         if (Utf8ToAnsi(choice.name, ansi)) {
             wanted.back() = LowerAnsi(ansi);
             holders.emplace(*wanted.back(), std::vector<int32_t>{});
+            filter.Add(ansi);
         }
     }
     for (int32_t i = 0; i < table.count && !holders.empty(); ++i) {
+        if (!filter.MayHold(NameAt(table, i))) {
+            continue;
+        }
         auto it = holders.find(LowerAnsi(NameAt(table, i)));
         if (it != holders.end()) {
             it->second.push_back(i);

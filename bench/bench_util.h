@@ -17,12 +17,13 @@ struct Options {
 };
 Options ParseOptions(int argc, char** argv);
 
-// Counts the flushes a batch asks for.
+// Counts the flushes a batch asks for, of files and of folders' names.
 class FlushCounter : public test::FileObserver {
   public:
     void Written(const std::string&, int64_t, const void*, size_t) override {}
     void Resized(const std::string&, int64_t) override {}
     void Flushed(const std::string&) override { ++count; }
+    void FolderFlushed(const std::string&) override { ++count; }
     int count = 0;
 };
 
