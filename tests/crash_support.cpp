@@ -109,6 +109,7 @@ void Apply(DiskImage& disk, const FileOp& op, const Unit& unit, std::vector<Undo
                 {op.path, cut, Bytes(file.bytes.begin() + cut, file.bytes.end()), file.length});
         }
         std::fill(file.bytes.begin() + cut, file.bytes.end(), 0);
+        file.bytes.resize(std::max(file.bytes.size(), static_cast<size_t>(op.pos)), 0);
         file.length = op.pos;
         Rehash(file, cut, static_cast<int64_t>(file.bytes.size()));
     }
@@ -125,6 +126,12 @@ void Revert(DiskImage& disk, std::vector<Undo>& undo) {
 }
 
 }  // namespace
+
+Bytes FileImage::Contents() const {
+    Bytes contents(static_cast<size_t>(length), 0);
+    std::copy_n(bytes.begin(), std::min(bytes.size(), contents.size()), contents.begin());
+    return contents;
+}
 
 uint64_t FileImage::SectorHash(int64_t sector) const {
     if (sector < 0 || static_cast<size_t>(sector) >= sectorHashes.size()) {

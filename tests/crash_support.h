@@ -48,6 +48,7 @@ struct FileImage {
     bool exists = true;  // false: the name is not in its folder
 
     uint64_t SectorHash(int64_t sector) const;  // zeros past the end
+    Bytes Contents() const;                     // the file's bytes, `length` of them
 };
 
 using DiskImage = std::map<std::string, FileImage>;

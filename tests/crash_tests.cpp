@@ -70,8 +70,7 @@ class Scratch {
                 last = {};
             } else if (!last.there || last.length != image.length ||
                        last.hashes != image.sectorHashes) {
-                test::WriteBytes(copy,
-                                 Bytes(image.bytes.begin(), image.bytes.begin() + image.length));
+                test::WriteBytes(copy, image.Contents());
                 last = {true, image.length, image.sectorHashes};
             }
         }
