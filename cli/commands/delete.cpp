@@ -47,9 +47,9 @@ int Run(CommandLine& line) {
 extern const Command DeleteCommand{
     "delete",
     "delete [-q | -v] [-T LIST [--null]] ARCHIVE NAME...",
-    "Remove every entry of each name (ignoring case) from the archive's directory; their\n"
-    "sectors become free room for the next import or compact. The data of every other entry\n"
-    "stays where it is. Each name with no entry is named on standard error.",
+    "Remove every entry of each name (ignoring case) from the archive's directory, all of them\n"
+    "or none; their sectors become free room for the next import or compact. The data of every\n"
+    "other entry stays where it is. Each name with no entry is named on standard error.",
     WithBatchOptions({}, "names", "\"deleted NAME\""),
     Run,
 };

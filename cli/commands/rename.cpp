@@ -38,8 +38,9 @@ extern const Command RenameCommand{
     "rename",
     "rename ARCHIVE OLD NEW",
     "Give the entry named OLD (ignoring case; the first in directory order) the name NEW:\n"
-    "1 to 23 bytes in Windows-1251, no / \\ : or control characters, not . or .., and no other\n"
-    "entry's name ignoring case. Only that record's name changes.",
+    "1 to 23 bytes in Windows-1251 (24 for a change of case only), no / \\ : or control\n"
+    "characters, not . or .., and no other entry's name ignoring case. Only that record's name\n"
+    "changes, whole or not at all.",
     {},
     Run,
 };
