@@ -464,6 +464,12 @@ std::vector<Scenario> Scenarios() {
         edit("delete the record a sector boundary runs through", Action::Delete, {{name(15)}});
         edit("delete around the records a sector boundary runs through", Action::Delete,
              {{name(14)}, {name(15)}, {name(31)}, {name(36)}});
+        // A journal over two disk sectors, which a cut may tear.
+        std::vector<EntryChoice> most;
+        for (int i = 1; i < 40; i += 2) {
+            most.push_back({name(i)});
+        }
+        edit("delete half of the entries", Action::Delete, most);
         edit("rename", Action::Rename, {{name(5)}}, "renamed.txd");
         edit("rename in the sixteenth record", Action::Rename, {{name(15)}},
              "E15-SECTOR-HALVES-15.dff");
@@ -476,6 +482,12 @@ std::vector<Scenario> Scenarios() {
         waiting.chosen = {{name(39)}};
         waiting.newName = "renamed.txd";
         all.push_back(waiting);
+        Scenario importing = waiting;
+        importing.title = "import after a deletion stopped part-way" + v;
+        importing.action = Action::Import;
+        importing.chosen = {};
+        importing.sources = {{"new.txd", test::Pattern(3000, 9)}, {name(6), test::Pattern(10, 8)}};
+        all.push_back(importing);
         // A deletion cut off before: the next batch that writes cuts its copy off first.
         Scenario cut{"import after an interrupted deletion" + v, version2, forty, {}};
         cut.entries.push_back(forty[4]);
