@@ -38,7 +38,7 @@ MessageKind KindOf(MessageId id) {
         case CheckProblems:
             return {Warning};
         case OverwriteQuestion:
-            return {Question, MessageButtons::YesNoCancel};
+            return {Question, MessageButtons::YesNoToAllCancel};
         case ReplaceQuestion:
         case NotGameFileQuestion:
         case ContentsDeleteQuestion:
