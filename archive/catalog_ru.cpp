@@ -103,7 +103,7 @@ const Catalog& RussianCatalog() {
         "Нет в архиве:",
         "… и ещё {count}",
         {{
-            {Word::ContentsButton, "Содержимое..."},
+            {Word::ContentsButton, "Записи..."},
             {Word::ChooseExtractFolder, "Выберите папку, куда извлечь файлы..."},
             {Word::FilterHint, "Фильтр: часть имени или шаблон, например *.dff или car?.txd"},
             {Word::NumberHeader, "№"},
