@@ -47,8 +47,7 @@ ArchiveStatistics MeasureArchive(const DirectoryTable& table, int64_t dataBytes,
     statistics.fileBytes = dataBytes + directoryBytes;
     statistics.liveBytes = LiveBytes(table, dataBytes, headSectors);
     statistics.wastedBytes = std::max<int64_t>(0, dataBytes - headBytes - statistics.liveBytes);
-    statistics.compactRefused =
-        !DamageThatStopsCompacting(CheckTable(table, dataBytes, directoryBytes)).empty();
+    statistics.compactRefused = !DamageThatStopsCompacting(CheckSpace(table, dataBytes)).empty();
     statistics.compactWorthwhile =
         !statistics.compactRefused && statistics.wastedBytes * 10 > statistics.fileBytes;
     return statistics;
