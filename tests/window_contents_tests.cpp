@@ -21,12 +21,6 @@ using namespace zarnex::test;
 
 namespace {
 
-const std::vector<TestEntry> kEntries = {{3, 2, "car.dff"},
-                                         {10, 1, "Car2.txd"},
-                                         {20, 3, "bike.dff"},
-                                         {30, 1, Ansi("гараж.col")},
-                                         {40, 2, "ped.ifp"}};
-
 // Answers each modal box as it comes: with `button` where the box has it, else with Enter. Notes
 // each box's text and whether No stood left of Yes.
 class BoxPresser : public QObject {
@@ -94,7 +88,7 @@ class WindowContentsTests : public QObject {
     void contentsWindowDoesWhatItsControlsSay() {
         Harness h;
         const std::string img = h.Path("gta3.img");
-        MakeVersion2(img, kEntries, 50);
+        MakeVersion2(img, Gta3Entries(), 50);
         QVERIFY(!h.Button("contentsButton")->isEnabled());
         h.Edit()->setText(QString::fromStdString(img));
         h.Click("contentsButton");
@@ -156,15 +150,16 @@ class WindowContentsTests : public QObject {
         h.Click(Find<QPushButton>(w, "ContentsExtract"));
         QCOMPARE(h.boxes.shown.back().text, std::string("Извлечено: 2"));
         QCOMPARE(h.form->KeptSettings().extractFolder, out);
-        QCOMPARE(ReadBytes(out + "/car.dff"), EntryData(kEntries[0], 0));
-        QCOMPARE(ReadBytes(out + "/гараж.col"), EntryData(kEntries[3], 3));
+        QCOMPARE(ReadBytes(out + "/car.dff"), EntryData(Gta3Entries()[0], 0));
+        QCOMPARE(ReadBytes(out + "/гараж.col"), EntryData(Gta3Entries()[3], 3));
         QCOMPARE(ChosenNames(w), (QStringList{"car.dff", "гараж.col"}));
 
         // Dragged out: the entry as a file of a private folder. Dropped in: the import list.
         Choose(w, {"Car2.txd"});
         std::unique_ptr<QMimeData> drag(w.DragData());
         QCOMPARE(drag->urls().size(), 1);
-        QCOMPARE(ReadBytes(drag->urls()[0].toLocalFile().toStdString()), EntryData(kEntries[1], 1));
+        QCOMPARE(ReadBytes(drag->urls()[0].toLocalFile().toStdString()),
+                 EntryData(Gta3Entries()[1], 1));
         QMimeData dropped;
         dropped.setUrls({QUrl::fromLocalFile(QString::fromStdString(h.File("in/new.dff", 10)))});
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, {});
@@ -211,7 +206,7 @@ class WindowContentsTests : public QObject {
         QVERIFY2(!status->text().contains("<a "), qPrintable(status->text()));
         QCOMPARE(ChosenNames(w), QStringList{"Car2.txd"});
         const std::vector<DirectoryRecord> records = ReadVersion2Records(img);
-        QCOMPARE(SectorsOf(ReadBytes(img), records[1].offset, 1), EntryData(kEntries[1], 1));
+        QCOMPARE(SectorsOf(ReadBytes(img), records[1].offset, 1), EntryData(Gta3Entries()[1], 1));
 
         h.Click(Find<QPushButton>(w, "ContentsCheck"));
         QCOMPARE(h.boxes.messages.back().id, MessageId::CheckSound);
@@ -246,7 +241,7 @@ class WindowContentsTests : public QObject {
     void contentsFollowAChangeByAnotherProgram() {
         Harness h;
         const std::string img = h.Path("gta3.img");
-        MakeVersion2(img, kEntries, 50);
+        MakeVersion2(img, Gta3Entries(), 50);
         ContentsWindow& w = *h.form->OpenContents(img);
         Choose(w, {"bike.dff"});
         const std::string added = h.File("in/added.txd", 5000);

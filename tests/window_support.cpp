@@ -158,14 +158,16 @@ std::string Ansi(const std::string& utf8) {
     return ansi;
 }
 
-namespace {
+const std::vector<TestEntry>& Gta3Entries() {
+    static const std::vector<TestEntry> entries = {{3, 2, "car.dff"},
+                                                   {10, 1, "Car2.txd"},
+                                                   {20, 3, "bike.dff"},
+                                                   {30, 1, Ansi("гараж.col")},
+                                                   {40, 2, "ped.ifp"}};
+    return entries;
+}
 
-// Gaps between the entries, so that compacting has work; one Cyrillic name.
-const std::vector<TestEntry> kEntries = {{3, 2, "car.dff"},
-                                         {10, 1, "Car2.txd"},
-                                         {20, 3, "bike.dff"},
-                                         {30, 1, Ansi("гараж.col")},
-                                         {40, 2, "ped.ifp"}};
+namespace {
 
 MessageAnswer AnswerNamed(const QString& word) {
     const std::map<QString, MessageAnswer> answers = {{"Yes", MessageAnswer::Yes},
@@ -186,7 +188,7 @@ void Focus(QWidget* widget) {
 }  // namespace
 
 Driver::Driver(Harness& harness) : h_(harness) {
-    MakeVersion2(h_.Path("gta3.img"), kEntries, 50);
+    MakeVersion2(h_.Path("gta3.img"), Gta3Entries(), 50);
     QDesktopServices::setUrlHandler("file", this, "Opened");
 }
 

@@ -103,6 +103,9 @@ void Choose(ContentsWindow& window, const QStringList& names);
 // The records' names of a version-2 archive, in directory order.
 QStringList RecordNames(const std::string& img);
 std::string Ansi(const std::string& utf8);
+// The scenarios' gta3.img, 50 sectors long: gaps between the entries, so that compacting has
+// work, and one Cyrillic name.
+const std::vector<TestEntry>& Gta3Entries();
 
 // A scenario as a user plays it on the real windows, written as steps:
 // "open gta3.img; choose car.dff; key Ctrl+C; clipboard car.dff". Steps are separated by ";",
