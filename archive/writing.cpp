@@ -131,7 +131,8 @@ bool CommitChanges(OpenArchive& archive, PendingChanges& pending) {
     // cuts the ".dir" back to whole records.
     const int64_t grownFrom = RecordPosition(table, pending.committedCount);
     const int64_t grownTo = RecordPosition(table, table.count);
-    if (!version2 && grownFrom / DiskSectorBytes != (grownTo - 1) / DiskSectorBytes) {
+    if (!version2 && grownTo > grownFrom &&
+        grownFrom / DiskSectorBytes != (grownTo - 1) / DiskSectorBytes) {
         DirectoryChange change(archive);
         for (EntryIndex e : pending.changed) {
             const RecordBytes record = RecordOf(EntryOf(table, e));
