@@ -128,8 +128,11 @@ enum class Language { Russian, English };
 // "ru" or "en".
 std::optional<Language> ParseLanguage(std::string_view text);
 // As desktop programs do: the first of LANGUAGE, LC_ALL, LC_MESSAGES and LANG that is set decides;
-// Russian when it begins with "ru", English otherwise. `lookup` answers like getenv.
-Language LanguageFromEnvironment(const std::function<const char*(const char*)>& lookup);
+// Russian when it begins with "ru", English otherwise. Where none is set (Windows sets none), the
+// language of the system's own words, `system` (an ISO 639 code, or empty). `lookup` answers like
+// getenv.
+Language LanguageFromEnvironment(const std::function<const char*(const char*)>& lookup,
+                                 std::string_view system = {});
 Language LanguageFromEnvironment();
 
 // Words with fields in braces ("{path}"), each replaced by what `field` gives for its name. A
