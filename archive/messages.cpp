@@ -13,6 +13,9 @@ namespace zarnex {
 MessageKind KindOf(MessageId id) {
     using enum MessageId;
     using enum MessageIcon;
+    if (id >= ListHeader && id <= DeleteVerboseHelp) {
+        return {None, MessageButtons::Ok, true, true};  // the command line's words
+    }
     switch (id) {
         case SourceOpenFailed:
         case NameNotInCodePage:

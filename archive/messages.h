@@ -71,8 +71,77 @@ enum class MessageId {
     DeletedLine,     // name
     NotFoundLine,    // name
     ContentsStatus,  // version, count, size, live, wasted: the contents window's status line
+    // The command line's own words, lines all of them
+    ListHeader,             // version, count
+    NoEntryMatches,         // name (a pattern)
+    NoFileMatches,          // name (a pattern)
+    ListReadAs,             // path, text (an encoding)
+    ListInCodePage,         // path, count (lines), text (a code page)
+    ProgressLine,           // index (done), count (all)
+    BoxKindError,           // -: after a box's title on the terminal
+    BoxKindWarning,         // -
+    BoxKindQuestion,        // -
+    BoxKindMessage,         // -
+    AnsweredByOverwrite,    // -
+    AnsweredByNoOverwrite,  // -
+    AnsweredInputTaken,     // -
+    AnsweredNoTerminal,     // -
+    AskYesNoCancel,         // -
+    AskYesNo,               // -
+    PressAnyKey,            // -
+    NoCommand,              // -
+    UnknownCommand,         // name
+    BadLanguage,            // text
+    UnknownOption,          // text
+    OptionNeedsArgument,    // text
+    OptionTakesNoArgument,  // text
+    OptionsExclude,         // name, new_name: the two options
+    NullWithoutList,        // -
+    TakesOneArchive,        // -
+    TakesArchiveAndFiles,   // -
+    TakesArchiveAndNames,   // -
+    TakesArchiveAndFolder,  // -
+    TakesOldAndNewName,     // -
+    NoSuchFolder,           // path
+    CreateExists,           // path
+    CreateIsItsDirectory,   // path
+    CreateFailedLine,       // path, code
+    ListUnreadable,         // path, text (why)
+    ListTooLong,            // limit (MiB)
+    ListTooManyItems,       // limit
+    ListHoldsNul,           // -
+    ListLineNotUtf8,        // index (the line's number)
+    ListNotUtf16,           // -
+    StandardInputName,      // -
+    UsageHeading,           // -
+    HelpHint,               // name (the command)
+    HelpLanguage,           // -
+    HelpExitStatus,         // -
+    ExplorerStart,          // -
+    ListAbout,              // -
+    ImportAbout,            // -
+    ExtractAbout,           // -
+    DeleteAbout,            // -
+    RenameAbout,            // -
+    CreateAbout,            // -
+    CheckAbout,             // -
+    CompactAbout,           // -
+    HelpOptionHelp,         // -: the options' lines in the help
+    CheckQuietHelp,         // -
+    CompactQuietHelp,       // -
+    Version1Help,           // -
+    Version2Help,           // -
+    OverwriteHelp,          // -
+    NoOverwriteHelp,        // -
+    PathListHelp,           // -
+    NameListHelp,           // -
+    NullHelp,               // -
+    BatchQuietHelp,         // -
+    ImportVerboseHelp,      // -
+    ExtractVerboseHelp,     // -
+    DeleteVerboseHelp,      // -
 };
-inline constexpr int MessageIdCount = static_cast<int>(MessageId::ContentsStatus) + 1;
+inline constexpr int MessageIdCount = static_cast<int>(MessageId::DeleteVerboseHelp) + 1;
 
 // What makes an archive unfit for moving its data by what its directory says.
 enum class DamageKind { Overlap, PastEnd, InsideDirectory, OutOfRange, NegativePlace };

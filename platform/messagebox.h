@@ -17,6 +17,4 @@ struct MessageBoxRequest {
     bool taskModal = true;
 };
 
-const char* IconName(MessageIcon icon);
-
 }  // namespace zarnex
