@@ -93,8 +93,7 @@ const Catalog& EnglishCatalog() {
             {NoEntryMatches, "", "no entry matches: {name}"},
             {NoFileMatches, "", "no file matches: {name}"},
             {ListReadAs, "", "list {path}: read as {text}"},
-            {ListInCodePage, "",
-             "list {path}: {count} lines that are not UTF-8 read in code page {text}"},
+            {ListInCodePage, "", "list {path}: not UTF-8, read in code page {text}"},
             {ProgressLine, "", "{index} of {count}"},
             {BoxKindError, "", "error"},
             {BoxKindWarning, "", "warning"},
@@ -207,11 +206,11 @@ const Catalog& EnglishCatalog() {
             {PathListHelp, "",
              "also take the paths from LIST, one a line; - is standard input\n"
              "(UTF-8, or UTF-16 with a byte-order mark; on Windows also\n"
-             "the ANSI code page, or the console's for standard input)"},
+             "the ANSI code page or the console's)"},
             {NameListHelp, "",
              "also take the names from LIST, one a line; - is standard input\n"
              "(UTF-8, or UTF-16 with a byte-order mark; on Windows also\n"
-             "the ANSI code page, or the console's for standard input)"},
+             "the ANSI code page or the console's)"},
             {NullHelp, "", "the items of LIST end in NUL bytes instead (find -print0)"},
             {BatchQuietHelp, "",
              "print the message boxes only: no progress, no lines of -v,\n"

@@ -76,7 +76,7 @@ enum class MessageId {
     NoEntryMatches,         // name (a pattern)
     NoFileMatches,          // name (a pattern)
     ListReadAs,             // path, text (an encoding)
-    ListInCodePage,         // path, count (lines), text (a code page)
+    ListInCodePage,         // path, text (a code page)
     ProgressLine,           // index (done), count (all)
     BoxKindError,           // -: after a box's title on the terminal
     BoxKindWarning,         // -

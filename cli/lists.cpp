@@ -96,8 +96,9 @@ std::optional<int> ReadList(const std::string& source, bool nullSeparated, bool 
         // A path cut at its NUL would name another file.
         return fail({.id = MessageId::ListHoldsNul});
     }
-    const unsigned codePage = LegacyCodePage(source == "-");
-    int64_t legacyLines = 0;
+    // Text from one program is in one encoding. A list that is not UTF-8 throughout is in a code
+    // page, where there are any: a line of it may pass for UTF-8 by chance ("Ёлка" in 866 does).
+    const unsigned codePage = mark || IsUtf8(bytes) ? 0 : LegacyCodePage(bytes, source == "-");
     const char separator = nullSeparated ? '\0' : '\n';
     int64_t line = 0;
     for (size_t start = 0; start < bytes.size(); ++line) {
@@ -116,14 +117,12 @@ std::optional<int> ReadList(const std::string& source, bool nullSeparated, bool 
         if (item.empty()) {
             continue;
         }
-        if (!IsUtf8(item)) {
-            // Only a list without a mark may be in a code page, and only where there are any.
-            std::string converted;
-            if (mark || codePage == 0 || !CodePageToUtf8(item, codePage, converted)) {
-                return fail({.id = MessageId::ListLineNotUtf8, .index = line + 1});
-            }
+        std::string converted;
+        if (codePage != 0 ? !CodePageToUtf8(item, codePage, converted) : !IsUtf8(item)) {
+            return fail({.id = MessageId::ListLineNotUtf8, .index = line + 1});
+        }
+        if (codePage != 0) {
             item = std::move(converted);
-            ++legacyLines;
         }
         if (items.size() == ListItemLimit) {
             return fail(
@@ -134,10 +133,9 @@ std::optional<int> ReadList(const std::string& source, bool nullSeparated, bool 
     if (verbose && mark) {
         std::cerr << Words({.id = MessageId::ListReadAs, .path = shown, .text = mark}) << "\n";
     }
-    if (verbose && legacyLines > 0) {
+    if (verbose && codePage != 0) {
         std::cerr << Words({.id = MessageId::ListInCodePage,
                             .path = shown,
-                            .count = legacyLines,
                             .text = std::to_string(codePage)})
                   << "\n";
     }

@@ -1,5 +1,5 @@
 // The lists of -T: an item a line, or a NUL byte after each with --null; "-" is standard input.
-// UTF-8 with or without a byte-order mark, or UTF-16 with one; on Windows a line that is no UTF-8
+// UTF-8 with or without a byte-order mark, or UTF-16 with one; on Windows a list that is no UTF-8
 // is in the code page that Notepad or a console program wrote it in.
 #pragma once
 

@@ -26,12 +26,30 @@ void WaitForKey() {
     }
 }
 
-unsigned LegacyCodePage(bool standardInput) {
-    const bool pipe =
-        standardInput && ::GetFileType(::GetStdHandle(STD_INPUT_HANDLE)) == FILE_TYPE_PIPE;
-    // Without a console, cmd writes in the ANSI code page: GetConsoleOutputCP answers 0 then.
-    const UINT page = pipe ? ::GetConsoleOutputCP() : 0;
-    return page != 0 ? page : ::GetACP();
+namespace {
+
+// How many characters past ASCII read as letters in that code page; -1 where the text is none.
+int LettersIn(std::string_view text, unsigned codePage) {
+    std::string utf8;
+    std::wstring wide;
+    if (!CodePageToUtf8(text, codePage, utf8) || !Utf8ToWide(utf8, wide)) {
+        return -1;
+    }
+    int letters = 0;
+    for (const wchar_t c : wide) {
+        letters += c >= 0x80 && ::IsCharAlphaW(c) ? 1 : 0;
+    }
+    return letters;
+}
+
+}  // namespace
+
+unsigned LegacyCodePage(std::string_view text, bool standardInput) {
+    // Without a console cmd writes in the ANSI code page, and GetConsoleOutputCP answers 0.
+    const UINT console = ::GetConsoleOutputCP() != 0 ? ::GetConsoleOutputCP() : ::GetOEMCP();
+    const UINT first = standardInput ? console : ::GetACP();
+    const UINT second = standardInput ? ::GetACP() : console;
+    return LettersIn(text, second) > LettersIn(text, first) ? second : first;
 }
 
 bool CodePageToUtf8(std::string_view bytes, unsigned codePage, std::string& out) {
@@ -57,7 +75,7 @@ bool HasConsoleOfItsOwn() {
 
 void WaitForKey() {}
 
-unsigned LegacyCodePage(bool) {
+unsigned LegacyCodePage(std::string_view, bool) {
     return 0;
 }
 

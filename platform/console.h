@@ -14,10 +14,11 @@ bool HasConsoleOfItsOwn();
 // Waits for a key pressed at the console.
 void WaitForKey();
 
-// The code page of text that is not UTF-8, read from standard input or from a file: what console
-// programs write into a pipe, as cmd's `dir` does, is in the console's code page; a file is in
-// the system's ANSI code page, as Notepad saves it. 0 where there is none: on Linux text is UTF-8.
-unsigned LegacyCodePage(bool standardInput);
+// The code page of text that is not UTF-8 (0 where there are none: on Linux text is UTF-8). Notepad
+// saves in the system's ANSI code page, cmd's `dir` writes into a pipe or a file in the console's
+// (866 beside 1251 on a Russian Windows): of the two, the one in which more of the text reads as
+// letters; where neither does better, the console's for standard input, else the ANSI one.
+unsigned LegacyCodePage(std::string_view text, bool standardInput);
 // False when the bytes are not text in that code page.
 bool CodePageToUtf8(std::string_view bytes, unsigned codePage, std::string& out);
 

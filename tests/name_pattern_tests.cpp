@@ -15,7 +15,7 @@ struct PatternRow {
 
 void PrintTo(const PatternRow& row, std::ostream* os) {
     *os << row.pattern << (row.scope == PatternScope::Filter ? " (filter) " : " ")
-        << (row.matches ? "matches " : "misses ") << row.name;
+        << (row.matches ? "matches " : "misses ") << AnsiToUtf8Lossy(row.name);
 }
 
 constexpr PatternScope Whole = PatternScope::WholeName;
