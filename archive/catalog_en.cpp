@@ -147,14 +147,14 @@ const Catalog& EnglishCatalog() {
              "command\ndid not run or stopped (archive missing, unreadable or damaged, an error "
              "stop, a cancel)."},
             {ExplorerStart, "",
-             "zarnex-cli reads and changes the IMG archives of GTA III, Vice City and San Andreas\n"
-             "from a command prompt. Open one in this folder (type cmd in Explorer's address bar)\n"
-             "and type, for example:\n\n"
+             "zarnex-cli reads and changes the IMG archives of GTA III, Vice City and San\n"
+             "Andreas from a command prompt. Open one in this folder (type cmd in Explorer's\n"
+             "address bar) and type, for example:\n\n"
              "  zarnex-cli list gta3.img\n"
              "  zarnex-cli extract gta3.img C:\\mods *.txd\n"
              "  zarnex-cli import gta3.img *.dff\n\n"
-             "zarnex-cli --help (or /?) tells every command. An archive dropped on zarnex-cli.exe\n"
-             "is listed."},
+             "zarnex-cli --help (or /?) tells every command. An archive dropped on\n"
+             "zarnex-cli.exe is listed."},
             {ListAbout, "",
              "The version and entry count, then one line per entry in directory order:\n"
              "index, offset and size in sectors, name (tab-separated)."},

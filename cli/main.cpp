@@ -113,8 +113,9 @@ int Run(const std::vector<std::string>& arguments, bool consoleOfItsOwn) {
 int main(int argc, char** argv) {
     zarnex::PrepareConsole();
     // Windows closes a console of the program's own as the program ends: what it said must stay
-    // to be read.
-    const bool consoleOfItsOwn = zarnex::HasConsoleOfItsOwn();
+    // to be read, by a person at that console (a tool that started it so reads its output).
+    const bool consoleOfItsOwn =
+        zarnex::HasConsoleOfItsOwn() && zarnex::IsTerminal(0) && zarnex::IsTerminal(1);
     const int status = Run(zarnex::ProgramArguments(argc, argv), consoleOfItsOwn);
     if (consoleOfItsOwn) {
         std::cout << "\n" << Words(MessageId::PressAnyKey) << std::flush;
