@@ -28,11 +28,24 @@ void WaitForKey() {
 
 namespace {
 
+// False when the bytes are not text in that code page.
+bool CodePageToWide(std::string_view bytes, unsigned codePage, std::wstring& out) {
+    out.clear();
+    const int size = static_cast<int>(bytes.size());
+    const int n =
+        ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
+    if (bytes.empty() || n <= 0) {
+        return bytes.empty();
+    }
+    out.resize(static_cast<size_t>(n));
+    ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), size, out.data(), n);
+    return true;
+}
+
 // How many characters past ASCII read as letters in that code page; -1 where the text is none.
 int LettersIn(std::string_view text, unsigned codePage) {
-    std::string utf8;
     std::wstring wide;
-    if (!CodePageToUtf8(text, codePage, utf8) || !Utf8ToWide(utf8, wide)) {
+    if (!CodePageToWide(text, codePage, wide)) {
         return -1;
     }
     int letters = 0;
@@ -45,7 +58,7 @@ int LettersIn(std::string_view text, unsigned codePage) {
 }  // namespace
 
 unsigned LegacyCodePage(std::string_view text, bool standardInput) {
-    // Without a console cmd writes in the ANSI code page, and GetConsoleOutputCP answers 0.
+    // Without a console GetConsoleOutputCP answers 0: the OEM code page is a new console's.
     const UINT console = ::GetConsoleOutputCP() != 0 ? ::GetConsoleOutputCP() : ::GetOEMCP();
     const UINT first = standardInput ? console : ::GetACP();
     const UINT second = standardInput ? ::GetACP() : console;
@@ -53,20 +66,10 @@ unsigned LegacyCodePage(std::string_view text, bool standardInput) {
 }
 
 bool CodePageToUtf8(std::string_view bytes, unsigned codePage, std::string& out) {
-    out.clear();
-    if (bytes.empty()) {
-        return true;
-    }
-    const int size = static_cast<int>(bytes.size());
-    const int n =
-        ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
-    if (n <= 0) {
-        return false;
-    }
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), size, wide.data(), n);
+    std::wstring wide;
+    const bool text = CodePageToWide(bytes, codePage, wide);
     out = WideToUtf8(wide);
-    return true;
+    return text;
 }
 #else
 bool HasConsoleOfItsOwn() {
