@@ -78,16 +78,23 @@ const Catalog& EnglishCatalog() {
             {ContentsDeleteQuestion, "Zarnex",
              "Entries to delete from the archive: {count}. Their data stays in the file as free "
              "room until Compact. Delete them?"},
+            {ContentsDeleteOneQuestion, "Zarnex",
+             "Delete {name} from the archive? Its data stays in the file as free room until "
+             "Compact."},
             {CheckSound, "Zarnex", "No problems found:\n\n{path}"},
             {CheckProblems, "Zarnex", "Problems found: {count}\n\n{path}\n\n{text}"},
+            {OpenEntryFailed, "Zarnex", "No program of the desktop opens this file:\n\n{path}"},
             {ReplacedLine, "", "replaced {name}"},
             {AddedLine, "", "added {name}"},
             {ExtractedLine, "", "extracted {name}"},
             {DeletedLine, "", "deleted {name}"},
             {NotFoundLine, "", "not found: {name}"},
             {ContentsStatus, "",
-             "Version {version}  ·  {count} entries  ·  {size_mb} MB  ·  data {live_mb} MB  ·  "
-             "gaps {wasted_mb} MB"},
+             "Version {version}  ·  {count} entries  ·  {size_units}  ·  data {live_units}  ·  "
+             "gaps {wasted_units}"},
+            {ContentsStatusFiltered, "",
+             "Version {version}  ·  {shown} of {count} entries shown  ·  {size_units}  ·  data "
+             "{live_units}  ·  gaps {wasted_units}"},
             // The command line's own words
             {ListHeader, "", "version {version}\t{count} entries"},
             {NoEntryMatches, "", "no entry matches: {name}"},
@@ -105,6 +112,7 @@ const Catalog& EnglishCatalog() {
              "-> no (standard input held the list; -o overwrites, -n skips)"},
             {AnsweredNoTerminal, "", "-> no (no terminal to ask; -o overwrites, -n skips)"},
             {AskYesNoCancel, "", "[y]es / [n]o / [c]ancel? "},
+            {AskToAllCancel, "", "[y]es / [n]o / [a]ll / [s]kip all / [c]ancel? "},
             {AskYesNo, "", "[y]es / [n]o? "},
             {PressAnyKey, "", "Press any key to close this window."},
             {NoCommand, "", "no command"},
@@ -225,6 +233,30 @@ const Catalog& EnglishCatalog() {
         ", ",
         "Not in the archive:",
         "… and {count} more",
+        {{
+            {Word::ContentsButton, "Contents..."},
+            {Word::ChooseExtractFolder, "Choose the directory you want to extract to..."},
+            {Word::FilterHint, "Filter: part of a name, or a pattern such as *.dff or car?.txd"},
+            {Word::NumberHeader, "#"},
+            {Word::NameHeader, "Name"},
+            {Word::SizeHeader, "Size"},
+            {Word::TypeHeader, "Type"},
+            {Word::OffsetHeader, "Offset"},
+            {Word::SectorsHeader, "Sectors"},
+            {Word::Open, "Open..."},
+            {Word::OpenArchiveTitle, "Open an archive"},
+            {Word::Extract, "Extract..."},
+            {Word::Delete, "Delete"},
+            {Word::Rename, "Rename"},
+            {Word::Check, "Check"},
+            {Word::Compact, "Compact"},
+            {Word::CopyNames, "Copy names"},
+            {Word::Bytes, "bytes"},
+            {Word::KiB, "KiB"},
+            {Word::MiB, "MiB"},
+            {Word::GiB, "GiB"},
+            {Word::DecimalPoint, "."},
+        }},
     };
     return catalog;
 }

@@ -79,16 +79,23 @@ const Catalog& RussianCatalog() {
             {ContentsDeleteQuestion, "Zarnex",
              "Удалить из архива записей: {count}? Их данные останутся в файле свободным местом до "
              "сжатия (Compact)."},
+            {ContentsDeleteOneQuestion, "Zarnex",
+             "Удалить {name} из архива? Данные записи останутся в файле свободным местом до "
+             "сжатия."},
             {CheckSound, "Zarnex", "Проблем не найдено: \n\n{path}"},
             {CheckProblems, "Zarnex", "Найдено проблем: {count}\n\n{path}\n\n{text}"},
+            {OpenEntryFailed, "Zarnex", "Нет программы, которая открыла бы этот файл:\n\n{path}"},
             {ReplacedLine, "", "заменено {name}"},
             {AddedLine, "", "добавлено {name}"},
             {ExtractedLine, "", "извлечено {name}"},
             {DeletedLine, "", "удалено {name}"},
             {NotFoundLine, "", "не найдено: {name}"},
             {ContentsStatus, "",
-             "Версия {version}  ·  записей: {count}  ·  {size_mb} МБ  ·  данные {live_mb} МБ  ·  "
-             "пустоты {wasted_mb} МБ"},
+             "Версия {version}  ·  записей: {count}  ·  {size_units}  ·  данные {live_units}  ·  "
+             "пустоты {wasted_units}"},
+            {ContentsStatusFiltered, "",
+             "Версия {version}  ·  показано записей: {shown} из {count}  ·  {size_units}  ·  "
+             "данные {live_units}  ·  пустоты {wasted_units}"},
             // The command line's own words
             {ListHeader, "", "версия {version}\tзаписей: {count}"},
             {NoEntryMatches, "", "нет записей по шаблону: {name}"},
@@ -107,6 +114,8 @@ const Catalog& RussianCatalog() {
             {AnsweredNoTerminal, "",
              "-> нет (нет терминала для вопроса; -o заменяет, -n пропускает)"},
             {AskYesNoCancel, "", "[y] да / [n] нет / [c] отмена? "},
+            {AskToAllCancel, "",
+             "[y] да / [n] нет / [a] да для всех / [s] нет для всех / [c] отмена? "},
             {AskYesNo, "", "[y] да / [n] нет? "},
             {PressAnyKey, "", "Нажмите любую клавишу, чтобы закрыть это окно."},
             {NoCommand, "", "не задана команда"},
@@ -233,6 +242,30 @@ const Catalog& RussianCatalog() {
         ", ",
         "Нет в архиве:",
         "… и ещё {count}",
+        {{
+            {Word::ContentsButton, "Записи..."},
+            {Word::ChooseExtractFolder, "Выберите папку, куда извлечь файлы..."},
+            {Word::FilterHint, "Фильтр: часть имени или шаблон, например *.dff или car?.txd"},
+            {Word::NumberHeader, "№"},
+            {Word::NameHeader, "Имя"},
+            {Word::SizeHeader, "Размер"},
+            {Word::TypeHeader, "Тип"},
+            {Word::OffsetHeader, "Смещение"},
+            {Word::SectorsHeader, "Секторы"},
+            {Word::Open, "Открыть..."},
+            {Word::OpenArchiveTitle, "Открыть архив"},
+            {Word::Extract, "Извлечь..."},
+            {Word::Delete, "Удалить"},
+            {Word::Rename, "Переименовать"},
+            {Word::Check, "Проверить"},
+            {Word::Compact, "Сжать"},
+            {Word::CopyNames, "Копировать имена"},
+            {Word::Bytes, "байт"},
+            {Word::KiB, "КиБ"},
+            {Word::MiB, "МиБ"},
+            {Word::GiB, "ГиБ"},
+            {Word::DecimalPoint, ","},
+        }},
     };
     return catalog;
 }

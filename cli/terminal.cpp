@@ -208,7 +208,8 @@ std::string TerminalMessageBoxes::Said(MessageId id) const {
 }
 
 MessageAnswer TerminalMessageBoxes::Ask(const MessageBoxRequest& request) {
-    const bool cancellable = request.buttons == MessageButtons::YesNoCancel;
+    const bool toAll = request.buttons == MessageButtons::YesNoToAllCancel;
+    const bool cancellable = toAll || request.buttons == MessageButtons::YesNoCancel;
     if (policy_ == OverwritePolicy::Yes) {
         std::cerr << Said(MessageId::AnsweredByOverwrite) << std::endl;
         return MessageAnswer::Yes;
@@ -226,7 +227,9 @@ MessageAnswer TerminalMessageBoxes::Ask(const MessageBoxRequest& request) {
         return MessageAnswer::No;
     }
     for (;;) {
-        std::cerr << Said(cancellable ? MessageId::AskYesNoCancel : MessageId::AskYesNo)
+        std::cerr << Said(toAll         ? MessageId::AskToAllCancel
+                          : cancellable ? MessageId::AskYesNoCancel
+                                        : MessageId::AskYesNo)
                   << std::flush;
         std::string answer;
         if (!std::getline(std::cin, answer)) {
@@ -240,6 +243,12 @@ MessageAnswer TerminalMessageBoxes::Ask(const MessageBoxRequest& request) {
         }
         if (cancellable && (answer == "c" || answer == "C" || answer == "cancel")) {
             return MessageAnswer::Cancel;
+        }
+        if (toAll && (answer == "a" || answer == "A" || answer == "all")) {
+            return MessageAnswer::YesToAll;
+        }
+        if (toAll && (answer == "s" || answer == "S" || answer == "skip all")) {
+            return MessageAnswer::NoToAll;
         }
     }
 }
