@@ -198,13 +198,12 @@ bench::Sample Run(const std::vector<std::string>& argv, const std::string& out,
     return sample;
 }
 
-bool HaveStrace() {
-    return access("/usr/bin/strace", X_OK) == 0;
-}
-
-// The flushes a run asks for, counted by strace in a run of its own; -1 without strace.
-int CountFlushes(const std::vector<std::string>& argv, const std::string& dir) {
-    if (!HaveStrace()) {
+// Runs argv under strace, which counts the flushes it asks for; without strace, runs it alone and
+// returns -1.
+int RunCountingFlushes(const std::vector<std::string>& argv, const std::string& dir,
+                       const std::string& out) {
+    if (access("/usr/bin/strace", X_OK) != 0) {
+        Run(argv, out, dir + "/err");
         return -1;
     }
     std::vector<std::string> traced = {"/usr/bin/strace",
@@ -216,7 +215,7 @@ int CountFlushes(const std::vector<std::string>& argv, const std::string& dir) {
                                        "trace=fsync,fdatasync,syncfs,sync,msync",
                                        "--"};
     traced.insert(traced.end(), argv.begin(), argv.end());
-    Run(traced, dir + "/out-trace", dir + "/err-trace");
+    Run(traced, out, dir + "/err");
     std::ifstream in(dir + "/trace");
     int flushes = 0;
     for (std::string line; std::getline(in, line);) {
@@ -314,11 +313,11 @@ std::vector<Row> Measure(const Layout& a, const std::string& dir, int runs) {
         };
         // Once each, not counted: both must say the same and leave the same.
         prepare();
-        Run(zarnex, dir + "/out-a", dir + "/err-a");
+        const int flushesA = RunCountingFlushes(zarnex, dir, dir + "/out-a");
         const auto left = Fingerprint(a);
         const uint64_t made = c.made.empty() ? 0 : WholeDigest(c.made);
         prepare();
-        Run(yardstick, dir + "/out-b", dir + "/err-b");
+        const int flushesB = RunCountingFlushes(yardstick, dir, dir + "/out-b");
         if (WholeDigest(dir + "/out-a") != WholeDigest(dir + "/out-b") ||
             FileSize(dir + "/out-a") != FileSize(dir + "/out-b") || Fingerprint(a) != left ||
             (!c.made.empty() && WholeDigest(c.made) != made)) {
@@ -333,10 +332,6 @@ std::vector<Row> Measure(const Layout& a, const std::string& dir, int runs) {
                     Run(side == 0 ? zarnex : yardstick, dir + "/out", dir + "/err"));
             }
         }
-        prepare();
-        const int flushesA = CountFlushes(zarnex, dir);
-        prepare();
-        const int flushesB = CountFlushes(yardstick, dir);
         rows.push_back({Archives(a), c.label, bench::Pairs(samples[0], samples[1]), flushesA,
                         flushesB, a.RecordBytes() / 1048576.0});
         std::fprintf(stderr, "scale_bench: %s %s done\n", rows.back().archive.c_str(),
@@ -388,7 +383,8 @@ int main(int argc, char** argv) {
     }
 
     std::printf(
-        "scale_bench: zarnex-cli against least_work, %d runs each in turn after one not counted; "
+        "scale_bench: zarnex-cli against least_work, %d runs each in turn after one not counted "
+        "(under strace, counting flushes); "
         "medians; ratio ranges are of the pairs; load average %s before, %s after\n\n",
         runs, loadBefore.c_str(), Load().c_str());
     std::printf(
