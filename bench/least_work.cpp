@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -179,7 +180,7 @@ class NameSet {
     std::vector<int32_t> slots_;
 };
 
-void Print(const std::string& text) {
+void Print(std::string_view text) {
     for (size_t done = 0; done < text.size();) {
         const ssize_t n = write(1, text.data() + done, text.size() - done);
         Check(n > 0, "cannot write the output");
@@ -187,22 +188,27 @@ void Print(const std::string& text) {
     }
 }
 
+// The lines go out through one buffer of 1 MiB.
 int List(const Archive& a) {
-    std::string out = std::string("version ") + (a.v2 ? "2" : "1") + "\t" +
-                      std::to_string(a.count) + " entries\n";
-    out.reserve(out.size() + 40 * static_cast<size_t>(a.count));
-    char number[16];
+    std::string out(1 << 20, '\0');
+    char* p = out.data() +
+              std::snprintf(out.data(), 64, "version %d\t%d entries\n", a.v2 ? 2 : 1, a.count);
     for (int32_t i = 0; i < a.count; ++i) {
-        for (int64_t v : {int64_t{i}, int64_t{a.Offset(i)}, int64_t{a.Size(i)}}) {
-            out.append(number, static_cast<size_t>(
-                                   std::snprintf(number, 16, "%lld\t", static_cast<long long>(v))));
+        for (int32_t v : {i, a.Offset(i), a.Size(i)}) {
+            p = std::to_chars(p, p + 11, v).ptr;
+            *p++ = '\t';
         }
         for (char c : a.Name(i)) {
-            out += utf8[static_cast<unsigned char>(c)];
+            const std::string& u = utf8[static_cast<unsigned char>(c)];
+            p = std::copy(u.begin(), u.end(), p);
         }
-        out += '\n';
+        *p++ = '\n';
+        if (p - out.data() > (1 << 20) - 128) {  // a line takes at most 36 + 24 * 3 + 1 bytes
+            Print({out.data(), static_cast<size_t>(p - out.data())});
+            p = out.data();
+        }
     }
-    Print(out);
+    Print({out.data(), static_cast<size_t>(p - out.data())});
     return 0;
 }
 

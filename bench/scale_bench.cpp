@@ -383,22 +383,24 @@ int main(int argc, char** argv) {
     }
 
     std::printf(
-        "scale_bench: zarnex-cli against least_work, %d runs each in turn after one not counted "
-        "(under strace, counting flushes); "
-        "medians; ratio ranges are of the pairs; load average %s before, %s after\n\n",
+        "scale_bench: zarnex-cli (A) against least_work (B), %d runs each in turn after one not "
+        "counted (under strace, counting flushes); medians, and the ratios A/B of the pairs; "
+        "load average %s before, %s after. Wall time is what a user waits; on a shared machine "
+        "it also waits for the processor, which processor time (user and system) does not.\n\n",
         runs, loadBefore.c_str(), Load().c_str());
     std::printf(
-        "| archive | command | zarnex-cli | least work | ratio (range) | processor ratio | "
-        "flushes | zarnex-cli peak | of directory | least work peak |\n"
-        "|---|---|---|---|---|---|---|---|---|---|\n");
+        "| archive | command | wall A | wall B | ratio (range) | processor A | processor B | "
+        "ratio (range) | flushes A / B | peak A | A / directory | peak B |\n"
+        "|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     for (const Row& r : rows) {
         const bench::Pairs& p = r.pairs;
         const std::string flushes =
             r.flushesA < 0 ? "?" : std::to_string(r.flushesA) + " / " + std::to_string(r.flushesB);
         std::printf(
-            "| %s | %s | %.0f ms | %.0f ms | %s | %s | %s | %.0f MiB | %.1f× | %.0f MiB |\n",
+            "| %s | %s | %.0f ms | %.0f ms | %s | %.0f ms | %.0f ms | %s | %s | %.0f MiB | %.1f× | "
+            "%.0f MiB |\n",
             r.archive.c_str(), r.label.c_str(), p.a.wall * 1e3, p.b.wall * 1e3, p.wallRatio.c_str(),
-            p.cpuRatio.c_str(), flushes.c_str(), p.a.peakKiB / 1024.0,
+            p.a.cpu * 1e3, p.b.cpu * 1e3, p.cpuRatio.c_str(), flushes.c_str(), p.a.peakKiB / 1024.0,
             p.a.peakKiB / 1024.0 / r.directoryMiB, p.b.peakKiB / 1024.0);
     }
     std::printf("\nthis program's own peak (a spawned child's starts there): %.0f MiB\n",
