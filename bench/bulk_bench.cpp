@@ -188,7 +188,13 @@ int main(int argc, char** argv) {
         bench::RemoveTree(v1);
         bench::RemoveTree(DirectoryFilePath(v1));
 
-        const std::string out = dir + "/out", copy = dir + "/copy";
+        // Every run extracts into folders of its own, all removed at the end: a file system
+        // without a journal (ext4 here) skips the inodes freed in the last 30 s or so when it
+        // makes files, looking at each of them, so that 16,384 files made right after 16,384
+        // were removed took from 1 to 18 s (and processor time in proportion), depending on how
+        // long ago the removal was.
+        const std::string out = dir + "/out" + std::to_string(run),
+                          copy = dir + "/copy" + std::to_string(run);
         std::filesystem::create_directories(out);
         Counting boxes;
         if (baselineFirst) {
@@ -203,8 +209,6 @@ int main(int argc, char** argv) {
         if (!baselineFirst) {
             base[D].push_back(CopyOutAll(v2, sources, copy));
         }
-        bench::RemoveTree(out);
-        bench::RemoveTree(copy);
         bench::RemoveTree(v2);
         bench::RemoveTree(dir + "/append");
     }
