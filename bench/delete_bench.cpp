@@ -94,9 +94,7 @@ int main(int argc, char** argv) {
             least.push_back(bench::Seconds([&] { LeastWork(img, names); }));
             MakeArchive(img);
             bench::Silent boxes;
-            bench::FlushCounter counter;
-            test::TestFileSystem files;
-            files.observer = &counter;
+            bench::FlushTimer files;
             IoState io{.fileSystem = &files};
             DeleteOutcome outcome;
             deletion.push_back(
@@ -105,7 +103,7 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "the deletion did not complete\n");
                 return 1;
             }
-            flushes = counter.count;
+            flushes = files.flushes;
         }
         const double d = bench::Median(deletion), l = bench::Median(least);
         std::printf(
