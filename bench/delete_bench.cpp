@@ -20,7 +20,9 @@ namespace {
 constexpr int Records = 1000000;
 
 std::string NameOf(int i) {
-    return "model" + std::to_string(i) + ".dff";
+    std::string name = "model";
+    name += std::to_string(i);
+    return name + ".dff";
 }
 
 // Entries of one sector each after the directory; the data file is sparse.
