@@ -1,9 +1,9 @@
 #include "archive/check.h"
 
 #include <algorithm>
-#include <unordered_map>
 #include <utility>
 
+#include "archive/lookup.h"
 #include "archive/messages.h"
 #include "platform/codepage.h"
 
@@ -52,17 +52,15 @@ std::vector<Problem> CheckTable(const DirectoryTable& table, int64_t dataBytes,
     const int64_t directoryEnd = table.IsVersion2() ? Version2RecordPosition(table.count) : 0;
 
     std::vector<int32_t> covering;  // entries in range that hold sectors
-    std::unordered_map<AnsiString, int32_t> firstByName;
-    firstByName.reserve(static_cast<size_t>(table.count));
+    EntryLookup names;
     for (int32_t i = 0; i < table.count; ++i) {
         const DirectoryEntry& entry = table.entries[static_cast<size_t>(i)];
         if (auto kind = NameProblem(entry.name)) {
             problems.push_back({*kind, i});
         }
         if (!entry.name.empty()) {
-            auto [first, fresh] = firstByName.try_emplace(LowerAnsi(entry.name), i);
-            if (!fresh) {
-                problems.push_back({ProblemKind::DuplicateName, i, first->second});
+            if (const int32_t first = names.Add(entry.name, i); first != i) {
+                problems.push_back({ProblemKind::DuplicateName, i, first});
             }
         }
         if (auto kind = RangeProblem(entry)) {

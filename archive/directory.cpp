@@ -4,6 +4,7 @@
 #include <new>
 #include <utility>
 
+#include "archive/lookup.h"
 #include "archive/messages.h"
 #include "archive/writing.h"
 
@@ -260,16 +261,6 @@ void GrowTable(DirectoryTable& table) {
 
 namespace {
 
-OrderPosition FindEntryByNameScan(const DirectoryTable& table, const AnsiString& wanted) {
-    for (int32_t p = 0; p < table.count; ++p) {
-        const AnsiString& stored = EntryAt(table, OrderPosition(p)).name;
-        if (stored.size() == wanted.size() && LowerAnsi(stored) == wanted) {
-            return OrderPosition(p);
-        }
-    }
-    return NoPosition;
-}
-
 // Nothing is written for a need of none, so the room between consecutive entries answers as it
 // stands, even where the data of an entry before covers it.
 int64_t FirstFitBetweenPairs(const DirectoryTable& table, int64_t need) {
@@ -304,8 +295,21 @@ int64_t FindFreeGapFrom(const DirectoryTable& table, int64_t need, int64_t floor
 }
 
 OrderPosition FindEntryByName(const DirectoryTable& table, const AnsiString& name) {
-    const AnsiString wanted = LowerAnsi(name);
-    return table.index ? FindIndexedName(table, wanted) : FindEntryByNameScan(table, wanted);
+    const int32_t e = table.index ? table.index->names.Find(name) : FindEntry(table, name);
+    return e < 0 ? NoPosition : PositionOf(table, EntryIndex(e));
+}
+
+OrderPosition PositionOf(const DirectoryTable& table, EntryIndex e) {
+    // Among the entries of its offset, which `order` holds together.
+    const int32_t offset = EntryOf(table, e).offset;
+    auto first = table.order.begin();
+    auto p = std::lower_bound(first, first + table.count, offset, [&](EntryIndex x, int32_t o) {
+        return EntryOf(table, x).offset < o;
+    });
+    while (*p != e) {
+        ++p;
+    }
+    return OrderPosition(static_cast<int32_t>(p - first));
 }
 
 int64_t FindFreeGap(const DirectoryTable& table, int64_t need) {
@@ -338,7 +342,7 @@ EntryIndex AddEntry(DirectoryTable& table, int32_t offset, int32_t size, const A
     IndexAt(table, OrderPosition(e.value)) = e;
     ++table.count;
     if (table.index) {
-        table.index->byLowerName[LowerAnsi(name)].push_back(e);
+        table.index->names.Add(name, e.value);
     }
     Track(table, offset, size);
     RepositionEntry(table, OrderPosition(e.value));

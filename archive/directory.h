@@ -97,8 +97,11 @@ void SortByOffset(DirectoryTable& table, OrderPosition lo, OrderPosition hi);
 void RepositionEntry(DirectoryTable& table, OrderPosition p);
 void UpdateEndSector(DirectoryTable& table);
 void GrowTable(DirectoryTable& table);
-// The first position in offset order whose name equals `name` ignoring case, or NoPosition.
+// The position in `order` of the entry of `name` (lookup.h: the first record in directory order
+// that has it, ignoring case), or NoPosition.
 OrderPosition FindEntryByName(const DirectoryTable& table, const AnsiString& name);
+// Where entry `e` stands in `order`.
+OrderPosition PositionOf(const DirectoryTable& table, EntryIndex e);
 // The first sector of the first free run of `need` sectors after an entry, else endSector. A
 // free run starts where the data of every entry before it ends; for a need of 0 or less, where
 // the entry right before it ends.

@@ -4,9 +4,9 @@
 #include <chrono>
 #include <new>
 #include <optional>
-#include <unordered_map>
 
 #include "archive/directory.h"
+#include "archive/lookup.h"
 #include "archive/messages.h"
 #include "platform/codepage.h"
 #include "platform/errors.h"
@@ -94,14 +94,6 @@ std::string FormatFileTime(int64_t secondsSince1970) {
            ":" + std::to_string(clock.seconds().count());
 }
 
-std::unordered_map<std::string, int32_t> IndexNamesInDirectoryOrder(const DirectoryTable& table) {
-    std::unordered_map<AnsiString, int32_t> first;
-    for (int32_t i = table.count - 1; i >= 0; --i) {
-        first[LowerAnsi(table.entries[static_cast<size_t>(i)].name)] = i;
-    }
-    return first;
-}
-
 namespace {
 
 struct ExtractBatch {
@@ -110,7 +102,7 @@ struct ExtractBatch {
     Folder out;  // held, so that every output is opened there as itself
     MessageBoxes& boxes;
     IoState& io;
-    std::unordered_map<AnsiString, int32_t> firstByName;
+    EntryLookup entries;
     std::vector<char> buffer =
         std::vector<char>(static_cast<size_t>(SectorToByte(ExtractChunkSectors)));
 };
@@ -157,12 +149,11 @@ std::optional<File> OpenOutput(ExtractBatch& batch, const std::string& fileName,
 ExtractStep ExtractOne(ExtractBatch& batch, const std::string& name, std::string& outPath) {
     AnsiString wanted;
     // A name no archive can hold matches nothing.
-    auto found = Utf8ToAnsi(name, wanted) ? batch.firstByName.find(LowerAnsi(wanted))
-                                          : batch.firstByName.end();
-    if (found == batch.firstByName.end()) {
+    const int32_t found = Utf8ToAnsi(name, wanted) ? batch.entries.Find(wanted) : -1;
+    if (found < 0) {
         return ExtractStep::NotFound;
     }
-    const DirectoryEntry& entry = batch.archive.table.entries[static_cast<size_t>(found->second)];
+    const DirectoryEntry& entry = batch.archive.table.entries[static_cast<size_t>(found)];
     std::string fileName;
     // A stored name may come from anybody's archive: it must name a plain file inside the
     // folder, never a device or a hidden stream.
@@ -304,7 +295,7 @@ ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& f
             outcome.skippedCount = static_cast<int>(names.size());
             return outcome;
         }
-        batch.firstByName = IndexNamesInDirectoryOrder(batch.archive.table);
+        batch.entries = EntryLookup(batch.archive.table);
         return RunExtraction(batch, names, callbacks);
     } catch (const std::bad_alloc&) {
         ReportOutOfMemory(boxes);

@@ -3,7 +3,6 @@
 
 #include <functional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "archive/messages.h"
@@ -37,10 +36,6 @@ struct ExtractOutcome {
 ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& folder,
                             const std::vector<std::string>& names, MessageBoxes& boxes,
                             const ExtractCallbacks& callbacks, IoState& io);
-
-struct DirectoryTable;
-// Lowered name -> the first index in directory order that holds it.
-std::unordered_map<std::string, int32_t> IndexNamesInDirectoryOrder(const DirectoryTable& table);
 
 // "d.m.yyyy  h:m:s" of a time in seconds since 1970, in UTC.
 std::string FormatFileTime(int64_t secondsSince1970);

@@ -188,9 +188,9 @@ TEST(FindEntryByName, IgnoresCaseAndAnswersWithAnOrderPosition) {
     DirectoryTable table = Table({{50, 1}, {10, 1}, {30, 1}}, {1, 2, 0});
     table.entries[0].name = "car.dff";
     table.entries[1].name = "\xEC\xEE\xF1\xEA\xE2\xE0.txd";  // москва.txd
-    table.entries[2].name = "CAR.DFF";                       // a duplicate, earlier in offset
-    EXPECT_EQ(FindEntryByName(table, "Car.Dff"), OrderPosition(1));
-    EXPECT_EQ(IndexAt(table, OrderPosition(1)), EntryIndex(2));
+    table.entries[2].name = "CAR.DFF";  // a twin whose data comes first: the game reads entry 0
+    EXPECT_EQ(FindEntryByName(table, "Car.Dff"), OrderPosition(2));
+    EXPECT_EQ(IndexAt(table, OrderPosition(2)), EntryIndex(0));
     EXPECT_EQ(FindEntryByName(table, "\xCC\xCE\xD1\xCA\xC2\xC0.TXD"), OrderPosition(0));
     EXPECT_EQ(FindEntryByName(table, "car.dff "), NoPosition);
     EXPECT_EQ(FindEntryByName(table, "car.df"), NoPosition);
