@@ -1,16 +1,17 @@
 #include "archive/check.h"
 
 #include <algorithm>
+#include <set>
+#include <tuple>
 #include <utility>
 
 #include "archive/lookup.h"
 #include "archive/messages.h"
+#include "archive/names.h"
 #include "platform/codepage.h"
 
 namespace zarnex {
 namespace {
-
-constexpr unsigned char UndefinedAnsiByte = 0x98;
 
 std::optional<ProblemKind> RangeProblem(const DirectoryEntry& entry) {
     if (entry.offset < 0) {
@@ -26,43 +27,43 @@ std::optional<ProblemKind> RangeProblem(const DirectoryEntry& entry) {
 }
 
 std::optional<ProblemKind> NameProblem(const AnsiString& name) {
-    if (name.empty()) {
-        return ProblemKind::EmptyName;
-    }
-    if (name == "." || name == "..") {
-        return ProblemKind::DotName;
-    }
-    if (name.find('/') != AnsiString::npos) {
-        return ProblemKind::SlashInName;
-    }
-    if (name.find(static_cast<char>(UndefinedAnsiByte)) != AnsiString::npos) {
-        return ProblemKind::UndefinedByteInName;
+    switch (EntryNameFault(name, NameFieldSize)) {
+        case NameFault::None:
+        case NameFault::TooLong:  // a stored name never is
+            return std::nullopt;
+        case NameFault::Empty:
+            return ProblemKind::EmptyName;
+        case NameFault::Dots:
+            return ProblemKind::DotName;
+        case NameFault::Path:
+            return ProblemKind::PathInName;
+        case NameFault::Control:
+            return ProblemKind::ControlInName;
+        case NameFault::Ends:
+            return ProblemKind::NameEnds;
+        case NameFault::Undefined:
+            return ProblemKind::UndefinedByteInName;
     }
     return std::nullopt;
 }
 
 }  // namespace
 
-std::vector<Problem> CheckTable(const DirectoryTable& table, int64_t dataBytes,
-                                int64_t directoryBytes) {
+namespace {
+
+// The damage: where the directory says the data lies, unsorted.
+std::vector<Problem> DamageProblems(const DirectoryTable& table, int64_t dataBytes,
+                                    int64_t directoryBytes) {
     std::vector<Problem> problems;
     if (!table.IsVersion2() && directoryBytes % RecordSize != 0) {
         problems.push_back({ProblemKind::PartialRecord});
     }
     const int64_t directoryEnd = table.IsVersion2() ? Version2RecordPosition(table.count) : 0;
 
-    std::vector<int32_t> covering;  // entries in range that hold sectors
-    EntryLookup names;
+    // Entries in range that hold sectors: offset, end, index.
+    std::vector<std::tuple<int64_t, int64_t, int32_t>> covering;
     for (int32_t i = 0; i < table.count; ++i) {
         const DirectoryEntry& entry = table.entries[static_cast<size_t>(i)];
-        if (auto kind = NameProblem(entry.name)) {
-            problems.push_back({*kind, i});
-        }
-        if (!entry.name.empty()) {
-            if (const int32_t first = names.Add(entry.name, i); first != i) {
-                problems.push_back({ProblemKind::DuplicateName, i, first});
-            }
-        }
         if (auto kind = RangeProblem(entry)) {
             problems.push_back({*kind, i});
             continue;
@@ -70,7 +71,7 @@ std::vector<Problem> CheckTable(const DirectoryTable& table, int64_t dataBytes,
         if (entry.size == 0) {
             continue;
         }
-        covering.push_back(i);
+        covering.emplace_back(entry.offset, EntryEnd(entry), i);
         if (SectorToByte(entry.offset) < directoryEnd) {
             problems.push_back({ProblemKind::InsideDirectory, i});
         }
@@ -81,30 +82,70 @@ std::vector<Problem> CheckTable(const DirectoryTable& table, int64_t dataBytes,
 
     // Sort and sweep: each entry that starts before the furthest end so far overlaps the entry
     // that reaches it.
-    auto entryAt = [&](int32_t i) -> const DirectoryEntry& {
-        return table.entries[static_cast<size_t>(i)];
-    };
-    std::sort(covering.begin(), covering.end(), [&](int32_t a, int32_t b) {
-        return std::pair(entryAt(a).offset, a) < std::pair(entryAt(b).offset, b);
+    std::sort(covering.begin(), covering.end(), [](const auto& a, const auto& b) {
+        return std::pair(std::get<0>(a), std::get<2>(a)) <
+               std::pair(std::get<0>(b), std::get<2>(b));
     });
     int64_t reach = 0;
     int32_t reacher = -1;
-    for (int32_t i : covering) {
-        const DirectoryEntry& entry = entryAt(i);
-        if (reacher >= 0 && entry.offset < reach) {
+    for (const auto& [offset, end, i] : covering) {
+        if (reacher >= 0 && offset < reach) {
             problems.push_back({ProblemKind::Overlap, i, reacher});
         }
-        if (EntryEnd(entry) > reach) {
-            reach = EntryEnd(entry);
+        if (end > reach) {
+            reach = end;
             reacher = i;
         }
     }
+    return problems;
+}
 
+DamageKind DamageOf(ProblemKind kind) {
+    switch (kind) {
+        case ProblemKind::Overlap:
+            return DamageKind::Overlap;
+        case ProblemKind::PastEnd:
+            return DamageKind::PastEnd;
+        case ProblemKind::InsideDirectory:
+            return DamageKind::InsideDirectory;
+        case ProblemKind::PartialRecord:
+            return DamageKind::PartialRecord;
+        default:
+            return DamageKind::OutOfRange;
+    }
+}
+
+}  // namespace
+
+std::vector<Problem> CheckTable(const DirectoryTable& table, int64_t dataBytes,
+                                int64_t directoryBytes) {
+    std::vector<Problem> problems = DamageProblems(table, dataBytes, directoryBytes);
+    EntryLookup names;
+    for (int32_t i = 0; i < table.count; ++i) {
+        const AnsiString& name = table.entries[static_cast<size_t>(i)].name;
+        if (auto kind = NameProblem(name)) {
+            problems.push_back({*kind, i});
+        }
+        if (!name.empty()) {
+            if (const int32_t first = names.Add(name, i); first != i) {
+                problems.push_back({ProblemKind::DuplicateName, i, first});
+            }
+        }
+    }
     if (table.leftovers > 0) {
         problems.push_back({ProblemKind::InterruptedDeletion, table.count, table.leftoverTwin});
     }
     std::sort(problems.begin(), problems.end());
     return problems;
+}
+
+std::vector<DamageKind> FindDamage(const DirectoryTable& table, int64_t dataBytes,
+                                   int64_t directoryBytes) {
+    std::set<DamageKind> kinds;
+    for (const Problem& problem : DamageProblems(table, dataBytes, directoryBytes)) {
+        kinds.insert(DamageOf(problem.kind));
+    }
+    return {kinds.begin(), kinds.end()};
 }
 
 std::optional<ArchiveCheck> CheckArchive(const std::string& path, IoState& io,
@@ -123,6 +164,7 @@ std::optional<ArchiveCheck> CheckArchive(const std::string& path, IoState& io,
         return std::nullopt;
     }
     check.table = std::move(archive->table);
+    check.directoryPath = std::move(archive->directoryPath);
     check.problems = CheckTable(check.table, check.dataBytes, check.directoryBytes);
     return check;
 }

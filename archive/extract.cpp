@@ -4,6 +4,7 @@
 #include <chrono>
 #include <new>
 #include <optional>
+#include <utility>
 
 #include "archive/directory.h"
 #include "archive/lookup.h"
@@ -36,7 +37,7 @@ Existing AskOverwrite(MessageBoxes& boxes, const std::string& outPath, const Nod
 
 void ReportCreateFailure(MessageBoxes& boxes, const std::string& outPath, int code) {
     if (IsDiskFull(code)) {
-        boxes.Show({.id = MessageId::CreateFailedDiskFull, .path = outPath});
+        boxes.Show({.id = MessageId::CreateFailedDiskFull, .path = outPath, .code = code});
     } else {
         boxes.Show({.id = MessageId::CreateFailed, .path = outPath, .code = code});
     }
@@ -222,6 +223,8 @@ ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<std::string>
     ExtractOutcome outcome;
     outcome.loaded = true;
     std::vector<std::string> missing;  // named below the summary
+    // Told once the folder's flush has the files on the disk.
+    std::vector<std::pair<std::string, std::string>> written;  // name, output path
     size_t row = 0;
     for (; row < names.size(); ++row) {
         if (callbacks.setProgress) {
@@ -239,9 +242,7 @@ ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<std::string>
                 [[fallthrough]];
             case ExtractStep::Extracted:
                 ++outcome.extractedCount;
-                if (callbacks.extracted) {
-                    callbacks.extracted(names[row], outPath);
-                }
+                written.emplace_back(names[row], std::move(outPath));
                 break;
             case ExtractStep::Skipped:
                 ++outcome.skippedCount;
@@ -266,6 +267,11 @@ ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<std::string>
     batch.out = {};
     if (outcome.extractedCount > 0) {
         FlushFolder(batch);
+    }
+    for (const auto& [name, outPath] : written) {
+        if (callbacks.extracted) {
+            callbacks.extracted(name, outPath);
+        }
     }
     batch.boxes.Show(
         {.id = MessageId::ExtractSummary, .count = outcome.extractedCount, .names = missing});

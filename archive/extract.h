@@ -16,7 +16,8 @@ struct ExtractCallbacks {
     std::function<void(int position)> setProgress;
     // The directory is loaded and the rows are about to be walked.
     std::function<void()> started;
-    // A row's entry was written to `outPath` (with or without the warning).
+    // A row's entry was written to `outPath` (with or without the warning); told after the
+    // folder's flush, when the file is on the disk, before the summary.
     std::function<void(const std::string& name, const std::string& outPath)> extracted;
     // A row's name has no entry in the archive.
     std::function<void(const std::string& name)> notFound;

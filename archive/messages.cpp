@@ -16,6 +16,7 @@ MessageKind KindOf(MessageId id) {
         case SourceOpenFailed:
         case NameNotInCodePage:
         case NameTooLong:
+        case BadSourceName:
         case CreateFailed:
         case WriteFailedRemoved:
         case WriteFailedLeft:
@@ -33,6 +34,8 @@ MessageKind KindOf(MessageId id) {
         case CompactSummary:
         case DeleteSummary:
         case RenameSummary:
+        case ImportStopped:
+        case CompactStopped:
         case CheckSound:
             return {Information};
         case CheckProblems:
@@ -51,6 +54,7 @@ MessageKind KindOf(MessageId id) {
         case ExtractedLine:
         case DeletedLine:
         case NotFoundLine:
+        case MovedLine:
         case ContentsStatus:
             return {None, MessageButtons::Ok, true, true};
         default:
@@ -206,7 +210,7 @@ void ReportSourceOpenFailure(MessageBoxes& boxes, const std::string& path, int c
 }
 
 void ReportIoFailure(MessageBoxes& boxes, int code) {
-    boxes.Show({.id = IsDiskFull(code) ? MessageId::DiskFull : MessageId::IoError});
+    boxes.Show({.id = IsDiskFull(code) ? MessageId::DiskFull : MessageId::IoError, .code = code});
 }
 
 void ReportOutOfMemory(MessageBoxes& boxes) {

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <numeric>
 #include <random>
 
@@ -88,55 +87,6 @@ TEST(Compact, KeepsEveryEntryAndClosesEveryGap) {
         for (const Problem& problem : check->problems) {
             EXPECT_EQ(problem.kind, ProblemKind::DuplicateName);  // E1 and e1: only a warning
         }
-    }
-}
-
-TEST(Compact, RefusesDamagedArchivesAndChangesNothing) {
-    struct Case {
-        const char* title;
-        std::function<void(const std::string&)> make;
-        std::string reason;
-    };
-    const std::vector<Case> cases = {
-        {"overlap",
-         [](const std::string& img) {
-             test::MakeVersion2(img, {{2, 4, "a"}, {9, 2, "b"}, {5, 2, "c"}});
-         },
-         "записи перекрываются"},
-        {"past the end",
-         [](const std::string& img) {
-             test::MakeVersion2(img, {{2, 4, "a"}, {9, 2, "b"}});
-             std::filesystem::resize_file(img, SectorToByte(10));
-         },
-         "записи выходят за конец файла"},
-        {"inside the directory",
-         [](const std::string& img) {
-             Bytes image(8);
-             PutLE32(image.data(), Version2Tag);
-             PutLE32(image.data() + 4, 2);
-             for (const DirectoryRecord& r : {DirectoryRecord{0, 1, "a"}, {1, 1, "b"}}) {
-                 const RecordBytes bytes = EncodeRecord(r);
-                 image.insert(image.end(), bytes.begin(), bytes.end());
-             }
-             image.resize(SectorToByte(2), 1);
-             test::WriteBytes(img, image);
-         },
-         "данные лежат внутри каталога"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.title);
-        TempDir dir;
-        const std::string img = dir / "a.img";
-        c.make(img);
-        const Bytes before = test::ReadBytes(img);
-        IoState io;
-        ScriptedMessageBoxes boxes;
-        EXPECT_FALSE(CompactArchive(img, boxes, io).completed);
-        ASSERT_EQ(boxes.shown.size(), 1u);
-        EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Error);
-        EXPECT_EQ(boxes.shown[0].text,
-                  "IMG архив повреждён и не может быть сжат: " + c.reason + "\n\n" + img);
-        EXPECT_EQ(test::ReadBytes(img), before);
     }
 }
 

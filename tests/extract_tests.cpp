@@ -192,8 +192,9 @@ TEST_F(ExtractTest, CreationFailureOnAFullDiskHasNoIconAndIsNotTaskModal) {
         run.files.failErrno = code;
         run.Run(img, out, {"a.dff", "b.dff"});
         ASSERT_EQ(run.boxes.shown.size(), 2u);
-        EXPECT_EQ(run.boxes.shown[0].text,
-                  "Не удаётся создать файл: \n\n" + out + "/a.dff\n\nНа диске не хватает места");
+        EXPECT_EQ(run.boxes.shown[0].text, "Не удаётся создать файл: \n\n" + out +
+                                               "/a.dff\n\nНа диске не хватает места\n\n" +
+                                               test::IoErrorText(code));
         EXPECT_EQ(run.boxes.shown[0].icon, MessageIcon::None);
         EXPECT_FALSE(run.boxes.shown[0].taskModal);
         EXPECT_EQ(run.LastText(), "Извлечено: 1");
@@ -324,8 +325,7 @@ TEST_F(ExtractTest, LoadFailureShowsOnlyItsMessage) {
     ExtractRun run;
     run.Run(dir / "lone.img", out, {"a"});
     ASSERT_EQ(run.boxes.shown.size(), 1u);
-    EXPECT_EQ(run.boxes.shown[0].text, "Unable to find DIR file!");
-    EXPECT_EQ(run.boxes.shown[0].title, "Error");
+    EXPECT_EQ(run.boxes.shown[0].text, "Unable to find DIR file!\n\n" + (dir / "lone.dir"));
     EXPECT_FALSE(run.started);
     EXPECT_FALSE(run.outcome.loaded);
 }

@@ -97,6 +97,7 @@ TEST(Messages, BothLanguagesDescribeEveryProblem) {
     check.table.entries = {{17, 4, "a.dff"}, {19, 3, "b.dff"}, {}};
     check.dataBytes = 30000;
     check.directoryBytes = 70;
+    check.directoryPath = "/g/a.dir";
     const auto numbers = [](const std::string& text) {
         std::multiset<std::string> found;
         const std::regex number("[0-9]+");
@@ -108,8 +109,8 @@ TEST(Messages, BothLanguagesDescribeEveryProblem) {
     };
     for (int k = 0; k <= static_cast<int>(ProblemKind::InterruptedDeletion); ++k) {
         const Problem problem{static_cast<ProblemKind>(k), 1, 0};
-        const std::string russian = DescribeProblem(check, "/g/a.img", problem, Language::Russian);
-        const std::string english = DescribeProblem(check, "/g/a.img", problem, Language::English);
+        const std::string russian = DescribeProblem(check, problem, Language::Russian);
+        const std::string english = DescribeProblem(check, problem, Language::English);
         SCOPED_TRACE(english);
         EXPECT_EQ(russian.find('{'), std::string::npos) << russian;
         EXPECT_EQ(english.find('{'), std::string::npos);

@@ -2,6 +2,7 @@
 #include "archive/compact.h"
 
 #include <functional>
+#include <iostream>
 
 #include "cli/exit_status.h"
 #include "cli/options.h"
@@ -11,29 +12,38 @@ namespace zarnex::cli {
 
 namespace {
 
-int Compact(const std::string& archive, bool quiet) {
+int Run(CommandLine& line) {
+    std::optional<char> chatter;
+    if (const auto status = line.ReadOptionsAndArchive([&](int option, const char*) {
+            return Choose(chatter, static_cast<char>(option), "-q and -v exclude each other");
+        })) {
+        return *status;
+    }
     IoState io;
     TerminalMessageBoxes boxes(OverwritePolicy::No);
-    LateProgress progress(!quiet);
-    const CompactOutcome outcome = CompactArchive(archive, boxes, io, std::ref(progress));
+    LateProgress progress(!chatter);
+    auto moved = [&](const std::string& name) {
+        if (chatter == 'v') {
+            std::cout << LineText(MessageId::MovedLine, name) << "\n";
+        }
+    };
+    const CompactOutcome outcome =
+        CompactArchive(line.Operands()[0], boxes, io, std::ref(progress), moved);
     progress.End();
     return outcome.completed ? ExitDone : ExitNotRun;
-}
-
-int Run(CommandLine& line) {
-    return RunOnArchive(line, Compact);
 }
 
 }  // namespace
 
 extern const Command CompactCommand{
     "compact",
-    "compact [-q] ARCHIVE",
+    "compact [-q | -v] ARCHIVE",
     "Close every gap: the entries end up in one run in the order of their data, with\n"
     "their bytes, names, order of records and count unchanged, and the data file is cut\n"
     "to its new end. Works in place and is safe against a power cut at any moment.\n"
-    "Refuses an archive whose entries overlap, reach past its end or lie out of range.",
-    {{"quiet", 'q', nullptr, "no progress"}},
+    "Refuses an archive that check finds damaged.",
+    {{"quiet", 'q', nullptr, "no progress"},
+     {"verbose", 'v', nullptr, "print \"moved NAME\" once each entry's move is on the disk"}},
     Run,
 };
 

@@ -12,6 +12,7 @@
 
 #include "archive/directory.h"
 #include "archive/edit.h"
+#include "archive/names.h"
 #include "tests/crash_support.h"
 #include "tests/fuzz/fuzz_case.h"
 #include "tests/scripted_boxes.h"
@@ -148,7 +149,7 @@ void CheckRename(RenameStatus status, const EntryChoice& old, const std::string&
                  const std::optional<OpenArchive>& loaded, const Files& before,
                  const Files& after) {
     AnsiString ansi;
-    const bool valid = IsValidEntryName(newName, ansi);
+    const bool valid = Utf8ToAnsi(newName, ansi) && IsValidEntryName(ansi, EntryNameLimit);
     if (!valid || !loaded) {
         if (status != (valid ? RenameStatus::NotRun : RenameStatus::Invalid)) {
             Finding("a rename that could not run says it did");
