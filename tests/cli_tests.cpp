@@ -225,10 +225,14 @@ class CliTest : public ::testing::Test {
 };
 
 TEST_F(CliTest, ListShowsVersionCountAndEntriesInDirectoryOrder) {
-    test::MakeVersion2(dir / "v2.img", {{5, 2, "b.dff"}, {1, 3, "\xC4\xEE\xEC.txd"}});
+    // A stored control character never forges a line or a column.
+    test::MakeVersion2(dir / "v2.img",
+                       {{5, 2, "b.dff"}, {1, 3, "\xC4\xEE\xEC.txd"}, {7, 1, "x\n9\t1\\y"}});
     Result r = Run({"list", dir / "v2.img"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "version 2\t2 entries\n0\t5\t2\tb.dff\n1\t1\t3\tДом.txd\n");
+    EXPECT_EQ(
+        r.out,
+        "version 2\t3 entries\n0\t5\t2\tb.dff\n1\t1\t3\tДом.txd\n2\t7\t1\tx\\x0a9\\x091\\\\y\n");
 
     test::MakeVersion1(dir / "v1.img", {{0, 1, "a"}});
     r = Run({"list", dir / "v1.img"});
@@ -444,15 +448,28 @@ TEST_F(CliTest, CheckNamesEachKindOfDamage) {
           "the data file's 4096 bytes"}},
         {"names that are no file name",
          false,
-         {{0, 0, ""}, {0, 0, "."}, {0, 0, ".."}, {0, 0, "a/b"}, {0, 0, "x\x98y"}, {0, 0, "ok"}},
+         {{0, 0, ""},
+          {0, 0, "."},
+          {0, 0, ".."},
+          {0, 0, "a/b"},
+          {0, 0, "x\x98y"},
+          {0, 0, "ok"},
+          {0, 0, "t\x01"},
+          {0, 0, " lead"},
+          {0, 0, "dot."}},
          0,
          0,
-         {"bad name: entry 0 \"\": the name is empty",
-          "bad name: entry 1 \".\": \".\" and \"..\" are no file names",
-          "bad name: entry 2 \"..\": \".\" and \"..\" are no file names",
-          "bad name: entry 3 \"a/b\": the name holds \"/\"",
-          "bad name: entry 4 \"x\uFFFDy\": the name holds the byte 0x98, which Windows-1251 "
-          "leaves undefined"}},
+         {"bad name (warning): entry 0 \"\": the name is empty",
+          "bad name (warning): entry 1 \".\": \".\" and \"..\" are no file names",
+          "bad name (warning): entry 2 \"..\": \".\" and \"..\" are no file names",
+          "bad name (warning): entry 3 \"a/b\": the name holds \"/\", \"\\\" or \":\"",
+          "bad name (warning): entry 6 \"t\\x01\": the name holds a control character",
+          "bad name (warning): entry 7 \" lead\": the name starts with a space or ends in a space "
+          "or a dot, which Windows drops",
+          "bad name (warning): entry 8 \"dot.\": the name starts with a space or ends in a space "
+          "or a dot, which Windows drops",
+          "bad name (warning): entry 4 \"x\uFFFDy\": the name holds the byte 0x98, which "
+          "Windows-1251 leaves undefined"}},
         {"names repeated ignoring case, Cyrillic too",
          true,
          {{1, 1, "\xC4\xEE\xEC.txd"},
@@ -562,6 +579,21 @@ const StatusRow kStatusRows[] = {
     {"create", {"create", "-1", "@/new.img"}, 0},
     {"check", {"check", "@/good.img"}, 0},
     {"compact", {"compact", "-q", "@/good.img"}, 0, "", "Сжато"},
+    {.what = "compact: a line per move",
+     .args = {"compact", "-v", "@/gap.img"},
+     .status = 0,
+     .outHas = "перемещено b.dff\nСжато",
+     .prepare =
+         [](const std::string& d) {
+             test::MakeVersion2(d + "/gap.img", {{1, 1, "a.dff"}, {5, 1, "b.dff"}});
+         }},
+    {.what = "check: the .dir of a pair",
+     .args = {"check", "@/pair.dir"},
+     .status = 0,
+     .prepare =
+         [](const std::string& d) {
+             test::MakeVersion1(d + "/pair.img", {{0, 1, "a"}});
+         }},
     {.what = "delete",
      .args = {"delete", "@/good.img", "A.DFF"},
      .status = 0,
@@ -614,6 +646,19 @@ const StatusRow kStatusRows[] = {
      .goodEntriesAfter = 2},
     {"rename: no valid name", {"rename", "@/good.img", "a.dff", "x/y"}, 1, "не годится"},
     {"rename: no such entry", {"rename", "@/good.img", "q.dff", "r.dff"}, 1, "нет записи"},
+    {.what = "delete: an empty name is no entry's",
+     .args = {"delete", "@/good.img", ""},
+     .status = 1,
+     .errHas = "не найдено: \n",
+     .goodEntriesAfter = 2},
+#ifndef _WIN32
+    {.what = "import: a name with control characters",
+     .args = {"import", "@/good.img", "@/src/x\n99\tf.dff"},
+     .status = 1,
+     .errHas = "Имя файла не годится",
+     .prepare = [](const std::string& d) { test::WriteBytes(d + "/src/x\n99\tf.dff", {1}); },
+     .goodEntriesAfter = 2},
+#endif
     {.what = "check: problems",
      .args = {"check", "-q", "@/bad.img"},
      .status = 1,
@@ -650,6 +695,7 @@ const StatusRow kStatusRows[] = {
      .notMade = "c.img"},
     {"check: two archives", {"check", "@/good.img", "@/good.img"}, 2, "usage"},
     {"compact: no archive named", {"compact"}, 2, "usage"},
+    {"compact: -q and -v", {"compact", "-q", "-v", "@/good.img"}, 2, "exclude"},
     {"delete: no names", {"delete", "@/good.img"}, 2, "usage: zarnex-cli delete"},
     {"rename: no new name", {"rename", "@/good.img", "a.dff"}, 2, "usage: zarnex-cli rename"},
 
@@ -663,6 +709,12 @@ const StatusRow kStatusRows[] = {
     {"check: no archive", {"check", "@/missing.img"}, 3},
     {"delete: no archive", {"delete", "@/missing.img", "a"}, 3},
     {"rename: no archive", {"rename", "@/missing.img", "a", "b"}, 3},
+    {"list: a folder", {"list", "@/o"}, 3, "Это папка, а не файл: \n\n@/o"},
+    {.what = "import: a damaged archive",
+     .args = {"import", "@/bad.img", "@/src/x.dff"},
+     .status = 3,
+     .errHas = "ничего не записано; записи назовёт zarnex-cli check",
+     .prepare = MakeDamaged},
     {.what = "import: an archive in use by another program",
      .args = {"import", "@/good.img", "@/src/x.dff"},
      .status = 3,
@@ -717,6 +769,7 @@ const StatusRow kStatusRows[] = {
      .args = {"import", "@/good.img", "@/big.dff", "@/src/y.dff"},
      .status = 3,
      .errHas = "Файл больше 2 ГБ",
+     .outHas = "Остановлено ошибкой\n\nЗаменено: 0\nДобавлено: 0",
      .prepare = [](const std::string& d) { MakeSparse(d + "/big.dff", uintmax_t{1} << 31); },
      .goodEntriesAfter = 2},
 };
@@ -819,23 +872,29 @@ TEST_F(CliTest, ListsFromFilesAndStandardInput) {
     }
     EXPECT_EQ(r.out, expected + "Завершено\n\nЗаменено: 0\nДобавлено: 300\n");
 
-    // Names a line-based list cannot carry (Windows has no such names); the FILE operand comes
-    // before the list.
+    // A path a line-based list cannot carry (Windows has no such folders); the FILE operand
+    // comes before the list.
 #ifdef _WIN32
     const std::string odd = "odd name.dff";
 #else
-    const std::string odd = "new\nline.dff";
+    const std::string odd = "new\nline/odd.dff";
 #endif
+    std::vector<std::string> sources;
+    for (const std::string& name : names) {
+        sources.push_back("src/" + name);
+    }
     const std::string nulList = Source("src/" + odd, test::Pattern(5000, 900)) + '\0' +
                                 Source("src/-dash.dff", test::Pattern(1, 901)) + '\0';
     test::WriteBytes(dir / "null-list", Bytes(nulList.begin(), nulList.end()));
     r = RunProgram(dir, {"import", "-v", img, "-T", "-", "--null", dir / "src/file 0.dff"},
                    dir / "null-list");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "заменено file 0.dff\nдобавлено " + odd +
+    EXPECT_EQ(r.out, "заменено file 0.dff\nдобавлено odd" + odd.substr(odd.find("odd") + 3) +
                          "\nдобавлено -dash.dff\nЗавершено\n\nЗаменено: 1\nДобавлено: 2\n");
-    names.push_back(odd);
+    names.push_back(odd.substr(odd.find("odd")));
+    sources.push_back("src/" + odd);
     names.push_back("-dash.dff");
+    sources.push_back("src/-dash.dff");
 
     // Out again: every name and, between them, seven that have no entry.
     std::string wanted;
@@ -856,7 +915,7 @@ TEST_F(CliTest, ListsFromFilesAndStandardInput) {
     EXPECT_EQ(r.err, missingLines);
     EXPECT_EQ(r.out, "Извлечено: 302\n");
     for (size_t i = 0; i < names.size(); ++i) {
-        const std::string source = dir / ("src/" + names[i]);
+        const std::string source = dir / sources[i];
         ASSERT_EQ(test::ReadBytes(out + "/" + names[i]), test::Padded(test::ReadBytes(source)))
             << names[i];
     }

@@ -12,6 +12,7 @@
 #include "archive/compact.h"
 #include "tests/import_support.h"
 #include "tests/scripted_boxes.h"
+#include "tests/test_file_system.h"
 
 namespace zarnex {
 namespace {
@@ -87,6 +88,43 @@ TEST(Compact, KeepsEveryEntryAndClosesEveryGap) {
         for (const Problem& problem : check->problems) {
             EXPECT_EQ(problem.kind, ProblemKind::DuplicateName);  // E1 and e1: only a warning
         }
+    }
+}
+
+// A full disk stops compacting: the box after the error says how many entries moved, and each
+// entry told moved has its new place on the disk, the rest their old ones.
+TEST(Compact, AStopSaysHowManyMovedAndTellsOnlyMovesOnTheDisk) {
+    for (const int64_t budget : {int64_t{0}, int64_t{5000}, int64_t{12000}}) {
+        SCOPED_TRACE(budget);
+        TempDir dir;
+        const std::string img = dir / "a.img";
+        std::vector<TestEntry> entries;
+        for (int i = 0; i < 8; ++i) {
+            entries.push_back({2 + 3 * i, 1, "e" + std::to_string(i)});  // a gap before each
+        }
+        test::MakeVersion2(img, entries);
+        test::TestFileSystem files;
+        files.writeBudget = budget;
+        IoState io{.fileSystem = &files};
+        ScriptedMessageBoxes boxes;
+        std::vector<std::string> told;
+        const CompactOutcome outcome = CompactArchive(
+            img, boxes, io, {}, [&](const std::string& name) { told.push_back(name); });
+        ASSERT_FALSE(outcome.completed);
+        ASSERT_EQ(boxes.messages.size(), 2u);
+        EXPECT_EQ(boxes.messages[0].id, MessageId::DiskFull);
+        EXPECT_EQ(boxes.messages[1].id, MessageId::CompactStopped);
+        EXPECT_EQ(boxes.messages[1].moved, static_cast<int64_t>(told.size()));
+        const auto records = test::ReadVersion2Records(img);
+        std::vector<std::string> moved;
+        for (size_t i = 0; i < records.size(); ++i) {
+            if (records[i].offset != entries[i].offset) {
+                moved.push_back(records[i].name);
+            }
+        }
+        EXPECT_EQ(moved, told);
+        EXPECT_EQ(outcome.movedCount, static_cast<int>(told.size()));
+        EXPECT_EQ(told.empty(), budget == 0);
     }
 }
 

@@ -147,6 +147,38 @@ TEST(DamagedArchives, ImportRefusesTheDamagedAndKeepsTheRestSafe) {
     EXPECT_GT(completed, 40);
 }
 
+// Delete and rename change only the records: the data file of a version-1 archive is read, so a
+// program reading it (the game) does not keep them out, and it is never opened for writing. A
+// version-2 archive holds its records in the data file, which stays theirs alone.
+TEST(WritingBatches, OpenForWritingOnlyWhatTheyWrite) {
+    for (bool version2 : {false, true}) {
+        for (bool rename : {false, true}) {
+            SCOPED_TRACE(std::string(version2 ? "version 2" : "version 1") +
+                         (rename ? ", rename" : ", delete"));
+            TempDir dir;
+            const std::string img = dir / "a.img";
+            test::MakeArchive(version2, img, {{1, 1, "a.dff"}, {2, 1, "b.dff"}});
+            const Bytes before = test::ReadBytes(img);
+            IoState readerIo;
+            File reader = File::Open(img, OpenMode::ReadShared, readerIo);
+            ASSERT_TRUE(reader.IsOpen());
+            ScriptedMessageBoxes boxes;
+            IoState io;
+            const bool done =
+                rename ? RenameEntry(img, {"b.dff"}, "c.dff", boxes, io) == RenameStatus::Renamed
+                       : DeleteEntries(img, {{"b.dff"}}, boxes, {}, io).completed;
+            EXPECT_EQ(done, !version2);
+            if (version2) {
+                EXPECT_EQ(boxes.messages.at(0).id, MessageId::ArchiveInUse);
+            } else {
+                EXPECT_EQ(test::ReadBytes(img), before);
+                EXPECT_EQ(test::ReadVersion1Records(DirectoryFilePath(img)).size(),
+                          rename ? 2u : 1u);
+            }
+        }
+    }
+}
+
 struct DamageCase {
     const char* title;
     std::function<void(const std::string& img)> make;  // entries "a.dff" and "b.dff"

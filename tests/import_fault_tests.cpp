@@ -156,5 +156,94 @@ TEST(ImportFaults, Version1SurvivesAFailureAtEveryOperation) {
     RunUntilComplete(false);
 }
 
+// A full disk stops the batch: the data file is cut back to where it ended before, or to the end
+// of the data that a record on disk names, and the box after the error says what was done.
+struct FullDisk {
+    const char* title;
+    bool version2;
+    std::vector<TestEntry> entries;
+    std::vector<std::pair<std::string, size_t>> sources;  // name, bytes
+    int64_t budget;                                       // bytes written before the disk is full
+    int replaced, added;                                  // committed before the stop
+};
+
+void PrintTo(const FullDisk& c, std::ostream* os) {
+    *os << c.title;
+}
+
+class ImportStops : public ::testing::TestWithParam<FullDisk> {};
+
+TEST_P(ImportStops, GiveBackTheRoomTheyTook) {
+    const FullDisk& c = GetParam();
+    TempDir dir;
+    const std::string img = dir / "a.img";
+    test::MakeArchive(c.version2, img, c.entries);
+    const int64_t before = static_cast<int64_t>(test::ReadBytes(img).size());
+    std::vector<std::string> paths;
+    for (size_t i = 0; i < c.sources.size(); ++i) {
+        paths.push_back(dir / c.sources[i].first);
+        test::WriteBytes(paths.back(),
+                         test::Pattern(c.sources[i].second, static_cast<uint32_t>(i)));
+    }
+    ImportRun run;
+    run.files.writeBudget = c.budget;
+    run.Run(img, paths);
+    ASSERT_FALSE(run.outcome.completed);
+    ASSERT_GE(run.boxes.messages.size(), 2u);
+    EXPECT_EQ(run.boxes.messages[run.boxes.messages.size() - 2].id, MessageId::DiskFull);
+    const Message& stopped = run.boxes.messages.back();
+    EXPECT_EQ(stopped.id, MessageId::ImportStopped);
+    EXPECT_EQ(stopped.replaced, c.replaced);
+    EXPECT_EQ(stopped.added, c.added);
+
+    int64_t named = before;
+    const auto records = test::ReadRecords(c.version2, img);
+    for (const DirectoryRecord& r : records) {
+        named = std::max(named, SectorToByte(int64_t{r.offset} + r.size));
+    }
+    EXPECT_EQ(static_cast<int64_t>(test::ReadBytes(img).size()), named);
+}
+
+constexpr size_t Megabyte = size_t{1} << 20;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ImportStops,
+    ::testing::Values(FullDisk{"a file larger than the room left, version 2",
+                               true,
+                               {{1, 2, "a"}},
+                               {{"big.dff", 3 * Megabyte}},
+                               int64_t{Megabyte},
+                               0,
+                               0},
+                      FullDisk{"a file larger than the room left, version 1",
+                               false,
+                               {{0, 2, "a"}},
+                               {{"big.dff", 3 * Megabyte}},
+                               int64_t{Megabyte},
+                               0,
+                               0},
+                      FullDisk{"a replacement larger than the room left",
+                               true,
+                               {{1, 2, "a"}},
+                               {{"a", 3 * Megabyte}},
+                               int64_t{Megabyte},
+                               0,
+                               0},
+                      // The first file is committed by the stop: its data stays, the second's goes.
+                      FullDisk{"a file that fits, then one that does not",
+                               true,
+                               {{1, 2, "a"}},
+                               {{"small.dff", 10000}, {"big.dff", 3 * Megabyte}},
+                               600 * 1024,
+                               0,
+                               1},
+                      FullDisk{"a replacement that fits, then a file that does not, version 1",
+                               false,
+                               {{0, 2, "a"}},
+                               {{"A", 10000}, {"big.dff", 3 * Megabyte}},
+                               600 * 1024,
+                               1,
+                               0}));
+
 }  // namespace
 }  // namespace zarnex

@@ -6,6 +6,7 @@
 #include "tests/codes.h"
 
 #include "archive/directory.h"
+#include "archive/extract.h"
 #include "tests/import_support.h"
 
 namespace zarnex {
@@ -159,6 +160,61 @@ TEST_F(ImportTest, NamesLongerThanTheFieldAreRefusedEveryTime) {
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].name, name24);
     EXPECT_EQ(test::ReadBytes(img)[8 + 8 + 23], 'f');  // 24 characters, no zero byte
+}
+
+// A file replaces the entry of its name that the game reads, the first in directory order, even
+// where a later twin's data comes first; extraction then gives the new bytes.
+TEST_F(ImportTest, AFileReplacesTheTwinTheGameReads) {
+    for (bool version2 : {true, false}) {
+        SCOPED_TRACE(version2 ? "version 2" : "version 1");
+        const std::string img = dir / (version2 ? "two.img" : "one.img");
+        const std::vector<TestEntry> entries = {{6, 1, "car.dff"}, {2, 1, "CAR.DFF"}};
+        test::MakeArchive(version2, img, entries);
+        const Bytes car = test::Pattern(3000, 30);
+        ImportRun run;
+        run.Run(img, {Source("new/Car.dff", car)});
+        EXPECT_EQ(run.LastText(), Summary(1, 0));
+        const auto records = test::ReadRecords(version2, img);
+        ASSERT_EQ(records.size(), 2u);
+        EXPECT_EQ(test::ReadSectors(img, records[0].offset, records[0].size), test::Padded(car));
+        EXPECT_EQ(records[1].offset, 2);
+
+        ScriptedMessageBoxes boxes;
+        IoState io;
+        std::filesystem::create_directories(dir / "out");
+        boxes.Answer(MessageAnswer::Yes);
+        ExtractFiles(img, dir / "out", {"CAR.DFF"}, boxes, {}, io);
+        EXPECT_EQ(test::ReadBytes(dir / "out/car.dff"), test::Padded(car));
+    }
+}
+
+// A file name no entry may have is refused with the bad-name warning, and its row stays.
+TEST_F(ImportTest, FileNamesNoEntryMayHaveAreRefused) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows makes no such file names";
+#else
+    const std::string img = dir / "a.img";
+    test::MakeVersion1(img, {});
+    std::vector<std::string> refused;
+    for (const char* name :
+         {"x\n99\t0\t9\tfake.dff", "a\\b.dff", "a:b.dff", "trail.", "trail ", " lead.dff"}) {
+        refused.push_back(Source(std::string("src/") + name, {1}));
+    }
+    const std::string good = Source("src/in side.dff", {2});
+    std::vector<std::string> paths = refused;
+    paths.push_back(good);
+    ImportRun run;
+    run.Run(img, paths);
+    ASSERT_EQ(run.boxes.messages.size(), refused.size() + 1);
+    for (size_t i = 0; i < refused.size(); ++i) {
+        EXPECT_EQ(run.boxes.messages[i].id, MessageId::BadSourceName);
+        EXPECT_EQ(run.boxes.messages[i].path, refused[i]);
+        EXPECT_EQ(run.boxes.shown[i].icon, MessageIcon::Warning);
+    }
+    EXPECT_EQ(run.LastText(), Summary(0, 1));
+    EXPECT_EQ(run.removed, std::vector<std::string>{good});
+    EXPECT_EQ(test::ReadVersion1Records(dir / "a.dir").at(0).name, "in side.dff");
+#endif
 }
 
 TEST_F(ImportTest, TwoRowsOfOneNameFromDifferentFolders) {
