@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/check.h"
 #include "archive/directory.h"
 #include "archive/edit.h"
 #include "archive/names.h"
@@ -253,6 +254,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     const Files after = read();
+    // An archive that check finds damaged is refused whole, and only such an archive.
+    const bool damaged =
+        loaded && !FindDamage(loaded->table, before.image.size(), before.directory.size()).empty();
+    const bool refused =
+        !boxes.messages.empty() && boxes.messages[0].id == MessageId::ArchiveDamaged;
+    if (damaged != refused) {
+        Finding(damaged ? "a damaged archive was not refused" : "a sound archive was refused");
+    }
+    if (refused) {
+        ExpectFiles(after, before, "a refused damaged archive");
+        return 0;
+    }
     if (rename) {
         CheckRename(status, old, newName, loaded, before, after);
         return 0;
