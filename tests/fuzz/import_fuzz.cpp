@@ -157,6 +157,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string oldImage = fuzz::ReadWhole(ws.image);
     const std::string oldDirectory = c.hasDirectory ? fuzz::ReadWhole(ws.directory) : "";
 
+    // The copy an interrupted deletion left at the end is no entry: the batch cuts it off.
+    int32_t leftovers = 0;
     {
         IoState io;
         ScriptedMessageBoxes boxes;
@@ -165,6 +167,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             OfferDamaged(ws, *check, oldImage, oldDirectory);
             return 0;
         }
+        leftovers = check ? check->table.leftovers : 0;
     }
 
     int64_t sourceBytes = 0;
@@ -209,7 +212,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     const bool version2 = fuzz::IsVersion2(oldImage);
-    const auto before = fuzz::RecordsOn(version2, oldImage, oldDirectory);
+    auto before = fuzz::RecordsOn(version2, oldImage, oldDirectory);
+    if (before) {
+        before->resize(before->size() - static_cast<size_t>(leftovers));
+    }
     const auto after = fuzz::RecordsOn(version2, newImage, newDirectory);
     if (!before || !after || after->size() < before->size()) {
         Finding("the directory on disk is no longer whole");
