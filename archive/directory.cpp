@@ -130,7 +130,7 @@ std::optional<OpenArchive> Load(const std::string& given, OpenMode mode, Writes 
     int64_t dataSize = 0;
     unsigned char header[8] = {};
     auto openData = [&](OpenMode dataMode) {
-        archive.data = File();
+        archive.data = File();  // a reading opened before would keep this one out
         archive.data = File::Open(path, dataMode, io);
         std::fill(std::begin(header), std::end(header), 0);
         if (!archive.data.IsOpen() || !archive.data.Size(dataSize) ||
@@ -142,7 +142,8 @@ std::optional<OpenArchive> Load(const std::string& given, OpenMode mode, Writes 
         table.version = GetLE32(header);
         return true;
     };
-    // A version-1 data file that only the records change is read, not written.
+    // A version-1 data file that only the records change is read, not written; version 2 keeps
+    // its records in the data file, which is then opened again to be written.
     const OpenMode dataMode = writes == Writes::RecordsOnly ? OpenMode::ReadShared : mode;
     if (!openData(dataMode) || (table.IsVersion2() && dataMode != mode && !openData(mode))) {
         return std::nullopt;
