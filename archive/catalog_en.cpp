@@ -90,8 +90,12 @@ const Catalog& EnglishCatalog() {
             {ContentsDeleteQuestion, "Zarnex",
              "Entries to delete from the archive: {count}. Their data stays in the file as free "
              "room until Compact. Delete them?"},
+            {ContentsDeleteOneQuestion, "Zarnex",
+             "Delete {name} from the archive? Its data stays in the file as free room until "
+             "Compact."},
             {CheckSound, "Zarnex", "No problems found:\n\n{path}"},
             {CheckProblems, "Zarnex", "Problems found: {count}\n\n{path}\n\n{text}"},
+            {OpenEntryFailed, "Zarnex", "No program of the desktop opens this file:\n\n{path}"},
             {ReplacedLine, "", "replaced {name}"},
             {AddedLine, "", "added {name}"},
             {ExtractedLine, "", "extracted {name}"},
@@ -99,8 +103,11 @@ const Catalog& EnglishCatalog() {
             {NotFoundLine, "", "not found: {name}"},
             {MovedLine, "", "moved {name}"},
             {ContentsStatus, "",
-             "Version {version}  ·  {count} entries  ·  {size_mb} MB  ·  data {live_mb} MB  ·  "
-             "gaps {wasted_mb} MB"},
+             "Version {version}  ·  {count} entries  ·  {size_units}  ·  data {live_units}  ·  "
+             "gaps {wasted_units}"},
+            {ContentsStatusFiltered, "",
+             "Version {version}  ·  {shown} of {count} entries shown  ·  {size_units}  ·  data "
+             "{live_units}  ·  gaps {wasted_units}"},
         }},
         {"entries overlap", "entries reach past the end of the file",
          "data lies inside the directory", "entries lie out of range",
@@ -108,6 +115,30 @@ const Catalog& EnglishCatalog() {
         ", ",
         "Not in the archive:",
         "… and {count} more",
+        {{
+            {Word::ContentsButton, "Contents..."},
+            {Word::ChooseExtractFolder, "Choose the directory you want to extract to..."},
+            {Word::FilterHint, "Filter: part of a name, or a pattern such as *.dff or car?.txd"},
+            {Word::NumberHeader, "#"},
+            {Word::NameHeader, "Name"},
+            {Word::SizeHeader, "Size"},
+            {Word::TypeHeader, "Type"},
+            {Word::OffsetHeader, "Offset"},
+            {Word::SectorsHeader, "Sectors"},
+            {Word::Open, "Open..."},
+            {Word::OpenArchiveTitle, "Open an archive"},
+            {Word::Extract, "Extract..."},
+            {Word::Delete, "Delete"},
+            {Word::Rename, "Rename"},
+            {Word::Check, "Check"},
+            {Word::Compact, "Compact"},
+            {Word::CopyNames, "Copy names"},
+            {Word::Bytes, "bytes"},
+            {Word::KiB, "KiB"},
+            {Word::MiB, "MiB"},
+            {Word::GiB, "GiB"},
+            {Word::DecimalPoint, "."},
+        }},
     };
     return catalog;
 }

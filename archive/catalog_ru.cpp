@@ -92,8 +92,12 @@ const Catalog& RussianCatalog() {
             {ContentsDeleteQuestion, "Zarnex",
              "Удалить из архива записей: {count}? Их данные останутся в файле свободным местом до "
              "сжатия (Compact)."},
+            {ContentsDeleteOneQuestion, "Zarnex",
+             "Удалить {name} из архива? Данные записи останутся в файле свободным местом до "
+             "сжатия."},
             {CheckSound, "Zarnex", "Проблем не найдено: \n\n{path}"},
             {CheckProblems, "Zarnex", "Найдено проблем: {count}\n\n{path}\n\n{text}"},
+            {OpenEntryFailed, "Zarnex", "Нет программы, которая открыла бы этот файл:\n\n{path}"},
             {ReplacedLine, "", "заменено {name}"},
             {AddedLine, "", "добавлено {name}"},
             {ExtractedLine, "", "извлечено {name}"},
@@ -101,14 +105,41 @@ const Catalog& RussianCatalog() {
             {NotFoundLine, "", "не найдено: {name}"},
             {MovedLine, "", "перемещено {name}"},
             {ContentsStatus, "",
-             "Версия {version}  ·  записей: {count}  ·  {size_mb} МБ  ·  данные {live_mb} МБ  ·  "
-             "пустоты {wasted_mb} МБ"},
+             "Версия {version}  ·  записей: {count}  ·  {size_units}  ·  данные {live_units}  ·  "
+             "пустоты {wasted_units}"},
+            {ContentsStatusFiltered, "",
+             "Версия {version}  ·  показано записей: {shown} из {count}  ·  {size_units}  ·  "
+             "данные {live_units}  ·  пустоты {wasted_units}"},
         }},
         {"записи перекрываются", "записи выходят за конец файла", "данные лежат внутри каталога",
          "записи выходят за допустимые пределы", "файл .dir кончается неполной записью"},
         ", ",
         "Нет в архиве:",
         "… и ещё {count}",
+        {{
+            {Word::ContentsButton, "Записи..."},
+            {Word::ChooseExtractFolder, "Выберите папку, куда извлечь файлы..."},
+            {Word::FilterHint, "Фильтр: часть имени или шаблон, например *.dff или car?.txd"},
+            {Word::NumberHeader, "№"},
+            {Word::NameHeader, "Имя"},
+            {Word::SizeHeader, "Размер"},
+            {Word::TypeHeader, "Тип"},
+            {Word::OffsetHeader, "Смещение"},
+            {Word::SectorsHeader, "Секторы"},
+            {Word::Open, "Открыть..."},
+            {Word::OpenArchiveTitle, "Открыть архив"},
+            {Word::Extract, "Извлечь..."},
+            {Word::Delete, "Удалить"},
+            {Word::Rename, "Переименовать"},
+            {Word::Check, "Проверить"},
+            {Word::Compact, "Сжать"},
+            {Word::CopyNames, "Копировать имена"},
+            {Word::Bytes, "байт"},
+            {Word::KiB, "КиБ"},
+            {Word::MiB, "МиБ"},
+            {Word::GiB, "ГиБ"},
+            {Word::DecimalPoint, ","},
+        }},
     };
     return catalog;
 }

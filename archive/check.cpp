@@ -49,17 +49,9 @@ std::optional<ProblemKind> NameProblem(const AnsiString& name) {
 
 }  // namespace
 
-namespace {
-
-// The damage: where the directory says the data lies, unsorted.
-std::vector<Problem> DamageProblems(const DirectoryTable& table, int64_t dataBytes,
-                                    int64_t directoryBytes) {
+std::vector<Problem> CheckSpace(const DirectoryTable& table, int64_t dataBytes) {
     std::vector<Problem> problems;
-    if (!table.IsVersion2() && directoryBytes % RecordSize != 0) {
-        problems.push_back({ProblemKind::PartialRecord});
-    }
     const int64_t directoryEnd = table.IsVersion2() ? Version2RecordPosition(table.count) : 0;
-
     // Entries in range that hold sectors: offset, end, index.
     std::vector<std::tuple<int64_t, int64_t, int32_t>> covering;
     for (int32_t i = 0; i < table.count; ++i) {
@@ -100,6 +92,12 @@ std::vector<Problem> DamageProblems(const DirectoryTable& table, int64_t dataByt
     return problems;
 }
 
+namespace {
+
+bool EndsInPartialRecord(const DirectoryTable& table, int64_t directoryBytes) {
+    return !table.IsVersion2() && directoryBytes % RecordSize != 0;
+}
+
 DamageKind DamageOf(ProblemKind kind) {
     switch (kind) {
         case ProblemKind::Overlap:
@@ -108,8 +106,6 @@ DamageKind DamageOf(ProblemKind kind) {
             return DamageKind::PastEnd;
         case ProblemKind::InsideDirectory:
             return DamageKind::InsideDirectory;
-        case ProblemKind::PartialRecord:
-            return DamageKind::PartialRecord;
         default:
             return DamageKind::OutOfRange;
     }
@@ -119,7 +115,10 @@ DamageKind DamageOf(ProblemKind kind) {
 
 std::vector<Problem> CheckTable(const DirectoryTable& table, int64_t dataBytes,
                                 int64_t directoryBytes) {
-    std::vector<Problem> problems = DamageProblems(table, dataBytes, directoryBytes);
+    std::vector<Problem> problems = CheckSpace(table, dataBytes);
+    if (EndsInPartialRecord(table, directoryBytes)) {
+        problems.push_back({ProblemKind::PartialRecord});
+    }
     EntryLookup names;
     for (int32_t i = 0; i < table.count; ++i) {
         const AnsiString& name = table.entries[static_cast<size_t>(i)].name;
@@ -142,8 +141,11 @@ std::vector<Problem> CheckTable(const DirectoryTable& table, int64_t dataBytes,
 std::vector<DamageKind> FindDamage(const DirectoryTable& table, int64_t dataBytes,
                                    int64_t directoryBytes) {
     std::set<DamageKind> kinds;
-    for (const Problem& problem : DamageProblems(table, dataBytes, directoryBytes)) {
+    for (const Problem& problem : CheckSpace(table, dataBytes)) {
         kinds.insert(DamageOf(problem.kind));
+    }
+    if (EndsInPartialRecord(table, directoryBytes)) {
+        kinds.insert(DamageKind::PartialRecord);
     }
     return {kinds.begin(), kinds.end()};
 }
@@ -160,7 +162,7 @@ std::optional<ArchiveCheck> CheckArchive(const std::string& path, IoState& io,
         return std::nullopt;
     }
     if (archive->directory.IsOpen() && !archive->directory.Size(check.directoryBytes)) {
-        ReportArchiveOpenFailure(boxes, DirectoryFilePath(path), io.lastError);
+        ReportArchiveOpenFailure(boxes, archive->directoryPath, io.lastError);
         return std::nullopt;
     }
     check.table = std::move(archive->table);

@@ -18,9 +18,14 @@ namespace {
 
 enum class Existing { Overwrite, Skip, Cancel };
 
-// About what stands there itself: a link's own size and date, never its target's.
-Existing AskOverwrite(MessageBoxes& boxes, const std::string& outPath, const NodeInfo& there,
+// About what stands there itself: a link's own size and date, never its target's. An answer
+// for all the files is kept in `toAll`, and then nothing more is asked.
+Existing AskOverwrite(MessageBoxes& boxes, std::optional<Existing>& toAll,
+                      const std::string& outPath, const NodeInfo& there,
                       const DirectoryEntry& entry) {
+    if (toAll) {
+        return *toAll;
+    }
     switch (boxes.Show({.id = MessageId::OverwriteQuestion,
                         .path = outPath,
                         .size = SectorToByte(entry.size),
@@ -28,6 +33,10 @@ Existing AskOverwrite(MessageBoxes& boxes, const std::string& outPath, const Nod
                         .date = FormatFileTime(there.modifiedSeconds)})) {
         case MessageAnswer::Yes:
             return Existing::Overwrite;
+        case MessageAnswer::YesToAll:
+            return *(toAll = Existing::Overwrite);
+        case MessageAnswer::NoToAll:
+            return *(toAll = Existing::Skip);
         case MessageAnswer::Cancel:
             return Existing::Cancel;
         default:
@@ -106,6 +115,7 @@ struct ExtractBatch {
     EntryLookup entries;
     std::vector<char> buffer =
         std::vector<char>(static_cast<size_t>(SectorToByte(ExtractChunkSectors)));
+    std::optional<Existing> toAll = {};  // the overwrite question's answer for every file
 };
 
 enum class ExtractStep { Extracted, Warned, Skipped, NotFound, Cancelled };
@@ -127,7 +137,7 @@ std::optional<File> OpenOutput(ExtractBatch& batch, const std::string& fileName,
         return out;
     }
     if (there.kind != NodeKind::Missing) {
-        switch (AskOverwrite(batch.boxes, outPath, there, entry)) {
+        switch (AskOverwrite(batch.boxes, batch.toAll, outPath, there, entry)) {
             case Existing::Cancel:
                 step = ExtractStep::Cancelled;
                 return std::nullopt;

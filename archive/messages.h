@@ -66,9 +66,11 @@ enum class MessageId {
     SettingsWriteFailed,   // -
     ApplicationError,      // text
     // The contents window
-    ContentsDeleteQuestion,  // count
-    CheckSound,              // path
-    CheckProblems,           // path, count, text (a problem a line)
+    ContentsDeleteQuestion,     // count
+    ContentsDeleteOneQuestion,  // name
+    CheckSound,                 // path
+    CheckProblems,              // path, count, text (a problem a line)
+    OpenEntryFailed,            // path: no program of the desktop opened it
     // Lines of the command line, not boxes
     ReplacedLine,    // name
     AddedLine,       // name
@@ -77,8 +79,37 @@ enum class MessageId {
     NotFoundLine,    // name
     MovedLine,       // name
     ContentsStatus,  // version, count, size, live, wasted: the contents window's status line
+    ContentsStatusFiltered,  // the same, and how many rows the filter shows
 };
-inline constexpr int MessageIdCount = static_cast<int>(MessageId::ContentsStatus) + 1;
+inline constexpr int MessageIdCount = static_cast<int>(MessageId::ContentsStatusFiltered) + 1;
+
+// The windows' words that are no message: headers, buttons, hints, units. The main window's own
+// captions are not among them: they read the same in every language.
+enum class Word {
+    ContentsButton,
+    ChooseExtractFolder,  // the title of the folder browser for extraction
+    FilterHint,
+    NumberHeader,
+    NameHeader,
+    SizeHeader,
+    TypeHeader,
+    OffsetHeader,
+    SectorsHeader,
+    Open,
+    OpenArchiveTitle,
+    Extract,
+    Delete,
+    Rename,
+    Check,
+    Compact,
+    CopyNames,
+    Bytes,
+    KiB,
+    MiB,
+    GiB,
+    DecimalPoint,
+};
+inline constexpr int WordCount = static_cast<int>(Word::DecimalPoint) + 1;
 
 // What makes an archive unfit for writing: the batches write by what its directory says.
 enum class DamageKind { Overlap, PastEnd, InsideDirectory, OutOfRange, PartialRecord };
@@ -106,6 +137,7 @@ struct Message {
     int64_t version = 0;
     int64_t live = 0;    // bytes
     int64_t wasted = 0;  // bytes
+    int64_t shown = 0;
     std::vector<DamageKind> damage = {};
     std::vector<std::string> names = {};  // listed below the text, at most ListedNames of them
     std::string text = {};                // a failure's own words, shown as they are
@@ -139,12 +171,15 @@ Language LanguageFromEnvironment(const std::function<const char*(const char*)>& 
 Language LanguageFromEnvironment();
 
 // Words with fields in braces ("{path}"), each replaced by what `field` gives for its name. A
-// byte count named with "_mb" ("{size_mb}") is shown in megabytes with one decimal.
+// byte count named with "_units" ("{size_units}") is shown in the unit that suits it.
 std::string FillIn(std::string_view words,
                    const std::function<std::string(std::string_view field)>& field);
 
 // The message in words: title, text, and the box's kind.
 MessageBoxRequest Render(const Message& message, Language language);
+const char* WordText(Word word, Language language);
+// "512 bytes", "1.5 KiB", "12 MiB": one decimal below ten units, none above.
+std::string SizeInUnits(int64_t bytes, Language language);
 
 // The boxes several batches share.
 // The archive (or its ".dir") did not open: in use by another program, or the system's reason.

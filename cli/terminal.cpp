@@ -187,7 +187,8 @@ MessageAnswer TerminalMessageBoxes::Show(const Message& message) {
 }
 
 MessageAnswer TerminalMessageBoxes::Ask(const MessageBoxRequest& request) {
-    const bool cancellable = request.buttons == MessageButtons::YesNoCancel;
+    const bool toAll = request.buttons == MessageButtons::YesNoToAllCancel;
+    const bool cancellable = toAll || request.buttons == MessageButtons::YesNoCancel;
     if (policy_ == OverwritePolicy::Yes) {
         std::cerr << "-> yes (-o)" << std::endl;
         return MessageAnswer::Yes;
@@ -205,7 +206,10 @@ MessageAnswer TerminalMessageBoxes::Ask(const MessageBoxRequest& request) {
         return MessageAnswer::No;
     }
     for (;;) {
-        std::cerr << (cancellable ? "[y]es / [n]o / [c]ancel? " : "[y]es / [n]o? ") << std::flush;
+        std::cerr << (toAll         ? "[y]es / [n]o / [a]ll / [s]kip all / [c]ancel? "
+                      : cancellable ? "[y]es / [n]o / [c]ancel? "
+                                    : "[y]es / [n]o? ")
+                  << std::flush;
         std::string answer;
         if (!std::getline(std::cin, answer)) {
             return cancellable ? MessageAnswer::Cancel : MessageAnswer::No;
@@ -218,6 +222,12 @@ MessageAnswer TerminalMessageBoxes::Ask(const MessageBoxRequest& request) {
         }
         if (cancellable && (answer == "c" || answer == "C" || answer == "cancel")) {
             return MessageAnswer::Cancel;
+        }
+        if (toAll && (answer == "a" || answer == "A" || answer == "all")) {
+            return MessageAnswer::YesToAll;
+        }
+        if (toAll && (answer == "s" || answer == "S" || answer == "skip all")) {
+            return MessageAnswer::NoToAll;
         }
     }
 }

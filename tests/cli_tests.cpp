@@ -291,36 +291,61 @@ TEST_F(CliTest, ExistingFilesAndTheOverwriteAnswers) {
 }
 
 // On a terminal the overwrite question is asked there; script(1) gives the program one.
-TEST_F(CliTest, OverwriteQuestionIsAnsweredOnATerminal) {
+struct TerminalRow {
+    const char* title;
+    const char* typed;
+    int status;
+    size_t asked;
+    bool aWritten, bWritten;
+};
+
+class TerminalAnswers : public CliTest, public ::testing::WithParamInterface<TerminalRow> {};
+
+TEST_P(TerminalAnswers, OverwriteQuestionIsAnsweredOnATerminal) {
 #ifdef _WIN32
     GTEST_SKIP() << "no console to type at under Wine's tests";
 #else
     if (std::system("command -v script >/dev/null 2>&1") != 0) {
         GTEST_SKIP() << "script(1) is not installed";
     }
+    const TerminalRow& row = GetParam();
     test::MakeVersion2(dir / "a.img", {{1, 1, "a.dff"}, {2, 1, "b.dff"}});
     const std::string out = dir / "out";
     std::filesystem::create_directories(out);
     test::WriteBytes(out + "/a.dff", Bytes(3, 'x'));
     test::WriteBytes(out + "/b.dff", Bytes(3, 'x'));
-    auto onTerminal = [&](const std::string& typed) {
-        const std::string inner = Quote(ZARNEX_CLI_PATH) + " extract " + Quote(dir / "a.img") +
-                                  " " + Quote(out) + " a.dff b.dff";
-        SetEnvironment(kRussian);
-        const std::string command = "printf " + Quote(typed) + " | script -qec " + Quote(inner) +
-                                    " /dev/null >" + Quote(dir / "tty") + " 2>&1";
-        int raw = std::system(command.c_str());
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    };
-    EXPECT_EQ(onTerminal("maybe\ny\nc\n"), 3);  // an unclear answer is asked again; c stops
+    const std::string inner = Quote(ZARNEX_CLI_PATH) + " extract " + Quote(dir / "a.img") + " " +
+                              Quote(out) + " a.dff b.dff";
+    SetEnvironment(kRussian);
+    const std::string command = "printf " + Quote(row.typed) + " | script -qec " + Quote(inner) +
+                                " /dev/null >" + Quote(dir / "tty") + " 2>&1";
+    const int raw = std::system(command.c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, row.status);
     Bytes tty = test::ReadBytes(dir / "tty");
     const std::string screen(tty.begin(), tty.end());
-    EXPECT_NE(screen.find("[y]es / [n]o / [c]ancel?"), std::string::npos) << screen;
-    EXPECT_NE(screen.find("Извлечено: 1"), std::string::npos) << screen;
-    EXPECT_EQ(test::ReadBytes(out + "/a.dff"), test::EntryData({1, 1, "a.dff"}, 0));
-    EXPECT_EQ(test::ReadBytes(out + "/b.dff"), Bytes(3, 'x'));  // cancelled before it
+    const std::string prompt = "[y]es / [n]o / [a]ll / [s]kip all / [c]ancel?";
+    size_t asked = 0;
+    for (size_t at = screen.find(prompt); at != std::string::npos;
+         at = screen.find(prompt, at + 1)) {
+        ++asked;
+    }
+    EXPECT_EQ(asked, row.asked) << screen;
+    const Bytes kept(3, 'x');
+    EXPECT_EQ(test::ReadBytes(out + "/a.dff"),
+              row.aWritten ? test::EntryData({1, 1, "a.dff"}, 0) : kept);
+    EXPECT_EQ(test::ReadBytes(out + "/b.dff"),
+              row.bWritten ? test::EntryData({2, 1, "b.dff"}, 1) : kept);
 #endif
 }
+
+// An unclear answer is asked again, and c stops before b; a and s answer for both files.
+const TerminalRow kTerminalRows[] = {
+    {"UnclearThenYesThenCancel", "maybe\ny\nc\n", 3, 3, true, false},
+    {"All", "a\n", 0, 1, true, true},
+    {"SkipAll", "s\n", 1, 1, false, false},
+};
+INSTANTIATE_TEST_SUITE_P(Rows, TerminalAnswers, ::testing::ValuesIn(kTerminalRows),
+                         [](const auto& info) { return std::string(info.param.title); });
 
 // What Windows makes hard, on every system: names in Cyrillic on the command line, on the disk
 // and in the archive's code page; every command on paths past 260 characters; an archive that
