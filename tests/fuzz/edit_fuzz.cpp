@@ -295,8 +295,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         all.push_back(records.value()[static_cast<size_t>(i)]);
         const bool isChosen = std::any_of(chosen.begin(), chosen.end(), [&](const EntryChoice& x) {
             AnsiString ansi;
+            // An empty name names no entry unless a window picked the record.
             return Utf8ToAnsi(x.name, ansi) && LowerAnsi(ansi) == LowerAnsi(e.name) &&
-                   (x.index < 0 || x.index == i);
+                   (x.index < 0 ? !ansi.empty() : x.index == i);
         });
         if (!isChosen) {
             kept.push_back(all.back());
