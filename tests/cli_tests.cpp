@@ -612,13 +612,6 @@ const StatusRow kStatusRows[] = {
          [](const std::string& d) {
              test::MakeVersion2(d + "/gap.img", {{1, 1, "a.dff"}, {5, 1, "b.dff"}});
          }},
-    {.what = "check: the .dir of a pair",
-     .args = {"check", "@/pair.dir"},
-     .status = 0,
-     .prepare =
-         [](const std::string& d) {
-             test::MakeVersion1(d + "/pair.img", {{0, 1, "a"}});
-         }},
     {.what = "delete",
      .args = {"delete", "@/good.img", "A.DFF"},
      .status = 0,
@@ -671,19 +664,6 @@ const StatusRow kStatusRows[] = {
      .goodEntriesAfter = 2},
     {"rename: no valid name", {"rename", "@/good.img", "a.dff", "x/y"}, 1, "не годится"},
     {"rename: no such entry", {"rename", "@/good.img", "q.dff", "r.dff"}, 1, "нет записи"},
-    {.what = "delete: an empty name is no entry's",
-     .args = {"delete", "@/good.img", ""},
-     .status = 1,
-     .errHas = "не найдено: \n",
-     .goodEntriesAfter = 2},
-#ifndef _WIN32
-    {.what = "import: a name with control characters",
-     .args = {"import", "@/good.img", "@/src/x\n99\tf.dff"},
-     .status = 1,
-     .errHas = "Имя файла не годится",
-     .prepare = [](const std::string& d) { test::WriteBytes(d + "/src/x\n99\tf.dff", {1}); },
-     .goodEntriesAfter = 2},
-#endif
     {.what = "check: problems",
      .args = {"check", "-q", "@/bad.img"},
      .status = 1,
@@ -734,12 +714,6 @@ const StatusRow kStatusRows[] = {
     {"check: no archive", {"check", "@/missing.img"}, 3},
     {"delete: no archive", {"delete", "@/missing.img", "a"}, 3},
     {"rename: no archive", {"rename", "@/missing.img", "a", "b"}, 3},
-    {"list: a folder", {"list", "@/o"}, 3, "Это папка, а не файл: \n\n@/o"},
-    {.what = "import: a damaged archive",
-     .args = {"import", "@/bad.img", "@/src/x.dff"},
-     .status = 3,
-     .errHas = "ничего не записано; записи назовёт zarnex-cli check",
-     .prepare = MakeDamaged},
     {.what = "import: an archive in use by another program",
      .args = {"import", "@/good.img", "@/src/x.dff"},
      .status = 3,
