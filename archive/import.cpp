@@ -284,6 +284,13 @@ void ErrorStop(ImportBatch& batch, Step step) {
 // A failing cut leaves only free room behind, which compact gives back later.
 void Stopped(ImportBatch& batch) {
     const DirectoryTable& table = TableOf(batch);
+    // A record that a full disk cut short is none; left there, it would make the archive one
+    // that check calls damaged and no batch writes.
+    int64_t directoryBytes = 0;
+    if (!table.IsVersion2() && batch.archive.directory.Size(directoryBytes) &&
+        directoryBytes % RecordSize != 0) {
+        batch.archive.directory.Resize(directoryBytes - directoryBytes % RecordSize);
+    }
     int64_t keep = std::max({batch.startBytes, SectorToByte(table.count > 0 ? table.endSector : 0),
                              SectorToByte(batch.pending.reserved.GreatestEnd())});
     if (table.IsVersion2()) {
