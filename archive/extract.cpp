@@ -1,7 +1,7 @@
 #include "archive/extract.h"
 
 #include <algorithm>
-#include <chrono>
+#include <cstdio>
 #include <new>
 #include <optional>
 #include <utility>
@@ -12,6 +12,7 @@
 #include "platform/codepage.h"
 #include "platform/errors.h"
 #include "platform/paths.h"
+#include "platform/system.h"
 
 namespace zarnex {
 namespace {
@@ -92,16 +93,11 @@ Copied CopyOut(File& archive, File& out, const DirectoryEntry& entry, std::vecto
 }  // namespace
 
 std::string FormatFileTime(int64_t secondsSince1970) {
-    using namespace std::chrono;
-    const sys_seconds time{seconds{secondsSince1970}};
-    const sys_days day = floor<days>(time);
-    const year_month_day date{day};
-    const hh_mm_ss clock{time - day};
-    return std::to_string(static_cast<unsigned>(date.day())) + "." +
-           std::to_string(static_cast<unsigned>(date.month())) + "." +
-           std::to_string(static_cast<int>(date.year())) + "  " +
-           std::to_string(clock.hours().count()) + ":" + std::to_string(clock.minutes().count()) +
-           ":" + std::to_string(clock.seconds().count());
+    const CalendarTime t = LocalCalendarTime(secondsSince1970);
+    char text[64];
+    std::snprintf(text, sizeof text, "%02d.%02d.%04d  %02d:%02d:%02d", t.day, t.month, t.year,
+                  t.hour, t.minute, t.second);
+    return text;
 }
 
 namespace {

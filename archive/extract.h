@@ -38,7 +38,7 @@ ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& f
                             const std::vector<std::string>& names, MessageBoxes& boxes,
                             const ExtractCallbacks& callbacks, IoState& io);
 
-// "d.m.yyyy  h:m:s" of a time in seconds since 1970, in UTC.
+// "dd.mm.yyyy  hh:mm:ss" of a time in seconds since 1970, on the user's clock.
 std::string FormatFileTime(int64_t secondsSince1970);
 
 }  // namespace zarnex

@@ -6,12 +6,16 @@
 #include "archive/catalog.h"
 #include "platform/errors.h"
 #include "platform/file.h"
+#include "platform/system.h"
 
 namespace zarnex {
 
 MessageKind KindOf(MessageId id) {
     using enum MessageId;
     using enum MessageIcon;
+    if (id >= ListHeader && id <= CompactVerboseHelp) {
+        return {None, MessageButtons::Ok, true, true};  // the command line's words
+    }
     switch (id) {
         case SourceOpenFailed:
         case NameNotInCodePage:
@@ -75,20 +79,22 @@ std::optional<Language> ParseLanguage(std::string_view text) {
     return std::nullopt;
 }
 
-Language LanguageFromEnvironment(const std::function<const char*(const char*)>& lookup) {
+Language LanguageFromEnvironment(const std::function<const char*(const char*)>& lookup,
+                                 std::string_view system) {
+    std::string_view chosen = system;
     for (const char* variable : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
         const char* value = lookup(variable);
         if (value != nullptr && *value != '\0') {
-            return std::string_view(value).starts_with("ru") ? Language::Russian
-                                                             : Language::English;
+            chosen = value;
+            break;
         }
     }
-    return Language::English;
+    return chosen.starts_with("ru") ? Language::Russian : Language::English;
 }
 
 Language LanguageFromEnvironment() {
     return LanguageFromEnvironment(
-        [](const char* name) -> const char* { return std::getenv(name); });
+        [](const char* name) -> const char* { return std::getenv(name); }, UserInterfaceLanguage());
 }
 
 namespace {

@@ -80,8 +80,79 @@ enum class MessageId {
     MovedLine,       // name
     ContentsStatus,  // version, count, size, live, wasted: the contents window's status line
     ContentsStatusFiltered,  // the same, and how many rows the filter shows
+    // The command line's own words, lines all of them
+    ListHeader,             // version, count
+    NoEntryMatches,         // name (a pattern)
+    NoFileMatches,          // name (a pattern)
+    ListReadAs,             // path, text (an encoding)
+    ListInCodePage,         // path, text (a code page)
+    ProgressLine,           // index (done), count (all)
+    BoxKindError,           // -: after a box's title on the terminal
+    BoxKindWarning,         // -
+    BoxKindQuestion,        // -
+    BoxKindMessage,         // -
+    AnsweredByOverwrite,    // -
+    AnsweredByNoOverwrite,  // -
+    AnsweredInputTaken,     // -
+    AnsweredNoTerminal,     // -
+    AskYesNoCancel,         // -
+    AskToAllCancel,         // -: the same with the answers for every file left
+    AskYesNo,               // -
+    PressAnyKey,            // -
+    NoCommand,              // -
+    UnknownCommand,         // name
+    BadLanguage,            // text
+    UnknownOption,          // text
+    OptionNeedsArgument,    // text
+    OptionTakesNoArgument,  // text
+    OptionsExclude,         // name, new_name: the two options
+    NullWithoutList,        // -
+    TakesOneArchive,        // -
+    TakesArchiveAndFiles,   // -
+    TakesArchiveAndNames,   // -
+    TakesArchiveAndFolder,  // -
+    TakesOldAndNewName,     // -
+    NoSuchFolder,           // path
+    CreateExists,           // path
+    CreateIsItsDirectory,   // path
+    CreateFailedLine,       // path, code
+    ListUnreadable,         // path, text (why)
+    ListTooLong,            // limit (MiB)
+    ListTooManyItems,       // limit
+    ListHoldsNul,           // -
+    ListLineNotUtf8,        // index (the line's number)
+    ListNotUtf16,           // -
+    StandardInputName,      // -
+    UsageHeading,           // -
+    HelpHint,               // name (the command)
+    HelpLanguage,           // -
+    HelpExitStatus,         // -
+    ExplorerStart,          // -
+    ListAbout,              // -
+    ImportAbout,            // -
+    ExtractAbout,           // -
+    DeleteAbout,            // -
+    RenameAbout,            // -
+    CreateAbout,            // -
+    CheckAbout,             // -
+    CompactAbout,           // -
+    HelpOptionHelp,         // -: the options' lines in the help
+    CheckQuietHelp,         // -
+    CompactQuietHelp,       // -
+    Version1Help,           // -
+    Version2Help,           // -
+    OverwriteHelp,          // -
+    NoOverwriteHelp,        // -
+    PathListHelp,           // -
+    NameListHelp,           // -
+    NullHelp,               // -
+    BatchQuietHelp,         // -
+    ImportVerboseHelp,      // -
+    ExtractVerboseHelp,     // -
+    DeleteVerboseHelp,      // -
+    CompactVerboseHelp,     // -
 };
-inline constexpr int MessageIdCount = static_cast<int>(MessageId::ContentsStatusFiltered) + 1;
+inline constexpr int MessageIdCount = static_cast<int>(MessageId::CompactVerboseHelp) + 1;
 
 // The windows' words that are no message: headers, buttons, hints, units. The main window's own
 // captions are not among them: they read the same in every language.
@@ -166,8 +237,11 @@ enum class Language { Russian, English };
 // "ru" or "en".
 std::optional<Language> ParseLanguage(std::string_view text);
 // As desktop programs do: the first of LANGUAGE, LC_ALL, LC_MESSAGES and LANG that is set decides;
-// Russian when it begins with "ru", English otherwise. `lookup` answers like getenv.
-Language LanguageFromEnvironment(const std::function<const char*(const char*)>& lookup);
+// Russian when it begins with "ru", English otherwise. Where none is set (Windows sets none), the
+// language of the system's own words, `system` (an ISO 639 code, or empty). `lookup` answers like
+// getenv.
+Language LanguageFromEnvironment(const std::function<const char*(const char*)>& lookup,
+                                 std::string_view system = {});
 Language LanguageFromEnvironment();
 
 // Words with fields in braces ("{path}"), each replaced by what `field` gives for its name. A

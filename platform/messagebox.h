@@ -18,6 +18,4 @@ struct MessageBoxRequest {
     bool taskModal = true;
 };
 
-const char* IconName(MessageIcon icon);
-
 }  // namespace zarnex

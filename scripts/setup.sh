@@ -6,9 +6,10 @@ set -euo pipefail
 
 if [ "${1:-}" = --windows ]; then
     # MinGW-w64 with POSIX threads, Wine (wine64 runs the programs, wine gives /usr/bin/wine),
-    # GoogleTest's sources to build with them, and groff to set the manual as text.
+    # GoogleTest's sources to build with them, groff to set the manual as text, and the locales'
+    # sources for a Russian Windows under Wine.
     packages=(cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine
-              googletest groff-base)
+              googletest groff-base locales)
 else
     packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev
               # Qt's own words (buttons, file dialogs) in Russian

@@ -676,10 +676,5 @@ TEST_F(ExtractTest, OverwriteQuestionShowsSizesPastFourGigabytes) {
         << run.boxes.shown[0].text;
 }
 
-TEST(FileTime, FormatIsDayMonthYearWithoutLeadingZeros) {
-    EXPECT_EQ(FormatFileTime(0), "1.1.1970  0:0:0");
-    EXPECT_EQ(FormatFileTime(951782400 + 3661), "29.2.2000  1:1:1");
-}
-
 }  // namespace
 }  // namespace zarnex

@@ -155,23 +155,37 @@ TEST(Messages, BothLanguagesDescribeEveryProblem) {
     }
 }
 
+// The variables first, as desktop programs take them; where none is set (as on Windows), the
+// language of the system's own words.
 TEST(Messages, TheFirstSetLanguageVariableDecides) {
     using Environment = std::map<std::string, std::string>;
-    const std::vector<std::pair<Environment, Language>> cases = {
-        {{}, Language::English},
-        {{{"LANG", "ru_RU.UTF-8"}}, Language::Russian},
-        {{{"LANG", "en_US.UTF-8"}}, Language::English},
-        {{{"LANGUAGE", "ru:en"}, {"LANG", "en_US.UTF-8"}}, Language::Russian},
-        {{{"LANGUAGE", ""}, {"LC_ALL", "en_GB.UTF-8"}, {"LANG", "ru_RU.UTF-8"}}, Language::English},
-        {{{"LC_MESSAGES", "ru_UA.UTF-8"}, {"LANG", "C"}}, Language::Russian},
-        {{{"LANG", "C.UTF-8"}}, Language::English},
+    struct Case {
+        Environment environment;
+        const char* system;
+        Language expected;
     };
-    for (const auto& [environment, expected] : cases) {
-        const Language chosen = LanguageFromEnvironment([&](const char* name) -> const char* {
-            auto it = environment.find(name);
-            return it == environment.end() ? nullptr : it->second.c_str();
-        });
-        EXPECT_EQ(chosen, expected) << environment.size();
+    const std::vector<Case> cases = {
+        {{}, "", Language::English},
+        {{{"LANG", "ru_RU.UTF-8"}}, "", Language::Russian},
+        {{{"LANG", "en_US.UTF-8"}}, "ru", Language::English},
+        {{{"LANGUAGE", "ru:en"}, {"LANG", "en_US.UTF-8"}}, "", Language::Russian},
+        {{{"LANGUAGE", ""}, {"LC_ALL", "en_GB.UTF-8"}, {"LANG", "ru_RU.UTF-8"}},
+         "",
+         Language::English},
+        {{{"LC_MESSAGES", "ru_UA.UTF-8"}, {"LANG", "C"}}, "", Language::Russian},
+        {{{"LANG", "C.UTF-8"}}, "", Language::English},
+        {{}, "ru", Language::Russian},
+        {{{"LANGUAGE", ""}}, "ru", Language::Russian},
+        {{}, "de", Language::English},
+    };
+    for (const Case& c : cases) {
+        const Language chosen = LanguageFromEnvironment(
+            [&](const char* name) -> const char* {
+                auto it = c.environment.find(name);
+                return it == c.environment.end() ? nullptr : it->second.c_str();
+            },
+            c.system);
+        EXPECT_EQ(chosen, c.expected) << c.environment.size() << " " << c.system;
     }
     EXPECT_EQ(ParseLanguage("ru"), Language::Russian);
     EXPECT_EQ(ParseLanguage("en"), Language::English);

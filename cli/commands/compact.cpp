@@ -15,7 +15,7 @@ namespace {
 int Run(CommandLine& line) {
     std::optional<char> chatter;
     if (const auto status = line.ReadOptionsAndArchive([&](int option, const char*) {
-            return Choose(chatter, static_cast<char>(option), "-q and -v exclude each other");
+            return Choose(chatter, static_cast<char>(option), "-q", "-v");
         })) {
         return *status;
     }
@@ -38,12 +38,9 @@ int Run(CommandLine& line) {
 extern const Command CompactCommand{
     "compact",
     "compact [-q | -v] ARCHIVE",
-    "Close every gap: the entries end up in one run in the order of their data, with\n"
-    "their bytes, names, order of records and count unchanged, and the data file is cut\n"
-    "to its new end. Works in place and is safe against a power cut at any moment.\n"
-    "Refuses an archive that check finds damaged.",
-    {{"quiet", 'q', nullptr, "no progress"},
-     {"verbose", 'v', nullptr, "print \"moved NAME\" once each entry's move is on the disk"}},
+    MessageId::CompactAbout,
+    {{"quiet", 'q', nullptr, MessageId::CompactQuietHelp},
+     {"verbose", 'v', nullptr, MessageId::CompactVerboseHelp}},
     Run,
 };
 
