@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "archive/directory.h"
+#include "archive/names.h"
 #include "archive/writing.h"
 #include "platform/errors.h"
 
@@ -147,7 +148,8 @@ std::vector<std::string> Choose(Deletion& d, const RecordsByName& byName,
     for (const EntryChoice& choice : chosen) {
         AnsiString ansi;
         std::vector<int32_t> found;
-        if (Utf8ToAnsi(choice.name, ansi)) {
+        // An empty name names no entry; only a record the window picked may have it.
+        if (Utf8ToAnsi(choice.name, ansi) && (!ansi.empty() || choice.index >= 0)) {
             auto it = byName.find(LowerAnsi(ansi));
             if (it != byName.end()) {
                 found = it->second;
@@ -180,7 +182,8 @@ std::vector<std::string> Choose(Deletion& d, const RecordsByName& byName,
 DeleteOutcome Delete(const std::string& archivePath, const std::vector<EntryChoice>& chosen,
                      MessageBoxes& boxes, const DeleteCallbacks& callbacks, IoState& io) {
     DeleteOutcome outcome;
-    std::optional<OpenArchive> archive = OpenForWriting(archivePath, io, boxes);
+    std::optional<OpenArchive> archive =
+        OpenForWriting(archivePath, io, boxes, Writes::RecordsOnly);
     if (!archive) {
         return outcome;
     }
@@ -219,28 +222,15 @@ DeleteOutcome DeleteEntries(const std::string& archivePath, const std::vector<En
     }
 }
 
-bool IsValidEntryName(const std::string& name, AnsiString& ansi) {
-    if (!Utf8ToAnsi(name, ansi) || ansi.empty() || ansi.size() > EntryNameLimit || ansi == "." ||
-        ansi == "..") {
-        return false;
-    }
-    for (char c : ansi) {
-        if (c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20 ||
-            c == 0x7F) {
-            return false;
-        }
-    }
-    return true;
-}
-
 RenameStatus RenameEntry(const std::string& archivePath, const EntryChoice& entry,
                          const std::string& newName, MessageBoxes& boxes, IoState& io) {
     AnsiString ansi;
-    if (!IsValidEntryName(newName, ansi)) {
+    if (!Utf8ToAnsi(newName, ansi) || !IsValidEntryName(ansi, EntryNameLimit)) {
         boxes.Show({.id = MessageId::RenameInvalid, .name = newName, .limit = EntryNameLimit});
         return RenameStatus::Invalid;
     }
-    std::optional<OpenArchive> archive = OpenForWriting(archivePath, io, boxes);
+    std::optional<OpenArchive> archive =
+        OpenForWriting(archivePath, io, boxes, Writes::RecordsOnly);
     if (!archive) {
         return RenameStatus::NotRun;
     }

@@ -53,8 +53,4 @@ RenameStatus RenameEntry(const std::string& archivePath, const EntryChoice& entr
 // The longest name a rename gives: one byte less than the field, so that a zero always ends it.
 constexpr int32_t EntryNameLimit = 23;
 
-// A name an entry may take: 1 to 23 bytes of Windows-1251, no "/", "\", ":" or control
-// character, not "." or "..". `ansi` receives its bytes.
-bool IsValidEntryName(const std::string& name, AnsiString& ansi);
-
 }  // namespace zarnex

@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "archive/check.h"
 #include "archive/directory.h"
 #include "archive/edit.h"
+#include "archive/names.h"
 #include "tests/crash_support.h"
 #include "tests/fuzz/fuzz_case.h"
 #include "tests/scripted_boxes.h"
@@ -148,7 +150,7 @@ void CheckRename(RenameStatus status, const EntryChoice& old, const std::string&
                  const std::optional<OpenArchive>& loaded, const Files& before,
                  const Files& after) {
     AnsiString ansi;
-    const bool valid = IsValidEntryName(newName, ansi);
+    const bool valid = Utf8ToAnsi(newName, ansi) && IsValidEntryName(ansi, EntryNameLimit);
     if (!valid || !loaded) {
         if (status != (valid ? RenameStatus::NotRun : RenameStatus::Invalid)) {
             Finding("a rename that could not run says it did");
@@ -252,6 +254,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     const Files after = read();
+    // An archive that check finds damaged is refused whole, and only such an archive; a new name
+    // that no entry may have is refused before the archive is opened.
+    const bool damaged =
+        loaded && !(rename && status == RenameStatus::Invalid) &&
+        !FindDamage(loaded->table, before.image.size(), before.directory.size()).empty();
+    const bool refused =
+        !boxes.messages.empty() && boxes.messages[0].id == MessageId::ArchiveDamaged;
+    if (damaged != refused) {
+        Finding(damaged ? "a damaged archive was not refused" : "a sound archive was refused");
+    }
+    if (refused) {
+        ExpectFiles(after, before, "a refused damaged archive");
+        return 0;
+    }
     if (rename) {
         CheckRename(status, old, newName, loaded, before, after);
         return 0;
@@ -279,8 +295,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         all.push_back(records.value()[static_cast<size_t>(i)]);
         const bool isChosen = std::any_of(chosen.begin(), chosen.end(), [&](const EntryChoice& x) {
             AnsiString ansi;
+            // An empty name names no entry unless a window picked the record.
             return Utf8ToAnsi(x.name, ansi) && LowerAnsi(ansi) == LowerAnsi(e.name) &&
-                   (x.index < 0 || x.index == i);
+                   (x.index < 0 ? !ansi.empty() : x.index == i);
         });
         if (!isChosen) {
             kept.push_back(all.back());
