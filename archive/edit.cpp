@@ -8,6 +8,8 @@
 #include <unordered_map>
 
 #include "archive/journal.h"
+#include "archive/lookup.h"
+#include "archive/names.h"
 #include "platform/errors.h"
 
 namespace zarnex {
@@ -157,7 +159,8 @@ std::vector<std::string> Choose(const DirectoryTable& table, const std::vector<E
     for (const EntryChoice& choice : chosen) {
         AnsiString ansi;
         wanted.emplace_back();
-        if (Utf8ToAnsi(choice.name, ansi)) {
+        // An empty name names no entry; only a record the window picked may have it.
+        if (Utf8ToAnsi(choice.name, ansi) && (!ansi.empty() || choice.index >= 0)) {
             wanted.back() = LowerAnsi(ansi);
             holders.emplace(*wanted.back(), std::vector<int32_t>{});
             filter.Add(ansi);
@@ -233,7 +236,8 @@ bool Stage(OpenArchive& archive, const DeletionPlan& plan, DirectoryChange& chan
 DeleteOutcome Delete(const std::string& archivePath, const std::vector<EntryChoice>& chosen,
                      MessageBoxes& boxes, const DeleteCallbacks& callbacks, IoState& io) {
     DeleteOutcome outcome;
-    std::optional<OpenArchive> archive = OpenForWriting(archivePath, io, boxes);
+    std::optional<OpenArchive> archive =
+        OpenForWriting(archivePath, io, boxes, Writes::RecordsOnly);
     if (!archive) {
         return outcome;
     }
@@ -281,20 +285,6 @@ DeleteOutcome DeleteEntries(const std::string& archivePath, const std::vector<En
     }
 }
 
-bool IsValidEntryName(const std::string& name, AnsiString& ansi, size_t limit) {
-    if (!Utf8ToAnsi(name, ansi) || ansi.empty() || ansi.size() > limit || ansi == "." ||
-        ansi == "..") {
-        return false;
-    }
-    for (char c : ansi) {
-        if (c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20 ||
-            c == 0x7F) {
-            return false;
-        }
-    }
-    return true;
-}
-
 RenameStatus RenameEntry(const std::string& archivePath, const EntryChoice& entry,
                          const std::string& newName, MessageBoxes& boxes, IoState& io) {
     AnsiString ansi;
@@ -302,24 +292,23 @@ RenameStatus RenameEntry(const std::string& archivePath, const EntryChoice& entr
         boxes.Show({.id = MessageId::RenameInvalid, .name = newName, .limit = EntryNameLimit});
         return RenameStatus::Invalid;
     };
-    if (!IsValidEntryName(newName, ansi, NameFieldSize)) {
+    if (!Utf8ToAnsi(newName, ansi) || !IsValidEntryName(ansi, NameFieldSize)) {
         return invalid();
     }
-    std::optional<OpenArchive> archive = OpenForWriting(archivePath, io, boxes);
+    std::optional<OpenArchive> archive =
+        OpenForWriting(archivePath, io, boxes, Writes::RecordsOnly);
     if (!archive) {
         return RenameStatus::NotRun;
     }
     const DirectoryTable& table = archive->table;
-    AnsiString wanted;
-    const bool encodable = Utf8ToAnsi(entry.name, wanted);
-    wanted = LowerAnsi(wanted);
     const AnsiString lowered = LowerAnsi(ansi);
+    // The entry of that name, or the record a window picked while it still has the name.
+    AnsiString wanted;
     int32_t target = -1;
-    for (int32_t i = 0; encodable && i < table.count; ++i) {
-        if (LowerAnsi(NameAt(table, i)) == wanted && (entry.index < 0 || entry.index == i)) {
-            target = i;
-            break;
-        }
+    if (Utf8ToAnsi(entry.name, wanted)) {
+        const bool picked = entry.index >= 0 && entry.index < table.count &&
+                            LowerAnsi(NameAt(table, entry.index)) == LowerAnsi(wanted);
+        target = entry.index < 0 ? FindEntry(table, wanted) : picked ? entry.index : -1;
     }
     if (target < 0) {
         boxes.Show({.id = MessageId::RenameNotFound, .name = entry.name});

@@ -73,8 +73,4 @@ RenameStatus RenameEntry(const std::string& archivePath, const EntryChoice& entr
 // A change of case only may keep a name of the whole field that an entry has already.
 constexpr int32_t EntryNameLimit = 23;
 
-// A name an entry may take: 1 to `limit` bytes of Windows-1251, no "/", "\", ":" or control
-// character, not "." or "..". `ansi` receives its bytes.
-bool IsValidEntryName(const std::string& name, AnsiString& ansi, size_t limit = EntryNameLimit);
-
 }  // namespace zarnex

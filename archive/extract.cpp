@@ -4,9 +4,10 @@
 #include <cstdio>
 #include <new>
 #include <optional>
-#include <unordered_map>
+#include <utility>
 
 #include "archive/directory.h"
+#include "archive/lookup.h"
 #include "archive/messages.h"
 #include "platform/codepage.h"
 #include "platform/errors.h"
@@ -46,7 +47,7 @@ Existing AskOverwrite(MessageBoxes& boxes, std::optional<Existing>& toAll,
 
 void ReportCreateFailure(MessageBoxes& boxes, const std::string& outPath, int code) {
     if (IsDiskFull(code)) {
-        boxes.Show({.id = MessageId::CreateFailedDiskFull, .path = outPath});
+        boxes.Show({.id = MessageId::CreateFailedDiskFull, .path = outPath, .code = code});
     } else {
         boxes.Show({.id = MessageId::CreateFailed, .path = outPath, .code = code});
     }
@@ -99,14 +100,6 @@ std::string FormatFileTime(int64_t secondsSince1970) {
     return text;
 }
 
-std::unordered_map<std::string, int32_t> IndexNamesInDirectoryOrder(const DirectoryTable& table) {
-    std::unordered_map<AnsiString, int32_t> first;
-    for (int32_t i = table.count - 1; i >= 0; --i) {
-        first[LowerAnsi(table.entries[static_cast<size_t>(i)].name)] = i;
-    }
-    return first;
-}
-
 namespace {
 
 struct ExtractBatch {
@@ -115,7 +108,7 @@ struct ExtractBatch {
     Folder out;  // held, so that every output is opened there as itself
     MessageBoxes& boxes;
     IoState& io;
-    std::unordered_map<AnsiString, int32_t> firstByName;
+    EntryLookup entries;
     std::vector<char> buffer =
         std::vector<char>(static_cast<size_t>(SectorToByte(ExtractChunkSectors)));
     std::optional<Existing> toAll = {};  // the overwrite question's answer for every file
@@ -163,12 +156,11 @@ std::optional<File> OpenOutput(ExtractBatch& batch, const std::string& fileName,
 ExtractStep ExtractOne(ExtractBatch& batch, const std::string& name, std::string& outPath) {
     AnsiString wanted;
     // A name no archive can hold matches nothing.
-    auto found = Utf8ToAnsi(name, wanted) ? batch.firstByName.find(LowerAnsi(wanted))
-                                          : batch.firstByName.end();
-    if (found == batch.firstByName.end()) {
+    const int32_t found = Utf8ToAnsi(name, wanted) ? batch.entries.Find(wanted) : -1;
+    if (found < 0) {
         return ExtractStep::NotFound;
     }
-    const DirectoryEntry& entry = batch.archive.table.entries[static_cast<size_t>(found->second)];
+    const DirectoryEntry& entry = batch.archive.table.entries[static_cast<size_t>(found)];
     std::string fileName;
     // A stored name may come from anybody's archive: it must name a plain file inside the
     // folder, never a device or a hidden stream.
@@ -237,6 +229,8 @@ ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<std::string>
     ExtractOutcome outcome;
     outcome.loaded = true;
     std::vector<std::string> missing;  // named below the summary
+    // Told once the folder's flush has the files on the disk.
+    std::vector<std::pair<std::string, std::string>> written;  // name, output path
     size_t row = 0;
     for (; row < names.size(); ++row) {
         if (callbacks.setProgress) {
@@ -254,9 +248,7 @@ ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<std::string>
                 [[fallthrough]];
             case ExtractStep::Extracted:
                 ++outcome.extractedCount;
-                if (callbacks.extracted) {
-                    callbacks.extracted(names[row], outPath);
-                }
+                written.emplace_back(names[row], std::move(outPath));
                 break;
             case ExtractStep::Skipped:
                 ++outcome.skippedCount;
@@ -281,6 +273,11 @@ ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<std::string>
     batch.out = {};
     if (outcome.extractedCount > 0) {
         FlushFolder(batch);
+    }
+    for (const auto& [name, outPath] : written) {
+        if (callbacks.extracted) {
+            callbacks.extracted(name, outPath);
+        }
     }
     batch.boxes.Show(
         {.id = MessageId::ExtractSummary, .count = outcome.extractedCount, .names = missing});
@@ -310,7 +307,7 @@ ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& f
             outcome.skippedCount = static_cast<int>(names.size());
             return outcome;
         }
-        batch.firstByName = IndexNamesInDirectoryOrder(batch.archive.table);
+        batch.entries = EntryLookup(batch.archive.table);
         return RunExtraction(batch, names, callbacks);
     } catch (const std::bad_alloc&) {
         ReportOutOfMemory(boxes);

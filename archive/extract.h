@@ -3,7 +3,6 @@
 
 #include <functional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "archive/messages.h"
@@ -17,7 +16,8 @@ struct ExtractCallbacks {
     std::function<void(int position)> setProgress;
     // The directory is loaded and the rows are about to be walked.
     std::function<void()> started;
-    // A row's entry was written to `outPath` (with or without the warning).
+    // A row's entry was written to `outPath` (with or without the warning); told after the
+    // folder's flush, when the file is on the disk, before the summary.
     std::function<void(const std::string& name, const std::string& outPath)> extracted;
     // A row's name has no entry in the archive.
     std::function<void(const std::string& name)> notFound;
@@ -37,10 +37,6 @@ struct ExtractOutcome {
 ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& folder,
                             const std::vector<std::string>& names, MessageBoxes& boxes,
                             const ExtractCallbacks& callbacks, IoState& io);
-
-struct DirectoryTable;
-// Lowered name -> the first index in directory order that holds it.
-std::unordered_map<std::string, int32_t> IndexNamesInDirectoryOrder(const DirectoryTable& table);
 
 // "dd.mm.yyyy  hh:mm:ss" of a time in seconds since 1970, on the user's clock.
 std::string FormatFileTime(int64_t secondsSince1970);

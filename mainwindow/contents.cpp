@@ -153,7 +153,9 @@ void ContentsWindow::Unwatch() {
 
 void ContentsWindow::Watch() {
     Unwatch();
-    for (const std::string& file : {path_, DirectoryFilePath(path_)}) {
+    // The files the archive is: where a link leads, the data file of a ".dir" given.
+    const std::string data = DataFilePath(path_);
+    for (const std::string& file : {data, DirectoryFilePath(data)}) {
         if (FileExists(file)) {
             watcher_->addPath(QString::fromStdString(file));
         }

@@ -173,8 +173,7 @@ void ContentsWindow::CheckClick() {
     }
     std::string lines;
     for (size_t i = 0; i < check->problems.size() && i < ListedProblems; ++i) {
-        lines +=
-            (i ? "\n" : "") + DescribeProblem(*check, path_, check->problems[i], host_.language);
+        lines += (i ? "\n" : "") + DescribeProblem(*check, check->problems[i], host_.language);
     }
     if (check->problems.size() > ListedProblems) {
         lines += "\n…";

@@ -585,14 +585,14 @@ TEST_P(PowerCut, NoCrashPointDamagesAnEntry) {
         return;
     }
     if (s.action == Action::Compact) {
-        EXPECT_EQ(run.LastText().rfind(stopped ? "На диске не хватает места" : "Сжато", 0), 0u);
+        EXPECT_EQ(run.LastText().rfind(stopped ? "Остановлено ошибкой" : "Сжато", 0), 0u);
         return;
     }
     // The rows that left the list are the files before the first one not written, and the
     // archive holds, per name, the bytes of the last of them.
-    EXPECT_EQ(run.LastText(),
-              stopped ? "На диске не хватает места"
-                      : test::Summary(run.outcome.replacedCount, run.outcome.addedCount));
+    const std::string done = "Заменено: " + std::to_string(run.outcome.replacedCount) +
+                             "\nДобавлено: " + std::to_string(run.outcome.addedCount);
+    EXPECT_EQ(run.LastText(), (stopped ? "Остановлено ошибкой\n\n" : "Завершено\n\n") + done);
     ASSERT_LE(run.removed.size(), paths.size());
     EXPECT_TRUE(std::equal(run.removed.begin(), run.removed.end(), paths.begin()));
     // An error stop commits every file written before the failing one.

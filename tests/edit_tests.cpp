@@ -54,6 +54,7 @@ TEST(Delete, TheLastRecordsTakeTheFreedPlacesAndEveryBytesStay) {
          {{"a"}, {"b"}},
          {"c", "x", "X"}},
         {"names with no entry", {"a"}, {{"q"}, {"a.dff"}}, {"a"}, 2},
+        {"an empty name names no entry, even one stored empty", {"a", ""}, {{""}}, {"a", ""}, 1},
     };
     for (bool version2 : {true, false}) {
         for (const DeleteCase& c : cases) {

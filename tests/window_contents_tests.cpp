@@ -260,6 +260,22 @@ class WindowContentsTests : public QObject {
         QVERIFY(ShownNames(w).contains("more.dff"));
     }
 
+    // The path field may name a pair by its .dir; a control character stored in a name is shown
+    // escaped, and edited as it is.
+    void aDirNamesThePairAndStoredControlCharactersShowEscaped() {
+        Harness h;
+        const std::string img = h.Path("pair.img");
+        MakeVersion1(img, {{0, 1, "a.dff"}, {1, 1, "x\n9\t0"}});
+        h.Edit()->setText(QString::fromStdString(h.Path("pair.dir")));
+        h.Click("contentsButton");
+        ContentsWindow& w = *h.form->ContentsOf(h.Path("pair.dir"));
+        QVERIFY(h.boxes.shown.empty());
+        const QModelIndex name = w.Model().index(1, ContentsModel::NameColumn);
+        QCOMPARE(name.data(Qt::DisplayRole).toString(), QString("x\\x0a9\\x090"));
+        QCOMPARE(name.data(Qt::EditRole).toString(), QString("x\n9\t0"));
+        QCOMPARE(w.Model().index(0, ContentsModel::NameColumn).data().toString(), QString("a.dff"));
+    }
+
     void checkListsTheProblems() {
         Harness h;
         const std::string img = h.Path("bad.img");

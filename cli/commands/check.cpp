@@ -20,7 +20,7 @@ int Check(const std::string& path, bool quiet) {
     }
     if (!quiet) {
         for (const Problem& problem : check->problems) {
-            std::cout << DescribeProblem(*check, path, problem, TerminalLanguage()) << "\n";
+            std::cout << DescribeProblem(*check, problem, TerminalLanguage()) << "\n";
         }
     }
     return check->problems.empty() ? ExitDone : ExitPartly;

@@ -3,10 +3,10 @@
 #include <optional>
 
 #include "archive/directory.h"
+#include "archive/names.h"
 #include "cli/exit_status.h"
 #include "cli/options.h"
 #include "cli/terminal.h"
-#include "platform/codepage.h"
 
 namespace zarnex::cli {
 
@@ -30,7 +30,7 @@ int Run(CommandLine& line) {
     for (int32_t i = 0; i < table.count; ++i) {
         const DirectoryEntry& entry = table.entries[static_cast<size_t>(i)];
         std::cout << i << "\t" << entry.offset << "\t" << entry.size << "\t"
-                  << AnsiToUtf8Lossy(entry.name) << "\n";
+                  << DisplayName(entry.name) << "\n";
     }
     return ExitDone;
 }

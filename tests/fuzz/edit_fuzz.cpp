@@ -17,9 +17,11 @@
 #include <tuple>
 #include <vector>
 
+#include "archive/check.h"
 #include "archive/directory.h"
 #include "archive/edit.h"
 #include "archive/journal.h"
+#include "archive/names.h"
 #include "tests/crash_support.h"
 #include "tests/fuzz/fuzz_case.h"
 #include "tests/scripted_boxes.h"
@@ -116,7 +118,7 @@ std::pair<RenameStatus, int32_t> ExpectedRename(const DirectoryTable& table, con
                                                 const std::string& newName) {
     AnsiString wanted, ansi;
     const bool encodable = Utf8ToAnsi(old.name, wanted);
-    if (!IsValidEntryName(newName, ansi, NameFieldSize)) {
+    if (!Utf8ToAnsi(newName, ansi) || !IsValidEntryName(ansi, NameFieldSize)) {
         return {RenameStatus::Invalid, -1};
     }
     int32_t target = -1;
@@ -270,8 +272,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         outcome = DeleteEntries(ws.image, chosen, boxes, {}, io);
     }
 
+    // A new name that no entry may have is refused before the archive is opened.
     AnsiString ansi;
-    bool refused = !loaded || (rename && !IsValidEntryName(newName, ansi, NameFieldSize));
+    const bool invalid =
+        rename && !(Utf8ToAnsi(newName, ansi) && IsValidEntryName(ansi, NameFieldSize));
+    bool refused = !loaded || invalid;
     for (const Message& message : boxes.messages) {
         if (message.id == MessageId::DiskFull) {
             Finding("the write budget ran out: a runaway write");
@@ -307,6 +312,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Files after = read();
     if (refused) {
         ExpectFiles(after, before, "a batch that refused");
+        return 0;
+    }
+    // An archive that check finds damaged is refused whole, and only such an archive. Beside a
+    // journal, loading shows what the sizes on disk may not yet say; a torn journal may go.
+    const bool damaged =
+        !FindDamage(loaded->table, before.image.size(), before.directory.size()).empty();
+    const bool refusedDamaged =
+        !boxes.messages.empty() && boxes.messages[0].id == MessageId::ArchiveDamaged;
+    if (!before.journal && damaged != refusedDamaged) {
+        Finding(damaged ? "a damaged archive was not refused" : "a sound archive was refused");
+    }
+    if (refusedDamaged) {
+        ExpectFiles({after.image, after.directory, before.journal}, before,
+                    "a refused damaged archive");
         return 0;
     }
     const bool waiting =
@@ -356,8 +375,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const DirectoryEntry& e = table.entries[static_cast<size_t>(i)];
         const bool isChosen = std::any_of(chosen.begin(), chosen.end(), [&](const EntryChoice& x) {
             AnsiString ansi;
+            // An empty name names no entry unless a window picked the record.
             return Utf8ToAnsi(x.name, ansi) && LowerAnsi(ansi) == LowerAnsi(e.name) &&
-                   (x.index < 0 || x.index == i);
+                   (x.index < 0 ? !ansi.empty() : x.index == i);
         });
         if (!isChosen) {
             kept.push_back(all[static_cast<size_t>(i)]);
