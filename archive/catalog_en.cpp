@@ -24,6 +24,11 @@ const Catalog& EnglishCatalog() {
             {ArchiveDamaged, "Zarnex",
              "The IMG archive is damaged ({damage}); nothing was written to it. zarnex-cli check "
              "names the entries.\n\n{path}"},
+            {JournalForeign, "Zarnex",
+             "Beside the archive lies the journal of an interrupted change that does not fit the "
+             "archive as it is now: the archive was changed since, or the journal is another "
+             "archive's. Nothing was written. Remove the journal once the archive is as it "
+             "should be:\n\n{path}"},
             {SourceOpenFailed, "Zarnex", "Cannot open the file:\n\n{path}\n\nI/O error: {code}"},
             {NameNotInCodePage, "Zarnex",
              "This file name cannot be stored in an IMG archive: it has characters outside "
@@ -79,6 +84,15 @@ const Catalog& EnglishCatalog() {
              "end, and is not . or ..\n\n{name}"},
             {RenameTaken, "Zarnex", "Another entry already has this name:\n\n{name}"},
             {RenameSummary, "Zarnex", "Renamed: {name} -> {new_name}"},
+            {ChangeUndone, "Zarnex",
+             "I/O error: {code}\n\nNothing was changed: the archive is as it was."},
+            {ChangeWaiting, "Zarnex",
+             "I/O error: {code}\n\nThe change stopped part-way. Its journal puts the archive back "
+             "as it was the next time Zarnex writes to it; until then Zarnex shows it as it "
+             "was:\n\n{path}"},
+            {ChangeUnconfirmed, "Zarnex",
+             "I/O error: {code}\n\nThe change was made, but the disk did not confirm it: a power "
+             "cut before the system writes it may still undo the whole change."},
             {ReplaceQuestion, "Zarnex", "Write the listed files into the archive?"},
             {NotGameFileQuestion, "Zarnex",
              "{path}\n\nis not a GTA file.\nAdd it to the list anyway?"},
@@ -192,16 +206,17 @@ const Catalog& EnglishCatalog() {
              "run of\ncharacters) or ? (one character) takes every entry it matches; quote it for "
              "a Unix\nshell. Each name with no entry is named on standard error."},
             {DeleteAbout, "",
-             "Remove every entry of each name (ignoring case) from the archive's directory; their\n"
-             "sectors become free room for the next import or compact. The data of every other "
-             "entry\nstays where it is. A NAME may hold * and ?, as with extract. Each name with "
-             "no entry is\nnamed on standard error."},
+             "Remove every entry of each name (ignoring case) from the archive's directory, all of "
+             "them\nor none; their sectors become free room for the next import or compact. The "
+             "data of every\nother entry stays where it is. A NAME may hold * and ?, as with "
+             "extract. Each name with\nno entry is named on standard error."},
             {RenameAbout, "",
              "Give the entry named OLD (ignoring case; the first in directory order) the name "
              "NEW:\n"
-             "1 to 23 bytes in Windows-1251, no / \\ : or control characters, no blank at its\n"
-             "start, no blank or dot at its end, not . or .., and no other entry's name ignoring\n"
-             "case. Only that record's name changes."},
+             "1 to 23 bytes in Windows-1251 (24 for a change of case only), no / \\ : or control\n"
+             "characters, no blank at its start, no blank or dot at its end, not . or .., and no\n"
+             "other entry's name ignoring case. Only that record's name changes, whole or not at "
+             "all."},
             {CreateAbout, "", "Make an empty archive; never touches an existing file."},
             {CheckAbout, "",
              "Read the directory and print one line per problem, naming the entries: overlaps,\n"

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "archive/check.h"
+#include "archive/journal.h"
 #include "archive/lookup.h"
 #include "archive/messages.h"
 #include "archive/writing.h"
@@ -23,15 +24,16 @@ void ReportCorruptDirectory(MessageBoxes& boxes, const std::string& path) {
     boxes.Show({.id = MessageId::DirectoryDamaged, .path = path});
 }
 
-// Reads `count` records that start at byte `start` of `file`. False if they are not all there.
-bool ReadRecords(File& file, int64_t start, DirectoryTable& table) {
+// Reads `count` records that start at byte `start` of `file`, as a pending journal puts them
+// back. False if they are not all there.
+bool ReadRecords(File& file, int64_t start, DirectoryTable& table, const Journal* journal) {
+    const ArchivePart part = table.IsVersion2() ? ArchivePart::Data : ArchivePart::Directory;
     std::vector<unsigned char> bytes(static_cast<size_t>(RecordsPerRead) * RecordSize);
     for (int32_t first = 0; first < table.count; first += RecordsPerRead) {
         const int32_t n = std::min(RecordsPerRead, table.count - first);
         const size_t length = static_cast<size_t>(n) * RecordSize;
-        size_t got = 0;
-        if (!file.ReadAt(start + int64_t{first} * RecordSize, bytes.data(), length, &got) ||
-            got != length) {
+        if (!ReadBack(file, journal, part, start + int64_t{first} * RecordSize, bytes.data(),
+                      length)) {
             return false;
         }
         for (int32_t i = 0; i < n; ++i) {
@@ -115,7 +117,7 @@ bool IsFileOrReport(const std::string& path, const Message& missing, MessageBoxe
 }
 
 std::optional<OpenArchive> Load(const std::string& given, OpenMode mode, Writes writes, IoState& io,
-                                MessageBoxes& boxes) {
+                                MessageBoxes& boxes, JournalFinding& journal) {
     const std::string target = ResolveLink(given);
     const bool directoryGiven = IsDirectoryFileName(target);
     const std::string path = directoryGiven ? DataFileBeside(target) : target;
@@ -126,6 +128,8 @@ std::optional<OpenArchive> Load(const std::string& given, OpenMode mode, Writes 
         return std::nullopt;
     }
     OpenArchive archive;
+    archive.path = path;
+    archive.io = &io;
     DirectoryTable& table = archive.table;
     int64_t dataSize = 0;
     unsigned char header[8] = {};
@@ -148,6 +152,27 @@ std::optional<OpenArchive> Load(const std::string& given, OpenMode mode, Writes 
     if (!openData(dataMode) || (table.IsVersion2() && dataMode != mode && !openData(mode))) {
         return std::nullopt;
     }
+    int64_t directorySize = 0;
+    if (!table.IsVersion2()) {
+        archive.directoryPath = DirectoryFilePath(path);
+        if (!IsFileOrReport(archive.directoryPath,
+                            {.id = MessageId::DirectoryFileMissing, .path = archive.directoryPath},
+                            boxes)) {
+            return std::nullopt;
+        }
+        archive.directory = File::Open(archive.directoryPath, mode, io);
+        if (!archive.directory.IsOpen() || !archive.directory.Size(directorySize)) {
+            ReportArchiveOpenFailure(boxes, archive.directoryPath, io.lastError);
+            return std::nullopt;
+        }
+    }
+    // An interrupted change reads as it will be once its journal is rolled back.
+    journal = FindJournal(archive, io);
+    const Journal* overlay = journal.state == JournalState::Pending ? &journal.journal : nullptr;
+    if (overlay) {
+        overlay->Patch(ArchivePart::Data, 0, header, sizeof header);
+        directorySize = table.IsVersion2() ? 0 : overlay->directoryLength;
+    }
 
     File* recordFile = &archive.data;
     int64_t recordStart = 0;
@@ -163,19 +188,6 @@ std::optional<OpenArchive> Load(const std::string& given, OpenMode mode, Writes 
             return std::nullopt;
         }
     } else {
-        const std::string directoryPath = DirectoryFilePath(path);
-        archive.directoryPath = directoryPath;
-        if (!IsFileOrReport(directoryPath,
-                            {.id = MessageId::DirectoryFileMissing, .path = directoryPath},
-                            boxes)) {
-            return std::nullopt;
-        }
-        archive.directory = File::Open(directoryPath, mode, io);
-        int64_t directorySize = 0;
-        if (!archive.directory.IsOpen() || !archive.directory.Size(directorySize)) {
-            ReportArchiveOpenFailure(boxes, directoryPath, io.lastError);
-            return std::nullopt;
-        }
         if (directorySize > ArchiveByteLimit) {
             ReportCorruptDirectory(boxes, path);
             return std::nullopt;
@@ -191,7 +203,7 @@ std::optional<OpenArchive> Load(const std::string& given, OpenMode mode, Writes 
     table.count = static_cast<int32_t>(recordCount);
 
     table.entries.resize(static_cast<size_t>(table.count) + InitialReserve);
-    if (!ReadRecords(*recordFile, recordStart, table)) {
+    if (!ReadRecords(*recordFile, recordStart, table, overlay)) {
         if (io.Failed()) {
             ReportArchiveOpenFailure(boxes, table.IsVersion2() ? path : archive.directoryPath,
                                      io.lastError);
@@ -226,9 +238,9 @@ bool IsUndamagedOrReport(OpenArchive& archive, const std::string& path, IoState&
 // The batch's own allocation failure ends it with a box, not an abort; what was taken is
 // given back by now, and the box itself needs little.
 std::optional<OpenArchive> LoadOrReport(const std::string& path, OpenMode mode, Writes writes,
-                                        IoState& io, MessageBoxes& boxes) {
+                                        IoState& io, MessageBoxes& boxes, JournalFinding& journal) {
     try {
-        return Load(path, mode, writes, io, boxes);
+        return Load(path, mode, writes, io, boxes, journal);
     } catch (const std::bad_alloc&) {
         ReportOutOfMemory(boxes);
         return std::nullopt;
@@ -244,17 +256,22 @@ std::string DataFilePath(const std::string& path) {
 
 std::optional<OpenArchive> LoadDirectory(const std::string& path, IoState& io,
                                          MessageBoxes& boxes) {
-    return LoadOrReport(path, OpenMode::ReadShared, Writes::RecordsOnly, io, boxes);
+    JournalFinding journal;
+    return LoadOrReport(path, OpenMode::ReadShared, Writes::RecordsOnly, io, boxes, journal);
 }
 
 std::optional<OpenArchive> OpenForWriting(const std::string& path, IoState& io, MessageBoxes& boxes,
                                           Writes writes) {
+    JournalFinding journal;
     std::optional<OpenArchive> archive =
-        LoadOrReport(path, OpenMode::ReadWriteExclusive, writes, io, boxes);
-    if (archive && !IsUndamagedOrReport(*archive, path, io, boxes)) {
+        LoadOrReport(path, OpenMode::ReadWriteExclusive, writes, io, boxes, journal);
+    // The disk is made to agree with the table loaded through the journal, which was made from
+    // an archive no damage kept from being written.
+    if (archive && (!SettleJournal(journal, *archive, io, boxes) ||
+                    !IsUndamagedOrReport(*archive, path, io, boxes))) {
         return std::nullopt;
     }
-    // What an interrupted deletion left is cut off before anything else is written.
+    // What an interrupted deletion of an earlier version left is cut off before anything else.
     if (archive && archive->table.leftovers > 0) {
         if (!CutRecordsTo(*archive, archive->table.count)) {
             ReportIoFailure(boxes, io.lastError);

@@ -64,6 +64,8 @@ inline int64_t EntryEnd(const DirectoryEntry& entry) {
 
 // An archive a batch holds open: the table, the data file and, in version 1, the ".dir".
 struct OpenArchive {
+    std::string path;       // the data file's, as opened: its journal lies beside it
+    IoState* io = nullptr;  // the batch's, where its files leave their failures
     DirectoryTable table;
     File data;
     File directory;

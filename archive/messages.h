@@ -25,6 +25,7 @@ enum class MessageId {
     NotRegularFile,        // path
     DataFileMissing,       // name (the ".dir" given), path (the data file to give)
     ArchiveDamaged,        // path, damage: nothing is written to it
+    JournalForeign,        // path: a journal beside the archive that is not of it as it stands
     // Import
     SourceOpenFailed,   // path, code
     NameNotInCodePage,  // path
@@ -57,6 +58,10 @@ enum class MessageId {
     RenameInvalid,   // name, limit
     RenameTaken,     // name
     RenameSummary,   // name, newName
+    // A change made under a journal that failed: how the archive was left
+    ChangeUndone,       // code
+    ChangeWaiting,      // path (the journal), code
+    ChangeUnconfirmed,  // code
     // The window
     ReplaceQuestion,       // -
     NotGameFileQuestion,   // path

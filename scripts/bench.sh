@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Build in Release and run the benchmarks. With no arguments, every one; with a name (load, bulk,
-# compact, contents, scale), that one, the rest of the arguments passed on (e.g. "scale --runs 5",
-# "contents --entries 1000000 --name-length 20"). Each prints ratios against a baseline timed in
-# the same run.
+# compact, delete, contents, scale), that one, the rest of the arguments passed on (e.g. "scale
+# --runs 5", "contents --entries 1000000 --name-length 20"). Each prints ratios against a baseline
+# timed in the same run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -18,6 +18,7 @@ fi
 run load
 run bulk
 run compact
+run delete
 run contents
 run contents --entries 1000000 --name-length 20
 run scale
