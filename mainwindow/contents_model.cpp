@@ -81,15 +81,36 @@ std::u16string TypeOf(std::string_view ansi) {
     return type;
 }
 
-bool GlobMatches(std::string_view pattern, std::string_view key) {
+// Whether the key of the stored name `ansi` has `key` at `at`: byte by byte, stopping at the first
+// that differs, as most do.
+bool KeyAt(std::string_view ansi, size_t at, std::string_view key) {
+    const auto& canonical = Tables().canonical;
+    if (ansi.size() < at + key.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < key.size(); ++i) {
+        if (canonical[static_cast<unsigned char>(ansi[at + i])] !=
+            static_cast<unsigned char>(key[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Over the stored name, its key made a byte at a time.
+bool GlobMatches(std::string_view pattern, std::string_view ansi) {
+    const auto& canonical = Tables().canonical;
+    const auto keyAt = [&](size_t i) {
+        return static_cast<char>(canonical[static_cast<unsigned char>(ansi[i])]);
+    };
     // Goes back only to the last `*`: linear for the patterns people type.
     size_t p = 0;
     size_t s = 0;
     size_t star = std::string_view::npos;
     size_t resume = 0;
-    while (s < key.size()) {
+    while (s < ansi.size()) {
         if (p < pattern.size() &&
-            (pattern[p] == '?' || (pattern[p] != '*' && pattern[p] == key[s]))) {
+            (pattern[p] == '?' || (pattern[p] != '*' && pattern[p] == keyAt(s)))) {
             ++p;
             ++s;
         } else if (p < pattern.size() && pattern[p] == '*') {
@@ -136,11 +157,19 @@ NameFilter::NameFilter(const QString& pattern)
     possible_ = KeyBytes(pattern.toLower(), pattern_);
 }
 
-bool NameFilter::Matches(std::string_view key) const {
+bool NameFilter::Matches(std::string_view ansi) const {
     if (!possible_) {
         return false;
     }
-    return wildcards_ ? GlobMatches(pattern_, key) : key.find(pattern_) != std::string_view::npos;
+    if (wildcards_) {
+        return GlobMatches(pattern_, ansi);
+    }
+    for (size_t at = 0; at + pattern_.size() <= ansi.size(); ++at) {
+        if (KeyAt(ansi, at, pattern_)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 ContentsModel::ContentsModel(Language language, QObject* parent)
@@ -219,10 +248,9 @@ void ContentsModel::Filter() {
         return;
     }
     visible_.clear();
-    char key[NameFieldSize];
+    visible_.reserve(order_.size());
     for (int record : order_) {
-        const std::string_view name = entries_[static_cast<size_t>(record)].Name();
-        if (filter_.Matches({key, KeyBytes(name, key)})) {
+        if (filter_.Matches(entries_[static_cast<size_t>(record)].Name())) {
             visible_.push_back(record);
         }
     }
@@ -252,8 +280,8 @@ ContentsRow ContentsModel::RowAt(int row) const {
 namespace {
 
 bool HasKey(const DirectoryEntry& entry, std::string_view key) {
-    char bytes[NameFieldSize];
-    return std::string_view(bytes, KeyBytes(entry.Name(), bytes)) == key;
+    const std::string_view name = entry.Name();
+    return name.size() == key.size() && KeyAt(name, 0, key);
 }
 
 }  // namespace

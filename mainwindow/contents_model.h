@@ -26,12 +26,13 @@ struct ContentsRow {
 };
 
 // Case-insensitive; `*` is any run of characters and `?` one character, over the whole name.
-// A pattern without either is looked for anywhere in the name. It looks at a name's key as
-// KeyBytes gives it, so that a keystroke over a million names makes no text of them.
+// A pattern without either is looked for anywhere in the name. It looks at a stored name's key a
+// byte at a time (KeyBytes), so that a keystroke over a million names makes no text of them.
 class NameFilter {
   public:
     explicit NameFilter(const QString& pattern = {});
-    bool Matches(std::string_view key) const;
+    // Of a stored name, Windows-1251 bytes.
+    bool Matches(std::string_view ansi) const;
     bool Empty() const { return empty_; }
 
   private:
