@@ -257,14 +257,19 @@ void ContentsWindow::StartBatch() {
     progress_.Start(1);
 }
 
-void ContentsWindow::EndBatch() {
+bool ContentsWindow::EndBatch(const BatchOutcome& outcome) {
     changed_.stop();
     progress_.Finish();
     running_ = false;
+    if (summary_ && outcome.RanToEnd()) {
+        note_ = QString::fromStdString(Render(*summary_, host_.language).text);
+    }
+    summary_.reset();
     Reload(true);
     if (host_.busy) {
         host_.busy(false);
     }
+    return outcome.end == BatchEnd::Done;
 }
 
 // Files from elsewhere go into the main window's import list, archives into windows of their own;
