@@ -102,6 +102,7 @@ class ContentsWindow : public QWidget {
         QPushButton* button;  // none for the menu's own entries
         QAction* action;      // in the menu, with its key
         bool needsChoice;     // off while no row is chosen
+        bool writes;          // off while the archive is damaged
     };
     std::vector<Control> controls_;
     QFileSystemWatcher* watcher_;

@@ -33,15 +33,17 @@ void ContentsWindow::MakeControls(QHBoxLayout& buttons) {
         QKeySequence key;
         void (ContentsWindow::*run)();
         bool needsChoice;
+        bool writes;
     };
     const Action actions[] = {
-        {"ContentsOpen", Word::Open, QKeySequence::Open, &ContentsWindow::OpenClick, false},
-        {"ContentsExtract", Word::Extract, {}, &ContentsWindow::ExtractClick, true},
-        {"ContentsDelete", Word::Delete, QKeySequence::Delete, &ContentsWindow::DeleteClick, true},
-        {"ContentsRename", Word::Rename, Qt::Key_F2, &ContentsWindow::RenameClick, true},
-        {"ContentsCheck", Word::Check, {}, &ContentsWindow::CheckClick, false},
-        {"ContentsCompact", Word::Compact, {}, &ContentsWindow::CompactClick, false},
-        {nullptr, Word::CopyNames, QKeySequence::Copy, &ContentsWindow::CopyNames, true},
+        {"ContentsOpen", Word::Open, QKeySequence::Open, &ContentsWindow::OpenClick, false, false},
+        {"ContentsExtract", Word::Extract, {}, &ContentsWindow::ExtractClick, true, false},
+        {"ContentsDelete", Word::Delete, QKeySequence::Delete, &ContentsWindow::DeleteClick, true,
+         true},
+        {"ContentsRename", Word::Rename, Qt::Key_F2, &ContentsWindow::RenameClick, true, true},
+        {"ContentsCheck", Word::Check, {}, &ContentsWindow::CheckClick, false, false},
+        {"ContentsCompact", Word::Compact, {}, &ContentsWindow::CompactClick, false, true},
+        {nullptr, Word::CopyNames, QKeySequence::Copy, &ContentsWindow::CopyNames, true, false},
     };
     for (const Action& a : actions) {
         const QString caption = WordIn(a.caption, host_.language);
@@ -57,7 +59,7 @@ void ContentsWindow::MakeControls(QHBoxLayout& buttons) {
             buttons.addWidget(button);
             connect(button, &QPushButton::clicked, this, a.run);
         }
-        controls_.push_back({button, action, a.needsChoice});
+        controls_.push_back({button, action, a.needsChoice, a.writes});
     }
 }
 
