@@ -236,18 +236,20 @@ ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<std::string>
                              const ExtractCallbacks& callbacks) {
     ExtractOutcome outcome;
     outcome.loaded = true;
+    outcome.total = static_cast<int>(names.size());
+    bool cancelled = false;
     std::vector<std::string> missing;  // named below the summary
     // Told once the folder's flush has the files on the disk.
     std::vector<std::pair<std::string, std::string>> written;  // name, output path
     size_t row = 0;
     for (; row < names.size(); ++row) {
-        if (callbacks.setProgress) {
-            callbacks.setProgress(static_cast<int>(row));
+        if (callbacks.progress) {
+            callbacks.progress(static_cast<int>(row), outcome.total);
         }
         std::string outPath;
         const ExtractStep step = ExtractOne(batch, names[row], outPath);
         if (step == ExtractStep::Cancelled) {
-            outcome.cancelled = true;  // the progress stays at this row
+            cancelled = true;  // the progress stays at this row
             break;
         }
         switch (step) {
@@ -255,7 +257,7 @@ ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<std::string>
                 ++outcome.warnedCount;
                 [[fallthrough]];
             case ExtractStep::Extracted:
-                ++outcome.extractedCount;
+                ++outcome.done;
                 written.emplace_back(names[row], std::move(outPath));
                 break;
             case ExtractStep::Skipped:
@@ -273,13 +275,16 @@ ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<std::string>
         }
     }
     outcome.endRow = static_cast<int>(row);
-    if (callbacks.setProgress) {
-        callbacks.setProgress(outcome.endRow);
+    if (callbacks.progress) {
+        callbacks.progress(outcome.endRow, outcome.total);
+    }
+    if (!cancelled) {
+        outcome.Ended(outcome.done - outcome.warnedCount == outcome.total);
     }
     batch.archive.directory.Close();
     batch.archive.data.Close();
     batch.out = {};
-    if (outcome.extractedCount > 0) {
+    if (outcome.done > 0) {
         FlushFolder(batch);
     }
     for (const auto& [name, outPath] : written) {
@@ -287,8 +292,7 @@ ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<std::string>
             callbacks.extracted(name, outPath);
         }
     }
-    batch.boxes.Show(
-        {.id = MessageId::ExtractSummary, .count = outcome.extractedCount, .names = missing});
+    batch.boxes.Show({.id = MessageId::ExtractSummary, .count = outcome.done, .names = missing});
     return outcome;
 }
 
@@ -300,7 +304,10 @@ ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& f
     try {
         std::optional<OpenArchive> archive = LoadDirectory(archivePath, io, boxes);
         if (!archive) {
-            return {};
+            ExtractOutcome outcome;
+            outcome.total = static_cast<int>(names.size());
+            outcome.error = io.lastError;
+            return outcome;
         }
         if (callbacks.started) {
             callbacks.started();
@@ -312,7 +319,9 @@ ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& f
             batch.boxes.Show({.id = MessageId::ExtractSummary, .count = 0});
             ExtractOutcome outcome;
             outcome.loaded = true;
-            outcome.skippedCount = static_cast<int>(names.size());
+            outcome.total = static_cast<int>(names.size());
+            outcome.skippedCount = outcome.total;
+            outcome.Ended(outcome.total == 0);
             return outcome;
         }
         if (names.size() >= FewNames) {

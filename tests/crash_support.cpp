@@ -505,7 +505,7 @@ std::string InterruptDeletion(const std::string& img, const std::vector<EntryCho
     dry.observer = &flush;
     IoState dryIo{.fileSystem = &dry};
     ScriptedMessageBoxes boxes;
-    if (!DeleteEntries(img, chosen, boxes, {}, dryIo).completed) {
+    if (!DeleteEntries(img, chosen, boxes, {}, dryIo).RanToEnd()) {
         return "the deletion does not run";
     }
     WriteBytes(img, image);
@@ -517,7 +517,7 @@ std::string InterruptDeletion(const std::string& img, const std::vector<EntryCho
     dying.failErrno = IoFailure;
     dying.failOnward = true;
     IoState io{.fileSystem = &dying};
-    if (DeleteEntries(img, chosen, boxes, {}, io).completed ||
+    if (DeleteEntries(img, chosen, boxes, {}, io).RanToEnd() ||
         boxes.messages.back().id != MessageId::ChangeWaiting ||
         !std::filesystem::exists(FsPath(JournalPath(img)))) {
         return "the deletion did not stop with its journal left";

@@ -17,7 +17,7 @@ int Check(const std::string& path, bool quiet) {
     TerminalMessageBoxes boxes(OverwritePolicy::No);
     const std::optional<ArchiveCheck> check = CheckArchive(path, io, boxes);
     if (!check) {
-        return ExitNotRun;
+        return ExitStatusOf(BatchEnd::NotRun);
     }
     if (!quiet) {
         // Through one buffer, as list writes.
@@ -32,7 +32,7 @@ int Check(const std::string& path, bool quiet) {
         }
         std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
     }
-    return check->problems.empty() ? ExitDone : ExitPartly;
+    return ExitStatusOf(check->problems.empty() ? BatchEnd::Done : BatchEnd::Partly);
 }
 
 int Run(CommandLine& line) {

@@ -22,7 +22,7 @@ int Run(CommandLine& line) {
     TerminalMessageBoxes boxes(OverwritePolicy::No);
     const std::optional<OpenArchive> archive = LoadDirectory(line.Operands()[0], io, boxes);
     if (!archive) {
-        return ExitNotRun;
+        return ExitStatusOf(BatchEnd::NotRun);
     }
     const DirectoryTable& table = archive->table;
     // The lines go out through one buffer: a stream's write per field costs more than the rest.
@@ -48,7 +48,7 @@ int Run(CommandLine& line) {
         }
     }
     std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
-    return ExitDone;
+    return ExitStatusOf(BatchEnd::Done);
 }
 
 }  // namespace
