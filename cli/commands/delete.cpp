@@ -23,11 +23,6 @@ int Run(CommandLine& line) {
     if (!names) {
         return ExitNotRun;
     }
-    std::vector<EntryChoice> chosen;
-    for (const std::string& name : names->names) {
-        chosen.push_back({name});
-    }
-
     IoState io;
     BatchOutput output(batch, OverwritePolicy::No, 0);
     // Counted in records moved, which only the batch knows.
@@ -38,7 +33,8 @@ int Run(CommandLine& line) {
         output.Verbose(LineText(MessageId::DeletedLine, name));
     };
     callbacks.notFound = [&](const std::string& name) { output.Remark(NotFoundLine(name)); };
-    const DeleteOutcome outcome = DeleteEntries(archive, chosen, output.Boxes(), callbacks, io);
+    const DeleteOutcome outcome =
+        DeleteEntries(archive, names->names, output.Boxes(), callbacks, io);
     progress.End();
     if (!outcome.completed) {
         return ExitNotRun;
