@@ -281,6 +281,8 @@ const Catalog& EnglishCatalog() {
             {Word::Check, "Check"},
             {Word::Compact, "Compact"},
             {Word::CopyNames, "Copy names"},
+            {Word::DamagedNotWritten,
+             "Check finds this archive damaged: nothing is written to it until it is mended"},
             {Word::Bytes, "bytes"},
             {Word::KiB, "KiB"},
             {Word::MiB, "MiB"},

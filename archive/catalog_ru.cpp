@@ -289,6 +289,9 @@ const Catalog& RussianCatalog() {
             {Word::Check, "Проверить"},
             {Word::Compact, "Сжать"},
             {Word::CopyNames, "Копировать имена"},
+            {Word::DamagedNotWritten,
+             "Проверка находит архив повреждённым: в него ничего не записывается, пока он не "
+             "исправлен"},
             {Word::Bytes, "байт"},
             {Word::KiB, "КиБ"},
             {Word::MiB, "МиБ"},

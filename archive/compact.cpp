@@ -61,8 +61,7 @@ enum class Result { Done, IoFailure, NoRoom };
 // Slides every entry down to the end of the one before it, in the order of their data. A group
 // of moves goes on until a target reaches a place the disk still names; an entry larger than
 // the room before it first goes past the end of every entry, then back.
-Result CloseGaps(CompactBatch& batch, int64_t start,
-                 const std::function<void(int, int)>& progress) {
+Result CloseGaps(CompactBatch& batch, int64_t start, const Progress& progress) {
     DirectoryTable& table = batch.archive.table;
     std::vector<EntryIndex> byOffset;
     for (int32_t i = 0; i < table.count; ++i) {
@@ -111,6 +110,9 @@ Result CloseGaps(CompactBatch& batch, int64_t start,
         batch.arriving.push_back(e);
         cursor += size;
     }
+    if (progress) {
+        progress(static_cast<int>(byOffset.size()), static_cast<int>(byOffset.size()));
+    }
     if (!Commit(batch)) {
         return Result::IoFailure;
     }
@@ -127,39 +129,42 @@ Result CloseGaps(CompactBatch& batch, int64_t start,
 }
 
 CompactOutcome Compact(const std::string& path, MessageBoxes& boxes, IoState& io,
-                       const std::function<void(int, int)>& progress,
+                       const Progress& progress,
                        const std::function<void(const std::string&)>& moved) {
     CompactOutcome outcome;
     std::optional<OpenArchive> archive = OpenForWriting(path, io, boxes);
     if (!archive) {
+        outcome.error = io.lastError;
         return outcome;
     }
-    outcome.loaded = true;
     if (!archive->data.Size(outcome.bytesBefore)) {
         ReportArchiveOpenFailure(boxes, path, io.lastError);
+        outcome.error = io.lastError;
         return outcome;
     }
     const DirectoryTable& table = archive->table;
+    outcome.total = table.count;
     const int64_t start = table.IsVersion2() ? SectorsFor(Version2RecordPosition(table.count)) : 0;
     CompactBatch batch{std::move(*archive), boxes, io, PendingChanges(table), moved};
     const Result result = CloseGaps(batch, start, progress);
     if (result == Result::IoFailure) {
+        outcome.error = io.lastError;
         ReportIoFailure(boxes, io.lastError);
     } else if (result == Result::NoRoom) {
         Commit(batch);
         boxes.Show({.id = MessageId::CompactNoRoom, .path = path});
     }
-    outcome.movedCount = batch.moved;
+    outcome.done = batch.moved;
     if (result != Result::Done) {
-        boxes.Show({.id = MessageId::CompactStopped, .moved = outcome.movedCount});
+        boxes.Show({.id = MessageId::CompactStopped, .moved = outcome.done});
         return outcome;
     }
     batch.archive.data.Size(outcome.bytesAfter);
     batch.archive.directory.Close();
     batch.archive.data.Close();
-    outcome.completed = true;
+    outcome.Ended(true);
     boxes.Show({.id = MessageId::CompactSummary,
-                .moved = outcome.movedCount,
+                .moved = outcome.done,
                 .before = outcome.bytesBefore,
                 .after = outcome.bytesAfter});
     return outcome;
@@ -168,7 +173,7 @@ CompactOutcome Compact(const std::string& path, MessageBoxes& boxes, IoState& io
 }  // namespace
 
 CompactOutcome CompactArchive(const std::string& path, MessageBoxes& boxes, IoState& io,
-                              const std::function<void(int done, int total)>& progress,
+                              const Progress& progress,
                               const std::function<void(const std::string& name)>& moved) {
     try {
         return Compact(path, boxes, io, progress, moved);

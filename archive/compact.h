@@ -6,15 +6,15 @@
 #include <functional>
 #include <string>
 
+#include "archive/batch.h"
 #include "archive/messages.h"
 #include "platform/file.h"
 
 namespace zarnex {
 
-struct CompactOutcome {
-    bool loaded = false;     // the archive opened and its directory was read
-    bool completed = false;  // every gap closed, the file cut, the summary shown
-    int movedCount = 0;      // entries whose data moved, their moves on the disk
+// Done of total: entries whose data moved, their moves on the disk, of the archive's entries.
+// Done once every gap is closed, the file cut and the summary shown.
+struct CompactOutcome : BatchOutcome {
     int64_t bytesBefore = 0;
     int64_t bytesAfter = 0;
 };
@@ -24,7 +24,7 @@ struct CompactOutcome {
 // record changes only once its data is flushed. `moved` is told each moved entry's name (as shown:
 // DisplayName) once its move is on the disk. A stop says how many had moved by then.
 CompactOutcome CompactArchive(const std::string& path, MessageBoxes& boxes, IoState& io,
-                              const std::function<void(int done, int total)>& progress = {},
+                              const Progress& progress = {},
                               const std::function<void(const std::string& name)>& moved = {});
 
 }  // namespace zarnex

@@ -153,7 +153,7 @@ namespace {
 // chooses every record of it, a picked record only itself while it still has that name.
 std::vector<std::string> Choose(const DirectoryTable& table, const std::vector<EntryChoice>& chosen,
                                 std::vector<uint8_t>& leaving, const DeleteCallbacks& callbacks,
-                                DeleteOutcome& outcome) {
+                                int& notFound) {
     std::unordered_map<AnsiString, std::vector<int32_t>> holders;  // by lowered name
     NameFilter filter;
     std::vector<std::optional<AnsiString>> wanted;
@@ -182,7 +182,7 @@ std::vector<std::string> Choose(const DirectoryTable& table, const std::vector<E
         const int32_t index = chosen[k].index;
         const bool held = std::find(found.begin(), found.end(), index) != found.end();
         if (found.empty() || (index >= 0 && !held)) {
-            ++outcome.notFoundCount;
+            ++notFound;
             if (callbacks.notFound) {
                 callbacks.notFound(chosen[k].name);
             }
@@ -240,13 +240,15 @@ DeleteOutcome Delete(const std::string& archivePath, const std::vector<EntryChoi
     std::optional<OpenArchive> archive =
         OpenForWriting(archivePath, io, boxes, Writes::RecordsOnly);
     if (!archive) {
+        outcome.error = io.lastError;
         return outcome;
     }
-    outcome.loaded = true;
     const DirectoryTable& table = archive->table;
     std::vector<uint8_t> leaving(static_cast<size_t>(table.count), 0);
-    const std::vector<std::string> names = Choose(table, chosen, leaving, callbacks, outcome);
+    const std::vector<std::string> names =
+        Choose(table, chosen, leaving, callbacks, outcome.notFoundCount);
     const int total = static_cast<int>(names.size());
+    outcome.total = total;
     if (callbacks.progress) {
         callbacks.progress(0, total);
     }
@@ -256,6 +258,7 @@ DeleteOutcome Delete(const std::string& archivePath, const std::vector<EntryChoi
                                     : ChangeResult{ChangeOutcome::Undone, io.lastError};
     if (result.outcome != ChangeOutcome::Done) {
         ReportChangeFailure(boxes, archivePath, result);
+        outcome.error = result.code;
         return outcome;
     }
     archive->directory.Close();
@@ -268,9 +271,9 @@ DeleteOutcome Delete(const std::string& archivePath, const std::vector<EntryChoi
             callbacks.deleted(name);
         }
     }
-    outcome.deletedCount = total;
-    outcome.completed = true;
-    boxes.Show({.id = MessageId::DeleteSummary, .count = outcome.deletedCount});
+    outcome.done = total;
+    outcome.Ended(outcome.notFoundCount == 0);
+    boxes.Show({.id = MessageId::DeleteSummary, .count = outcome.done});
     return outcome;
 }
 
@@ -286,8 +289,10 @@ DeleteOutcome DeleteEntries(const std::string& archivePath, const std::vector<En
     }
 }
 
-RenameStatus RenameEntry(const std::string& archivePath, const EntryChoice& entry,
-                         const std::string& newName, MessageBoxes& boxes, IoState& io) {
+namespace {
+
+RenameStatus Rename(const std::string& archivePath, const EntryChoice& entry,
+                    const std::string& newName, MessageBoxes& boxes, IoState& io, int& error) {
     AnsiString ansi;
     const auto invalid = [&] {
         boxes.Show({.id = MessageId::RenameInvalid,
@@ -301,6 +306,7 @@ RenameStatus RenameEntry(const std::string& archivePath, const EntryChoice& entr
     std::optional<OpenArchive> archive =
         OpenForWriting(archivePath, io, boxes, Writes::RecordsOnly);
     if (!archive) {
+        error = io.lastError;
         return RenameStatus::NotRun;
     }
     const DirectoryTable& table = archive->table;
@@ -335,6 +341,7 @@ RenameStatus RenameEntry(const std::string& archivePath, const EntryChoice& entr
     const ChangeResult result = change.Commit();
     if (result.outcome != ChangeOutcome::Done) {
         ReportChangeFailure(boxes, archivePath, result);
+        error = result.code;
         return RenameStatus::NotRun;
     }
     const std::string oldName = DisplayName(NameAt(table, target));
@@ -342,6 +349,20 @@ RenameStatus RenameEntry(const std::string& archivePath, const EntryChoice& entr
     archive->data.Close();
     boxes.Show({.id = MessageId::RenameSummary, .name = oldName, .newName = DisplayText(newName)});
     return RenameStatus::Renamed;
+}
+
+}  // namespace
+
+RenameOutcome RenameEntry(const std::string& archivePath, const EntryChoice& entry,
+                          const std::string& newName, MessageBoxes& boxes, IoState& io) {
+    RenameOutcome outcome;
+    outcome.total = 1;
+    outcome.status = Rename(archivePath, entry, newName, boxes, io, outcome.error);
+    if (outcome.status != RenameStatus::NotRun) {
+        outcome.done = outcome.status == RenameStatus::Renamed ? 1 : 0;
+        outcome.Ended(outcome.done == 1);
+    }
+    return outcome;
 }
 
 }  // namespace zarnex

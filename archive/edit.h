@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/batch.h"
 #include "archive/directory.h"
 #include "archive/lookup.h"
 #include "archive/messages.h"
@@ -17,16 +18,15 @@
 namespace zarnex {
 
 struct DeleteCallbacks {
-    std::function<void(int done, int total)> progress;
+    Progress progress;                                      // of the records leaving
     std::function<void(const std::string& name)> deleted;   // once the deletion is for good
     std::function<void(const std::string& name)> notFound;  // a choice that named no entry
 };
 
-struct DeleteOutcome {
-    bool loaded = false;     // the archive opened and its directory was read
-    bool completed = false;  // every chosen entry is gone for good and the summary was shown
-    int deletedCount = 0;    // 0 unless completed: a deletion is whole or not made
-    int notFoundCount = 0;
+// Done of total: the records gone for good, of those the choices named; none unless all, as a
+// deletion is whole or not made.
+struct DeleteOutcome : BatchOutcome {
+    int notFoundCount = 0;  // choices that named no entry
 };
 
 // The records of the chosen entries leave the directory, all or none; their sectors become free
@@ -59,9 +59,13 @@ enum class RenameStatus {
     Taken,     // another entry has the new name, ignoring case
 };
 
+// Done of total: 1 of 1 when renamed; anything else but NotRun ran to its end only partly.
+struct RenameOutcome : BatchOutcome {
+    RenameStatus status = RenameStatus::NotRun;
+};
 // Only the name field of that one record changes, whole or not at all.
-RenameStatus RenameEntry(const std::string& archivePath, const EntryChoice& entry,
-                         const std::string& newName, MessageBoxes& boxes, IoState& io);
+RenameOutcome RenameEntry(const std::string& archivePath, const EntryChoice& entry,
+                          const std::string& newName, MessageBoxes& boxes, IoState& io);
 
 // The longest name a rename gives: one byte less than the field, so that a zero always ends it.
 // A change of case only may keep a name of the whole field that an entry has already.

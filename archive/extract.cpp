@@ -229,19 +229,21 @@ ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<EntryChoice>
                              const ExtractCallbacks& callbacks) {
     ExtractOutcome outcome;
     outcome.loaded = true;
+    outcome.total = static_cast<int>(rows.size());
+    bool cancelled = false;
     std::vector<std::string> missing;  // named below the summary
     // Told once the folder's flush has the files on the disk.
     std::vector<std::pair<std::string, std::string>> written;  // name, output path
     size_t row = 0;
     for (; row < rows.size(); ++row) {
-        if (callbacks.setProgress) {
-            callbacks.setProgress(static_cast<int>(row));
+        if (callbacks.progress) {
+            callbacks.progress(static_cast<int>(row), outcome.total);
         }
         std::string outPath;
         const std::string& name = rows[row].name;
         const ExtractStep step = ExtractOne(batch, rows[row], outPath);
         if (step == ExtractStep::Cancelled) {
-            outcome.cancelled = true;  // the progress stays at this row
+            cancelled = true;  // the progress stays at this row
             break;
         }
         switch (step) {
@@ -249,7 +251,7 @@ ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<EntryChoice>
                 ++outcome.warnedCount;
                 [[fallthrough]];
             case ExtractStep::Extracted:
-                ++outcome.extractedCount;
+                ++outcome.done;
                 written.emplace_back(name, std::move(outPath));
                 break;
             case ExtractStep::Skipped:
@@ -267,13 +269,16 @@ ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<EntryChoice>
         }
     }
     outcome.endRow = static_cast<int>(row);
-    if (callbacks.setProgress) {
-        callbacks.setProgress(outcome.endRow);
+    if (callbacks.progress) {
+        callbacks.progress(outcome.endRow, outcome.total);
+    }
+    if (!cancelled) {
+        outcome.Ended(outcome.done - outcome.warnedCount == outcome.total);
     }
     batch.archive.directory.Close();
     batch.archive.data.Close();
     batch.out = {};
-    if (outcome.extractedCount > 0) {
+    if (outcome.done > 0) {
         FlushFolder(batch);
     }
     for (const auto& [name, outPath] : written) {
@@ -281,8 +286,7 @@ ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<EntryChoice>
             callbacks.extracted(name, outPath);
         }
     }
-    batch.boxes.Show(
-        {.id = MessageId::ExtractSummary, .count = outcome.extractedCount, .names = missing});
+    batch.boxes.Show({.id = MessageId::ExtractSummary, .count = outcome.done, .names = missing});
     return outcome;
 }
 
@@ -294,7 +298,10 @@ ExtractOutcome ExtractEntries(const std::string& archivePath, const std::string&
     try {
         std::optional<OpenArchive> archive = LoadDirectory(archivePath, io, boxes);
         if (!archive) {
-            return {};
+            ExtractOutcome outcome;
+            outcome.total = static_cast<int>(rows.size());
+            outcome.error = io.lastError;
+            return outcome;
         }
         if (callbacks.started) {
             callbacks.started();
@@ -306,7 +313,9 @@ ExtractOutcome ExtractEntries(const std::string& archivePath, const std::string&
             batch.boxes.Show({.id = MessageId::ExtractSummary, .count = 0});
             ExtractOutcome outcome;
             outcome.loaded = true;
-            outcome.skippedCount = static_cast<int>(rows.size());
+            outcome.total = static_cast<int>(rows.size());
+            outcome.skippedCount = outcome.total;
+            outcome.Ended(outcome.total == 0);
             return outcome;
         }
         batch.entries = EntryLookup(batch.archive.table);

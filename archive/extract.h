@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/batch.h"
 #include "archive/lookup.h"
 #include "archive/messages.h"
 #include "platform/file.h"
@@ -14,7 +15,7 @@ namespace zarnex {
 constexpr int32_t ExtractChunkSectors = 128;
 
 struct ExtractCallbacks {
-    std::function<void(int position)> setProgress;
+    Progress progress;  // of the rows
     // The directory is loaded and the rows are about to be walked.
     std::function<void()> started;
     // A row's entry was written to `outPath` (with or without the warning); told after the
@@ -24,12 +25,12 @@ struct ExtractCallbacks {
     std::function<void(const std::string& name)> notFound;
 };
 
-struct ExtractOutcome {
+// Done of total: files written whole, the warned ones included, of the rows. Cancelled at a
+// question: not run.
+struct ExtractOutcome : BatchOutcome {
     bool loaded = false;
-    bool cancelled = false;
-    int extractedCount = 0;  // files written whole, the warned ones included
-    int warnedCount = 0;     // written, but the archive ended inside the entry: zeros in place
-    int skippedCount = 0;    // answered No, refused, not created, or not written
+    int warnedCount = 0;   // written, but the archive ended inside the entry: zeros in place
+    int skippedCount = 0;  // answered No, refused, not created, or not written
     int notFoundCount = 0;
     int endRow = 0;  // the row count after a full run, the cancelled row's index otherwise
 };

@@ -308,20 +308,24 @@ void Stopped(ImportBatch& batch) {
 ImportOutcome RunImport(ImportBatch& batch, const std::vector<std::string>& paths,
                         ImportOutcome& outcome) {
     auto progress = [&](size_t position) {
-        if (batch.callbacks.setProgress) {
-            batch.callbacks.setProgress(static_cast<int>(position));
+        if (batch.callbacks.progress) {
+            batch.callbacks.progress(static_cast<int>(position), outcome.total);
         }
     };
     auto finish = [&](bool completed) {
-        outcome.completed = completed;
+        if (completed) {
+            outcome.Ended(outcome.skippedCount == 0);
+        }
         outcome.replacedCount = batch.replacedCount;
         outcome.addedCount = batch.addedCount;
+        outcome.done = batch.replacedCount + batch.addedCount;
         return outcome;
     };
     for (size_t i = 0; i < paths.size(); ++i) {
         progress(i);
         const Step step = ImportOne(batch, paths[i]);
         if (step == Step::IoFailure || step == Step::Refused) {
+            outcome.error = step == Step::IoFailure ? batch.io.lastError : 0;
             ErrorStop(batch, step);
             Stopped(batch);
             return finish(false);
@@ -330,6 +334,7 @@ ImportOutcome RunImport(ImportBatch& batch, const std::vector<std::string>& path
             ++outcome.skippedCount;
         }
         if (batch.written.size() >= ImportGroupFiles && !Commit(batch)) {
+            outcome.error = batch.io.lastError;
             ReportIoFailure(batch.boxes, batch.io.lastError);
             Stopped(batch);
             return finish(false);
@@ -337,6 +342,7 @@ ImportOutcome RunImport(ImportBatch& batch, const std::vector<std::string>& path
     }
     progress(paths.size());
     if (!Commit(batch)) {
+        outcome.error = batch.io.lastError;
         ReportIoFailure(batch.boxes, batch.io.lastError);
         Stopped(batch);
         return finish(false);
@@ -354,14 +360,17 @@ ImportOutcome RunImport(ImportBatch& batch, const std::vector<std::string>& path
 ImportOutcome ImportFiles(const std::string& archivePath, const std::vector<std::string>& paths,
                           MessageBoxes& boxes, const ImportCallbacks& callbacks, IoState& io) {
     ImportOutcome outcome;
+    outcome.total = static_cast<int>(paths.size());
     try {
         std::optional<OpenArchive> archive = OpenForWriting(archivePath, io, boxes);
         if (!archive) {
+            outcome.error = io.lastError;
             return outcome;
         }
         int64_t startBytes = 0;
         if (!archive->data.Size(startBytes)) {
             ReportArchiveOpenFailure(boxes, archivePath, io.lastError);
+            outcome.error = io.lastError;
             return outcome;
         }
         outcome.loaded = true;

@@ -179,6 +179,7 @@ enum class Word {
     Check,
     Compact,
     CopyNames,
+    DamagedNotWritten,  // why the writing actions are off
     Bytes,
     KiB,
     MiB,

@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
         IoState io{.fileSystem = &files};
         CompactOutcome outcome;
         compact.push_back(bench::Seconds([&] { outcome = CompactArchive(img, boxes, io); }));
-        if (!outcome.completed) {
+        if (!outcome.RanToEnd()) {
             std::fprintf(stderr, "compact did not complete\n");
             return 1;
         }

@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
             DeleteOutcome outcome;
             deletion.push_back(
                 bench::Seconds([&] { outcome = DeleteEntries(img, chosen, boxes, {}, io); }));
-            if (!outcome.completed) {
+            if (!outcome.RanToEnd()) {
                 std::fprintf(stderr, "the deletion did not complete\n");
                 return 1;
             }

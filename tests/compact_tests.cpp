@@ -47,7 +47,7 @@ TEST(Compact, KeepsEveryEntryAndClosesEveryGap) {
         }
         test::ImportRun import;
         import.Run(img, paths);
-        ASSERT_TRUE(import.outcome.completed);
+        ASSERT_TRUE(import.outcome.RanToEnd());
 
         const auto before = test::ReadRecords(version2, img);
         std::vector<Bytes> data;
@@ -57,7 +57,7 @@ TEST(Compact, KeepsEveryEntryAndClosesEveryGap) {
         IoState io;
         ScriptedMessageBoxes boxes;
         const CompactOutcome outcome = CompactArchive(img, boxes, io);
-        ASSERT_TRUE(outcome.completed) << boxes.shown.at(0).text;
+        ASSERT_TRUE(outcome.RanToEnd()) << boxes.shown.at(0).text;
         ASSERT_EQ(boxes.shown.size(), 1u);
         EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Information);
 
@@ -110,7 +110,7 @@ TEST(Compact, AStopSaysHowManyMovedAndTellsOnlyMovesOnTheDisk) {
         std::vector<std::string> told;
         const CompactOutcome outcome = CompactArchive(
             img, boxes, io, {}, [&](const std::string& name) { told.push_back(name); });
-        ASSERT_FALSE(outcome.completed);
+        ASSERT_FALSE(outcome.RanToEnd());
         ASSERT_EQ(boxes.messages.size(), 2u);
         EXPECT_EQ(boxes.messages[0].id, MessageId::DiskFull);
         EXPECT_EQ(boxes.messages[1].id, MessageId::CompactStopped);
@@ -123,7 +123,7 @@ TEST(Compact, AStopSaysHowManyMovedAndTellsOnlyMovesOnTheDisk) {
             }
         }
         EXPECT_EQ(moved, told);
-        EXPECT_EQ(outcome.movedCount, static_cast<int>(told.size()));
+        EXPECT_EQ(outcome.done, static_cast<int>(told.size()));
         EXPECT_EQ(told.empty(), budget == 0);
     }
 }

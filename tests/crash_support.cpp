@@ -506,7 +506,7 @@ std::string InterruptDeletion(const std::string& img, const std::vector<EntryCho
     dry.observer = &flush;
     IoState dryIo{.fileSystem = &dry};
     ScriptedMessageBoxes boxes;
-    if (!DeleteEntries(img, chosen, boxes, {}, dryIo).completed) {
+    if (!DeleteEntries(img, chosen, boxes, {}, dryIo).RanToEnd()) {
         return "the deletion does not run";
     }
     WriteBytes(img, image);
@@ -519,7 +519,7 @@ std::string InterruptDeletion(const std::string& img, const std::vector<EntryCho
     dying.failOnward = recorder == nullptr;
     dying.observer = recorder;
     IoState io{.fileSystem = &dying};
-    if (DeleteEntries(img, chosen, boxes, {}, io).completed ||
+    if (DeleteEntries(img, chosen, boxes, {}, io).RanToEnd() ||
         boxes.messages.back().id !=
             (recorder ? MessageId::ChangeUndone : MessageId::ChangeWaiting) ||
         std::filesystem::exists(FsPath(JournalPath(img))) == (recorder != nullptr)) {

@@ -550,16 +550,16 @@ TEST_P(PowerCut, NoCrashPointDamagesAnEntry) {
     switch (s.action) {
         case Action::Import:
             run.Run(img, paths);
-            finished = run.outcome.completed;
+            finished = run.outcome.RanToEnd();
             break;
         case Action::Compact:
-            finished = CompactArchive(img, run.boxes, run.io).completed;
+            finished = CompactArchive(img, run.boxes, run.io).RanToEnd();
             break;
         case Action::Delete:
-            finished = DeleteEntries(img, s.chosen, run.boxes, {}, run.io).completed;
+            finished = DeleteEntries(img, s.chosen, run.boxes, {}, run.io).RanToEnd();
             break;
         case Action::Rename:
-            finished = RenameEntry(img, s.chosen.at(0), s.newName, run.boxes, run.io) ==
+            finished = RenameEntry(img, s.chosen.at(0), s.newName, run.boxes, run.io).status ==
                        RenameStatus::Renamed;
             break;
     }

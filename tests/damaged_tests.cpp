@@ -115,7 +115,7 @@ TEST(DamagedArchives, ImportRefusesTheDamagedAndKeepsTheRestSafe) {
                 EXPECT_NE(run.LastText().find("zarnex-cli check"), std::string::npos);
             }
         } else {
-            ASSERT_TRUE(run.outcome.completed) << run.LastText();
+            ASSERT_TRUE(run.outcome.RanToEnd()) << run.LastText();
             ++completed;
             EXPECT_EQ(Damaged(img), false);
             // Each file went to the entry of its name, the one the game reads.
@@ -164,9 +164,9 @@ TEST(WritingBatches, OpenForWritingOnlyWhatTheyWrite) {
             ASSERT_TRUE(reader.IsOpen());
             ScriptedMessageBoxes boxes;
             IoState io;
-            const bool done =
-                rename ? RenameEntry(img, {"b.dff"}, "c.dff", boxes, io) == RenameStatus::Renamed
-                       : DeleteEntries(img, {{"b.dff"}}, boxes, {}, io).completed;
+            const bool done = rename ? RenameEntry(img, {"b.dff"}, "c.dff", boxes, io).status ==
+                                           RenameStatus::Renamed
+                                     : DeleteEntries(img, {{"b.dff"}}, boxes, {}, io).RanToEnd();
             EXPECT_EQ(done, !version2);
             if (version2) {
                 EXPECT_EQ(boxes.messages.at(0).id, MessageId::ArchiveInUse);
@@ -231,16 +231,17 @@ TEST_P(DamagedArchive, IsNeverWritten) {
         bool done = false;
         switch (batch) {
             case Batch::Import:
-                done = ImportFiles(img, {dir / "new.dff"}, boxes, {}, io).completed;
+                done = ImportFiles(img, {dir / "new.dff"}, boxes, {}, io).RanToEnd();
                 break;
             case Batch::Compact:
-                done = CompactArchive(img, boxes, io).completed;
+                done = CompactArchive(img, boxes, io).RanToEnd();
                 break;
             case Batch::Delete:
-                done = DeleteEntries(img, {{"b.dff"}}, boxes, {}, io).completed;
+                done = DeleteEntries(img, {{"b.dff"}}, boxes, {}, io).RanToEnd();
                 break;
             case Batch::Rename:
-                done = RenameEntry(img, {"b.dff"}, "c.dff", boxes, io) == RenameStatus::Renamed;
+                done =
+                    RenameEntry(img, {"b.dff"}, "c.dff", boxes, io).status == RenameStatus::Renamed;
                 break;
         }
         if (c.damage.empty()) {

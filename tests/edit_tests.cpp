@@ -66,9 +66,9 @@ TEST(Delete, TheLastRecordsTakeTheFreedPlacesAndEveryBytesStay) {
             ScriptedMessageBoxes boxes;
             IoState io;
             const DeleteOutcome outcome = DeleteEntries(img, c.chosen, boxes, {}, io);
-            EXPECT_TRUE(outcome.completed);
+            EXPECT_TRUE(outcome.RanToEnd());
             EXPECT_EQ(outcome.notFoundCount, c.notFound);
-            EXPECT_EQ(outcome.deletedCount, static_cast<int>(c.names.size() - c.remaining.size()));
+            EXPECT_EQ(outcome.done, static_cast<int>(c.names.size() - c.remaining.size()));
             std::vector<std::string> names;
             for (const DirectoryRecord& r : test::ReadRecords(version2, img)) {
                 names.push_back(r.name);
@@ -130,7 +130,7 @@ TEST(Rename, OnlyTheNameFieldOfOneRecordChanges) {
             const test::Bytes before = test::ReadBytes(img);
             ScriptedMessageBoxes boxes;
             IoState io;
-            EXPECT_EQ(RenameEntry(img, c.entry, c.newName, boxes, io), c.status);
+            EXPECT_EQ(RenameEntry(img, c.entry, c.newName, boxes, io).status, c.status);
             ASSERT_EQ(boxes.messages.size(), 1u);
             std::vector<std::string> names;
             for (const DirectoryRecord& r : test::ReadRecords(version2, img)) {
@@ -176,7 +176,7 @@ TEST(Delete, TheCopyAnInterruptedDeletionLeavesIsDroppedThenCut) {
         read.reset();
         EXPECT_EQ(test::ReadRecords(version2, img).size(), 4u);  // reading changes nothing
 
-        EXPECT_EQ(RenameEntry(img, {"a"}, "z", boxes, io), RenameStatus::Renamed);
+        EXPECT_EQ(RenameEntry(img, {"a"}, "z", boxes, io).status, RenameStatus::Renamed);
         const auto records = test::ReadRecords(version2, img);
         ASSERT_EQ(records.size(), 3u);
         EXPECT_EQ(records[0].name, "z");
@@ -293,12 +293,12 @@ TEST(Delete, AFailureAtAnyOperationLeavesAllOrNothingAndSaysWhich) {
             const DeleteOutcome outcome = DeleteEntries(img, chosen, boxes, callbacks, io);
             if (operations == 0) {  // the run without a failure counts the operations
                 operations = files.operations;
-                ASSERT_TRUE(outcome.completed);
+                ASSERT_TRUE(outcome.RanToEnd());
                 continue;
             }
             const MessageId last = boxes.messages.back().id;
-            EXPECT_EQ(lines, outcome.completed ? 3 : 0);
-            if (outcome.completed || last == MessageId::ChangeUnconfirmed) {
+            EXPECT_EQ(lines, outcome.RanToEnd() ? 3 : 0);
+            if (outcome.RanToEnd() || last == MessageId::ChangeUnconfirmed) {
                 EXPECT_EQ(Shown(img), kept);
             } else {
                 EXPECT_EQ(Shown(img), names);
@@ -314,7 +314,7 @@ TEST(Delete, AFailureAtAnyOperationLeavesAllOrNothingAndSaysWhich) {
                           directory);
             }
             // The next batch that writes finds the archive as loading showed it.
-            EXPECT_EQ(RenameEntry(img, {"a"}, "z", boxes, io), RenameStatus::Renamed);
+            EXPECT_EQ(RenameEntry(img, {"a"}, "z", boxes, io).status, RenameStatus::Renamed);
             EXPECT_FALSE(std::filesystem::exists(test::FsPath(JournalPath(img))));
         }
     }
@@ -399,7 +399,7 @@ TEST(Journal, WhatLiesBesideTheArchiveDecidesWhatABatchDoes) {
             }
             ScriptedMessageBoxes boxes;
             IoState io;
-            const RenameStatus status = RenameEntry(img, {"x.col"}, "y.col", boxes, io);
+            const RenameStatus status = RenameEntry(img, {"x.col"}, "y.col", boxes, io).status;
             if (c.result == Refused) {
                 EXPECT_EQ(status, RenameStatus::NotRun);
                 EXPECT_EQ(boxes.messages.back().id, c.refusal);

@@ -39,7 +39,7 @@ struct ExtractRun {
     void Run(const std::string& archive, const std::string& folder,
              const std::vector<std::string>& names) {
         ExtractCallbacks callbacks;
-        callbacks.setProgress = [this](int p) { progress.push_back(p); };
+        callbacks.progress = [this](int done, int) { progress.push_back(done); };
         callbacks.started = [this] { started = true; };
         outcome = ExtractFiles(archive, folder, names, boxes, callbacks, io);
     }
@@ -177,7 +177,7 @@ TEST_P(OverwriteToAll, AnswerHoldsForTheRest) {
     }
     run.Run(img, out, {"a.dff", "b.dff", "c.dff", "d.dff"});
     EXPECT_EQ(run.boxes.messages.size(), row.asked + 1);  // and the summary
-    EXPECT_EQ(run.outcome.extractedCount, row.extracted);
+    EXPECT_EQ(run.outcome.done, row.extracted);
     std::string overwritten;
     for (size_t i = 0; i < 3; ++i) {
         const Bytes now = test::ReadBytes(out + "/" + entries[i].name);
@@ -470,7 +470,7 @@ TEST_F(ExtractTest, CopiesWriteWhatTheArchiveHoldsAndWarnWithTheRealCode) {
         run.files.failErrno = c.failErrno;
         run.Run(dir / "a.img", out, {"a.dff"});
         const bool counted = c.length >= 0 && c.warning != WriteFailedLeft;
-        EXPECT_EQ(run.outcome.extractedCount, counted ? 1 : 0);
+        EXPECT_EQ(run.outcome.done, counted ? 1 : 0);
         std::vector<MessageId> shown;
         for (const Message& m : run.boxes.messages) {
             shown.push_back(m.id);
@@ -572,7 +572,7 @@ TEST_F(ExtractTest, NothingIsWrittenThroughWhatStandsAtTheName) {
         }
         EXPECT_EQ(test::ReadBytes(victim), (Bytes{'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
         EXPECT_FALSE(std::filesystem::exists(elsewhere));
-        EXPECT_EQ(run.outcome.extractedCount, c.extracted ? 1 : 0);
+        EXPECT_EQ(run.outcome.done, c.extracted ? 1 : 0);
         EXPECT_EQ(std::filesystem::is_regular_file(std::filesystem::symlink_status(at)),
                   c.extracted);
         if (c.extracted) {
@@ -589,7 +589,7 @@ TEST_F(ExtractTest, AFullDiskCountsOnlyWhatWasWrittenWhole) {
     ExtractRun run;
     run.files.writeBudget = SectorToByte(1) + SectorToByte(1) / 2;
     run.Run(img, out, {"a.dff", "b.dff", "c.dff"});
-    EXPECT_EQ(run.outcome.extractedCount, 1);
+    EXPECT_EQ(run.outcome.done, 1);
     EXPECT_EQ(run.outcome.skippedCount, 2);
     EXPECT_TRUE(std::filesystem::exists(out + "/a.dff"));
     EXPECT_FALSE(std::filesystem::exists(out + "/b.dff"));

@@ -110,7 +110,7 @@ void RunUntilComplete(bool version2) {
         run.files.failAt = n;
         run.files.failErrno = n % 2 ? test::IoFailure : test::DiskFull;
         run.Run(img, paths);
-        if (run.outcome.completed) {
+        if (run.outcome.RanToEnd()) {
             CheckAfterFailure(img, s, run, pathOf);
             if (run.removed.size() == paths.size()) {
                 // The fault fell on a closing, or after the batch's last operation.
@@ -242,7 +242,7 @@ TEST_P(ImportStops, GiveBackTheRoomTheyTook) {
         run.io.fileSystem = &disk;
     }
     run.Run(img, paths);
-    ASSERT_FALSE(run.outcome.completed);
+    ASSERT_FALSE(run.outcome.RanToEnd());
     ASSERT_GE(run.boxes.messages.size(), 2u);
     EXPECT_EQ(run.boxes.messages[run.boxes.messages.size() - 2].id, MessageId::DiskFull);
     const Message& stopped = run.boxes.messages.back();

@@ -58,7 +58,7 @@ TEST_F(ImportTest, FirstFileIntoAnEmptyVersion2Archive) {
     for (size_t i = 40; i < 2048; ++i) {
         ASSERT_EQ(image[i], 0) << i;
     }
-    EXPECT_TRUE(run.outcome.completed);
+    EXPECT_TRUE(run.outcome.RanToEnd());
     EXPECT_EQ(run.LastText(), Summary(0, 1));
     EXPECT_EQ(run.boxes.shown.back().icon, MessageIcon::Information);
     EXPECT_EQ(run.removed, std::vector<std::string>{src});
@@ -387,7 +387,7 @@ TEST_F(ImportTest, LoadFailuresEndTheBatchBeforeAnyFile) {
     EXPECT_EQ(run.boxes.shown[0].text,
               "IMG файл по указанному пути не найден: \n\n" + (dir / "missing.img"));
     EXPECT_TRUE(run.removed.empty());
-    EXPECT_FALSE(run.outcome.completed);
+    EXPECT_FALSE(run.outcome.RanToEnd());
 }
 
 TEST_F(ImportTest, TableGrowsPastItsReserveWithinOneBatch) {

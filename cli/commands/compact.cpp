@@ -30,7 +30,7 @@ int Run(CommandLine& line) {
     const CompactOutcome outcome =
         CompactArchive(line.Operands()[0], boxes, io, std::ref(progress), moved);
     progress.End();
-    return outcome.completed ? ExitDone : ExitNotRun;
+    return ExitStatusOf(outcome);
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 // zarnex-cli delete: entries out of an archive's directory.
 #include "archive/edit.h"
 
-#include <functional>
-
 #include "cli/batch.h"
 #include "cli/exit_status.h"
 #include "cli/options.h"
@@ -21,25 +19,19 @@ int Run(CommandLine& line) {
     const std::string& archive = line.Operands()[0];
     const std::optional<ChosenNames> names = ChooseNames(archive, given, false, batch.chatter);
     if (!names) {
-        return ExitNotRun;
+        return ExitStatusOf(BatchEnd::NotRun);
     }
     IoState io;
-    BatchOutput output(batch, OverwritePolicy::No, 0);
-    // Counted in records moved, which only the batch knows.
-    LateProgress progress(batch.chatter == Chatter::Normal);
+    BatchOutput output(batch, OverwritePolicy::No);
     DeleteCallbacks callbacks;
-    callbacks.progress = std::ref(progress);
+    callbacks.progress = output.ProgressLine();
     callbacks.deleted = [&](const std::string& name) {
         output.Verbose(LineText(MessageId::DeletedLine, name));
     };
     callbacks.notFound = [&](const std::string& name) { output.Remark(NotFoundLine(name)); };
     const DeleteOutcome outcome =
         DeleteEntries(archive, names->names, output.Boxes(), callbacks, io);
-    progress.End();
-    if (!outcome.completed) {
-        return ExitNotRun;
-    }
-    return outcome.notFoundCount > 0 || names->unmatched > 0 ? ExitPartly : ExitDone;
+    return ExitStatusOf(outcome, names->unmatched);
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ int Run(CommandLine& line) {
     TerminalMessageBoxes boxes(OverwritePolicy::No);
     const std::optional<OpenArchive> archive = LoadDirectory(line.Operands()[0], io, boxes);
     if (!archive) {
-        return ExitNotRun;
+        return ExitStatusOf(BatchEnd::NotRun);
     }
     const DirectoryTable& table = archive->table;
     std::cout << Words({.id = MessageId::ListHeader,
@@ -32,7 +32,7 @@ int Run(CommandLine& line) {
         std::cout << i << "\t" << entry.offset << "\t" << entry.size << "\t"
                   << DisplayName(entry.name) << "\n";
     }
-    return ExitDone;
+    return ExitStatusOf(BatchEnd::Done);
 }
 
 }  // namespace

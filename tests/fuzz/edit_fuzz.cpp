@@ -267,7 +267,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RenameStatus status = RenameStatus::NotRun;
     DeleteOutcome outcome;
     if (rename) {
-        status = RenameEntry(ws.image, old, newName, boxes, io);
+        status = RenameEntry(ws.image, old, newName, boxes, io).status;
     } else {
         outcome = DeleteEntries(ws.image, chosen, boxes, {}, io);
     }
@@ -385,14 +385,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     all = Sorted(all);
     kept = Sorted(kept);
-    const int expectedCount = outcome.completed ? static_cast<int>(all.size() - kept.size()) : 0;
-    if (outcome.deletedCount != expectedCount) {
-        Finding("a deletion counted " + std::to_string(outcome.deletedCount) + " entries, not " +
+    const int expectedCount = outcome.RanToEnd() ? static_cast<int>(all.size() - kept.size()) : 0;
+    if (outcome.done != expectedCount) {
+        Finding("a deletion counted " + std::to_string(outcome.done) + " entries, not " +
                 std::to_string(expectedCount));
     }
-    if (!ShownAs(*now, outcome.completed ? kept : all)) {
-        Finding(outcome.completed ? "the records after a deletion are not those not chosen"
-                                  : "a deletion that was not made changed the records");
+    if (!ShownAs(*now, outcome.RanToEnd() ? kept : all)) {
+        Finding(outcome.RanToEnd() ? "the records after a deletion are not those not chosen"
+                                   : "a deletion that was not made changed the records");
     }
 
     if (recorder.ops.size() * (all.size() + 1) > MostSimulatedWork) {
