@@ -29,9 +29,13 @@ NameFault EntryNameFault(std::string_view ansi, size_t limit) {
 }
 
 std::string DisplayName(std::string_view ansi) {
+    return DisplayText(AnsiToUtf8Lossy(ansi));
+}
+
+std::string DisplayText(std::string_view utf8) {
     static const char* const hex = "0123456789abcdef";
     std::string text;
-    for (const char c : AnsiToUtf8Lossy(ansi)) {
+    for (const char c : utf8) {
         const auto byte = static_cast<unsigned char>(c);
         if (c == '\\') {
             text += "\\\\";
