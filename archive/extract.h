@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "archive/batch.h"
+#include "archive/lookup.h"
 #include "archive/messages.h"
 #include "platform/file.h"
 
@@ -38,7 +39,11 @@ struct ExtractOutcome : BatchOutcome {
     int endRow = 0;  // the row count after a full run, the cancelled row's index otherwise
 };
 
-// `names` are the rows' file names (UTF-8) in list order; `folder` is the chosen folder.
+// `rows` name the entries in list order; `folder` is the chosen folder.
+ExtractOutcome ExtractEntries(const std::string& archivePath, const std::string& folder,
+                              const std::vector<EntryChoice>& rows, MessageBoxes& boxes,
+                              const ExtractCallbacks& callbacks, IoState& io);
+// The same, the rows named by their file names (UTF-8).
 ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& folder,
                             const std::vector<std::string>& names, MessageBoxes& boxes,
                             const ExtractCallbacks& callbacks, IoState& io);

@@ -4,12 +4,32 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/codepage.h"
 
 namespace zarnex {
 
 struct DirectoryTable;
+
+// An entry by its name, ignoring case: to delete, every entry of that name; to extract, the entry
+// of it. A window that picked one record gives its index too: then only that record, and only
+// while it still has that name.
+struct EntryChoice {
+    std::string name;  // UTF-8, as given or shown
+    int32_t index = -1;
+    // The name's bytes when the choice came from the directory (a pattern, every entry): UTF-8
+    // carries no byte Windows-1251 leaves undefined (0x98), so `name` may not find it again.
+    std::optional<AnsiString> stored = {};
+
+    // The Windows-1251 name; false when `name` is no such name.
+    bool Ansi(AnsiString& out) const {
+        return stored ? (out = *stored, true) : Utf8ToAnsi(name, out);
+    }
+};
 
 // The first record of each lowered name, for batches that look up many names: one flat table of
 // record indexes (open addressing), names read from the records themselves. O(1) a lookup.

@@ -58,4 +58,22 @@ std::string DisplayName(std::string_view ansi) {
     return text;
 }
 
+std::string DisplayText(std::string_view utf8) {
+    static const char* const hex = "0123456789abcdef";
+    std::string text;
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\\') {
+            text += "\\\\";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            text += "\\x";
+            text += hex[byte >> 4];
+            text += hex[byte & 15];
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
 }  // namespace zarnex

@@ -30,5 +30,7 @@ inline bool IsValidEntryName(std::string_view ansi, size_t limit) {
 std::string DisplayName(std::string_view ansi);
 // The same, added to the end of `out`.
 void AppendDisplayName(std::string& out, std::string_view ansi);
+// DisplayName for a name given in UTF-8, which a list file or a script may have made.
+std::string DisplayText(std::string_view utf8);
 
 }  // namespace zarnex

@@ -5,6 +5,7 @@
 
 #include "archive/directory.h"
 #include "archive/name_pattern.h"
+#include "archive/names.h"
 #include "cli/lists.h"
 #include "cli/options.h"
 #include "platform/paths.h"
@@ -97,7 +98,7 @@ std::optional<ChosenNames> ChooseNames(const std::string& archive,
         patterns = patterns || HasWildcards(name);
     }
     if (!patterns) {
-        return ChosenNames{given};
+        return ChosenNames{{given.begin(), given.end()}};
     }
     IoState io;
     TerminalMessageBoxes boxes(OverwritePolicy::No);
@@ -116,7 +117,7 @@ std::optional<ChosenNames> ChooseNames(const std::string& archive,
             if (pattern.Matches(name)) {
                 matched = true;
                 if (taken.insert(LowerAnsi(name)).second) {
-                    chosen.names.push_back(AnsiToUtf8Lossy(name));
+                    chosen.names.push_back({AnsiToUtf8Lossy(name), -1, name});
                 }
             }
         }
@@ -129,9 +130,9 @@ std::optional<ChosenNames> ChooseNames(const std::string& archive,
         if (!HasWildcards(name)) {
             AnsiString ansi;
             taken.insert(Utf8ToAnsi(name, ansi) ? LowerAnsi(ansi) : name);
-            chosen.names.push_back(name);
+            chosen.names.push_back({name});
         } else if (!takeMatches(NamePattern::FromUtf8(name))) {
-            Remark(chatter, Words({.id = MessageId::NoEntryMatches, .name = name}));
+            Remark(chatter, Words({.id = MessageId::NoEntryMatches, .name = DisplayText(name)}));
             ++chosen.unmatched;
         }
     }
@@ -148,7 +149,7 @@ std::string ExtractedLine(const std::string& outPath) {
 }
 
 std::string NotFoundLine(const std::string& name) {
-    return LineText(MessageId::NotFoundLine, name);
+    return LineText(MessageId::NotFoundLine, DisplayText(name));
 }
 
 BatchOutput::BatchOutput(const BatchOptions& options, OverwritePolicy policy)

@@ -51,6 +51,9 @@ struct Scenario {
     // A deletion of these stopped by a disk that died before the flush of its change: the batch
     // finds the deletion's journal beside the archive.
     std::vector<EntryChoice> interrupted = {};
+    // A deletion of these whose flush fails alone, so that it undoes itself: recorded before the
+    // batch, whose crash points may still bring its journal back.
+    std::vector<EntryChoice> undone = {};
 };
 
 void PrintTo(const Scenario& s, std::ostream* os) {
@@ -486,6 +489,11 @@ std::vector<Scenario> Scenarios() {
         importing.chosen = {};
         importing.sources = {{"new.txd", test::Pattern(3000, 9)}, {name(6), test::Pattern(10, 8)}};
         all.push_back(importing);
+        Scenario afterUndo = importing;
+        afterUndo.title = "import after a deletion that undid itself" + v;
+        afterUndo.interrupted = {};
+        afterUndo.undone = {{name(15)}, {name(2)}, {name(38)}};
+        all.push_back(afterUndo);
         // A deletion cut off before: the next batch that writes cuts its copy off first.
         Scenario cut{"import after an interrupted deletion" + v, version2, forty, {}};
         cut.entries.push_back(forty[4]);
@@ -530,6 +538,9 @@ TEST_P(PowerCut, NoCrashPointDamagesAnEntry) {
     const DiskImage before = test::ReadDisk(files);
 
     test::Recorder recorder;
+    if (!s.undone.empty()) {
+        ASSERT_EQ(test::InterruptDeletion(img, s.undone, &recorder), "");
+    }
     test::ImportRun run;
     run.files.observer = &recorder;
     run.files.writeBudget = s.writeBudget;
@@ -552,7 +563,7 @@ TEST_P(PowerCut, NoCrashPointDamagesAnEntry) {
     }
 
     const bool edit = s.action == Action::Delete || s.action == Action::Rename || s.leftover ||
-                      !s.interrupted.empty();
+                      !s.interrupted.empty() || !s.undone.empty();
     std::unique_ptr<ImportCheck> importCheck;
     std::unique_ptr<EditCheck> editCheck;
     test::DiskCheck check;
@@ -584,6 +595,10 @@ TEST_P(PowerCut, NoCrashPointDamagesAnEntry) {
     }
     if (s.action == Action::Compact) {
         EXPECT_EQ(run.LastText().rfind(stopped ? "Остановлено ошибкой" : "Сжато", 0), 0u);
+        // The room given back at the end is gone for good once compact says so.
+        if (finished) {
+            EXPECT_EQ(report.durable.at(img).length, test::ReadDisk(files).at(img).length);
+        }
         return;
     }
     // The rows that left the list are the files before the first one not written, and the

@@ -218,6 +218,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             extraction->directory.Size(directoryBytes);
         }
         damaged = !FindDamage(extraction->table, dataBytes, directoryBytes).empty();
+        // The ".dir" given in place of the data file names the same pair.
+        if (!extraction->table.IsVersion2()) {
+            ScriptedMessageBoxes pairBoxes;
+            IoState pairIo;
+            const auto pair = LoadDirectory(ws.directory, pairIo, pairBoxes);
+            bool same = pair && pair->table.count == extraction->table.count;
+            for (int32_t i = 0; same && i < pair->table.count; ++i) {
+                const DirectoryEntry& a = EntryOf(pair->table, EntryIndex(i));
+                const DirectoryEntry& b = EntryOf(extraction->table, EntryIndex(i));
+                same = a.offset == b.offset && a.size == b.size && a.name == b.name;
+            }
+            Expect(same, "the .dir names another archive than its data file");
+        }
         // Shared reading would keep the import form out.
         extraction->data.Close();
         extraction->directory.Close();
