@@ -117,7 +117,7 @@ std::optional<ChosenNames> ChooseNames(const std::string& archive,
             if (pattern.Matches(name)) {
                 matched = true;
                 if (taken.insert(LowerAnsi(name)).second) {
-                    chosen.names.push_back({AnsiToUtf8Lossy(name), -1, name});
+                    chosen.names.push_back({AnsiToUtf8Lossy(name), -1, AnsiString(name)});
                 }
             }
         }
