@@ -227,7 +227,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             for (int32_t i = 0; same && i < pair->table.count; ++i) {
                 const DirectoryEntry& a = EntryOf(pair->table, EntryIndex(i));
                 const DirectoryEntry& b = EntryOf(extraction->table, EntryIndex(i));
-                same = a.offset == b.offset && a.size == b.size && a.name == b.name;
+                same = a.offset == b.offset && a.size == b.size && a.Name() == b.Name();
             }
             Expect(same, "the .dir names another archive than its data file");
         }
