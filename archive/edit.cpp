@@ -15,20 +15,20 @@
 namespace zarnex {
 namespace {
 
-const AnsiString& NameAt(const DirectoryTable& table, int32_t i) {
-    return table.entries[static_cast<size_t>(i)].name;
+std::string_view NameAt(const DirectoryTable& table, int32_t i) {
+    return table.entries[static_cast<size_t>(i)].Name();
 }
 
 // The few names a walk over every record looks for, by a hash of each as LowerAnsi gives it:
 // one look sets nearly every other name aside without lowering a copy of it.
 class NameFilter {
   public:
-    void Add(const AnsiString& name) { bits_[Key(name)] = true; }
-    bool MayHold(const AnsiString& name) const { return bits_[Key(name)]; }
+    void Add(std::string_view name) { bits_[Key(name)] = true; }
+    bool MayHold(std::string_view name) const { return bits_[Key(name)]; }
 
   private:
     static constexpr int KeyBits = 20;
-    static size_t Key(const AnsiString& name) {
+    static size_t Key(std::string_view name) {
         static const std::array<unsigned char, 256> lower = [] {
             std::array<unsigned char, 256> table{};
             for (int c = 0; c < 256; ++c) {
@@ -310,13 +310,12 @@ RenameStatus Rename(const std::string& archivePath, const EntryChoice& entry,
         return RenameStatus::NotRun;
     }
     const DirectoryTable& table = archive->table;
-    const AnsiString lowered = LowerAnsi(ansi);
     // The entry of that name, or the record a window picked while it still has the name.
     AnsiString wanted;
     int32_t target = -1;
     if (entry.Ansi(wanted)) {
         const bool picked = entry.index >= 0 && entry.index < table.count &&
-                            LowerAnsi(NameAt(table, entry.index)) == LowerAnsi(wanted);
+                            SameName(NameAt(table, entry.index), wanted);
         target = entry.index < 0 ? FindEntry(table, wanted) : picked ? entry.index : -1;
     }
     if (target < 0) {
@@ -324,11 +323,11 @@ RenameStatus Rename(const std::string& archivePath, const EntryChoice& entry,
         return RenameStatus::NotFound;
     }
     // A name of the whole field only as the entry's own, in another case.
-    if (ansi.size() > EntryNameLimit && lowered != LowerAnsi(NameAt(table, target))) {
+    if (ansi.size() > EntryNameLimit && !SameName(ansi, NameAt(table, target))) {
         return invalid();
     }
     for (int32_t i = 0; i < table.count; ++i) {
-        if (i != target && LowerAnsi(NameAt(table, i)) == lowered) {
+        if (i != target && SameName(NameAt(table, i), ansi)) {
             boxes.Show({.id = MessageId::RenameTaken, .name = DisplayText(newName)});
             return RenameStatus::Taken;
         }

@@ -109,10 +109,11 @@ struct ExtractBatch {
     Folder out;  // held, so that every output is opened there as itself
     MessageBoxes& boxes;
     IoState& io;
-    EntryLookup entries;
+    std::optional<EntryLookup> entries;  // for many names; a few are found by walking
     std::vector<char> buffer =
         std::vector<char>(static_cast<size_t>(SectorToByte(ExtractChunkSectors)));
     std::optional<Existing> toAll = {};  // the overwrite question's answer for every file
+    bool flushEach = false;              // each file, then the folder's names
 };
 
 enum class ExtractStep { Extracted, Warned, Skipped, NotFound, Cancelled };
@@ -157,7 +158,11 @@ std::optional<File> OpenOutput(ExtractBatch& batch, const std::string& fileName,
 ExtractStep ExtractOne(ExtractBatch& batch, const EntryChoice& row, std::string& outPath) {
     AnsiString wanted;
     // A name no archive can hold matches nothing.
-    const int32_t found = row.Ansi(wanted) ? batch.entries.Find(wanted) : -1;
+    const DirectoryTable& table = batch.archive.table;
+    int32_t found = -1;
+    if (row.Ansi(wanted)) {
+        found = batch.entries ? batch.entries->Find(table, wanted) : FindEntry(table, wanted);
+    }
     if (found < 0) {
         return ExtractStep::NotFound;
     }
@@ -165,8 +170,8 @@ ExtractStep ExtractOne(ExtractBatch& batch, const EntryChoice& row, std::string&
     std::string fileName;
     // A stored name may come from anybody's archive: it must name a plain file inside the
     // folder, never a device or a hidden stream.
-    if (!AnsiToUtf8(entry.name, fileName) || !IsPlainFileName(fileName)) {
-        batch.boxes.Show({.id = MessageId::BadEntryName, .name = DisplayName(entry.name)});
+    if (!AnsiToUtf8(entry.Name(), fileName) || !IsPlainFileName(fileName)) {
+        batch.boxes.Show({.id = MessageId::BadEntryName, .name = DisplayName(entry.Name())});
         return ExtractStep::Skipped;
     }
     if (entry.size < 0 || entry.size > ArchiveSectorLimit) {
@@ -192,7 +197,7 @@ ExtractStep ExtractOne(ExtractBatch& batch, const EntryChoice& row, std::string&
     Copied copied = CopyOut(batch.archive.data, *out, entry, batch.buffer);
     // Where the folder's flush at the end leaves file data out, each file is on the disk before
     // it is counted.
-    if (!copied.failed && !SyncFileSystemFlushesFiles && !out->Sync()) {
+    if (!copied.failed && (batch.flushEach || !SyncFileSystemFlushesFiles) && !out->Sync()) {
         copied.failed = true;
     }
     // A failing close is a write the system could not finish.
@@ -216,9 +221,12 @@ ExtractStep ExtractOne(ExtractBatch& batch, const EntryChoice& row, std::string&
 }
 
 // The written files must be on the disk before the count says so. One flush of the folder's
-// file system covers every new name in the folder at once, and every file where the system can.
+// file system covers every new name in the folder at once, and every file where the system can;
+// but it also waits for whatever other programs wrote there, so a few files are flushed each
+// and then the folder's names alone.
 void FlushFolder(ExtractBatch& batch) {
-    if (!SyncFileSystem(batch.folder, batch.io)) {
+    if (!(batch.flushEach ? SyncFolder(batch.folder, batch.io)
+                          : SyncFileSystem(batch.folder, batch.io))) {
         batch.boxes.Show({.id = MessageId::ExtractFlushFailed,
                           .path = batch.folder,
                           .code = batch.io.lastError});
@@ -318,7 +326,10 @@ ExtractOutcome ExtractEntries(const std::string& archivePath, const std::string&
             outcome.Ended(outcome.total == 0);
             return outcome;
         }
-        batch.entries = EntryLookup(batch.archive.table);
+        if (rows.size() >= FewNames) {
+            batch.entries.emplace(batch.archive.table);
+        }
+        batch.flushEach = rows.size() < ExtractFlushEachBelow;
         return RunExtraction(batch, rows, callbacks);
     } catch (const std::bad_alloc&) {
         ReportOutOfMemory(boxes);

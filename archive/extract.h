@@ -13,6 +13,10 @@
 namespace zarnex {
 
 constexpr int32_t ExtractChunkSectors = 128;
+// Below this many names each extracted file is flushed, then the folder; from it on, the whole
+// file system holding the folder once. With 200 MiB that other programs wrote waiting on the
+// disk, 8 files flushed each took 68 ms against 84 ms, 32 took 224 ms against 94 ms.
+constexpr size_t ExtractFlushEachBelow = 16;
 
 struct ExtractCallbacks {
     Progress progress;  // of the rows

@@ -113,11 +113,11 @@ std::optional<ChosenNames> ChooseNames(const std::string& archive,
     auto takeMatches = [&](const NamePattern& pattern) {
         bool matched = false;
         for (int32_t i = 0; i < table.count; ++i) {
-            const AnsiString& name = table.entries[static_cast<size_t>(i)].name;
+            const std::string_view name = table.entries[static_cast<size_t>(i)].Name();
             if (pattern.Matches(name)) {
                 matched = true;
                 if (taken.insert(LowerAnsi(name)).second) {
-                    chosen.names.push_back({AnsiToUtf8Lossy(name), -1, name});
+                    chosen.names.push_back({AnsiToUtf8Lossy(name), -1, AnsiString(name)});
                 }
             }
         }

@@ -177,7 +177,7 @@ class ImportCheck {
         }
         for (int32_t i = 0; i < archive->table.count; ++i) {
             const DirectoryEntry& e = archive->table.entries[static_cast<size_t>(i)];
-            out.push_back({e.offset, e.size, e.name});
+            out.push_back({e.offset, e.size, AnsiString(e.Name())});
         }
         return {};
     }
@@ -267,9 +267,7 @@ class EditCheck {
         }
         std::vector<DirectoryEntry> settled;
         problem = CheckLoaded(disk, copy, finished, settled);
-        const auto same = [](const DirectoryEntry& a, const DirectoryEntry& b) {
-            return a.offset == b.offset && a.size == b.size && a.name == b.name;
-        };
+        const auto same = [](const DirectoryEntry& a, const DirectoryEntry& b) { return a == b; };
         if (problem.empty() &&
             !std::equal(shown.begin(), shown.end(), settled.begin(), settled.end(), same)) {
             return "loading showed another directory than the settled journal left";
@@ -300,18 +298,18 @@ class EditCheck {
         const DirectoryTable& table = archive->table;
         for (int32_t i = 0; i < table.count; ++i) {
             const DirectoryEntry& e = table.entries[static_cast<size_t>(i)];
-            const bool renamed = !renamed_.empty() && e.name == s_.newName;
+            const bool renamed = !renamed_.empty() && e.Name() == s_.newName;
             underNewName = underNewName || renamed;
-            const AnsiString key = renamed ? renamed_ : e.name;
+            const AnsiString key = renamed ? renamed_ : AnsiString(e.Name());
             const auto old = old_.find(key);
-            const auto made = new_.find(LowerAnsi(e.name));
+            const auto made = new_.find(LowerAnsi(e.Name()));
             if (old != old_.end() && e.offset == old->second.offset &&
                 holds(e, old->second.sectors)) {
                 ++seen[key];
             } else if (made != new_.end() && holds(e, made->second)) {
                 ++seen[made->first];
             } else {
-                return "record " + std::to_string(i) + " \"" + e.name +
+                return "record " + std::to_string(i) + " \"" + AnsiString(e.Name()) +
                        "\" names neither its old bytes nor a file's";
             }
         }

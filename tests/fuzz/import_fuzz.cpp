@@ -116,8 +116,8 @@ bool HoldsSource(const std::string& image, const DirectoryRecord& r,
 // Every writing batch on a damaged archive: one box, the refusal, and not one byte written.
 void OfferDamaged(const fuzz::Workspace& ws, const ArchiveCheck& check, const std::string& oldImage,
                   const std::string& oldDirectory) {
-    const std::string name =
-        check.table.count > 0 ? AnsiToUtf8Lossy(check.table.entries[0].name) : std::string("a.dff");
+    const std::string name = check.table.count > 0 ? AnsiToUtf8Lossy(check.table.entries[0].Name())
+                                                   : std::string("a.dff");
     const char* const batches[] = {"import", "compact", "delete", "rename"};
     for (const char* batch : batches) {
         test::TestFileSystem files;
