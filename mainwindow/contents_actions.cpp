@@ -111,7 +111,7 @@ void ContentsWindow::DeleteClick() {
     std::vector<EntryChoice> chosen;
     for (int row : rows) {
         const ContentsRow r = model_->RowAt(row);
-        chosen.push_back({r.name.toStdString(), r.index});
+        chosen.push_back(model_->ChoiceOf(r.index, r.name));
     }
     StartBatch();
     QuietBoxes boxes(live, {MessageId::DeleteSummary},
@@ -138,14 +138,13 @@ void ContentsWindow::Rename(int32_t recordIndex, const QString& name, const QStr
         Reload(true);  // what changed during the edit, before the name is looked for
     }
     // The record may have moved in the directory meanwhile: then the entry of that name.
-    const int32_t index = model_->RecordHasKey(recordIndex, name.toLower()) ? recordIndex : -1;
     StartBatch();
     LiveBoxes live(*host_.boxes, *this);
     QuietBoxes boxes(live, {MessageId::RenameSummary},
                      [this](const Message& summary) { summary_ = summary; });
     IoState io;
-    const bool renamed =
-        EndBatch(RenameEntry(path_, {name.toStdString(), index}, newName.toStdString(), boxes, io));
+    const bool renamed = EndBatch(
+        RenameEntry(path_, model_->ChoiceOf(recordIndex, name), newName.toStdString(), boxes, io));
     // The renamed row stays the chosen one under its new name.
     if (const int row = model_->RowOfKey(newName.toLower()); renamed && row >= 0) {
         view_->setCurrentIndex(model_->index(row, 0));

@@ -286,10 +286,15 @@ bool HasKey(const DirectoryEntry& entry, std::string_view key) {
 
 }  // namespace
 
-bool ContentsModel::RecordHasKey(int32_t index, const QString& key) const {
-    std::string bytes;
-    return index >= 0 && static_cast<size_t>(index) < entries_.size() && KeyBytes(key, bytes) &&
-           HasKey(entries_[static_cast<size_t>(index)], bytes);
+EntryChoice ContentsModel::ChoiceOf(int32_t index, const QString& name) const {
+    if (index < 0 || static_cast<size_t>(index) >= entries_.size()) {
+        return {name.toStdString()};
+    }
+    const std::string_view stored = entries_[static_cast<size_t>(index)].Name();
+    if (QString::fromStdString(AnsiToUtf8Lossy(stored)).toLower() != name.toLower()) {
+        return {name.toStdString()};
+    }
+    return {name.toStdString(), index, AnsiString(stored)};
 }
 
 int ContentsModel::RowOfKey(const QString& key) const {

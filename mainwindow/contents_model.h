@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "archive/directory.h"
+#include "archive/lookup.h"
 #include "archive/messages.h"
 
 namespace zarnex {
@@ -77,8 +78,9 @@ class ContentsModel : public QAbstractTableModel {
     ContentsRow RowAt(int row) const;
     // The visible row of the entry with this key (the first in directory order), or -1.
     int RowOfKey(const QString& key) const;
-    // Whether the record at `index` of the directory has this key.
-    bool RecordHasKey(int32_t index, const QString& key) const;
+    // The entry named `name` at record `index`, by its stored bytes, which a name holding a byte
+    // Windows-1251 leaves undefined needs; by the name alone when the record no longer holds it.
+    EntryChoice ChoiceOf(int32_t index, const QString& name) const;
     // The visible rows whose keys are among `keys`, in order.
     std::vector<int> RowsWithKeys(const QSet<QString>& keys) const;
     // The first visible row with this key, or -1.
