@@ -2,7 +2,8 @@
 # Makes the Qt that zarnex.exe links: Debian's own qtbase source (the version of the Linux build,
 # whose moc, rcc and uic serve as host tools), built static for MinGW-w64 once and kept in a cache
 # outside the tree, keyed by version and configuration, so that later builds skip it.
-#   bash scripts/qt-mingw.sh    prints the Qt prefix on its last line
+#   bash scripts/qt-mingw.sh            builds it unless the cache has it
+#   bash scripts/qt-mingw.sh --prefix   prints where it is (or will be)
 # Nothing comes from anywhere but Debian's package registry; the source must match the checksums
 # recorded below.
 set -euo pipefail
@@ -47,13 +48,16 @@ compiler=$(x86_64-w64-mingw32-g++-posix -dumpfullversion)
 key=$(echo "$debian_version $compiler ${options[*]} $toolchain" | sha256sum | cut -c1-12)
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/zarnex
 prefix=$cache/qt-$version-mingw-$key
-if [ -f "$prefix/.complete" ]; then
+if [ "${1:-}" = --prefix ]; then
     echo "$prefix"
+    exit 0
+fi
+if [ -f "$prefix/.complete" ]; then
     exit 0
 fi
 
 # apt-get source needs a deb-src line for the suite the machine's packages come from.
-if ! apt-cache showsrc "qt6-base=$debian_version" 2>/dev/null | grep -q "^Version: $debian_version\$"; then
+if ! apt-cache showsrc qt6-base 2>/dev/null | grep -qxF "Version: $debian_version"; then
     if [ "$(id -u)" -ne 0 ]; then
         echo "qt-mingw: no deb-src line for Debian's sources (run as root to add it)" >&2
         exit 1
@@ -78,9 +82,11 @@ if [ ! -f "$source_dir/.unpacked" ]; then
     echo "qt-mingw: fetching Debian's qt6-base $debian_version source"
     rm -rf "$source_dir" "$work"/download
     mkdir -p "$work/download"
-    (cd "$work/download" && apt-get source -qq --download-only "qt6-base=$debian_version" >/dev/null)
+    # As root apt-get warns that it fetches unsandboxed: it is checked against the sums below.
+    (cd "$work/download" && apt-get source -qq --download-only "qt6-base=$debian_version" 2>&1 |
+        grep -v 'unsandboxed' || true)
     (cd "$work/download" && sha256sum --quiet -c) <<<"$checksums"
-    dpkg-source --no-check -x "$work/download/qt6-base_$debian_version.dsc" "$source_dir" >/dev/null
+    dpkg-source --no-check -x "$work/download/qt6-base_$debian_version.dsc" "$source_dir" >/dev/null 2>&1
     touch "$source_dir/.unpacked"
 fi
 
@@ -115,4 +121,3 @@ cmake --install "$build" >"$work/install.log" 2>&1
 echo "qt-mingw: built in $((SECONDS - start)) s, $(du -sm "$prefix" | cut -f1) MB in $prefix"
 touch "$prefix/.complete"
 rm -rf "$work"
-echo "$prefix"

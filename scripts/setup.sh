@@ -6,9 +6,14 @@ set -euo pipefail
 
 if [ "${1:-}" = --windows ]; then
     # MinGW-w64 with POSIX threads, Wine (wine64 runs the programs, wine gives /usr/bin/wine),
-    # GoogleTest's sources to build with them, and groff to set the manual as text.
+    # GoogleTest's sources to build with them, and groff to set the manuals as text.
     packages=(cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine
-              googletest groff-base)
+              googletest groff-base
+              # Qt built from Debian's source (scripts/qt-mingw.sh), with the Linux Qt's moc, rcc
+              # and uic; Qt's Russian words; the icon drawn from the SVG
+              dpkg-dev xz-utils qt6-base-dev qt6-translations-l10n librsvg2-bin icoutils
+              # the window tests under Wine on a virtual display, with fonts for Cyrillic
+              xvfb xauth fonts-dejavu-core)
 else
     packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev
               # Qt's own words (buttons, file dialogs) in Russian
@@ -33,4 +38,8 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "setup: installing ${missing[*]}"
     apt-get update -qq
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if [ "${1:-}" = --windows ]; then
+    bash "$(dirname "$0")/qt-mingw.sh"
 fi

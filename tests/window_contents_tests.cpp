@@ -34,6 +34,12 @@ const std::vector<TestEntry> kEntries = {{3, 2, "car.dff"},
                                          {30, 1, Ansi("гараж.col")},
                                          {40, 2, "ped.ifp"}};
 
+// zarnex-cli of the same build, found from the tests' own folder: under Wine a path of the build
+// is no Windows path.
+QString Cli() {
+    return QCoreApplication::applicationDirPath() + "/../cli/" ZARNEX_CLI_NAME;
+}
+
 std::vector<std::string> RecordNames(const std::string& img) {
     std::vector<std::string> names;
     for (const DirectoryRecord& r : ReadVersion2Records(img)) {
@@ -284,7 +290,7 @@ class WindowContentsTests : public QObject {
         Choose(w, {"bike.dff"});
         const std::string added = h.File("in/added.txd", 5000);
         QProcess cli;
-        cli.start(ZARNEX_CLI_PATH,
+        cli.start(Cli(),
                   {"import", "-q", QString::fromStdString(img), QString::fromStdString(added)});
         QVERIFY(cli.waitForFinished());
         QCOMPARE(cli.exitCode(), 0);
@@ -295,6 +301,74 @@ class WindowContentsTests : public QObject {
         h.Add({QString::fromStdString(h.File("in/more.dff", 10))});
         h.Click("ButtonReplace");
         QVERIFY(Shown(w).contains("more.dff"));
+    }
+
+    void windowsWriteWhatTheCommandLineWrites_data() {
+        QTest::addColumn<int>("version");
+        QTest::newRow("version 1") << 1;
+        QTest::newRow("version 2") << 2;
+    }
+
+    // Replace, Extract, Delete and Rename from the windows leave the bytes that zarnex-cli of the
+    // same build leaves; the command line's round trip ties those to the other system's.
+    void windowsWriteWhatTheCommandLineWrites() {
+        QFETCH(int, version);
+        Harness h;
+        const QStringList sources = {QString::fromStdString(h.File("in/car.dff", 9000)),
+                                     QString::fromStdString(h.File("in/новый.txd", 3000)),
+                                     QString::fromStdString(h.File("in/extra.col", 10))};
+        auto make = [&](const std::string& folder) {
+            const std::string img = h.Path(folder + "/gta3.img");
+            std::filesystem::create_directories(FsPath(h.Path(folder + "/out")));
+            version == 1 ? MakeVersion1(img, kEntries, 50) : MakeVersion2(img, kEntries, 50);
+            return img;
+        };
+        const std::string byWindow = make("window");
+        const std::string byCli = make("cli");
+
+        h.Edit()->setText(QString::fromStdString(byWindow));
+        h.Add(sources);
+        h.Click("ButtonReplace");
+        h.Click("ButtonContents");
+        ContentsWindow& w = *h.form->Contents();
+        Choose(w, {"car.dff", "новый.txd", "гараж.col"});
+        h.dialogs.folders.push_back(QString::fromStdString(h.Path("window/out")));
+        h.Click(Find<QPushButton>(w, "ContentsExtract"));
+        auto* view = Find<QTreeView>(w, "ContentsView");
+        view->setFocus();
+        Choose(w, {"ped.ifp"});
+        QTest::keyClick(view, Qt::Key_Delete);
+        Choose(w, {"bike.dff"});
+        QTest::keyClick(view, Qt::Key_F2);
+        auto* editor = view->viewport()->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, "racer.dff");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(h.boxes.messages.back().id, MessageId::RenameSummary);
+
+        const QString img = QString::fromStdString(byCli);
+        for (const QStringList& arguments :
+             {QStringList{"import", "-q", img} + sources,
+              QStringList{"extract", "-q", img, QString::fromStdString(h.Path("cli/out")),
+                          "car.dff", "новый.txd", "гараж.col"},
+              QStringList{"delete", "-q", img, "ped.ifp"},
+              QStringList{"rename", img, "bike.dff", "racer.dff"}}) {
+            QProcess cli;
+            cli.start(Cli(), arguments);
+            QVERIFY(cli.waitForFinished());
+            QVERIFY2(cli.exitCode() == 0,
+                     qPrintable(arguments.join(' ') + ": " + cli.readAllStandardError()));
+        }
+        std::vector<std::string> files = {"gta3.img", "out/car.dff", "out/новый.txd",
+                                          "out/гараж.col"};
+        if (version == 1) {
+            files.push_back("gta3.dir");
+        }
+        for (const std::string& file : files) {
+            QVERIFY2(ReadBytes(h.Path("window/" + file)) == ReadBytes(h.Path("cli/" + file)),
+                     file.c_str());
+        }
     }
 
     void checkListsTheProblems() {
