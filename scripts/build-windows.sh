@@ -47,7 +47,8 @@ for exe in "$build/cli/zarnex-cli.exe" "$build/mainwindow/zarnex.exe"; do
             dxgi.dll | gdi32.dll | imm32.dll | kernel32.dll | msvcrt.dll | netapi32.dll | \
             ntdll.dll | ole32.dll | oleaut32.dll | setupapi.dll | shell32.dll | shlwapi.dll | \
             user32.dll | userenv.dll | uxtheme.dll | version.dll | winmm.dll | ws2_32.dll | \
-            wtsapi32.dll | mpr.dll | authz.dll | comctl32.dll | shcore.dll) ;;
+            wtsapi32.dll | mpr.dll | authz.dll | comctl32.dll | shcore.dll | winspool.drv | \
+            api-ms-win-*.dll) ;;
         *) fail "$(basename "$exe") needs $dll, which Windows does not have" ;;
         esac
     done
