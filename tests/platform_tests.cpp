@@ -406,14 +406,16 @@ INSTANTIATE_TEST_SUITE_P(Places, SettingsFolder,
                                                             "C:/Users/u/AppData/Roaming/Zarnex"},
                                          SettingsFolderCase{
                                              "long", kLongFolder, {}, kLongFolder + "/Zarnex"},
-                                         SettingsFolderCase{"known folder", {}, {}, "*"}));
+                                         SettingsFolderCase{"known_folder", {}, {}, "*"}),
+                         [](const auto& info) { return std::string(info.param.what); });
 #else
 INSTANTIATE_TEST_SUITE_P(
     Places, SettingsFolder,
     testing::Values(SettingsFolderCase{"variable", "/x/config", "/h", "/x/config/zarnex"},
-                    SettingsFolderCase{"relative variable", "config", "/h", "/h/.config/zarnex"},
+                    SettingsFolderCase{"relative_variable", "config", "/h", "/h/.config/zarnex"},
                     SettingsFolderCase{"home", {}, "/h", "/h/.config/zarnex"},
-                    SettingsFolderCase{"nowhere", {}, {}, ""}));
+                    SettingsFolderCase{"nowhere", {}, {}, ""}),
+    [](const auto& info) { return std::string(info.param.what); });
 #endif
 
 TEST(Places, AWritableFolderIsAFolderAndKeepsNoTrace) {
