@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QPalette>
 #include <QStyle>
 #include <cstdio>
 #include <exception>
