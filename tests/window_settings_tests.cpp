@@ -8,6 +8,7 @@
 
 #include "mainwindow/identity.h"
 #include "mainwindow/settings.h"
+#include "platform/paths.h"
 #include "tests/window_support.h"
 
 using namespace zarnex;
