@@ -400,7 +400,7 @@ class WindowContentsTests : public QObject {
         if (QGuiApplication::platformName() == "offscreen") {
             QSKIP(
                 "under Wine off screen a real box's modal loop waits for ever (not yet "
-                "understood); the desktop run of this suite has the real boxes");
+                "understood)");
         }
 #endif
         const QString original = QApplication::style()->name();
