@@ -14,6 +14,11 @@ struct CatalogEntry {
     const char* text;
 };
 
+struct WordEntry {
+    Word word;
+    const char* text;
+};
+
 struct Catalog {
     std::array<CatalogEntry, MessageIdCount> messages;
     std::array<const char*, DamageKindCount> damage;  // by DamageKind
@@ -22,6 +27,7 @@ struct Catalog {
     // how many more).
     const char* namesHeading;
     const char* moreNames;
+    std::array<WordEntry, WordCount> words;
 };
 
 const Catalog& RussianCatalog();

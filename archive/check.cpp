@@ -43,28 +43,12 @@ std::optional<ProblemKind> NameProblem(const AnsiString& name) {
 
 }  // namespace
 
-std::vector<Problem> CheckTable(const DirectoryTable& table, int64_t dataBytes,
-                                int64_t directoryBytes) {
+std::vector<Problem> CheckSpace(const DirectoryTable& table, int64_t dataBytes) {
     std::vector<Problem> problems;
-    if (!table.IsVersion2() && directoryBytes % RecordSize != 0) {
-        problems.push_back({ProblemKind::PartialRecord});
-    }
     const int64_t directoryEnd = table.IsVersion2() ? Version2RecordPosition(table.count) : 0;
-
     std::vector<int32_t> covering;  // entries in range that hold sectors
-    std::unordered_map<AnsiString, int32_t> firstByName;
-    firstByName.reserve(static_cast<size_t>(table.count));
     for (int32_t i = 0; i < table.count; ++i) {
         const DirectoryEntry& entry = table.entries[static_cast<size_t>(i)];
-        if (auto kind = NameProblem(entry.name)) {
-            problems.push_back({*kind, i});
-        }
-        if (!entry.name.empty()) {
-            auto [first, fresh] = firstByName.try_emplace(LowerAnsi(entry.name), i);
-            if (!fresh) {
-                problems.push_back({ProblemKind::DuplicateName, i, first->second});
-            }
-        }
         if (auto kind = RangeProblem(entry)) {
             problems.push_back({*kind, i});
             continue;
@@ -101,7 +85,29 @@ std::vector<Problem> CheckTable(const DirectoryTable& table, int64_t dataBytes,
             reacher = i;
         }
     }
+    return problems;
+}
 
+std::vector<Problem> CheckTable(const DirectoryTable& table, int64_t dataBytes,
+                                int64_t directoryBytes) {
+    std::vector<Problem> problems = CheckSpace(table, dataBytes);
+    if (!table.IsVersion2() && directoryBytes % RecordSize != 0) {
+        problems.push_back({ProblemKind::PartialRecord});
+    }
+    std::unordered_map<AnsiString, int32_t> firstByName;
+    firstByName.reserve(static_cast<size_t>(table.count));
+    for (int32_t i = 0; i < table.count; ++i) {
+        const DirectoryEntry& entry = table.entries[static_cast<size_t>(i)];
+        if (auto kind = NameProblem(entry.name)) {
+            problems.push_back({*kind, i});
+        }
+        if (!entry.name.empty()) {
+            auto [first, fresh] = firstByName.try_emplace(LowerAnsi(entry.name), i);
+            if (!fresh) {
+                problems.push_back({ProblemKind::DuplicateName, i, first->second});
+            }
+        }
+    }
     if (table.leftovers > 0) {
         problems.push_back({ProblemKind::InterruptedDeletion, table.count, table.leftoverTwin});
     }

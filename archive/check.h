@@ -42,6 +42,10 @@ struct Problem {
 // `dataBytes` is the data file's length; `directoryBytes` the ".dir" length (version 1).
 std::vector<Problem> CheckTable(const DirectoryTable& table, int64_t dataBytes,
                                 int64_t directoryBytes);
+// Only the problems of where entries lie (out of range, inside the directory, past the end,
+// overlapping), in no set order: what moving data by the directory depends on, without reading
+// every name.
+std::vector<Problem> CheckSpace(const DirectoryTable& table, int64_t dataBytes);
 
 struct ArchiveCheck {
     DirectoryTable table;  // extraction form: entries in directory order

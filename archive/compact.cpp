@@ -11,10 +11,8 @@
 #include "archive/writing.h"
 
 namespace zarnex {
-namespace {
 
-// Damage that compacting would spread: it moves data by what the directory says.
-std::vector<DamageKind> Damage(const std::vector<Problem>& problems) {
+std::vector<DamageKind> DamageThatStopsCompacting(const std::vector<Problem>& problems) {
     std::set<DamageKind> kinds;
     for (const Problem& problem : problems) {
         switch (problem.kind) {
@@ -38,6 +36,8 @@ std::vector<DamageKind> Damage(const std::vector<Problem>& problems) {
     }
     return {kinds.begin(), kinds.end()};
 }
+
+namespace {
 
 struct CompactBatch {
     OpenArchive archive;
@@ -150,7 +150,7 @@ CompactOutcome Compact(const std::string& path, MessageBoxes& boxes, IoState& io
         return outcome;
     }
     std::vector<DamageKind> damage =
-        Damage(CheckTable(archive->table, outcome.bytesBefore, directoryBytes));
+        DamageThatStopsCompacting(CheckTable(archive->table, outcome.bytesBefore, directoryBytes));
     if (!damage.empty()) {
         boxes.Show({.id = MessageId::CompactDamaged, .path = path, .damage = std::move(damage)});
         return outcome;

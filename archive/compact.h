@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "archive/check.h"
 #include "archive/messages.h"
 #include "platform/file.h"
 
@@ -18,6 +20,10 @@ struct CompactOutcome {
     int64_t bytesBefore = 0;
     int64_t bytesAfter = 0;
 };
+
+// Damage that compacting would spread, since it moves data by what the directory says: compact
+// refuses an archive with any of it.
+std::vector<DamageKind> DamageThatStopsCompacting(const std::vector<Problem>& problems);
 
 // Refuses archives whose entries overlap, reach past the file's end or lie out of range, with a
 // message that says so. At every moment every record names good bytes: an entry moves only into

@@ -1,7 +1,7 @@
 #include "archive/extract.h"
 
 #include <algorithm>
-#include <chrono>
+#include <cstdio>
 #include <new>
 #include <optional>
 #include <unordered_map>
@@ -11,15 +11,21 @@
 #include "platform/codepage.h"
 #include "platform/errors.h"
 #include "platform/paths.h"
+#include "platform/system.h"
 
 namespace zarnex {
 namespace {
 
 enum class Existing { Overwrite, Skip, Cancel };
 
-// About what stands there itself: a link's own size and date, never its target's.
-Existing AskOverwrite(MessageBoxes& boxes, const std::string& outPath, const NodeInfo& there,
+// About what stands there itself: a link's own size and date, never its target's. An answer
+// for all the files is kept in `toAll`, and then nothing more is asked.
+Existing AskOverwrite(MessageBoxes& boxes, std::optional<Existing>& toAll,
+                      const std::string& outPath, const NodeInfo& there,
                       const DirectoryEntry& entry) {
+    if (toAll) {
+        return *toAll;
+    }
     switch (boxes.Show({.id = MessageId::OverwriteQuestion,
                         .path = outPath,
                         .size = SectorToByte(entry.size),
@@ -27,6 +33,10 @@ Existing AskOverwrite(MessageBoxes& boxes, const std::string& outPath, const Nod
                         .date = FormatFileTime(there.modifiedSeconds)})) {
         case MessageAnswer::Yes:
             return Existing::Overwrite;
+        case MessageAnswer::YesToAll:
+            return *(toAll = Existing::Overwrite);
+        case MessageAnswer::NoToAll:
+            return *(toAll = Existing::Skip);
         case MessageAnswer::Cancel:
             return Existing::Cancel;
         default:
@@ -82,16 +92,11 @@ Copied CopyOut(File& archive, File& out, const DirectoryEntry& entry, std::vecto
 }  // namespace
 
 std::string FormatFileTime(int64_t secondsSince1970) {
-    using namespace std::chrono;
-    const sys_seconds time{seconds{secondsSince1970}};
-    const sys_days day = floor<days>(time);
-    const year_month_day date{day};
-    const hh_mm_ss clock{time - day};
-    return std::to_string(static_cast<unsigned>(date.day())) + "." +
-           std::to_string(static_cast<unsigned>(date.month())) + "." +
-           std::to_string(static_cast<int>(date.year())) + "  " +
-           std::to_string(clock.hours().count()) + ":" + std::to_string(clock.minutes().count()) +
-           ":" + std::to_string(clock.seconds().count());
+    const CalendarTime t = LocalCalendarTime(secondsSince1970);
+    char text[64];
+    std::snprintf(text, sizeof text, "%02d.%02d.%04d  %02d:%02d:%02d", t.day, t.month, t.year,
+                  t.hour, t.minute, t.second);
+    return text;
 }
 
 std::unordered_map<std::string, int32_t> IndexNamesInDirectoryOrder(const DirectoryTable& table) {
@@ -113,6 +118,7 @@ struct ExtractBatch {
     std::unordered_map<AnsiString, int32_t> firstByName;
     std::vector<char> buffer =
         std::vector<char>(static_cast<size_t>(SectorToByte(ExtractChunkSectors)));
+    std::optional<Existing> toAll = {};  // the overwrite question's answer for every file
 };
 
 enum class ExtractStep { Extracted, Warned, Skipped, NotFound, Cancelled };
@@ -134,7 +140,7 @@ std::optional<File> OpenOutput(ExtractBatch& batch, const std::string& fileName,
         return out;
     }
     if (there.kind != NodeKind::Missing) {
-        switch (AskOverwrite(batch.boxes, outPath, there, entry)) {
+        switch (AskOverwrite(batch.boxes, batch.toAll, outPath, there, entry)) {
             case Existing::Cancel:
                 step = ExtractStep::Cancelled;
                 return std::nullopt;

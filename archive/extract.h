@@ -42,7 +42,7 @@ struct DirectoryTable;
 // Lowered name -> the first index in directory order that holds it.
 std::unordered_map<std::string, int32_t> IndexNamesInDirectoryOrder(const DirectoryTable& table);
 
-// "d.m.yyyy  h:m:s" of a time in seconds since 1970, in UTC.
+// "dd.mm.yyyy  hh:mm:ss" of a time in seconds since 1970, on the user's clock.
 std::string FormatFileTime(int64_t secondsSince1970);
 
 }  // namespace zarnex

@@ -6,12 +6,16 @@
 #include "archive/catalog.h"
 #include "platform/errors.h"
 #include "platform/file.h"
+#include "platform/system.h"
 
 namespace zarnex {
 
 MessageKind KindOf(MessageId id) {
     using enum MessageId;
     using enum MessageIcon;
+    if (id >= ListHeader && id <= DeleteVerboseHelp) {
+        return {None, MessageButtons::Ok, true, true};  // the command line's words
+    }
     switch (id) {
         case SourceOpenFailed:
         case NameNotInCodePage:
@@ -36,12 +40,14 @@ MessageKind KindOf(MessageId id) {
         case CheckSound:
             return {Information};
         case CheckProblems:
+        case OpenEntryFailed:
             return {Warning};
         case OverwriteQuestion:
-            return {Question, MessageButtons::YesNoCancel};
+            return {Question, MessageButtons::YesNoToAllCancel};
         case ReplaceQuestion:
         case NotGameFileQuestion:
         case ContentsDeleteQuestion:
+        case ContentsDeleteOneQuestion:
             return {Question, MessageButtons::YesNo};
         case CreateFailedDiskFull:
             // The one box that leaves the window usable: the user may free room meanwhile.
@@ -52,6 +58,7 @@ MessageKind KindOf(MessageId id) {
         case DeletedLine:
         case NotFoundLine:
         case ContentsStatus:
+        case ContentsStatusFiltered:
             return {None, MessageButtons::Ok, true, true};
         default:
             return {Error};
@@ -68,20 +75,22 @@ std::optional<Language> ParseLanguage(std::string_view text) {
     return std::nullopt;
 }
 
-Language LanguageFromEnvironment(const std::function<const char*(const char*)>& lookup) {
+Language LanguageFromEnvironment(const std::function<const char*(const char*)>& lookup,
+                                 std::string_view system) {
+    std::string_view chosen = system;
     for (const char* variable : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
         const char* value = lookup(variable);
         if (value != nullptr && *value != '\0') {
-            return std::string_view(value).starts_with("ru") ? Language::Russian
-                                                             : Language::English;
+            chosen = value;
+            break;
         }
     }
-    return Language::English;
+    return chosen.starts_with("ru") ? Language::Russian : Language::English;
 }
 
 Language LanguageFromEnvironment() {
     return LanguageFromEnvironment(
-        [](const char* name) -> const char* { return std::getenv(name); });
+        [](const char* name) -> const char* { return std::getenv(name); }, UserInterfaceLanguage());
 }
 
 namespace {
@@ -116,7 +125,8 @@ constexpr std::pair<std::string_view, int64_t Message::*> kNumberFields[] = {
     {"size", &Message::size},       {"existing_size", &Message::existingSize},
     {"sectors", &Message::sectors}, {"index", &Message::index},
     {"limit", &Message::limit},     {"version", &Message::version},
-    {"live", &Message::live},       {"wasted", &Message::wasted}};
+    {"live", &Message::live},       {"wasted", &Message::wasted},
+    {"shown", &Message::shown}};
 
 // Below the text: a heading and the names, so many and then how many more.
 std::string NamesText(const Catalog& catalog, const std::vector<std::string>& names) {
@@ -135,6 +145,35 @@ std::string NamesText(const Catalog& catalog, const std::vector<std::string>& na
     return text;
 }
 
+const char* WordIn(const Catalog& catalog, Word word) {
+    return catalog.words[static_cast<size_t>(word)].text;
+}
+
+std::string SizeIn(const Catalog& catalog, int64_t bytes) {
+    if (bytes < 1024) {
+        return std::to_string(bytes) + " " + WordIn(catalog, Word::Bytes);
+    }
+    double value = static_cast<double>(bytes) / 1024;
+    Word unit = Word::KiB;
+    for (Word larger : {Word::MiB, Word::GiB}) {
+        if (value < 1023.5) {
+            break;
+        }
+        value /= 1024;
+        unit = larger;
+    }
+    char digits[32];
+    std::snprintf(digits, sizeof digits, value < 9.95 ? "%.1f" : "%.0f", value);
+    std::string text = digits;
+    if (text.ends_with(".0")) {
+        text.resize(text.size() - 2);
+    }
+    if (const size_t point = text.find('.'); point != std::string::npos) {
+        text.replace(point, 1, WordIn(catalog, Word::DecimalPoint));
+    }
+    return text + " " + WordIn(catalog, unit);
+}
+
 std::string FieldText(const Catalog& catalog, const Message& m, std::string_view field) {
     if (field == "names") {
         return NamesText(catalog, m.names);
@@ -150,13 +189,11 @@ std::string FieldText(const Catalog& catalog, const Message& m, std::string_view
             return m.*member;
         }
     }
-    const bool megabytes = field.ends_with("_mb");
-    const std::string_view number = megabytes ? field.substr(0, field.size() - 3) : field;
+    const bool units = field.ends_with("_units");
+    const std::string_view number = units ? field.substr(0, field.size() - 6) : field;
     for (const auto& [name, member] : kNumberFields) {
-        if (number == name && megabytes) {
-            char text[32];
-            std::snprintf(text, sizeof text, "%.1f", static_cast<double>(m.*member) / 1048576.0);
-            return text;
+        if (number == name && units) {
+            return SizeIn(catalog, m.*member);
         }
         if (number == name) {
             return std::to_string(m.*member);
@@ -191,6 +228,14 @@ MessageBoxRequest Render(const Message& message, Language language) {
         entry.text, [&](std::string_view field) { return FieldText(catalog, message, field); });
     const MessageKind kind = KindOf(message.id);
     return {std::move(text), entry.title, kind.icon, kind.buttons, kind.taskModal};
+}
+
+const char* WordText(Word word, Language language) {
+    return WordIn(language == Language::Russian ? RussianCatalog() : EnglishCatalog(), word);
+}
+
+std::string SizeInUnits(int64_t bytes, Language language) {
+    return SizeIn(language == Language::Russian ? RussianCatalog() : EnglishCatalog(), bytes);
 }
 
 void ReportArchiveOpenFailure(MessageBoxes& boxes, const std::string& path, int code) {

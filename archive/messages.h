@@ -61,9 +61,11 @@ enum class MessageId {
     SettingsWriteFailed,   // -
     ApplicationError,      // text
     // The contents window
-    ContentsDeleteQuestion,  // count
-    CheckSound,              // path
-    CheckProblems,           // path, count, text (a problem a line)
+    ContentsDeleteQuestion,     // count
+    ContentsDeleteOneQuestion,  // name
+    CheckSound,                 // path
+    CheckProblems,              // path, count, text (a problem a line)
+    OpenEntryFailed,            // path: no program of the desktop opened it
     // Lines of the command line, not boxes
     ReplacedLine,    // name
     AddedLine,       // name
@@ -71,8 +73,107 @@ enum class MessageId {
     DeletedLine,     // name
     NotFoundLine,    // name
     ContentsStatus,  // version, count, size, live, wasted: the contents window's status line
+    ContentsStatusFiltered,  // the same, and how many rows the filter shows
+    // The command line's own words, lines all of them
+    ListHeader,             // version, count
+    NoEntryMatches,         // name (a pattern)
+    NoFileMatches,          // name (a pattern)
+    ListReadAs,             // path, text (an encoding)
+    ListInCodePage,         // path, text (a code page)
+    ProgressLine,           // index (done), count (all)
+    BoxKindError,           // -: after a box's title on the terminal
+    BoxKindWarning,         // -
+    BoxKindQuestion,        // -
+    BoxKindMessage,         // -
+    AnsweredByOverwrite,    // -
+    AnsweredByNoOverwrite,  // -
+    AnsweredInputTaken,     // -
+    AnsweredNoTerminal,     // -
+    AskYesNoCancel,         // -
+    AskToAllCancel,         // -: the same with the answers for every file left
+    AskYesNo,               // -
+    PressAnyKey,            // -
+    NoCommand,              // -
+    UnknownCommand,         // name
+    BadLanguage,            // text
+    UnknownOption,          // text
+    OptionNeedsArgument,    // text
+    OptionTakesNoArgument,  // text
+    OptionsExclude,         // name, new_name: the two options
+    NullWithoutList,        // -
+    TakesOneArchive,        // -
+    TakesArchiveAndFiles,   // -
+    TakesArchiveAndNames,   // -
+    TakesArchiveAndFolder,  // -
+    TakesOldAndNewName,     // -
+    NoSuchFolder,           // path
+    CreateExists,           // path
+    CreateIsItsDirectory,   // path
+    CreateFailedLine,       // path, code
+    ListUnreadable,         // path, text (why)
+    ListTooLong,            // limit (MiB)
+    ListTooManyItems,       // limit
+    ListHoldsNul,           // -
+    ListLineNotUtf8,        // index (the line's number)
+    ListNotUtf16,           // -
+    StandardInputName,      // -
+    UsageHeading,           // -
+    HelpHint,               // name (the command)
+    HelpLanguage,           // -
+    HelpExitStatus,         // -
+    ExplorerStart,          // -
+    ListAbout,              // -
+    ImportAbout,            // -
+    ExtractAbout,           // -
+    DeleteAbout,            // -
+    RenameAbout,            // -
+    CreateAbout,            // -
+    CheckAbout,             // -
+    CompactAbout,           // -
+    HelpOptionHelp,         // -: the options' lines in the help
+    CheckQuietHelp,         // -
+    CompactQuietHelp,       // -
+    Version1Help,           // -
+    Version2Help,           // -
+    OverwriteHelp,          // -
+    NoOverwriteHelp,        // -
+    PathListHelp,           // -
+    NameListHelp,           // -
+    NullHelp,               // -
+    BatchQuietHelp,         // -
+    ImportVerboseHelp,      // -
+    ExtractVerboseHelp,     // -
+    DeleteVerboseHelp,      // -
 };
-inline constexpr int MessageIdCount = static_cast<int>(MessageId::ContentsStatus) + 1;
+inline constexpr int MessageIdCount = static_cast<int>(MessageId::DeleteVerboseHelp) + 1;
+
+// The windows' words that are no message: headers, buttons, hints, units. The main window's own
+// captions are not among them: they read the same in every language.
+enum class Word {
+    ContentsButton,
+    ChooseExtractFolder,  // the title of the folder browser for extraction
+    FilterHint,
+    NumberHeader,
+    NameHeader,
+    SizeHeader,
+    TypeHeader,
+    OffsetHeader,
+    SectorsHeader,
+    Open,
+    OpenArchiveTitle,
+    Extract,
+    Delete,
+    Rename,
+    Check,
+    Compact,
+    CopyNames,
+    Bytes,
+    KiB,
+    MiB,
+    GiB,
+    DecimalPoint,
+};
+inline constexpr int WordCount = static_cast<int>(Word::DecimalPoint) + 1;
 
 // What makes an archive unfit for moving its data by what its directory says.
 enum class DamageKind { Overlap, PastEnd, InsideDirectory, OutOfRange, NegativePlace };
@@ -100,6 +201,7 @@ struct Message {
     int64_t version = 0;
     int64_t live = 0;    // bytes
     int64_t wasted = 0;  // bytes
+    int64_t shown = 0;
     std::vector<DamageKind> damage = {};
     std::vector<std::string> names = {};  // listed below the text, at most ListedNames of them
     std::string text = {};                // a failure's own words, shown as they are
@@ -128,17 +230,23 @@ enum class Language { Russian, English };
 // "ru" or "en".
 std::optional<Language> ParseLanguage(std::string_view text);
 // As desktop programs do: the first of LANGUAGE, LC_ALL, LC_MESSAGES and LANG that is set decides;
-// Russian when it begins with "ru", English otherwise. `lookup` answers like getenv.
-Language LanguageFromEnvironment(const std::function<const char*(const char*)>& lookup);
+// Russian when it begins with "ru", English otherwise. Where none is set (Windows sets none), the
+// language of the system's own words, `system` (an ISO 639 code, or empty). `lookup` answers like
+// getenv.
+Language LanguageFromEnvironment(const std::function<const char*(const char*)>& lookup,
+                                 std::string_view system = {});
 Language LanguageFromEnvironment();
 
 // Words with fields in braces ("{path}"), each replaced by what `field` gives for its name. A
-// byte count named with "_mb" ("{size_mb}") is shown in megabytes with one decimal.
+// byte count named with "_units" ("{size_units}") is shown in the unit that suits it.
 std::string FillIn(std::string_view words,
                    const std::function<std::string(std::string_view field)>& field);
 
 // The message in words: title, text, and the box's kind.
 MessageBoxRequest Render(const Message& message, Language language);
+const char* WordText(Word word, Language language);
+// "512 bytes", "1.5 KiB", "12 MiB": one decimal below ten units, none above.
+std::string SizeInUnits(int64_t bytes, Language language);
 
 // The boxes several batches share.
 // The archive (or its ".dir") did not open: in use by another program, or the system's reason.

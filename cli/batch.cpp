@@ -1,10 +1,14 @@
 #include "cli/batch.h"
 
 #include <iostream>
+#include <unordered_set>
 
+#include "archive/directory.h"
+#include "archive/name_pattern.h"
 #include "cli/lists.h"
 #include "cli/options.h"
 #include "platform/paths.h"
+#include "platform/wildcards.h"
 
 namespace zarnex::cli {
 
@@ -14,17 +18,12 @@ constexpr int NullOption = LongOnly;
 
 }  // namespace
 
-std::vector<Option> WithBatchOptions(std::vector<Option> own, const char* items,
-                                     const char* verboseLines) {
-    own.insert(
-        own.end(),
-        {{"files-from", 'T', "LIST",
-          std::string("also take the ") + items + " from LIST, one a line; - is standard input"},
-         {"null", NullOption, nullptr, "the items of LIST end in NUL bytes instead (find -print0)"},
-         {"quiet", 'q', nullptr,
-          "print the message boxes only: no progress, no lines of -v,\n"
-          "no \"not found\" lines"},
-         {"verbose", 'v', nullptr, std::string("print a line per file: ") + verboseLines}});
+std::vector<Option> WithBatchOptions(std::vector<Option> own, MessageId listHelp,
+                                     MessageId verboseHelp) {
+    own.insert(own.end(), {{"files-from", 'T', "LIST", listHelp},
+                           {"null", NullOption, nullptr, MessageId::NullHelp},
+                           {"quiet", 'q', nullptr, MessageId::BatchQuietHelp},
+                           {"verbose", 'v', nullptr, verboseHelp}});
     return own;
 }
 
@@ -41,8 +40,8 @@ std::optional<int> BatchOptions::Read(CommandLine& line,
                 return "";
             case 'q':
             case 'v':
-                return Choose(chosen, option == 'q' ? Chatter::Quiet : Chatter::Verbose,
-                              "-q and -v exclude each other");
+                return Choose(chosen, option == 'q' ? Chatter::Quiet : Chatter::Verbose, "-q",
+                              "-v");
             default:
                 return own(option);
         }
@@ -52,23 +51,23 @@ std::optional<int> BatchOptions::Read(CommandLine& line,
     }
     chatter = chosen.value_or(Chatter::Normal);
     if (nullSeparated && lists.empty()) {
-        return line.Usage("--null applies to the lists of -T");
+        return line.Usage(Words(MessageId::NullWithoutList));
     }
     return std::nullopt;
 }
 
 std::optional<int> BatchOptions::ReadLists(std::vector<std::string>& items) const {
-    return cli::ReadLists(lists, nullSeparated, items);
+    return cli::ReadLists(lists, nullSeparated, chatter == Chatter::Verbose, items);
 }
 
-std::optional<int> BatchOptions::ReadArchiveAndItems(CommandLine& line, const char* usage,
+std::optional<int> BatchOptions::ReadArchiveAndItems(CommandLine& line, MessageId usage,
                                                      std::vector<std::string>& items) {
     if (const auto status = Read(line)) {
         return status;
     }
     const std::vector<std::string>& operands = line.Operands();
     if (operands.empty() || (operands.size() < 2 && lists.empty())) {
-        return line.Usage(usage);
+        return line.Usage(Words(usage));
     }
     items.assign(operands.begin() + 1, operands.end());
     return ReadLists(items);
@@ -81,6 +80,62 @@ bool BatchOptions::TakesStandardInput() const {
         }
     }
     return false;
+}
+
+void Remark(Chatter chatter, const std::string& line) {
+    if (chatter != Chatter::Quiet) {
+        ClearProgressLine();
+        std::cerr << line << "\n";
+    }
+}
+
+std::optional<ChosenNames> ChooseNames(const std::string& archive,
+                                       const std::vector<std::string>& given, bool all,
+                                       Chatter chatter) {
+    bool patterns = all;
+    for (const std::string& name : given) {
+        patterns = patterns || HasWildcards(name);
+    }
+    if (!patterns) {
+        return ChosenNames{given};
+    }
+    IoState io;
+    TerminalMessageBoxes boxes(OverwritePolicy::No);
+    const std::optional<OpenArchive> loaded = LoadDirectory(archive, io, boxes);
+    if (!loaded) {
+        return std::nullopt;
+    }
+    const DirectoryTable& table = loaded->table;
+    ChosenNames chosen;
+    // The lowered names given so far: a pattern adds only the others.
+    std::unordered_set<AnsiString> taken;
+    auto takeMatches = [&](const NamePattern& pattern) {
+        bool matched = false;
+        for (int32_t i = 0; i < table.count; ++i) {
+            const AnsiString& name = table.entries[static_cast<size_t>(i)].name;
+            if (pattern.Matches(name)) {
+                matched = true;
+                if (taken.insert(LowerAnsi(name)).second) {
+                    chosen.names.push_back(AnsiToUtf8Lossy(name));
+                }
+            }
+        }
+        return matched;
+    };
+    if (all) {
+        takeMatches(NamePattern("*"));
+    }
+    for (const std::string& name : given) {
+        if (!HasWildcards(name)) {
+            AnsiString ansi;
+            taken.insert(Utf8ToAnsi(name, ansi) ? LowerAnsi(ansi) : name);
+            chosen.names.push_back(name);
+        } else if (!takeMatches(NamePattern::FromUtf8(name))) {
+            Remark(chatter, Words({.id = MessageId::NoEntryMatches, .name = name}));
+            ++chosen.unmatched;
+        }
+    }
+    return chosen;
 }
 
 std::string ImportedLine(const std::string& path, ImportKind kind) {
@@ -113,13 +168,8 @@ std::function<void(int)> BatchOutput::Progress() {
 
 void BatchOutput::Verbose(const std::string& line) const {
     if (chatter_ == Chatter::Verbose) {
+        ClearProgressLine();
         std::cout << line << "\n";
-    }
-}
-
-void BatchOutput::Remark(const std::string& line) const {
-    if (chatter_ != Chatter::Quiet) {
-        std::cerr << line << "\n";
     }
 }
 

@@ -18,10 +18,13 @@ class CommandLine;
 
 enum class Chatter { Quiet, Normal, Verbose };
 
-// `own`, then the options of every batch: -T of a list of `items` ("paths", "names"), --null,
-// -q, and -v, which prints `verboseLines`.
-std::vector<Option> WithBatchOptions(std::vector<Option> own, const char* items,
-                                     const char* verboseLines);
+// A line beside the boxes on standard error, such as a name with no entry; not with -q.
+void Remark(Chatter chatter, const std::string& line);
+
+// `own`, then the options of every batch: -T with its help `listHelp` (of paths, of names),
+// --null, -q, and -v with its help `verboseHelp`.
+std::vector<Option> WithBatchOptions(std::vector<Option> own, MessageId listHelp,
+                                     MessageId verboseHelp);
 
 struct BatchOptions {
     std::vector<std::string> lists;
@@ -36,10 +39,22 @@ struct BatchOptions {
     // For a command on an archive and items: reads the options, then the items, the operands
     // after the archive and then those of every list; `usage` when there are none. The exit
     // status when the command has answered already.
-    std::optional<int> ReadArchiveAndItems(CommandLine& line, const char* usage,
+    std::optional<int> ReadArchiveAndItems(CommandLine& line, MessageId usage,
                                            std::vector<std::string>& items);
     bool TakesStandardInput() const;
 };
+
+// The NAMEs of extract and delete, with each pattern (a name with * or ?) replaced by the names of
+// the entries it matches, in directory order; a name that a NAME before gave is not given again.
+struct ChosenNames {
+    std::vector<std::string> names;
+    int unmatched = 0;  // patterns that matched no entry, each named on standard error
+};
+// Reads the archive's directory only for a pattern or for `all` (every entry's name). Nothing
+// when it cannot be read: a box has said why.
+std::optional<ChosenNames> ChooseNames(const std::string& archive,
+                                       const std::vector<std::string>& given, bool all,
+                                       Chatter chatter);
 
 // The lines a batch prints besides its message boxes, each made in one place.
 std::string ImportedLine(const std::string& path, ImportKind kind);
@@ -58,7 +73,7 @@ class BatchOutput {
     // A line of -v, on standard output; only with -v.
     void Verbose(const std::string& line) const;
     // A line beside the boxes on standard error, such as a name with no entry; not with -q.
-    void Remark(const std::string& line) const;
+    void Remark(const std::string& line) const { cli::Remark(chatter_, line); }
 
   private:
     Chatter chatter_;

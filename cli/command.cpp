@@ -5,20 +5,11 @@
 
 #include "cli/exit_status.h"
 #include "cli/options.h"
+#include "cli/terminal.h"
 
 namespace zarnex::cli {
 
 namespace {
-
-const char* const kLanguage =
-    "--lang ru|en sets the language of the messages, summaries and lines of -v; without it the\n"
-    "first of LANGUAGE, LC_ALL, LC_MESSAGES and LANG that is set decides: Russian where it\n"
-    "begins with \"ru\", English otherwise.\n";
-
-const char* const kExitStatus =
-    "Exit status: 0 everything was done; 1 the command ran to its end but something was\n"
-    "skipped, refused or not found (check: problems were found); 2 usage error; 3 the command\n"
-    "did not run or stopped (archive missing, unreadable or damaged, an error stop, a cancel).\n";
 
 // Where an option's help begins on its line.
 constexpr size_t HelpColumn = 25;
@@ -34,7 +25,7 @@ std::string OptionLines(const std::vector<Option>& options) {
             line += std::string("=") + o.argument;
         }
         line.resize(std::max(line.size() + 2, HelpColumn), ' ');
-        for (char c : o.help) {
+        for (char c : o.help ? Words(*o.help) : "") {
             line += c;
             if (c == '\n') {
                 line.append(HelpColumn, ' ');
@@ -47,14 +38,32 @@ std::string OptionLines(const std::vector<Option>& options) {
 
 // What the command does and its options.
 std::string Description(const Command& command) {
-    return std::string(command.about) + "\n\n" + OptionLines(OptionsOf(command));
+    return Words(command.about) + "\n\n" + OptionLines(OptionsOf(command));
+}
+
+// The characters, not the bytes, of UTF-8 text.
+size_t Width(std::string_view text) {
+    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+// "usage: " and the synopses, each below the one before.
+std::string Usage(const std::vector<std::string>& synopses) {
+    const std::string heading = Words(MessageId::UsageHeading) + " ";
+    std::string text;
+    for (const std::string& synopsis : synopses) {
+        text += (text.empty() ? heading : std::string(Width(heading), ' ')) + "zarnex-cli " +
+                synopsis + "\n";
+    }
+    return text;
 }
 
 }  // namespace
 
 std::vector<Option> OptionsOf(const Command& command) {
     std::vector<Option> options = command.options;
-    options.push_back({"help", 'h', nullptr, "show this help"});
+    options.push_back({"help", 'h', nullptr, MessageId::HelpOptionHelp});
     return options;
 }
 
@@ -63,13 +72,9 @@ std::string UsageText() {
     for (const Command* command : Commands()) {
         synopses.emplace_back(command->synopsis);
     }
-    synopses.insert(synopses.end(),
-                    {"COMMAND --help", "--help | --version", "--lang ru|en COMMAND ..."});
-    std::string text;
-    for (const std::string& synopsis : synopses) {
-        text += (text.empty() ? "usage: " : "       ") + ("zarnex-cli " + synopsis) + "\n";
-    }
-    return text;
+    synopses.insert(synopses.end(), {"COMMAND --help", "help | /? | --help | --version",
+                                     "--lang ru|en COMMAND ..."});
+    return Usage(synopses);
 }
 
 std::string FullHelp() {
@@ -78,15 +83,19 @@ std::string FullHelp() {
         text +=
             std::string("zarnex-cli ") + command->synopsis + "\n" + Description(*command) + "\n";
     }
-    return text + kLanguage + "\n" + kExitStatus;
+    return text + Words(MessageId::HelpLanguage) + "\n\n" + Words(MessageId::HelpExitStatus) + "\n";
 }
 
 std::string CommandHelp(const Command& command) {
-    return std::string("usage: zarnex-cli ") + command.synopsis + "\n\n" + Description(command) +
-           "\n" + kExitStatus;
+    return Usage({command.synopsis}) + "\n" + Description(command) + "\n" +
+           Words(MessageId::HelpExitStatus) + "\n";
 }
 
 int RunCommand(const Command& command, const std::vector<std::string>& arguments) {
+    if (!arguments.empty() && IsHelpSwitch(arguments[0])) {
+        std::cout << CommandHelp(command);
+        return ExitDone;
+    }
     CommandLine line(command, arguments);
     return command.run(line);
 }
@@ -94,6 +103,10 @@ int RunCommand(const Command& command, const std::vector<std::string>& arguments
 int NotRun(const std::string& why) {
     std::cerr << "zarnex-cli: " << why << "\n";
     return ExitNotRun;
+}
+
+bool IsHelpSwitch(std::string_view argument) {
+    return argument == "/?" || argument == "-?";
 }
 
 }  // namespace zarnex::cli

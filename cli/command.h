@@ -1,10 +1,13 @@
 // The table of commands: a row per command, from which the usage and every help are made.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "archive/messages.h"
 
 namespace zarnex::cli {
 
@@ -15,7 +18,9 @@ struct Option {
     const char* name;                // the long form, without "--"
     int letter;                      // the short form; LongOnly and above for the long form alone
     const char* argument = nullptr;  // its argument's name in the help; nullptr: it takes none
-    std::string help = "";           // its lines in the help, the later ones indented below it
+    // Its lines in the help, the later ones indented below it; none for the global options, which
+    // the usage shows.
+    std::optional<MessageId> help = std::nullopt;
 };
 
 constexpr int LongOnly = 256;
@@ -23,7 +28,7 @@ constexpr int LongOnly = 256;
 struct Command {
     const char* name;
     const char* synopsis;         // after "zarnex-cli "
-    const char* about;            // what the command does, before its options in the help
+    MessageId about;              // what the command does, before its options in the help
     std::vector<Option> options;  // -h, --help comes last with every command
     int (*run)(CommandLine& line);
 };
@@ -47,5 +52,8 @@ int RunCommand(const Command& command, const std::vector<std::string>& arguments
 
 // Says on standard error why the command does not run; ExitNotRun.
 int NotRun(const std::string& why);
+
+// "/?" or "-?": how Windows programs are asked for their help.
+bool IsHelpSwitch(std::string_view argument);
 
 }  // namespace zarnex::cli

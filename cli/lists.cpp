@@ -1,6 +1,11 @@
 #include "cli/lists.h"
 
+#include <iostream>
+
 #include "cli/command.h"
+#include "cli/terminal.h"
+#include "platform/codepage.h"
+#include "platform/console.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 
@@ -45,26 +50,58 @@ bool ReadListBytes(const std::string& source, std::string& bytes, IoState& io) {
     return file.IsOpen() && ReadWholeFile(file, bytes, io);
 }
 
-std::optional<int> ReadList(const std::string& source, bool nullSeparated,
+struct Marked {
+    const char* mark = nullptr;  // the name of the byte-order mark the text began with
+    bool sound = true;           // false: UTF-16 that is none
+};
+
+// The text after a byte-order mark, as UTF-8 in `bytes`; text without one is left as it is.
+Marked TakeMark(std::string& bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        bytes.erase(0, 3);
+        return {"UTF-8 (BOM)"};
+    }
+    const bool little = bytes.starts_with("\xFF\xFE");
+    if (!little && !bytes.starts_with("\xFE\xFF")) {
+        return {};
+    }
+    std::string text;
+    const bool sound = Utf16ToUtf8(std::string_view(bytes).substr(2), !little, text);
+    bytes = std::move(text);
+    return {little ? "UTF-16 LE" : "UTF-16 BE", sound};
+}
+
+std::optional<int> ReadList(const std::string& source, bool nullSeparated, bool verbose,
                             std::vector<std::string>& items) {
-    auto fail = [&](const std::string& why) {
-        return NotRun("cannot read the list " + (source == "-" ? "standard input" : source) + ": " +
-                      why);
+    const std::string shown = source == "-" ? Words(MessageId::StandardInputName) : source;
+    auto fail = [&](const Message& why) {
+        return NotRun(Words({.id = MessageId::ListUnreadable, .path = shown, .text = Words(why)}));
     };
     IoState io;
     std::string bytes;
     if (!ReadListBytes(source, bytes, io)) {
-        return fail(io.lastError == ErrorTooLong
-                        ? "longer than " + std::to_string(ListByteLimit >> 20) + " MiB"
-                        : SystemErrorText(io.lastError));
+        if (io.lastError == ErrorTooLong) {
+            return fail(
+                {.id = MessageId::ListTooLong, .limit = static_cast<int64_t>(ListByteLimit >> 20)});
+        }
+        return NotRun(Words({.id = MessageId::ListUnreadable,
+                             .path = shown,
+                             .text = SystemErrorText(io.lastError)}));
+    }
+    const auto [mark, sound] = TakeMark(bytes);
+    if (!sound) {
+        return fail({.id = MessageId::ListNotUtf16});
     }
     if (!nullSeparated && bytes.find('\0') != std::string::npos) {
         // A path cut at its NUL would name another file.
-        return fail("it holds a NUL byte (--null reads NUL-separated lists)");
+        return fail({.id = MessageId::ListHoldsNul});
     }
+    // Text from one program is in one encoding. A list that is not UTF-8 throughout is in a code
+    // page, where there are any: a line of it may pass for UTF-8 by chance ("Ёлка" in 866 does).
+    const unsigned codePage = mark || IsUtf8(bytes) ? 0 : LegacyCodePage(bytes, source == "-");
     const char separator = nullSeparated ? '\0' : '\n';
-    size_t start = 0;
-    while (start < bytes.size()) {
+    int64_t line = 0;
+    for (size_t start = 0; start < bytes.size(); ++line) {
         size_t end = bytes.find(separator, start);
         if (end == std::string::npos) {
             end = bytes.size();
@@ -75,13 +112,32 @@ std::optional<int> ReadList(const std::string& source, bool nullSeparated,
         if (!nullSeparated && end < bytes.size() && last > start && bytes[last - 1] == '\r') {
             --last;
         }
-        if (last > start) {
-            if (items.size() == ListItemLimit) {
-                return fail("more than " + std::to_string(ListItemLimit) + " items");
-            }
-            items.push_back(bytes.substr(start, last - start));
-        }
+        std::string item = bytes.substr(start, last - start);
         start = end + 1;
+        if (item.empty()) {
+            continue;
+        }
+        std::string converted;
+        if (codePage != 0 ? !CodePageToUtf8(item, codePage, converted) : !IsUtf8(item)) {
+            return fail({.id = MessageId::ListLineNotUtf8, .index = line + 1});
+        }
+        if (codePage != 0) {
+            item = std::move(converted);
+        }
+        if (items.size() == ListItemLimit) {
+            return fail(
+                {.id = MessageId::ListTooManyItems, .limit = static_cast<int64_t>(ListItemLimit)});
+        }
+        items.push_back(std::move(item));
+    }
+    if (verbose && mark) {
+        std::cerr << Words({.id = MessageId::ListReadAs, .path = shown, .text = mark}) << "\n";
+    }
+    if (verbose && codePage != 0) {
+        std::cerr << Words({.id = MessageId::ListInCodePage,
+                            .path = shown,
+                            .text = std::to_string(codePage)})
+                  << "\n";
     }
     return std::nullopt;
 }
@@ -89,9 +145,9 @@ std::optional<int> ReadList(const std::string& source, bool nullSeparated,
 }  // namespace
 
 std::optional<int> ReadLists(const std::vector<std::string>& lists, bool nullSeparated,
-                             std::vector<std::string>& items) {
+                             bool verbose, std::vector<std::string>& items) {
     for (const std::string& list : lists) {
-        if (const auto status = ReadList(list, nullSeparated, items)) {
+        if (const auto status = ReadList(list, nullSeparated, verbose, items)) {
             return status;
         }
     }

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "cli/exit_status.h"
+#include "cli/terminal.h"
 
 namespace zarnex::cli {
 
@@ -35,6 +36,9 @@ OptionParser::OptionParser(const std::string& program, std::span<const Option> o
 int OptionParser::Next() {
     const int c = getopt_long(static_cast<int>(args_.size() - 1), args_.data(),
                               shortOptions_.c_str(), longOptions_.data(), nullptr);
+    if (c == '?' && optopt == '?') {
+        return 'h';  // -?, as Windows programs are asked for their help
+    }
     if (c == '?') {
         std::cerr << strings_[0] << ": " << Problem() << "\n";
     }
@@ -49,18 +53,19 @@ std::string OptionParser::Problem() const {
     const std::string given = at > 0 ? args_[at] : "";
     const auto known = std::find_if(options_.begin(), options_.end(),
                                     [](const Option& o) { return o.letter == optopt; });
-    if (optopt == 0 || (known == options_.end() && given.starts_with("--"))) {
-        return "unrecognized option '" + given + "'";
+    const bool isLong = given.starts_with("--");
+    if (optopt == 0 || known == options_.end()) {
+        return Words(
+            {.id = MessageId::UnknownOption,
+             .text = isLong || optopt == 0 ? given : std::string("-") + static_cast<char>(optopt)});
     }
-    if (known == options_.end()) {
-        return std::string("invalid option -- '") + static_cast<char>(optopt) + "'";
+    if (!isLong) {
+        return Words({.id = MessageId::OptionNeedsArgument,
+                      .text = std::string("-") + static_cast<char>(optopt)});
     }
-    if (given.starts_with("--")) {
-        const std::string name = given.substr(0, given.find('='));
-        return "option '" + name +
-               (known->argument ? "' requires an argument" : "' doesn't allow an argument");
-    }
-    return std::string("option requires an argument -- '") + static_cast<char>(optopt) + "'";
+    return Words(
+        {.id = known->argument ? MessageId::OptionNeedsArgument : MessageId::OptionTakesNoArgument,
+         .text = given.substr(0, given.find('='))});
 }
 
 std::vector<std::string> OptionParser::Operands() const {
@@ -94,7 +99,7 @@ std::optional<int> CommandLine::ReadOptionsAndArchive(const Take& take) {
         return status;
     }
     if (operands_.size() != 1) {
-        return Usage("takes one archive");
+        return Usage(Words(MessageId::TakesOneArchive));
     }
     return std::nullopt;
 }
@@ -111,9 +116,13 @@ int CommandLine::Usage(const std::string& problem) const {
     if (!problem.empty()) {
         std::cerr << "zarnex-cli " << command_.name << ": " << problem << "\n";
     }
-    std::cerr << "usage: zarnex-cli " << command_.synopsis << "\n"
-              << "Try 'zarnex-cli " << command_.name << " --help'.\n";
+    std::cerr << Words(MessageId::UsageHeading) << " zarnex-cli " << command_.synopsis << "\n"
+              << Words({.id = MessageId::HelpHint, .name = command_.name}) << "\n";
     return ExitUsage;
+}
+
+std::string ExcludeEachOther(const char* one, const char* other) {
+    return Words({.id = MessageId::OptionsExclude, .name = one, .newName = other});
 }
 
 CommandLine::Take SetFlag(bool& flag) {

@@ -24,7 +24,8 @@ class OptionParser {
     OptionParser(const OptionParser&) = delete;
     OptionParser& operator=(const OptionParser&) = delete;
 
-    // The next option's letter; '?' after a usage error (printed already); -1 at the operands.
+    // The next option's letter, 'h' for -? too; '?' after a usage error (printed already); -1 at
+    // the operands.
     int Next();
     // The argument of the option just read.
     const char* Argument() const { return optarg; }
@@ -71,12 +72,15 @@ int RunOnArchive(CommandLine& line, int (*run)(const std::string& archive, bool 
 // Takes an option that only sets `flag`.
 CommandLine::Take SetFlag(bool& flag);
 
-// For options that exclude each other: takes `value`, or answers `conflict` when another value
-// came before.
+// That the options `one` and `other` exclude each other.
+std::string ExcludeEachOther(const char* one, const char* other);
+
+// For two options that exclude each other, `one` for the first value: takes `value`, or answers
+// that they exclude each other when the other came before.
 template <typename T>
-std::string Choose(std::optional<T>& choice, T value, const char* conflict) {
+std::string Choose(std::optional<T>& choice, T value, const char* one, const char* other) {
     if (choice && *choice != value) {
-        return conflict;
+        return ExcludeEachOther(one, other);
     }
     choice = value;
     return "";

@@ -26,6 +26,12 @@ std::optional<Language>& ChosenLanguage() {
     return chosen;
 }
 
+// A progress line stands on the terminal, its cursor at its end.
+bool& ProgressShown() {
+    static bool shown = false;
+    return shown;
+}
+
 #ifdef _WIN32
 // A standard stream of the program: UTF-8 text written to a console as UTF-16 in whole
 // characters, to anything else as it stands.
@@ -166,7 +172,16 @@ std::string LineText(MessageId id, const std::string& name) {
     return Render({.id = id, .name = name}, TerminalLanguage()).text;
 }
 
+std::string Words(const Message& message) {
+    return Render(message, TerminalLanguage()).text;
+}
+
+std::string Words(MessageId id) {
+    return Words(Message{.id = id});
+}
+
 MessageAnswer TerminalMessageBoxes::Show(const Message& message) {
+    ClearProgressLine();
     // A script reads the summary's count alone: each missing name has had a line of its own.
     Message shown = message;
     if (shown.id == MessageId::ExtractSummary) {
@@ -177,35 +192,45 @@ MessageAnswer TerminalMessageBoxes::Show(const Message& message) {
         std::cout << request.text << std::endl;
         return MessageAnswer::Ok;
     }
-    std::cerr << request.title << " (" << IconName(request.icon) << ")\n"
-              << request.text << "\n"
-              << std::endl;
+    const MessageId kind = request.icon == MessageIcon::Error      ? MessageId::BoxKindError
+                           : request.icon == MessageIcon::Warning  ? MessageId::BoxKindWarning
+                           : request.icon == MessageIcon::Question ? MessageId::BoxKindQuestion
+                                                                   : MessageId::BoxKindMessage;
+    std::cerr << request.title << " (" << Said(kind) << ")\n" << request.text << "\n" << std::endl;
     if (request.buttons == MessageButtons::Ok) {
         return MessageAnswer::Ok;
     }
     return Ask(request);
 }
 
+std::string TerminalMessageBoxes::Said(MessageId id) const {
+    return Render({.id = id}, language_).text;
+}
+
 MessageAnswer TerminalMessageBoxes::Ask(const MessageBoxRequest& request) {
-    const bool cancellable = request.buttons == MessageButtons::YesNoCancel;
+    const bool toAll = request.buttons == MessageButtons::YesNoToAllCancel;
+    const bool cancellable = toAll || request.buttons == MessageButtons::YesNoCancel;
     if (policy_ == OverwritePolicy::Yes) {
-        std::cerr << "-> yes (-o)" << std::endl;
+        std::cerr << Said(MessageId::AnsweredByOverwrite) << std::endl;
         return MessageAnswer::Yes;
     }
     if (policy_ == OverwritePolicy::No) {
-        std::cerr << "-> no (-n)" << std::endl;
+        std::cerr << Said(MessageId::AnsweredByNoOverwrite) << std::endl;
         return MessageAnswer::No;
     }
     if (inputTaken_) {
-        std::cerr << "-> no (standard input held the list; -o overwrites, -n skips)" << std::endl;
+        std::cerr << Said(MessageId::AnsweredInputTaken) << std::endl;
         return MessageAnswer::No;
     }
     if (!IsTerminal(0)) {
-        std::cerr << "-> no (no terminal to ask; -o overwrites, -n skips)" << std::endl;
+        std::cerr << Said(MessageId::AnsweredNoTerminal) << std::endl;
         return MessageAnswer::No;
     }
     for (;;) {
-        std::cerr << (cancellable ? "[y]es / [n]o / [c]ancel? " : "[y]es / [n]o? ") << std::flush;
+        std::cerr << Said(toAll         ? MessageId::AskToAllCancel
+                          : cancellable ? MessageId::AskYesNoCancel
+                                        : MessageId::AskYesNo)
+                  << std::flush;
         std::string answer;
         if (!std::getline(std::cin, answer)) {
             return cancellable ? MessageAnswer::Cancel : MessageAnswer::No;
@@ -219,21 +244,34 @@ MessageAnswer TerminalMessageBoxes::Ask(const MessageBoxRequest& request) {
         if (cancellable && (answer == "c" || answer == "C" || answer == "cancel")) {
             return MessageAnswer::Cancel;
         }
+        if (toAll && (answer == "a" || answer == "A" || answer == "all")) {
+            return MessageAnswer::YesToAll;
+        }
+        if (toAll && (answer == "s" || answer == "S" || answer == "skip all")) {
+            return MessageAnswer::NoToAll;
+        }
     }
 }
 
 TerminalProgress::TerminalProgress(int total) : total_(total), shown_(IsTerminal(2)) {}
 
 TerminalProgress::~TerminalProgress() {
-    if (shown_) {
-        std::fprintf(stderr, "\r\033[K");
-    }
+    ClearProgressLine();
 }
 
 void TerminalProgress::Set(int position) {
     if (shown_) {
-        std::fprintf(stderr, "\r%d of %d", position, total_);
-        std::fflush(stderr);
+        std::cerr << "\r"
+                  << Words({.id = MessageId::ProgressLine, .count = total_, .index = position})
+                  << std::flush;
+        ProgressShown() = true;
+    }
+}
+
+void ClearProgressLine() {
+    if (ProgressShown()) {
+        std::cerr << "\r\033[K" << std::flush;
+        ProgressShown() = false;
     }
 }
 

@@ -25,6 +25,12 @@ Language TerminalLanguage();
 void SetTerminalLanguage(Language language);
 // A line of the command line's own, such as "added NAME", in that language.
 std::string LineText(MessageId id, const std::string& name);
+// Any of the command line's words in that language.
+std::string Words(const Message& message);
+std::string Words(MessageId id);
+
+// Clears the progress line when one is shown, so that what follows starts a line of its own.
+void ClearProgressLine();
 
 class TerminalMessageBoxes : public MessageBoxes {
   public:
@@ -36,13 +42,16 @@ class TerminalMessageBoxes : public MessageBoxes {
 
   private:
     MessageAnswer Ask(const MessageBoxRequest& request);
+    // The command line's words in the boxes' language.
+    std::string Said(MessageId id) const;
 
     OverwritePolicy policy_;
     bool inputTaken_;
     Language language_;
 };
 
-// "n of m" on standard error, only when it is a terminal.
+// "n of m" on standard error, only when it is a terminal. Anything else the program prints clears
+// it first, and the next step shows it again.
 class TerminalProgress {
   public:
     explicit TerminalProgress(int total);

@@ -16,28 +16,28 @@ AboutBox::AboutBox(QWidget* parent)
     setFixedSize(181, 101);
     setFont(ClassicFont(11));  // 8 points at 96 dpi
 
-    auto* Label1 = new QLabel("The Zarnex authors", this);
-    Label1->setObjectName("Label1");
-    Label1->move(60, 8);
-    Label1->adjustSize();
+    auto* maker = new QLabel("The Zarnex authors", this);
+    maker->setObjectName("maker");
+    maker->move(60, 8);
+    maker->adjustSize();
 
-    auto* Label2 = new QLabel("E-Mail:", this);
-    Label2->setObjectName("Label2");
-    Label2->move(28, 32);
-    Label2->adjustSize();
+    auto* contactLabel = new QLabel("E-Mail:", this);
+    contactLabel->setObjectName("contactLabel");
+    contactLabel->move(28, 32);
+    contactLabel->adjustSize();
 
-    Edit1 = new QLineEdit("dev@zarnex.org", this);
-    Edit1->setObjectName("Edit1");
-    Edit1->setGeometry(64, 32, 97, 17);
-    Edit1->setReadOnly(true);
-    Edit1->setFrame(false);
-    Edit1->setCursorPosition(0);
+    contact_ = new QLineEdit("dev@zarnex.org", this);
+    contact_->setObjectName("contact");
+    contact_->setGeometry(64, 32, 97, 17);
+    contact_->setReadOnly(true);
+    contact_->setFrame(false);
+    contact_->setCursorPosition(0);
 
-    auto* Label3 = new QLabel("Free software for modders", this);
-    Label3->setObjectName("Label3");
-    Label3->setGeometry(44, 64, 89, 25);
-    Label3->setAlignment(Qt::AlignCenter);
-    Label3->setWordWrap(true);
+    auto* credit = new QLabel("Free software for modders", this);
+    credit->setObjectName("credit");
+    credit->setGeometry(44, 64, 89, 25);
+    credit->setAlignment(Qt::AlignCenter);
+    credit->setWordWrap(true);
     ApplyTheme();
 }
 
@@ -49,7 +49,7 @@ void AboutBox::ApplyTheme() {
         face.setColor(group, QPalette::Base, theme.color(group, QPalette::Window));
         face.setColor(group, QPalette::Text, theme.color(group, QPalette::WindowText));
     }
-    Edit1->setPalette(face);
+    contact_->setPalette(face);
 }
 
 void AboutBox::changeEvent(QEvent* event) {

@@ -17,7 +17,7 @@ class AboutBox : public QDialog {
 
   private:
     void ApplyTheme();
-    QLineEdit* Edit1;
+    QLineEdit* contact_;  // selectable, so that the address can be copied
 };
 
 }  // namespace zarnex

@@ -1,29 +1,33 @@
 // The contents window: every entry of one archive, and what can be done to the chosen ones.
 #pragma once
 
-#include <QElapsedTimer>
-#include <QSet>
 #include <QTimer>
-#include <QTreeView>
 #include <QWidget>
 #include <chrono>
 #include <functional>
-#include <memory>
+#include <optional>
 #include <string>
 
 #include "archive/messages.h"
+#include "archive/statistics.h"
+#include "mainwindow/batch_view.h"
 #include "mainwindow/contents_model.h"
+#include "mainwindow/contents_view.h"
 #include "mainwindow/dialogs.h"
+#include "mainwindow/settings_file.h"
 
+class QAction;
 class QFileSystemWatcher;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QMimeData;
 class QProgressBar;
 class QPushButton;
-class QTemporaryDir;
 
 namespace zarnex {
+
+class TempFolders;
 
 // What the contents window shares with the main window.
 struct ContentsHost {
@@ -32,26 +36,11 @@ struct ContentsHost {
     Language language = Language::English;
     std::chrono::milliseconds eventInterval{40};
     std::string* lastExtractDir = nullptr;
+    TempFolders* tempFolders = nullptr;                       // where dragged and opened entries go
     std::function<void(const QStringList& paths)> dropFiles;  // into the import list
-    std::function<void(bool running)> busy;                   // a batch starts or ends
-};
-
-// Size and column widths, as the settings file keeps them: "W H c0 c1 c2 c3 c4".
-struct ContentsLayout {
-    int width = 640;
-    int height = 480;
-    std::vector<int> columns = {200, 70, 50, 80, 70};
-};
-ContentsLayout ParseContentsLayout(const std::string& line);  // defaults when malformed
-std::string FormatContentsLayout(const ContentsLayout& layout);
-
-// Rows dragged out, and starts its drag with what the window gives.
-class ContentsView : public QTreeView {
-  public:
-    std::function<QMimeData*()> makeDragData;
-
-  protected:
-    void startDrag(Qt::DropActions supportedActions) override;
+    std::function<void(const std::string& archivePath)> openArchive;  // in a window of its own
+    std::function<void(bool running)> busy;                           // a batch starts or ends
+    std::function<void(const ContentsLayout& layout)> closed;
 };
 
 class ContentsWindow : public QWidget {
@@ -61,21 +50,26 @@ class ContentsWindow : public QWidget {
     ContentsWindow(const ContentsHost& host, const ContentsLayout& layout);
     ~ContentsWindow() override;
 
-    // Shows `archivePath`, loaded afresh.
+    // Shows `archivePath`, loaded afresh; another archive than before starts unfiltered.
     void Open(const std::string& archivePath);
     const std::string& ArchivePath() const { return path_; }
     // Loads the directory again, keeping the chosen rows and the scroll where their names remain.
-    // A quiet reload (another program changed the file) puts a failure in the status line.
+    // A quiet reload (another program or batch changed the file) puts a failure in the status
+    // line, and waits while a name is being edited.
     void Reload(bool quiet = false);
     ContentsLayout Layout() const;
     ContentsModel& Model() { return *model_; }
 
-    // The actions, as the buttons, menu and keys call them.
+    // The actions, as the buttons, menu, keys and a double-click call them.
+    void OpenClick();
     void ExtractClick();
     void DeleteClick();
     void RenameClick();
     void CheckClick();
     void CompactClick();
+    void CopyNames();
+    // The entry extracted into a private folder and opened with the desktop's program.
+    void OpenEntry(const QModelIndex& index);
     // The chosen entries extracted into a private folder, as the drag hands them out.
     QMimeData* DragData();
 
@@ -85,23 +79,14 @@ class ContentsWindow : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    struct ViewState {
-        QSet<QString> selected;  // keys
-        QString current;
-        QString top;
-    };
-    ViewState SaveView() const;
-    void RestoreView(const ViewState& state);
-    std::vector<int> SelectedRows() const;           // visible rows, in view order
-    std::vector<std::string> SelectedNames() const;  // each name once
+    void MakeControls(QHBoxLayout& buttons);
     void Rename(int32_t recordIndex, const QString& name, const QString& newName);
-    void ShowStatus(const Message& status);
+    void ShowStatus();
+    void UpdateActions();
     void Watch();
     void Unwatch();
     void StartBatch();
     void EndBatch();
-    void SetProgress(int done, int total);
-    MessageAnswer Ask(const Message& message);
 
     ContentsHost host_;
     std::string path_;
@@ -109,13 +94,23 @@ class ContentsWindow : public QWidget {
     ContentsView* view_;
     QLineEdit* filter_;
     QLabel* status_;
-    QProgressBar* progress_;
-    std::vector<QPushButton*> buttons_;
+    QProgressBar* progressBar_;
+    BatchProgress progress_;
+    struct Control {
+        QPushButton* button;  // none for the menu's own entries
+        QAction* action;      // in the menu, with its key
+        bool needsChoice;     // off while no row is chosen
+    };
+    std::vector<Control> controls_;
     QFileSystemWatcher* watcher_;
     QTimer changed_;  // gathers a burst of changes from another program into one reload
-    QElapsedTimer sinceEvents_;
-    std::unique_ptr<QTemporaryDir> dragFolder_;
+    // What the status line says: the archive's figures, or why it could not be read.
+    std::optional<ArchiveStatistics> statistics_;
+    int64_t version_ = 0;
+    QString failure_;
+    QString note_;  // what the last delete or rename did
     bool running_ = false;
+    bool reloadHeld_ = false;  // a quiet reload waits for the edit of a name to end
 };
 
 }  // namespace zarnex

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <numeric>
 
-#include "mainwindow/importlist.h"
 #include "platform/codepage.h"
 #include "platform/paths.h"
 
@@ -27,6 +26,24 @@ std::vector<ContentsRow> RowsOf(const DirectoryTable& table) {
         rows.push_back(std::move(row));
     }
     return rows;
+}
+
+int CompareNames(const QString& a, const QString& b) {
+    const QChar yo(0x0451);
+    const QChar ye(0x0435);
+    const qsizetype common = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < common; ++i) {
+        const QChar x = a[i] == yo ? ye : a[i];
+        const QChar y = b[i] == yo ? ye : b[i];
+        if (x != y) {
+            return x < y ? -1 : 1;
+        }
+    }
+    if (a.size() != b.size()) {
+        return a.size() < b.size() ? -1 : 1;
+    }
+    const int plain = QString::compare(a, b);
+    return plain < 0 ? -1 : (plain > 0 ? 1 : 0);
 }
 
 NameFilter::NameFilter(const QString& pattern)
@@ -63,7 +80,8 @@ bool NameFilter::Matches(const QString& key) const {
     return p == pEnd;
 }
 
-ContentsModel::ContentsModel(QObject* parent) : QAbstractTableModel(parent) {}
+ContentsModel::ContentsModel(Language language, QObject* parent)
+    : QAbstractTableModel(parent), language_(language) {}
 
 void ContentsModel::SetRows(std::vector<ContentsRow> rows) {
     beginResetModel();
@@ -93,14 +111,19 @@ void ContentsModel::SortBy(int column) {
 void ContentsModel::Sort() {
     order_.resize(rows_.size());
     std::iota(order_.begin(), order_.end(), 0);
-    auto by = [this](auto key) {
+    auto sort = [this](auto less) {
         std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
-            return key(rows_[static_cast<size_t>(a)]) < key(rows_[static_cast<size_t>(b)]);
+            return less(rows_[static_cast<size_t>(a)], rows_[static_cast<size_t>(b)]);
         });
+    };
+    auto by = [&](auto key) {
+        sort([&](const ContentsRow& a, const ContentsRow& b) { return key(a) < key(b); });
     };
     switch (sortColumn_) {
         case NameColumn:
-            by([](const ContentsRow& r) -> const QString& { return r.key; });
+            sort([](const ContentsRow& a, const ContentsRow& b) {
+                return CompareNames(a.key, b.key) < 0;
+            });
             break;
         case SizeColumn:
         case SectorsColumn:
@@ -133,6 +156,18 @@ void ContentsModel::Filter() {
     }
 }
 
+int ContentsModel::RowOfKey(const QString& key) const {
+    int found = -1;
+    for (size_t r = 0; r < visible_.size(); ++r) {
+        const int record = visible_[r];
+        if (rows_[static_cast<size_t>(record)].key == key &&
+            (found < 0 || record < visible_[static_cast<size_t>(found)])) {
+            found = static_cast<int>(r);
+        }
+    }
+    return found;
+}
+
 int ContentsModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(visible_.size());
 }
@@ -148,10 +183,13 @@ QVariant ContentsModel::data(const QModelIndex& index, int role) const {
     const ContentsRow& row = RowAt(index.row());
     if (role == Qt::DisplayRole || (role == Qt::EditRole && index.column() == NameColumn)) {
         switch (index.column()) {
+            case NumberColumn:
+                return row.index;
             case NameColumn:
                 return row.name;
             case SizeColumn:
-                return QString::fromStdString(SizeText(int64_t{row.sectors} * SectorSize));
+                return QString::fromStdString(
+                    SizeInUnits(int64_t{row.sectors} * SectorSize, language_));
             case TypeColumn:
                 return row.type;
             case OffsetColumn:
@@ -162,7 +200,8 @@ QVariant ContentsModel::data(const QModelIndex& index, int role) const {
                 return {};
         }
     }
-    if (role == Qt::TextAlignmentRole && index.column() >= OffsetColumn) {
+    if (role == Qt::TextAlignmentRole &&
+        (index.column() == NumberColumn || index.column() >= OffsetColumn)) {
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     }
     return {};
@@ -172,8 +211,12 @@ QVariant ContentsModel::headerData(int section, Qt::Orientation orientation, int
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
         return {};
     }
-    static const char* const headers[] = {"Name", "Size", "Type", "Offset", "Sectors"};
-    return section >= 0 && section < ColumnCount ? QString(headers[section]) : QVariant();
+    static const Word headers[] = {Word::NumberHeader, Word::NameHeader,   Word::SizeHeader,
+                                   Word::TypeHeader,   Word::OffsetHeader, Word::SectorsHeader};
+    if (section < 0 || section >= ColumnCount) {
+        return {};
+    }
+    return QString::fromUtf8(WordText(headers[section], language_));
 }
 
 Qt::ItemFlags ContentsModel::flags(const QModelIndex& index) const {

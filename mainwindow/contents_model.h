@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "archive/directory.h"
+#include "archive/messages.h"
 
 namespace zarnex {
 
@@ -20,6 +21,10 @@ struct ContentsRow {
 };
 
 std::vector<ContentsRow> RowsOf(const DirectoryTable& table);
+
+// Names in small letters as Russian readers look for them: ё sorts as е, and after it where the
+// names are otherwise the same (not after я, as its code would have it). -1, 0 or 1.
+int CompareNames(const QString& a, const QString& b);
 
 // Case-insensitive; `*` is any run of characters and `?` one character, over the whole name.
 // A pattern without either is looked for anywhere in the name.
@@ -38,9 +43,17 @@ class ContentsModel : public QAbstractTableModel {
     Q_OBJECT
 
   public:
-    enum Column { NameColumn, SizeColumn, TypeColumn, OffsetColumn, SectorsColumn, ColumnCount };
+    enum Column {
+        NumberColumn,  // the record's place in the directory: sorting by it restores that order
+        NameColumn,
+        SizeColumn,
+        TypeColumn,
+        OffsetColumn,
+        SectorsColumn,
+        ColumnCount
+    };
 
-    explicit ContentsModel(QObject* parent = nullptr);
+    explicit ContentsModel(Language language, QObject* parent = nullptr);
 
     // New entries; the sort and the filter stay.
     void SetRows(std::vector<ContentsRow> rows);
@@ -49,8 +62,17 @@ class ContentsModel : public QAbstractTableModel {
     void SortBy(int column);
     int SortColumn() const { return sortColumn_; }  // -1: directory order
     bool Descending() const { return descending_; }
+    bool Filtered() const { return !filter_.Empty(); }
+    int EntryCount() const { return static_cast<int>(rows_.size()); }
 
     const ContentsRow& RowAt(int row) const { return rows_[static_cast<size_t>(visible_[row])]; }
+    // The visible row of the entry with this key (the first in directory order), or -1.
+    int RowOfKey(const QString& key) const;
+    // Whether the record at `index` of the directory has this key.
+    bool RecordHasKey(int32_t index, const QString& key) const {
+        return index >= 0 && static_cast<size_t>(index) < rows_.size() &&
+               rows_[static_cast<size_t>(index)].key == key;
+    }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -67,6 +89,7 @@ class ContentsModel : public QAbstractTableModel {
     void Sort();
     void Filter();
 
+    Language language_;
     std::vector<ContentsRow> rows_;
     std::vector<int> order_;    // every row, sorted
     std::vector<int> visible_;  // the rows the filter lets through, in order

@@ -63,6 +63,9 @@ MessageAnswer ShowMessageBox(const MessageBoxRequest& request) {
         buttons = QMessageBox::Yes | QMessageBox::No;
     } else if (request.buttons == MessageButtons::YesNoCancel) {
         buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    } else if (request.buttons == MessageButtons::YesNoToAllCancel) {
+        buttons = QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No |
+                  QMessageBox::NoToAll | QMessageBox::Cancel;
     }
     QMessageBox box(icon, QString::fromStdString(request.title),
                     QString::fromStdString(request.text), buttons);
@@ -88,6 +91,10 @@ MessageAnswer ShowMessageBox(const MessageBoxRequest& request) {
             return MessageAnswer::No;
         case QMessageBox::Cancel:
             return MessageAnswer::Cancel;
+        case QMessageBox::YesToAll:
+            return MessageAnswer::YesToAll;
+        case QMessageBox::NoToAll:
+            return MessageAnswer::NoToAll;
         default:
             break;
     }
@@ -95,8 +102,7 @@ MessageAnswer ShowMessageBox(const MessageBoxRequest& request) {
         return MessageAnswer::Ok;
     }
     // Closing the box by its title bar is the safe answer.
-    return request.buttons == MessageButtons::YesNoCancel ? MessageAnswer::Cancel
-                                                          : MessageAnswer::No;
+    return request.buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Cancel;
 }
 
 QStringList QtFiltersFrom(const QString& windowsFilter) {

@@ -79,8 +79,8 @@ ImportRow MakeImportRow(const std::string& path, int64_t byteCount) {
     return row;
 }
 
-int ListView1Compare(const ImportRow& a, const ImportRow& b, int32_t sortColumn,
-                     int32_t previousSortColumn) {
+int CompareImportRows(const ImportRow& a, const ImportRow& b, int32_t sortColumn,
+                      int32_t previousSortColumn) {
     if (int first = CompareKey(a, b, sortColumn); first != 0) {
         return first;
     }

@@ -24,7 +24,7 @@ std::string SizeText(int64_t byteCount);
 enum ListColumn : int32_t { NameColumn = 0, SizeColumn = 1, TypeColumn = 2, PathColumn = 3 };
 
 // -1, 0 or 1: by `sortColumn`, then by `previousSortColumn` unless they are the same column.
-int ListView1Compare(const ImportRow& a, const ImportRow& b, int32_t sortColumn,
-                     int32_t previousSortColumn);
+int CompareImportRows(const ImportRow& a, const ImportRow& b, int32_t sortColumn,
+                      int32_t previousSortColumn);
 
 }  // namespace zarnex

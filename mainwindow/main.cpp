@@ -7,8 +7,8 @@
 
 #include "mainwindow/aboutbox.h"
 #include "mainwindow/dialogs.h"
-#include "mainwindow/form1.h"
 #include "mainwindow/identity.h"
+#include "mainwindow/import_window.h"
 #include "mainwindow/settings.h"
 
 namespace {
@@ -73,16 +73,16 @@ int main(int argc, char** argv) {
     boxes = std::make_unique<zarnex::QtMessageBoxes>(language);
     try {
         zarnex::QtDialogs dialogs;
-        zarnex::Form1Services services;
+        zarnex::ImportWindowServices services;
         services.boxes = boxes.get();
         services.dialogs = &dialogs;
         services.language = language;
         services.executableDir = QApplication::applicationDirPath().toStdString();
         services.startupArgument = zarnex::MakeStartupArgument(arguments);
-        zarnex::Form1 form1(services);
-        zarnex::AboutBox aboutBox(&form1);
-        form1.SetAboutBox(&aboutBox);
-        form1.show();
+        zarnex::ImportWindow window(services);
+        zarnex::AboutBox aboutBox(&window);
+        window.SetAboutBox(&aboutBox);
+        window.show();
         application.exec();
     } catch (const std::exception& failure) {
         ShowEscapedFailure(failure.what());

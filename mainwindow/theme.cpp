@@ -1,5 +1,8 @@
 #include "mainwindow/theme.h"
 
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <algorithm>
 #include <cmath>
 
@@ -52,6 +55,33 @@ QColor LegibleOn(const QColor& wanted, std::initializer_list<QColor> backgrounds
         }
     }
     return end;
+}
+
+void PaintArchiveGroup(QGroupBox& group, QLineEdit& pathField, QPushButton& browseButton) {
+    const QPalette theme = group.window()->palette();  // the group's own is ours
+    const QColor blue(0, 0, 255);
+    const QColor black(0, 0, 0);
+    QPalette caption;
+    QPalette path;
+    QPalette browse;
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        const QColor window = theme.color(group, QPalette::Window);
+        const QColor captionColor = LegibleOn(blue, {window});
+        caption.setColor(group, QPalette::WindowText, captionColor);  // styles draw titles with
+        caption.setColor(group, QPalette::Text, captionColor);        // either role
+        // Where black would not read, the path takes the theme's text colour, like any field.
+        const QColor base = theme.color(group, QPalette::Base);
+        const QColor pathColor = ContrastRatio(black, base) >= MinimumContrast
+                                     ? black
+                                     : theme.color(group, QPalette::Text);
+        path.setColor(group, QPalette::Text, LegibleOn(pathColor, {base}));
+        // Styles shade a button's face lighter than the palette's colour: Fusion up to about 26%.
+        const QColor face = theme.color(group, QPalette::Button);
+        browse.setColor(group, QPalette::ButtonText, LegibleOn(blue, {face, face.lighter(130)}));
+    }
+    group.setPalette(caption);
+    pathField.setPalette(path);
+    browseButton.setPalette(browse);
 }
 
 }  // namespace zarnex

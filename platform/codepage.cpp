@@ -94,8 +94,13 @@ void AppendUtf8(std::string& out, char32_t cp) {
     } else if (cp < 0x800) {
         out += static_cast<char>(0xC0 | (cp >> 6));
         out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
+    } else if (cp < 0x10000) {
         out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
@@ -203,6 +208,49 @@ std::string AnsiToUtf8Lossy(std::string_view ansi) {
         AppendUtf8(out, (cp == 0 && c != 0) ? char32_t{0xFFFD} : cp);
     }
     return out;
+}
+
+bool IsUtf8(std::string_view text) {
+    for (size_t i = 0; i < text.size();) {
+        char32_t cp;
+        const size_t length = DecodeUtf8(text, i, cp);
+        if (length == 0) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+bool Utf16ToUtf8(std::string_view bytes, bool bigEndian, std::string& out) {
+    out.clear();
+    if (bytes.size() % 2 != 0) {
+        return false;
+    }
+    auto unit = [&](size_t i) -> char32_t {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        return bigEndian ? (first << 8 | second) : (second << 8 | first);
+    };
+    std::string result;
+    result.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size(); i += 2) {
+        char32_t cp = unit(i);
+        if (cp >= 0xDC00 && cp <= 0xDFFF) {
+            return false;
+        }
+        if (cp >= 0xD800 && cp <= 0xDBFF) {
+            const char32_t low = i + 3 < bytes.size() ? unit(i + 2) : 0;
+            if (low < 0xDC00 || low > 0xDFFF) {
+                return false;
+            }
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+            i += 2;
+        }
+        AppendUtf8(result, cp);
+    }
+    out = std::move(result);
+    return true;
 }
 
 }  // namespace zarnex

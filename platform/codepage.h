@@ -24,4 +24,10 @@ bool AnsiToUtf8(std::string_view ansi, std::string& out);
 // For display only: undefined bytes become U+FFFD.
 std::string AnsiToUtf8Lossy(std::string_view ansi);
 
+// Well-formed UTF-8: no overlong forms, surrogates or cut sequences.
+bool IsUtf8(std::string_view text);
+// UTF-16 bytes in the given order as UTF-8; false for an odd byte at the end or half a surrogate
+// pair, and `out` is then left empty.
+bool Utf16ToUtf8(std::string_view bytes, bool bigEndian, std::string& out);
+
 }  // namespace zarnex

@@ -6,8 +6,9 @@
 namespace zarnex {
 
 enum class MessageIcon { None, Error, Warning, Question, Information };
-enum class MessageButtons { Ok, YesNo, YesNoCancel };
-enum class MessageAnswer { Ok, Yes, No, Cancel };
+// YesNoToAllCancel: a question asked of many files in turn, whose answer may hold for the rest.
+enum class MessageButtons { Ok, YesNo, YesNoCancel, YesNoToAllCancel };
+enum class MessageAnswer { Ok, Yes, No, Cancel, YesToAll, NoToAll };
 
 struct MessageBoxRequest {
     std::string text;  // UTF-8
@@ -16,7 +17,5 @@ struct MessageBoxRequest {
     MessageButtons buttons = MessageButtons::Ok;
     bool taskModal = true;
 };
-
-const char* IconName(MessageIcon icon);
 
 }  // namespace zarnex

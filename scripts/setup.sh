@@ -6,9 +6,10 @@ set -euo pipefail
 
 if [ "${1:-}" = --windows ]; then
     # MinGW-w64 with POSIX threads, Wine (wine64 runs the programs, wine gives /usr/bin/wine),
-    # GoogleTest's sources to build with them, and groff to set the manuals as text.
+    # GoogleTest's sources to build with them, groff to set the manuals as text, and the locales'
+    # sources for a Russian Windows under Wine.
     packages=(cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine
-              googletest groff-base
+              googletest groff-base locales
               # Qt built from Debian's source (scripts/qt-mingw.sh), with the Linux Qt's moc, rcc
               # and uic; Qt's Russian words; the icon drawn from the SVG
               dpkg-dev xz-utils qt6-base-dev qt6-translations-l10n librsvg2-bin icoutils

@@ -5,6 +5,7 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <sys/utime.h>
 #include <windows.h>
 
 #include "platform/wide.h"
@@ -12,8 +13,10 @@
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utime.h>
 #endif
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -78,6 +81,15 @@ void SetEnvironment(const Environment& environment) {
         ::setenv(name.c_str(), value.c_str(), 1);
 #endif
     }
+}
+
+// The time zone of the programs started from here; "" for the system's.
+void SetZone(const std::string& zone) {
+#ifdef _WIN32
+    ::_putenv_s("TZ", zone.c_str());
+#else
+    zone.empty() ? ::unsetenv("TZ") : ::setenv("TZ", zone.c_str(), 1);
+#endif
 }
 
 std::string Text(const std::string& path) {
@@ -228,12 +240,12 @@ TEST_F(CliTest, ListShowsVersionCountAndEntriesInDirectoryOrder) {
     test::MakeVersion2(dir / "v2.img", {{5, 2, "b.dff"}, {1, 3, "\xC4\xEE\xEC.txd"}});
     Result r = Run({"list", dir / "v2.img"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "version 2\t2 entries\n0\t5\t2\tb.dff\n1\t1\t3\tДом.txd\n");
+    EXPECT_EQ(r.out, "версия 2\tзаписей: 2\n0\t5\t2\tb.dff\n1\t1\t3\tДом.txd\n");
 
     test::MakeVersion1(dir / "v1.img", {{0, 1, "a"}});
     r = Run({"list", dir / "v1.img"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "version 1\t1 entries\n0\t0\t1\ta\n");
+    EXPECT_EQ(r.out, "версия 1\tзаписей: 1\n0\t0\t1\ta\n");
 }
 
 TEST_F(CliTest, ImportThenListThenExtractGivesTheBytesBack) {
@@ -271,9 +283,9 @@ TEST_F(CliTest, ExistingFilesAndTheOverwriteAnswers) {
     Result r = Run({"extract", dir / "a.img", out, "a.dff"});  // no terminal: No
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "Извлечено: 0\n");
-    EXPECT_NE(r.err.find("Zarnex (question)\n" + out + "/a.dff   уже существует."),
+    EXPECT_NE(r.err.find("Zarnex (вопрос)\n" + out + "/a.dff   уже существует."),
               std::string::npos);
-    EXPECT_NE(r.err.find("no terminal"), std::string::npos);
+    EXPECT_NE(r.err.find("нет терминала"), std::string::npos);
     EXPECT_EQ(test::ReadBytes(out + "/a.dff"), Bytes(3, 'x'));
 
     r = Run({"extract", "-n", dir / "a.img", out, "a.dff"});
@@ -287,36 +299,62 @@ TEST_F(CliTest, ExistingFilesAndTheOverwriteAnswers) {
 }
 
 // On a terminal the overwrite question is asked there; script(1) gives the program one.
-TEST_F(CliTest, OverwriteQuestionIsAnsweredOnATerminal) {
+struct TerminalRow {
+    const char* title;
+    const char* typed;
+    int status;
+    size_t asked;
+    bool aWritten, bWritten;
+};
+
+class TerminalAnswers : public CliTest, public ::testing::WithParamInterface<TerminalRow> {};
+
+TEST_P(TerminalAnswers, OverwriteQuestionIsAnsweredOnATerminal) {
 #ifdef _WIN32
     GTEST_SKIP() << "no console to type at under Wine's tests";
 #else
     if (std::system("command -v script >/dev/null 2>&1") != 0) {
         GTEST_SKIP() << "script(1) is not installed";
     }
+    const TerminalRow& row = GetParam();
     test::MakeVersion2(dir / "a.img", {{1, 1, "a.dff"}, {2, 1, "b.dff"}});
     const std::string out = dir / "out";
     std::filesystem::create_directories(out);
     test::WriteBytes(out + "/a.dff", Bytes(3, 'x'));
     test::WriteBytes(out + "/b.dff", Bytes(3, 'x'));
-    auto onTerminal = [&](const std::string& typed) {
-        const std::string inner = Quote(ZARNEX_CLI_PATH) + " extract " + Quote(dir / "a.img") +
-                                  " " + Quote(out) + " a.dff b.dff";
-        SetEnvironment(kRussian);
-        const std::string command = "printf " + Quote(typed) + " | script -qec " + Quote(inner) +
-                                    " /dev/null >" + Quote(dir / "tty") + " 2>&1";
-        int raw = std::system(command.c_str());
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    };
-    EXPECT_EQ(onTerminal("maybe\ny\nc\n"), 3);  // an unclear answer is asked again; c stops
+    const std::string inner = Quote(ZARNEX_CLI_PATH) + " extract " + Quote(dir / "a.img") + " " +
+                              Quote(out) + " a.dff b.dff";
+    SetEnvironment(kRussian);
+    const std::string command = "printf " + Quote(row.typed) + " | script -qec " + Quote(inner) +
+                                " /dev/null >" + Quote(dir / "tty") + " 2>&1";
+    const int raw = std::system(command.c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, row.status);
     Bytes tty = test::ReadBytes(dir / "tty");
     const std::string screen(tty.begin(), tty.end());
-    EXPECT_NE(screen.find("[y]es / [n]o / [c]ancel?"), std::string::npos) << screen;
-    EXPECT_NE(screen.find("Извлечено: 1"), std::string::npos) << screen;
-    EXPECT_EQ(test::ReadBytes(out + "/a.dff"), test::EntryData({1, 1, "a.dff"}, 0));
-    EXPECT_EQ(test::ReadBytes(out + "/b.dff"), Bytes(3, 'x'));  // cancelled before it
+    const std::string prompt =
+        "[y] да / [n] нет / [a] да для всех / [s] нет для всех / [c] отмена?";
+    size_t asked = 0;
+    for (size_t at = screen.find(prompt); at != std::string::npos;
+         at = screen.find(prompt, at + 1)) {
+        ++asked;
+    }
+    EXPECT_EQ(asked, row.asked) << screen;
+    const Bytes kept(3, 'x');
+    EXPECT_EQ(test::ReadBytes(out + "/a.dff"),
+              row.aWritten ? test::EntryData({1, 1, "a.dff"}, 0) : kept);
+    EXPECT_EQ(test::ReadBytes(out + "/b.dff"),
+              row.bWritten ? test::EntryData({2, 1, "b.dff"}, 1) : kept);
 #endif
 }
+
+// An unclear answer is asked again, and c stops before b; a and s answer for both files.
+const TerminalRow kTerminalRows[] = {
+    {"UnclearThenYesThenCancel", "maybe\ny\nc\n", 3, 3, true, false},
+    {"All", "a\n", 0, 1, true, true},
+    {"SkipAll", "s\n", 1, 1, false, false},
+};
+INSTANTIATE_TEST_SUITE_P(Rows, TerminalAnswers, ::testing::ValuesIn(kTerminalRows),
+                         [](const auto& info) { return std::string(info.param.title); });
 
 // What Windows makes hard, on every system: names in Cyrillic on the command line, on the disk
 // and in the archive's code page; every command on paths past 260 characters; an archive that
@@ -340,7 +378,7 @@ TEST_F(CliTest, CyrillicNamesLongPathsAndAnArchiveInUse) {
     const std::string distant = deep + "/far.img";
     EXPECT_EQ(Run({"create", "-1", distant}).status, 0);
     EXPECT_EQ(Run({"import", distant, Source("src/Дом.txd", house)}).status, 0);
-    EXPECT_EQ(Run({"list", distant}).out, "version 1\t1 entries\n0\t0\t2\tДом.txd\n");
+    EXPECT_EQ(Run({"list", distant}).out, "версия 1\tзаписей: 1\n0\t0\t2\tДом.txd\n");
     EXPECT_EQ(Run({"check", distant}).status, 0);
     EXPECT_EQ(Run({"compact", "-q", distant}).status, 0);
     EXPECT_EQ(Run({"extract", distant, deep + "/out", "Дом.txd"}).status, 0);
@@ -572,6 +610,41 @@ const StatusRow kStatusRows[] = {
      .status = 0,
      .outHas = "Переименовано: a.dff -> c.dff",
      .goodEntriesAfter = 2},
+    {.what = "extract: every entry, with no names",
+     .args = {"extract", "@/good.img", "@/o"},
+     .status = 0,
+     .outHas = "Извлечено: 2"},
+    {.what = "help: /? as Windows programs take it",
+     .args = {"/?"},
+     .status = 0,
+     .outHas = "вызов: zarnex-cli list ARCHIVE\n",
+     .program = true},
+    {.what = "help: -? after the language",
+     .args = {"--lang=en", "-?"},
+     .status = 0,
+     .outHas = "\nExit status: 0",
+     .program = true},
+    {.what = "help: of one command",
+     .args = {"help", "delete"},
+     .status = 0,
+     .outHas = "вызов: zarnex-cli delete ",
+     .program = true},
+    {"help: /? after a command", {"rename", "/?"}, 0, "", "вызов: zarnex-cli rename "},
+    {.what = "a file alone: listed, as one dropped on the program",
+     .args = {"@/good.img"},
+     .status = 0,
+     .outHas = "версия 2\tзаписей: 2\n",
+     .program = true},
+    {.what = "a name alone that is no file",
+     .args = {"@/nothing.img"},
+     .status = 2,
+     .errHas = "неизвестная команда: @/nothing.img",
+     .program = true},
+    {.what = "a language that is none",
+     .args = {"--lang", "de", "list"},
+     .status = 2,
+     .errHas = "--lang принимает ru или en, а не 'de'",
+     .program = true},
     {.what = "version",
      .args = {"--version"},
      .status = 0,
@@ -581,7 +654,7 @@ const StatusRow kStatusRows[] = {
     {.what = "import: a source that does not open",
      .args = {"import", "@/good.img", "@/nothing.dff", "@/src/y.dff"},
      .status = 1,
-     .errHas = "Zarnex (warning)\nНе удаётся открыть файл: ",
+     .errHas = "Zarnex (предупреждение)\nНе удаётся открыть файл: ",
      .outHas = "Заменено: 0\nДобавлено: 1",
      .goodEntriesAfter = 3},
     {.what = "import: a name outside Windows-1251",
@@ -598,7 +671,7 @@ const StatusRow kStatusRows[] = {
     {.what = "extract: an existing file kept",
      .args = {"extract", "-n", "@/good.img", "@/o", "a.dff", "b.dff"},
      .status = 1,
-     .errHas = "-> no (-n)",
+     .errHas = "-> нет (-n)",
      .outHas = "Извлечено: 1",
      .prepare = [](const std::string& d) { test::WriteBytes(d + "/o/a.dff", {7}); }},
     {.what = "delete: a name not found",
@@ -620,43 +693,43 @@ const StatusRow kStatusRows[] = {
      .prepare = MakeDamaged,
      .program = true},
 
-    {.what = "no command", .args = {}, .status = 2, .errHas = "usage: zarnex-cli", .program = true},
+    {.what = "no command", .args = {}, .status = 2, .errHas = "вызов: zarnex-cli", .program = true},
     {.what = "unknown command",
      .args = {"frobnicate"},
      .status = 2,
-     .errHas = "unknown command: frobnicate",
+     .errHas = "неизвестная команда: frobnicate",
      .program = true},
     {.what = "unknown global option",
      .args = {"--frob"},
      .status = 2,
      .errHas = "'--frob'",
      .program = true},
-    {"list: two archives", {"list", "a", "b"}, 2, "usage: zarnex-cli list"},
+    {"list: two archives", {"list", "a", "b"}, 2, "вызов: zarnex-cli list"},
     {.what = "import: no files",
      .args = {"import", "@/good.img"},
      .status = 2,
-     .errHas = "usage: zarnex-cli import",
+     .errHas = "вызов: zarnex-cli import",
      .program = true},
-    {"import: -q and -v", {"import", "-qv", "@/good.img", "@/src/x.dff"}, 2, "exclude"},
+    {"import: -q and -v", {"import", "-qv", "@/good.img", "@/src/x.dff"}, 2, "исключают"},
     {"import: --null without -T", {"import", "--null", "@/good.img", "@/src/x.dff"}, 2, "-T"},
-    {"import: -T without its list", {"import", "@/good.img", "-T"}, 2, "'T'"},
-    {"extract: no names", {"extract", "@/good.img", "@/o"}, 2, "usage"},
-    {"extract: unknown option", {"extract", "-x", "@/good.img", "o", "n"}, 2, "'x'"},
-    {"extract: -o and -n", {"extract", "-o", "-n", "a", "b", "c"}, 2, "exclude"},
+    {"import: -T without its list", {"import", "@/good.img", "-T"}, 2, "'-T'"},
+    {"extract: no folder given", {"extract", "@/good.img"}, 2, "вызов"},
+    {"extract: unknown option", {"extract", "-x", "@/good.img", "o", "n"}, 2, "'-x'"},
+    {"extract: -o and -n", {"extract", "-o", "-n", "a", "b", "c"}, 2, "исключают"},
     {.what = "create: -1 and -2",
      .args = {"create", "-1", "-2", "@/c.img"},
      .status = 2,
-     .errHas = "exclude",
+     .errHas = "исключают",
      .notMade = "c.img"},
-    {"check: two archives", {"check", "@/good.img", "@/good.img"}, 2, "usage"},
-    {"compact: no archive named", {"compact"}, 2, "usage"},
-    {"delete: no names", {"delete", "@/good.img"}, 2, "usage: zarnex-cli delete"},
-    {"rename: no new name", {"rename", "@/good.img", "a.dff"}, 2, "usage: zarnex-cli rename"},
+    {"check: two archives", {"check", "@/good.img", "@/good.img"}, 2, "вызов"},
+    {"compact: no archive named", {"compact"}, 2, "вызов"},
+    {"delete: no names", {"delete", "@/good.img"}, 2, "вызов: zarnex-cli delete"},
+    {"rename: no new name", {"rename", "@/good.img", "a.dff"}, 2, "вызов: zarnex-cli rename"},
 
     {.what = "list: no archive",
      .args = {"list", "@/missing.img"},
      .status = 3,
-     .errHas = "Zarnex (error)\nIMG файл по указанному пути не найден: \n\n@/missing.img",
+     .errHas = "Zarnex (ошибка)\nIMG файл по указанному пути не найден: \n\n@/missing.img",
      .program = true},
     {"import: no archive", {"import", "@/missing.img", "@/src/x.dff"}, 3},
     {"extract: no archive", {"extract", "@/missing.img", "@/o", "a"}, 3},
@@ -676,24 +749,27 @@ const StatusRow kStatusRows[] = {
     {.what = "check: version 1 without its .dir",
      .args = {"check", "@/lone.img"},
      .status = 3,
-     .errHas = "Error (error)\nUnable to find DIR file!",
+     .errHas = "Error (ошибка)\nUnable to find DIR file!",
      .prepare = [](const std::string& d) { test::WriteBytes(d + "/lone.img", Bytes(100, 1)); }},
     {.what = "check: more records than the file holds",
      .args = {"check", "@/good.img"},
      .status = 3,
      .prepare = [](const std::string& d) { std::filesystem::resize_file(d + "/good.img", 30); }},
-    {"create: the archive exists", {"create", "@/good.img"}, 3, "already exists"},
+    {"create: the archive exists", {"create", "@/good.img"}, 3, "уже существует"},
     {.what = "create: its .dir exists",
      .args = {"create", "--version1", "@/half.img"},
      .status = 3,
-     .errHas = "half.dir already exists",
+     .errHas = "half.dir уже существует",
      .prepare = [](const std::string& d) { test::WriteBytes(d + "/half.dir", {}); },
      .notMade = "half.img"},
     {"extract: no folder",
      {"extract", "@/good.img", "@/no-such-folder", "a.dff"},
      3,
-     "no such folder"},
-    {"import: no list", {"import", "-T", "@/no-list", "@/good.img"}, 3, "cannot read the list"},
+     "нет такой папки"},
+    {"import: no list",
+     {"import", "-T", "@/no-list", "@/good.img"},
+     3,
+     "не удаётся прочитать список"},
     {.what = "import: a NUL byte in a list of lines",
      .args = {"import", "-T", "@/nul-list", "@/good.img"},
      .status = 3,
@@ -706,12 +782,12 @@ const StatusRow kStatusRows[] = {
     {"import: a list without end",
      {"import", "-T", "/dev/zero", "@/good.img"},
      3,
-     "cannot read the list /dev/zero: longer than 64 MiB"},
+     "не удаётся прочитать список /dev/zero: он длиннее 64 МиБ"},
 #endif
     {.what = "import: a list file of 1 GiB",
      .args = {"import", "-T", "@/list", "@/good.img"},
      .status = 3,
-     .errHas = "longer than 64 MiB",
+     .errHas = "длиннее 64 МиБ",
      .prepare = [](const std::string& d) { MakeSparse(d + "/list", uintmax_t{1} << 30); }},
     {.what = "import: an error stop (a file of 2 GiB)",
      .args = {"import", "@/good.img", "@/big.dff", "@/src/y.dff"},
@@ -790,7 +866,7 @@ TEST_F(CliTest, CreateMakesEmptyArchivesThatTheOtherCommandsTake) {
     EXPECT_EQ(Run({"create", dir.path()}).status, 3);
     Result r = Run({"create", "-1", dir / "itself.dir"});
     EXPECT_EQ(r.status, 3);
-    EXPECT_NE(r.err.find("its own directory file"), std::string::npos);
+    EXPECT_NE(r.err.find("своим файлом каталога"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir / "itself.dir"));
 }
 
@@ -865,7 +941,7 @@ TEST_F(CliTest, ListsFromFilesAndStandardInput) {
     r = RunProgram(dir, {"extract", "-q", "-T", "-", "--null", img, out}, dir / "wanted");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.find("не найдено"), std::string::npos);
-    EXPECT_NE(r.err.find("-> no (standard input held the list"), std::string::npos);
+    EXPECT_NE(r.err.find("-> нет (стандартный ввод занят списком"), std::string::npos);
     EXPECT_EQ(r.out, "Извлечено: 0\n");
 }
 
@@ -980,11 +1056,12 @@ TEST_F(CliTest, UsageAndHelpAreMadeFromTheTable) {
         SCOPED_TRACE(command->name);
         const std::string synopsis = std::string("zarnex-cli ") + command->synopsis + "\n";
         EXPECT_NE(unknown.err.find(synopsis), std::string::npos) << unknown.err;
-        at = all.out.find(synopsis + command->about + "\n\n", at);
+        const std::string about = Words(command->about);
+        at = all.out.find(synopsis + about + "\n\n", at);
         EXPECT_NE(at, std::string::npos) << all.out;
 
         const Result help = Run({command->name, "--help"});
-        EXPECT_EQ(help.out.find("usage: " + synopsis + "\n" + command->about + "\n\n"), 0u);
+        EXPECT_EQ(help.out.find("вызов: " + synopsis + "\n" + about + "\n\n"), 0u);
         EXPECT_EQ(lastParagraph(help.out), lastParagraph(all.out));
         for (const cli::Option& option : cli::OptionsOf(*command)) {
             const std::string name = std::string("--") + option.name;
@@ -993,6 +1070,314 @@ TEST_F(CliTest, UsageAndHelpAreMadeFromTheTable) {
             EXPECT_EQ(Run({command->name, given, "--help"}).status, 0) << given;
         }
     }
+}
+
+// NAMEs of extract and delete with * and ?, matched ignoring case against the entries' names, and
+// extract with no NAME at all. Each row runs on a fresh archive of the five entries below.
+struct ChoiceRow {
+    const char* what;
+    Args args;  // after the command: "@" stands for the archive, "@out" for the folder
+    int status;
+    std::vector<std::string> after;  // extract: the files written; delete: the entries left
+    std::string errHas = "";
+    std::string outHas = "";
+};
+
+void PrintTo(const ChoiceRow& row, std::ostream* os) {
+    *os << row.what;
+}
+
+const std::vector<TestEntry> kChoiceEntries = {{1, 1, "car.dff"},
+                                               {2, 1, "Car2.DFF"},
+                                               {3, 1, "\xC4\xEE\xEC.txd"},
+                                               {4, 1, "wheel.txd"},
+                                               {5, 1, "a.col"}};
+
+const ChoiceRow kChoiceRows[] = {
+    {"extract: a star", {"extract", "@", "@out", "*.dff"}, 0, {"Car2.DFF", "car.dff"}},
+    {"extract: a pattern in capitals, Cyrillic too",
+     {"extract", "@", "@out", "*.TXD", "ДОМ.*"},
+     0,
+     {"wheel.txd", "Дом.txd"},
+     "",
+     "Извлечено: 2"},
+    {"extract: a question mark for one character", {"extract", "@", "@out", "?.col"}, 0, {"a.col"}},
+    {"extract: a name and a pattern that takes it too: once",
+     {"extract", "@", "@out", "CAR.DFF", "car*"},
+     0,
+     {"Car2.DFF", "car.dff"},
+     "",
+     "Извлечено: 2"},
+    {"extract: a pattern that matches nothing is named",
+     {"extract", "@", "@out", "*.ifp", "a.col"},
+     1,
+     {"a.col"},
+     "нет записей по шаблону: *.ifp\n",
+     "Извлечено: 1"},
+    {"extract: -q names no pattern", {"extract", "-q", "@", "@out", "*.ifp"}, 1, {}},
+    {"extract: no names, every entry",
+     {"extract", "@", "@out"},
+     0,
+     {"Car2.DFF", "a.col", "car.dff", "wheel.txd", "Дом.txd"},
+     "",
+     "Извлечено: 5"},
+    {"extract: a pattern in a list", {"extract", "-T", "@list", "@", "@out"}, 0, {"a.col"}},
+    {"extract: an empty list is no NAME, not all",
+     {"extract", "-T", "@empty", "@", "@out"},
+     0,
+     {},
+     "",
+     "Извлечено: 0"},
+    {"delete: a pattern",
+     {"delete", "-v", "@", "CAR*"},
+     0,
+     {"\xC4\xEE\xEC.txd", "wheel.txd", "a.col"},
+     "",
+     "Удалено: 2"},
+    {"delete: a pattern that matches nothing and a name",
+     {"delete", "@", "*.ifp", "a.col"},
+     1,
+     {"car.dff", "Car2.DFF", "\xC4\xEE\xEC.txd", "wheel.txd"},
+     "нет записей по шаблону: *.ifp\n",
+     "Удалено: 1"},
+    {"delete: a missing archive says so once",
+     {"delete", "@missing", "*"},
+     3,
+     {"car.dff", "Car2.DFF", "\xC4\xEE\xEC.txd", "wheel.txd", "a.col"},
+     "IMG файл по указанному пути не найден"},
+};
+
+class CliChoice : public ::testing::TestWithParam<ChoiceRow> {
+  protected:
+    TempDir dir;
+};
+
+TEST_P(CliChoice, NamesAndPatterns) {
+    const ChoiceRow& row = GetParam();
+    const std::string img = dir / "a.img";
+    test::MakeVersion2(img, kChoiceEntries);
+    std::filesystem::create_directories(dir / "out");
+    test::WriteBytes(dir / "list", {'?', '.', 'c', 'o', 'l', '\n'});
+    test::WriteBytes(dir / "empty", {});
+    Args args;
+    for (const std::string& a : row.args) {
+        args.push_back(a == "@" ? img : a.starts_with("@") ? dir / a.substr(1) : a);
+    }
+    const Result r = RunHere(dir, args);
+    EXPECT_EQ(r.status, row.status) << r.err;
+    EXPECT_NE(r.err.find(row.errHas), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find(row.outHas), std::string::npos) << r.out;
+    if (row.errHas.empty() && row.status == 0) {
+        EXPECT_EQ(r.err, "");
+    }
+    std::vector<std::string> after;
+    if (args[0] == "extract") {
+        for (const auto& file : std::filesystem::directory_iterator(test::FsPath(dir / "out"))) {
+            after.push_back(test::Utf8(file.path().filename()));
+        }
+    } else {
+        for (const DirectoryRecord& record : test::ReadVersion2Records(img)) {
+            after.push_back(record.name);
+        }
+    }
+    std::sort(after.begin(), after.end());
+    std::vector<std::string> expected = row.after;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(after, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CliChoice, ::testing::ValuesIn(kChoiceRows),
+                         [](const ::testing::TestParamInfo<ChoiceRow>& info) {
+                             return std::to_string(info.index);
+                         });
+
+// The text of a list in UTF-16, after its byte-order mark.
+std::string Utf16(std::u16string_view text, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t unit : text) {
+        const char high = static_cast<char>(unit >> 8);
+        const char low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+}
+
+// -T lists as Windows editors and consoles write them: UTF-8 with or without a byte-order mark,
+// UTF-16 with one; -v says how a list was read. A list that is no text in its encoding is refused
+// with the line that is not.
+struct ListRow {
+    const char* what;
+    std::string list;
+    bool nullSeparated;
+    int status;
+    std::string errHas;  // with -v
+    bool onWindows = true;
+};
+
+void PrintTo(const ListRow& row, std::ostream* os) {
+    *os << row.what;
+}
+
+const ListRow kListRows[] = {
+    {"UTF-8", "Дом.txd\na.dff\n", false, 0, ""},
+    {"UTF-8 with a mark, as Notepad saves it", "\xEF\xBB\xBFДом.txd\r\na.dff\r\n", false, 0,
+     "список стандартный ввод: прочитан как UTF-8 (BOM)\n"},
+    {"UTF-16 LE, Notepad's Unicode", Utf16(u"Дом.txd\r\na.dff\r\n", false), false, 0,
+     "список стандартный ввод: прочитан как UTF-16 LE\n"},
+    {"UTF-16 BE", Utf16(u"Дом.txd\na.dff", true), false, 0, "прочитан как UTF-16 BE"},
+    {"UTF-16 separated by NUL", Utf16(std::u16string(u"Дом.txd\0a.dff\0", 14), false), true, 0,
+     "UTF-16 LE"},
+    {"UTF-16 with a NUL in a list of lines", Utf16(std::u16string(u"a.dff\0", 6), false), false, 3,
+     "байт NUL"},
+    {"UTF-16 with half a surrogate pair", Utf16(u"a.dff\n\xD800x", false), false, 3, "не в UTF-16"},
+    {"UTF-16 with an odd byte", Utf16(u"a.dff", false) + "x", false, 3, "не в UTF-16"},
+    {"a line that is no UTF-8 after a mark of UTF-8",
+     "\xEF\xBB\xBF"
+     "a.dff\n\xC4\xEE\xEC.txd\n",
+     false, 3, "строка 2 не в UTF-8"},
+    {"Windows-1251 on Linux", "\n\xC4\xEE\xEC.txd\na.dff\n", false, 3, "строка 2 не в UTF-8",
+     false},
+};
+
+class CliList : public ::testing::TestWithParam<ListRow> {
+  protected:
+    TempDir dir;
+};
+
+TEST_P(CliList, EncodingsOfLists) {
+    const ListRow& row = GetParam();
+#ifdef _WIN32
+    if (!row.onWindows) {
+        GTEST_SKIP() << "Windows reads it in the ANSI code page: the Wine stage's cmd test";
+    }
+#endif
+    const std::string img = dir / "a.img";
+    test::MakeVersion2(img, {{1, 1, "\xC4\xEE\xEC.txd"}, {2, 1, "a.dff"}});
+    std::filesystem::create_directories(dir / "out");
+    test::WriteBytes(dir / "list", Bytes(row.list.begin(), row.list.end()));
+    Args args = {"extract", "-v", "-T", "-", img, dir / "out"};
+    if (row.nullSeparated) {
+        args.push_back("--null");
+    }
+    const Result r = RunHere(dir, args, dir / "list");
+    EXPECT_EQ(r.status, row.status) << r.err;
+    EXPECT_NE(r.err.find(row.errHas), std::string::npos) << r.err;
+    if (row.status == 0) {
+        EXPECT_EQ(r.out, "извлечено Дом.txd\nизвлечено a.dff\nИзвлечено: 2\n");
+    }
+    if (row.errHas.empty()) {
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CliList, ::testing::ValuesIn(kListRows),
+                         [](const ::testing::TestParamInfo<ListRow>& info) {
+                             return std::to_string(info.index);
+                         });
+
+#ifndef _WIN32
+// What a terminal shows after `bytes`: lines of text, each overwritten from its start by a CR
+// and cut by an erase to its end; other control sequences leave it as it is.
+std::vector<std::string> Screen(const std::string& bytes) {
+    std::vector<std::string> lines(1);
+    size_t column = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        std::string& line = lines.back();
+        if (bytes[i] == '\r') {
+            column = 0;
+        } else if (bytes[i] == '\n') {
+            lines.emplace_back();
+            column = 0;
+        } else if (bytes.compare(i, 3, "\033[K") == 0) {
+            line.resize(column);
+            i += 2;
+        } else {
+            if (column < line.size()) {
+                line[column] = bytes[i];
+            } else {
+                line += bytes[i];
+            }
+            ++column;
+        }
+    }
+    return lines;
+}
+#endif
+
+// On a terminal a batch shows "n of m" and clears it before anything else it says: a warning or
+// a line with no entry amid the batch, and the summary at its end, each stand on a line of
+// their own, and no count is left on the screen.
+TEST_F(CliTest, TheProgressLineGivesWayToEveryOtherLine) {
+#ifdef _WIN32
+    GTEST_SKIP() << "no terminal under Wine's tests; the same lines clear the console";
+#else
+    if (std::system("command -v script >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "script(1) is not installed";
+    }
+    std::vector<TestEntry> entries;
+    std::string names;
+    for (int i = 0; i < 300; ++i) {
+        entries.push_back({10 + i, 1, "e" + std::to_string(i) + ".dff"});
+        names += " e" + std::to_string(i) + ".dff" + (i == 150 ? " missing.dff" : "");
+    }
+    entries.push_back({310, 1, "a/b"});  // a name no file may have: a warning box
+    test::MakeVersion2(dir / "a.img", entries);
+    std::filesystem::create_directories(dir / "out");
+    const std::string inner = Quote(ZARNEX_CLI_PATH) + " extract " + Quote(dir / "a.img") + " " +
+                              Quote(dir / "out") + names + " a/b";
+    SetEnvironment(kRussian);
+    const std::string command =
+        "script -qec " + Quote(inner) + " /dev/null </dev/null >" + Quote(dir / "tty") + " 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 256);  // status 1: a name not found
+    std::vector<std::string> shown;
+    for (const std::string& line : Screen(Text(dir / "tty"))) {
+        if (!line.empty()) {
+            shown.push_back(line);
+        }
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{
+                         "не найдено: missing.dff", "Zarnex (предупреждение)",
+                         "Имя записи в архиве не годится для файла, запись не извлечена: ", "a/b",
+                         "Извлечено: 300"}));
+#endif
+}
+
+// The overwrite question shows the existing file's time on the user's clock: in their zone, with
+// that day's summer time, two digits to each field.
+TEST_F(CliTest, OverwriteQuestionShowsTheTimeOnTheUsersClock) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Wine takes the zone from TZ as it starts, not from a Windows parent: the "
+                    "console test sets it";
+#endif
+    struct Case {
+        const char* zone;
+        int64_t utc;  // seconds since 1970
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"UTC0", 0, "01.01.1970  00:00:00"},
+        {"MSK-3", 1772701447, "05.03.2026  12:04:07"},                       // 09:04:07 UTC
+        {"CET-1CEST,M3.5.0,M10.5.0/3", 1782900000, "01.07.2026  12:00:00"},  // summer
+        {"CET-1CEST,M3.5.0,M10.5.0/3", 1768471200, "15.01.2026  11:00:00"},  // winter
+        {"EST5", 951786061, "28.02.2000  20:01:01"},  // 29.02.2000 01:01:01 UTC: the day before
+    };
+    test::MakeVersion2(dir / "a.img", {{1, 1, "a.dff"}});
+    std::filesystem::create_directories(dir / "out");
+    const std::string existing = dir / "out/a.dff";
+    const char* saved = std::getenv("TZ");
+    const std::string savedZone = saved ? saved : "";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.zone);
+        test::WriteBytes(existing, {1});
+        utimbuf times{};
+        times.actime = times.modtime = static_cast<time_t>(c.utc);
+        ASSERT_EQ(::utime(existing.c_str(), &times), 0);
+        SetZone(c.zone);
+        const Result r = RunProgram(dir, {"extract", "-n", dir / "a.img", dir / "out", "a.dff"});
+        EXPECT_NE(r.err.find(std::string("дата изменения: ") + c.shown + "\n"), std::string::npos)
+            << r.err;
+    }
+    SetZone(savedZone);
 }
 
 }  // namespace

@@ -134,7 +134,7 @@ TEST_F(ExtractTest, OverwriteQuestionAndItsThreeAnswers) {
               out +
                   "/a.dff   уже существует.\n\nЗаменить имеющийся файл\nразмер: 777b\n"
                   "дата изменения: 14.11.2023  22:13:20\n\nИзвлекаемым файлом?\nразмер: 4096b");
-    EXPECT_EQ(q.buttons, MessageButtons::YesNoCancel);
+    EXPECT_EQ(q.buttons, MessageButtons::YesNoToAllCancel);
     EXPECT_EQ(q.icon, MessageIcon::Question);
     EXPECT_EQ(run.LastText(), "Извлечено: 2");
     EXPECT_EQ(test::ReadBytes(out + "/a.dff"), test::EntryData(entries[0], 0));
@@ -150,6 +150,51 @@ TEST_F(ExtractTest, OverwriteQuestionAndItsThreeAnswers) {
     EXPECT_EQ(cancel.progress.back(), 1);
     EXPECT_EQ(test::ReadBytes(out + "/b.dff"), Bytes(5, 'x'));
 }
+
+// An answer for all the files holds for the rest of the batch: nothing more is asked, and a file
+// that is not there yet is still written.
+struct ToAllRow {
+    const char* title;
+    std::vector<MessageAnswer> answers;
+    size_t asked;
+    std::string overwritten;  // of a, b, c, which ones now hold the entry
+    int extracted;
+};
+
+class OverwriteToAll : public ExtractTest, public ::testing::WithParamInterface<ToAllRow> {};
+
+TEST_P(OverwriteToAll, AnswerHoldsForTheRest) {
+    const ToAllRow& row = GetParam();
+    const std::vector<TestEntry> entries = {
+        {1, 1, "a.dff"}, {2, 1, "b.dff"}, {3, 1, "c.dff"}, {4, 1, "d.dff"}};
+    const std::string img = Make(true, entries);
+    for (const char* name : {"a.dff", "b.dff", "c.dff"}) {
+        test::WriteBytes(out + "/" + name, Bytes(3, 'x'));
+    }
+    ExtractRun run;
+    for (MessageAnswer answer : row.answers) {
+        run.boxes.Answer(answer);
+    }
+    run.Run(img, out, {"a.dff", "b.dff", "c.dff", "d.dff"});
+    EXPECT_EQ(run.boxes.messages.size(), row.asked + 1);  // and the summary
+    EXPECT_EQ(run.outcome.extractedCount, row.extracted);
+    std::string overwritten;
+    for (size_t i = 0; i < 3; ++i) {
+        const Bytes now = test::ReadBytes(out + "/" + entries[i].name);
+        overwritten += now == test::EntryData(entries[i], i) ? '1' : '0';
+    }
+    EXPECT_EQ(overwritten, row.overwritten);
+    EXPECT_EQ(test::ReadBytes(out + "/d.dff"), test::EntryData(entries[3], 3));
+}
+
+const ToAllRow kToAllRows[] = {
+    {"YesToAllAtOnce", {MessageAnswer::YesToAll}, 1, "111", 4},
+    {"NoThenYesToAll", {MessageAnswer::No, MessageAnswer::YesToAll}, 2, "011", 3},
+    {"NoToAll", {MessageAnswer::NoToAll}, 1, "000", 1},
+    {"YesThenNoToAll", {MessageAnswer::Yes, MessageAnswer::NoToAll}, 2, "100", 2},
+};
+INSTANTIATE_TEST_SUITE_P(Rows, OverwriteToAll, ::testing::ValuesIn(kToAllRows),
+                         [](const auto& info) { return std::string(info.param.title); });
 
 TEST_F(ExtractTest, ReadOnlyExistingFileAnsweredYesFailsWithTheCode) {
     std::string img = Make(true, {{1, 1, "a.dff"}, {2, 1, "b.dff"}});
@@ -171,7 +216,7 @@ TEST_F(ExtractTest, ReadOnlyExistingFileAnsweredYesFailsWithTheCode) {
     }
     run.Run(img, out, {"a.dff", "b.dff"});
     ASSERT_EQ(run.boxes.shown.size(), 3u);
-    EXPECT_EQ(run.boxes.shown[0].buttons, MessageButtons::YesNoCancel);
+    EXPECT_EQ(run.boxes.shown[0].buttons, MessageButtons::YesNoToAllCancel);
     EXPECT_EQ(run.boxes.shown[1].text, "Не удаётся создать файл: \n\n" + out + "/a.dff\n\n" +
                                            test::IoErrorText(test::AccessDenied));
     EXPECT_EQ(run.boxes.shown[1].icon, MessageIcon::Warning);
@@ -608,11 +653,6 @@ TEST_F(ExtractTest, OverwriteQuestionShowsSizesPastFourGigabytes) {
     ASSERT_EQ(run.boxes.shown.size(), 2u);
     EXPECT_NE(run.boxes.shown[0].text.find("размер: 5368709127b\nдата"), std::string::npos)
         << run.boxes.shown[0].text;
-}
-
-TEST(FileTime, FormatIsDayMonthYearWithoutLeadingZeros) {
-    EXPECT_EQ(FormatFileTime(0), "1.1.1970  0:0:0");
-    EXPECT_EQ(FormatFileTime(951782400 + 3661), "29.2.2000  1:1:1");
 }
 
 }  // namespace

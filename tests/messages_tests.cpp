@@ -34,6 +34,7 @@ Message Marked(MessageId id) {
             .version = 1013,
             .live = int64_t{1014} << 20,  // shown in megabytes, or in bytes
             .wasted = int64_t{1015} << 20,
+            .shown = 1016,
             .damage = {DamageKind::OutOfRange},
             .names = {"<listed>"},
             .text = "<text>"};
@@ -41,9 +42,10 @@ Message Marked(MessageId id) {
 
 std::set<std::string> FieldsIn(const std::string& text, const Catalog& catalog) {
     std::set<std::string> fields;
-    for (const char* mark : {"<path>", "<name>", "<new>", "1011", "1001", "1002",   "1003",
-                             "1004",   "1005",   "1006",  "1007", "1008", "<date>", "1009",
-                             "1010",   "1012",   "1013",  "1014", "1015", "<text>", "<listed>"}) {
+    for (const char* mark :
+         {"<path>", "<name>", "<new>", "1011", "1001",   "1002",    "1003", "1004",
+          "1005",   "1006",   "1007",  "1008", "<date>", "1009",    "1010", "1012",
+          "1013",   "1014",   "1015",  "1016", "<text>", "<listed>"}) {
         if (text.find(mark) != std::string::npos) {
             fields.insert(mark);
         }
@@ -88,7 +90,41 @@ TEST(Messages, BothLanguagesWordEveryMessageWithTheSameFields) {
         EXPECT_STRNE(RussianCatalog().damage[static_cast<size_t>(k)], "");
         EXPECT_STRNE(EnglishCatalog().damage[static_cast<size_t>(k)], "");
     }
+    for (int k = 0; k < WordCount; ++k) {
+        for (const auto& [language, catalog] : catalogs) {
+            EXPECT_EQ(catalog->words[static_cast<size_t>(k)].word, static_cast<Word>(k))
+                << "out of order";
+            EXPECT_STRNE(WordText(static_cast<Word>(k), language), "");
+        }
+    }
 }
+
+// A size in the unit that suits it, with the language's own decimal point.
+struct SizeRow {
+    int64_t bytes;
+    const char* english;
+    const char* russian;
+};
+
+class SizesInUnits : public ::testing::TestWithParam<SizeRow> {};
+
+TEST_P(SizesInUnits, ReadAsPeopleSayThem) {
+    EXPECT_EQ(SizeInUnits(GetParam().bytes, Language::English), GetParam().english);
+    EXPECT_EQ(SizeInUnits(GetParam().bytes, Language::Russian), GetParam().russian);
+}
+
+const SizeRow kSizeRows[] = {
+    {0, "0 bytes", "0 байт"},
+    {1023, "1023 bytes", "1023 байт"},
+    {1024, "1 KiB", "1 КиБ"},
+    {1536, "1.5 KiB", "1,5 КиБ"},
+    {6144, "6 KiB", "6 КиБ"},
+    {10 * 1024 + 600, "11 KiB", "11 КиБ"},
+    {1024 * 1024 - 512, "1 MiB", "1 МиБ"},
+    {int64_t{5} << 29, "2.5 GiB", "2,5 ГиБ"},
+    {int64_t{3000} << 30, "3000 GiB", "3000 ГиБ"},
+};
+INSTANTIATE_TEST_SUITE_P(Rows, SizesInUnits, ::testing::ValuesIn(kSizeRows));
 
 // Check's lines say the same numbers in both languages, and every field is filled.
 TEST(Messages, BothLanguagesDescribeEveryProblem) {
@@ -117,23 +153,37 @@ TEST(Messages, BothLanguagesDescribeEveryProblem) {
     }
 }
 
+// The variables first, as desktop programs take them; where none is set (as on Windows), the
+// language of the system's own words.
 TEST(Messages, TheFirstSetLanguageVariableDecides) {
     using Environment = std::map<std::string, std::string>;
-    const std::vector<std::pair<Environment, Language>> cases = {
-        {{}, Language::English},
-        {{{"LANG", "ru_RU.UTF-8"}}, Language::Russian},
-        {{{"LANG", "en_US.UTF-8"}}, Language::English},
-        {{{"LANGUAGE", "ru:en"}, {"LANG", "en_US.UTF-8"}}, Language::Russian},
-        {{{"LANGUAGE", ""}, {"LC_ALL", "en_GB.UTF-8"}, {"LANG", "ru_RU.UTF-8"}}, Language::English},
-        {{{"LC_MESSAGES", "ru_UA.UTF-8"}, {"LANG", "C"}}, Language::Russian},
-        {{{"LANG", "C.UTF-8"}}, Language::English},
+    struct Case {
+        Environment environment;
+        const char* system;
+        Language expected;
     };
-    for (const auto& [environment, expected] : cases) {
-        const Language chosen = LanguageFromEnvironment([&](const char* name) -> const char* {
-            auto it = environment.find(name);
-            return it == environment.end() ? nullptr : it->second.c_str();
-        });
-        EXPECT_EQ(chosen, expected) << environment.size();
+    const std::vector<Case> cases = {
+        {{}, "", Language::English},
+        {{{"LANG", "ru_RU.UTF-8"}}, "", Language::Russian},
+        {{{"LANG", "en_US.UTF-8"}}, "ru", Language::English},
+        {{{"LANGUAGE", "ru:en"}, {"LANG", "en_US.UTF-8"}}, "", Language::Russian},
+        {{{"LANGUAGE", ""}, {"LC_ALL", "en_GB.UTF-8"}, {"LANG", "ru_RU.UTF-8"}},
+         "",
+         Language::English},
+        {{{"LC_MESSAGES", "ru_UA.UTF-8"}, {"LANG", "C"}}, "", Language::Russian},
+        {{{"LANG", "C.UTF-8"}}, "", Language::English},
+        {{}, "ru", Language::Russian},
+        {{{"LANGUAGE", ""}}, "ru", Language::Russian},
+        {{}, "de", Language::English},
+    };
+    for (const Case& c : cases) {
+        const Language chosen = LanguageFromEnvironment(
+            [&](const char* name) -> const char* {
+                auto it = c.environment.find(name);
+                return it == c.environment.end() ? nullptr : it->second.c_str();
+            },
+            c.system);
+        EXPECT_EQ(chosen, c.expected) << c.environment.size() << " " << c.system;
     }
     EXPECT_EQ(ParseLanguage("ru"), Language::Russian);
     EXPECT_EQ(ParseLanguage("en"), Language::English);

@@ -35,22 +35,26 @@ class WindowBatchTests : public QObject {
         h.Drop({QString::fromStdString(missing)});
 
         h.boxes.Answer(MessageAnswer::No);
-        h.Click("ButtonReplace");
+        h.Click("replaceButton");
         QCOMPARE(h.boxes.shown.back().text, std::string("Заменить?"));
-        QCOMPARE(h.form->RowCount(), 3);
+        QCOMPARE(h.form->ImportList().RowCount(), 3);
         QCOMPARE(ReadBytes(img).size(), size_t{8});
 
         h.boxes.shown.clear();
         h.boxes.Answer(MessageAnswer::Yes);
-        h.Click("ButtonReplace");
+        int furthest = 0;  // the bar at its fullest, of all the rows
+        connect(h.Progress(), &QProgressBar::valueChanged, [&](int value) {
+            furthest = value == h.Progress()->maximum() ? std::max(furthest, value) : furthest;
+        });
+        h.Click("replaceButton");
         QCOMPARE(h.boxes.shown.size(), size_t{3});
         QCOMPARE(h.boxes.shown[0].text, std::string("Заменить?"));
         QCOMPARE(h.boxes.shown[1].icon, MessageIcon::Warning);  // the missing file
         QCOMPARE(h.boxes.shown[2].text, std::string("Завершено\n\nЗаменено: 0\nДобавлено: 2"));
         QCOMPARE(h.Captions(), QStringList{"gone.txd"});
         QCOMPARE(h.Buttons(), QString("1111"));
-        QCOMPARE(h.Progress()->maximum(), 3);
-        QCOMPARE(h.Progress()->value(), 3);
+        QCOMPARE(furthest, 3);
+        QCOMPARE(h.Progress()->value(), 0);  // empty again, for the next batch
 
         Bytes image = ReadBytes(img);
         QCOMPARE(GetLE32(image.data() + 4), 2u);
@@ -67,8 +71,8 @@ class WindowBatchTests : public QObject {
         h.Edit()->setText(QString::fromStdString(img));
         h.Add({QString::fromStdString(h.File("a.dff", 5))});
         h.boxes.Answer(MessageAnswer::Yes);
-        h.Click("ButtonReplace");
-        QCOMPARE(h.form->RowCount(), 0);
+        h.Click("replaceButton");
+        QCOMPARE(h.form->ImportList().RowCount(), 0);
         QCOMPARE(h.Buttons(), QString("0011"));
     }
 
@@ -80,17 +84,17 @@ class WindowBatchTests : public QObject {
         const std::string a = h.File("in/Car.dff", 3000);
         h.Add({QString::fromStdString(a)});
         h.boxes.Answer(MessageAnswer::Yes);
-        h.Click("ButtonReplace");
+        h.Click("replaceButton");
         h.Add({QString::fromStdString(a), QString::fromStdString(h.File("in/none.dff", 1))});
 
         const std::string out = h.Path("out");
         std::filesystem::create_directories(out);
         h.boxes.shown.clear();
         h.dialogs.folders.push_back(QString::fromStdString(out));
-        h.Click("ButtonExtract");
-        QCOMPARE(h.dialogs.instructions.back(),
-                 QString("Choose the directory you want extract to..."));
-        QCOMPARE(h.form->LastExtractDir, out);
+        h.Click("extractButton");
+        QCOMPARE(h.dialogs.instructions.back(),  // in the window's language
+                 QString::fromUtf8(WordText(Word::ChooseExtractFolder, Language::English)));
+        QCOMPARE(h.form->KeptSettings().extractFolder, out);
         QCOMPARE(h.boxes.shown.size(), size_t{1});
         // The summary names what the archive lacks.
         QCOMPARE(h.boxes.shown[0].text, std::string("Извлечено: 1\n\nНет в архиве:\nnone.dff"));
@@ -98,18 +102,18 @@ class WindowBatchTests : public QObject {
         Bytes expected = Pattern(3000, 3000);
         expected.resize(4096, 0);
         QVERIFY(written == expected);
-        QCOMPARE(h.form->RowCount(), 2);  // extraction leaves the rows
+        QCOMPARE(h.form->ImportList().RowCount(), 2);  // extraction leaves the rows
         QCOMPARE(h.Buttons(), QString("1111"));
-        QCOMPARE(h.Progress()->value(), 2);
+        QCOMPARE(h.Progress()->value(), 0);
 
         // The next browser starts in the folder; a vanished one is emptied even on Cancel.
-        h.Click("ButtonExtract");
+        h.Click("extractButton");
         QCOMPARE(h.dialogs.starts.back(), QString::fromStdString(out));
         std::filesystem::remove_all(out);
         h.boxes.shown.clear();
-        h.Click("ButtonExtract");
+        h.Click("extractButton");
         QCOMPARE(h.dialogs.starts.back(), QString());
-        QCOMPARE(h.form->LastExtractDir, std::string());
+        QCOMPARE(h.form->KeptSettings().extractFolder, std::string());
         QVERIFY(h.boxes.shown.empty());
         QCOMPARE(h.Buttons(), QString("1111"));
     }
@@ -119,10 +123,37 @@ class WindowBatchTests : public QObject {
         h.Edit()->setText(QString::fromStdString(h.Path("none.img")));
         h.Add({QString::fromStdString(h.File("a.dff", 5))});
         h.dialogs.folders.push_back(QString::fromStdString(h.temp.path()));
-        h.Click("ButtonExtract");
+        h.Click("extractButton");
         QCOMPARE(h.boxes.shown.size(), size_t{1});
         QCOMPARE(h.boxes.shown[0].icon, MessageIcon::Error);
         QCOMPARE(h.Buttons(), QString("1111"));
+    }
+
+    void scenarios_data() {
+        QTest::addColumn<QString>("script");
+        QTest::newRow("rows dragged in from a closed contents window are replaced")
+            << "make other.img; open gta3.img; choose car.dff bike.dff; drag; close;"
+               "listed car.dff bike.dff; replace other.img; box Добавлено: 2;"
+               "records other.img car.dff bike.dff; listed; dragged 1 gone; empty";
+        QTest::newRow("a later drag leaves the earlier one's files in the list")
+            << "make other.img; open gta3.img; choose car.dff; drag; choose ped.ifp; drag;"
+               "dragged 1 kept; replace other.img; records other.img car.dff ped.ifp;"
+               "dragged 1 gone; dragged 2 gone";
+        QTest::newRow("a drag dropped elsewhere goes at the next; one the list lets go, at once")
+            << "open gta3.img; choose car.dff; dragaway; dragged 1 kept; choose bike.dff; drag;"
+               "dragged 1 gone; dragged 2 kept; select bike.dff; key Delete; listed;"
+               "dragged 2 gone";
+        QTest::newRow("Ctrl+C copies the names of the chosen rows")
+            << "add a.dff b.txd c.col; select a.dff c.col; key Ctrl+C; clipboard a.dff c.col";
+        QTest::newRow("the Delete key removes the chosen rows")
+            << "add a.dff b.txd c.col; select b.txd; key Delete; listed a.dff c.col";
+    }
+
+    void scenarios() {
+        QFETCH(QString, script);
+        Harness h;
+        Driver driver(h);
+        driver.Run(script);
     }
 
     void batchesKeepTheWindowAlive_data() {
@@ -164,7 +195,7 @@ class WindowBatchTests : public QObject {
         std::vector<Paint> paints;
         bool keyDuringBatch = false;
         bool keySeen = false;
-        auto batchRunning = [&] { return !h.Button("ButtonAdd")->isEnabled(); };
+        auto batchRunning = [&] { return !h.Button("addButton")->isEnabled(); };
         EventProbe watch(h.form.get(), [&](QEvent* event) {
             if (event->type() == QEvent::Paint) {
                 const QRect area = static_cast<QPaintEvent*>(event)->region().boundingRect();
@@ -182,14 +213,14 @@ class WindowBatchTests : public QObject {
         probe.setInterval(0);
         connect(&probe, &QTimer::timeout, [&] {
             if (rowsMidBatch < 0 && batchRunning() && h.Progress()->value() == 1) {
-                rowsMidBatch = h.form->RowCount();
+                rowsMidBatch = h.form->ImportList().RowCount();
                 QWindowSystemInterface::handleKeyEvent<
                     QWindowSystemInterface::AsynchronousDelivery>(
                     h.form->windowHandle(), QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
             }
         });
         probe.start();
-        h.Click(replace ? "ButtonReplace" : "ButtonExtract");
+        h.Click(replace ? "replaceButton" : "extractButton");
         probe.stop();
 
         // One file was written, the rest to come; Replace's rows leave when their group commits.
@@ -221,7 +252,7 @@ class WindowBatchTests : public QObject {
         QTimer probe;
         probe.setInterval(0);
         connect(&probe, &QTimer::timeout, [&] {
-            if (!h.Button("ButtonAdd")->isEnabled() && h.Progress()->value() == 1) {
+            if (!h.Button("addButton")->isEnabled() && h.Progress()->value() == 1) {
                 h.form->close();  // as the title bar's close box would
                 closedMidBatch = !h.form->isVisible();
                 QMimeData data;
@@ -234,7 +265,7 @@ class WindowBatchTests : public QObject {
             }
         });
         probe.start();
-        h.Click("ButtonReplace");
+        h.Click("replaceButton");
         QVERIFY(!closedMidBatch);
         QVERIFY(!dropTakenMidBatch);
         QCOMPARE(h.boxes.shown.back().text, std::string("Завершено\n\nЗаменено: 0\nДобавлено: 3"));

@@ -1,5 +1,5 @@
-// The contents window driven as a user drives it, and every question box answered with Enter
-// whatever order the desktop puts its buttons in.
+// The contents window driven as a user drives it: one walk through its controls, the scenarios of
+// its keys, edits and reloads, and every question box answered as the desktop shows it.
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -21,41 +21,21 @@ using namespace zarnex::test;
 
 namespace {
 
-std::string Ansi(const std::string& utf8) {
-    AnsiString ansi;
-    Utf8ToAnsi(utf8, ansi);
-    return ansi;
-}
-
-// Gaps between the entries, so that compacting has work; one Cyrillic name.
-const std::vector<TestEntry> kEntries = {{3, 2, "car.dff"},
-                                         {10, 1, "Car2.txd"},
-                                         {20, 3, "bike.dff"},
-                                         {30, 1, Ansi("гараж.col")},
-                                         {40, 2, "ped.ifp"}};
-
 // zarnex-cli of the same build, found from the tests' own folder: under Wine a path of the build
 // is no Windows path.
 QString Cli() {
     return QCoreApplication::applicationDirPath() + "/../cli/" ZARNEX_CLI_NAME;
 }
 
-std::vector<std::string> RecordNames(const std::string& img) {
-    std::vector<std::string> names;
-    for (const DirectoryRecord& r : ReadVersion2Records(img)) {
-        names.push_back(AnsiToUtf8Lossy(r.name));
-    }
-    return names;
-}
-
-// Answers the next modal box with a key, noting its text and whether No stood left of Yes.
-class EnterPresser : public QObject {
+// Answers each modal box as it comes: with `button` where the box has it, else with Enter. Notes
+// each box's text and whether No stood left of Yes.
+class BoxPresser : public QObject {
   public:
     QStringList texts;
     bool noBeforeYes = false;
-    EnterPresser() {
+    explicit BoxPresser(QMessageBox::StandardButton button = QMessageBox::NoButton) {
         timer_.setInterval(5);
-        connect(&timer_, &QTimer::timeout, this, [this] {
+        connect(&timer_, &QTimer::timeout, this, [this, button] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box || !box->isVisible() || answered_.contains(box)) {
                 return;
@@ -67,7 +47,11 @@ class EnterPresser : public QObject {
             if (yes && no && no->mapToGlobal(QPoint()).x() < yes->mapToGlobal(QPoint()).x()) {
                 noBeforeYes = true;
             }
-            QTest::keyClick(box, Qt::Key_Return);
+            if (QAbstractButton* chosen = box->button(button)) {
+                chosen->click();
+            } else {
+                QTest::keyClick(box, Qt::Key_Return);
+            }
         });
         timer_.start();
     }
@@ -99,35 +83,6 @@ class WindowContentsTests : public QObject {
 
     TempDir home_;
 
-    static QStringList Shown(ContentsWindow& w) {
-        QStringList names;
-        for (int r = 0; r < w.Model().rowCount(); ++r) {
-            names << w.Model().RowAt(r).name;
-        }
-        return names;
-    }
-    static QStringList Chosen(ContentsWindow& w) {
-        auto* view = Find<QTreeView>(w, "ContentsView");
-        QStringList names;
-        for (const QModelIndex& index : view->selectionModel()->selectedRows()) {
-            names << w.Model().RowAt(index.row()).name;
-        }
-        names.sort();
-        return names;
-    }
-    static void Choose(ContentsWindow& w, const QStringList& names) {
-        auto* view = Find<QTreeView>(w, "ContentsView");
-        view->clearSelection();
-        for (int r = 0; r < w.Model().rowCount(); ++r) {
-            if (names.contains(w.Model().RowAt(r).name)) {
-                view->selectionModel()->select(
-                    w.Model().index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-                view->selectionModel()->setCurrentIndex(w.Model().index(r, 0),
-                                                        QItemSelectionModel::NoUpdate);
-            }
-        }
-    }
-
   private slots:
     void initTestCase() {
         SetApplicationIdentity();
@@ -139,20 +94,21 @@ class WindowContentsTests : public QObject {
     void contentsWindowDoesWhatItsControlsSay() {
         Harness h;
         const std::string img = h.Path("gta3.img");
-        MakeVersion2(img, kEntries, 50);
-        QVERIFY(!h.Button("ButtonContents")->isEnabled());
+        MakeVersion2(img, Gta3Entries(), 50);
+        QVERIFY(!h.Button("contentsButton")->isEnabled());
         h.Edit()->setText(QString::fromStdString(img));
-        h.Click("ButtonContents");
-        ContentsWindow& w = *h.form->Contents();
+        h.Click("contentsButton");
+        ContentsWindow& w = *h.form->ContentsOf(img);
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QCOMPARE(w.windowTitle(), QString("gta3.img - Zarnex"));
         QVERIFY(w.minimumSize() != w.maximumSize());
         auto* view = Find<QTreeView>(w, "ContentsView");
         auto* status = Find<QLabel>(w, "ContentsStatus");
-        QCOMPARE(Shown(w),
+        QCOMPARE(ShownNames(w),
                  (QStringList{"car.dff", "Car2.txd", "bike.dff", "гараж.col", "ped.ifp"}));
-        QCOMPARE(view->model()->index(2, 1).data().toString(), QString("6 kb"));
-        QVERIFY2(status->text().contains("Compact"), qPrintable(status->text()));
+        QCOMPARE(view->model()->index(2, ContentsModel::SizeColumn).data().toString(),
+                 QString("6 KiB"));
+        QCOMPARE(view->model()->index(4, ContentsModel::NumberColumn).data().toInt(), 4);
 
         const struct {
             QString typed;
@@ -174,7 +130,7 @@ class WindowContentsTests : public QObject {
             } else {
                 filter->insert(f.typed);
             }
-            QCOMPARE(Shown(w), f.shown);
+            QCOMPARE(ShownNames(w), f.shown);
         }
 
         auto clickHeader = [&](int column) {
@@ -183,13 +139,13 @@ class WindowContentsTests : public QObject {
                               QPoint(header->sectionViewportPosition(column) + 4, 4));
         };
         clickHeader(ContentsModel::SizeColumn);
-        QCOMPARE(Shown(w),
+        QCOMPARE(ShownNames(w),
                  (QStringList{"Car2.txd", "гараж.col", "car.dff", "ped.ifp", "bike.dff"}));
         clickHeader(ContentsModel::SizeColumn);
-        QCOMPARE(Shown(w),
+        QCOMPARE(ShownNames(w),
                  (QStringList{"bike.dff", "ped.ifp", "car.dff", "гараж.col", "Car2.txd"}));
         clickHeader(ContentsModel::NameColumn);
-        QCOMPARE(Shown(w),
+        QCOMPARE(ShownNames(w),
                  (QStringList{"bike.dff", "car.dff", "Car2.txd", "ped.ifp", "гараж.col"}));
 
         // Extract two rows into the folder the main window remembers.
@@ -199,16 +155,17 @@ class WindowContentsTests : public QObject {
         Choose(w, {"car.dff", "гараж.col"});
         h.Click(Find<QPushButton>(w, "ContentsExtract"));
         QCOMPARE(h.boxes.shown.back().text, std::string("Извлечено: 2"));
-        QCOMPARE(h.form->LastExtractDir, out);
-        QCOMPARE(ReadBytes(out + "/car.dff"), EntryData(kEntries[0], 0));
-        QCOMPARE(ReadBytes(out + "/гараж.col"), EntryData(kEntries[3], 3));
-        QCOMPARE(Chosen(w), (QStringList{"car.dff", "гараж.col"}));
+        QCOMPARE(h.form->KeptSettings().extractFolder, out);
+        QCOMPARE(ReadBytes(out + "/car.dff"), EntryData(Gta3Entries()[0], 0));
+        QCOMPARE(ReadBytes(out + "/гараж.col"), EntryData(Gta3Entries()[3], 3));
+        QCOMPARE(ChosenNames(w), (QStringList{"car.dff", "гараж.col"}));
 
         // Dragged out: the entry as a file of a private folder. Dropped in: the import list.
         Choose(w, {"Car2.txd"});
         std::unique_ptr<QMimeData> drag(w.DragData());
         QCOMPARE(drag->urls().size(), 1);
-        QCOMPARE(ReadBytes(drag->urls()[0].toLocalFile().toStdString()), EntryData(kEntries[1], 1));
+        QCOMPARE(ReadBytes(drag->urls()[0].toLocalFile().toStdString()),
+                 EntryData(Gta3Entries()[1], 1));
         QMimeData dropped;
         dropped.setUrls({QUrl::fromLocalFile(QString::fromStdString(h.File("in/new.dff", 10)))});
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, {});
@@ -217,19 +174,21 @@ class WindowContentsTests : public QObject {
         static_cast<QObject&>(w).event(&drop);
         QCOMPARE(h.Captions(), QStringList{"new.dff"});
 
-        // Delete: one question naming how many; No keeps them, Yes deletes.
-        Choose(w, {"ped.ifp"});
+        // Delete: one question; No keeps them, Yes deletes, and the status line says so.
+        Choose(w, {"ped.ifp", "bike.dff"});
         view->setFocus();
         h.boxes.shown.clear();
         h.boxes.Answer(MessageAnswer::No);
         QTest::keyClick(view, Qt::Key_Delete);
         QCOMPARE(h.boxes.messages.back().id, MessageId::ContentsDeleteQuestion);
-        QCOMPARE(h.boxes.messages.back().count, 1);
-        QCOMPARE(RecordNames(img).size(), size_t{5});
+        QCOMPARE(h.boxes.messages.back().count, 2);
+        QCOMPARE(RecordNames(img).size(), 5);
+        Choose(w, {"ped.ifp"});
         QTest::keyClick(view, Qt::Key_Delete);
-        QCOMPARE(h.boxes.shown.back().text, std::string("Удалено: 1"));
-        QCOMPARE(Shown(w), (QStringList{"bike.dff", "car.dff", "Car2.txd", "гараж.col"}));
-        QCOMPARE(RecordNames(img).size(), size_t{4});
+        QCOMPARE(h.boxes.shown.size(), size_t{2});  // the questions alone
+        QVERIFY2(status->text().startsWith("Deleted: 1"), qPrintable(status->text()));
+        QCOMPARE(ShownNames(w), (QStringList{"bike.dff", "car.dff", "Car2.txd", "гараж.col"}));
+        QCOMPARE(RecordNames(img).size(), 4);
 
         // Rename in place with F2; the row stays the current one.
         Choose(w, {"bike.dff"});
@@ -239,54 +198,57 @@ class WindowContentsTests : public QObject {
         editor->selectAll();
         QTest::keyClicks(editor, "racer.dff");
         QTest::keyClick(editor, Qt::Key_Return);
-        QTRY_COMPARE(h.boxes.shown.back().text,
-                     std::string("Переименовано: bike.dff -> racer.dff"));
-        QCOMPARE(RecordNames(img)[2], std::string("racer.dff"));
+        QTRY_VERIFY(status->text().startsWith("Renamed: bike.dff -&gt; racer.dff"));
+        QCOMPARE(RecordNames(img)[2], QString("racer.dff"));
         QCOMPARE(w.Model().RowAt(view->currentIndex().row()).name, QString("racer.dff"));
 
         // Compact: the gaps close, the bytes and the chosen rows stay.
         Choose(w, {"Car2.txd"});
         const size_t before = ReadBytes(img).size();
+        QVERIFY2(status->text().contains("<a "), qPrintable(status->text()));
         h.Click(Find<QPushButton>(w, "ContentsCompact"));
         QCOMPARE(h.boxes.messages.back().id, MessageId::CompactSummary);
         QVERIFY(ReadBytes(img).size() < before);
-        QVERIFY2(!status->text().contains("Compact"), qPrintable(status->text()));
-        QCOMPARE(Chosen(w), QStringList{"Car2.txd"});
+        QVERIFY2(!status->text().contains("<a "), qPrintable(status->text()));
+        QCOMPARE(ChosenNames(w), QStringList{"Car2.txd"});
         const std::vector<DirectoryRecord> records = ReadVersion2Records(img);
-        QCOMPARE(SectorsOf(ReadBytes(img), records[1].offset, 1), EntryData(kEntries[1], 1));
+        QCOMPARE(SectorsOf(ReadBytes(img), records[1].offset, 1), EntryData(Gta3Entries()[1], 1));
 
         h.Click(Find<QPushButton>(w, "ContentsCheck"));
         QCOMPARE(h.boxes.messages.back().id, MessageId::CheckSound);
 
         // The size and the columns come back in the next run.
         w.resize(700, 420);
-        view->setColumnWidth(0, 150);
+        view->setColumnWidth(ContentsModel::NameColumn, 150);
         h.form->close();
-        QVERIFY(!w.isVisible());
-        Form1Services services{&h.boxes, &h.dialogs, h.temp.path(), {}};
-        Form1 again(services);
+        QVERIFY(!h.form->ContentsOf(img) || !h.form->ContentsOf(img)->isVisible());
+        ImportWindowServices services{&h.boxes, &h.dialogs, h.temp.path(), {}};
+        ImportWindow again(services);
         again.show();
-        QTest::mouseClick(Find<QPushButton>(again, "ButtonContents"), Qt::LeftButton);
-        QCOMPARE(again.Contents()->size(), QSize(700, 420));
-        QCOMPARE(Find<QTreeView>(*again.Contents(), "ContentsView")->columnWidth(0), 150);
+        QTest::mouseClick(Find<QPushButton>(again, "contentsButton"), Qt::LeftButton);
+        ContentsWindow& next = *again.ContentsOf(img);
+        QCOMPARE(next.size(), QSize(700, 420));
+        QCOMPARE(Find<QTreeView>(next, "ContentsView")->columnWidth(ContentsModel::NameColumn),
+                 150);
         again.close();
-        // A fourth line that is not seven sane numbers gives the defaults.
+        // A fourth line that is not sane numbers gives the defaults; one from before the "#"
+        // column keeps its widths for the others.
         const ContentsLayout defaults;
-        for (const char* bad : {"", "700 420", "700 420 150 70 50 80 70 9",
+        for (const char* bad : {"", "700 420", "700 420 150 70 50 80 70 9 9",
                                 "700 420 150 x 50 80 70", "700 420 150 0 50 80 70"}) {
             QCOMPARE(ParseContentsLayout(bad).width, defaults.width);
             QCOMPARE(ParseContentsLayout(bad).columns, defaults.columns);
         }
+        QCOMPARE(ParseContentsLayout("700 420 150 71 51 81 72").columns,
+                 (std::vector<int>{defaults.columns[0], 150, 71, 51, 81, 72}));
     }
 
     // Another program changes the archive: the table follows, the chosen rows stay chosen.
     void contentsFollowAChangeByAnotherProgram() {
         Harness h;
         const std::string img = h.Path("gta3.img");
-        MakeVersion2(img, kEntries, 50);
-        h.Edit()->setText(QString::fromStdString(img));
-        h.Click("ButtonContents");
-        ContentsWindow& w = *h.form->Contents();
+        MakeVersion2(img, Gta3Entries(), 50);
+        ContentsWindow& w = *h.form->OpenContents(img);
         Choose(w, {"bike.dff"});
         const std::string added = h.File("in/added.txd", 5000);
         QProcess cli;
@@ -294,13 +256,14 @@ class WindowContentsTests : public QObject {
                   {"import", "-q", QString::fromStdString(img), QString::fromStdString(added)});
         QVERIFY(cli.waitForFinished());
         QCOMPARE(cli.exitCode(), 0);
-        QTRY_VERIFY(Shown(w).contains("added.txd"));
-        QCOMPARE(Chosen(w), QStringList{"bike.dff"});
+        QTRY_VERIFY(ShownNames(w).contains("added.txd"));
+        QCOMPARE(ChosenNames(w), QStringList{"bike.dff"});
         QVERIFY(h.boxes.shown.empty());
         // The same after a Replace of the main window.
+        h.Edit()->setText(QString::fromStdString(img));
         h.Add({QString::fromStdString(h.File("in/more.dff", 10))});
-        h.Click("ButtonReplace");
-        QVERIFY(Shown(w).contains("more.dff"));
+        h.Click("replaceButton");
+        QVERIFY(ShownNames(w).contains("more.dff"));
     }
 
     void windowsWriteWhatTheCommandLineWrites_data() {
@@ -320,7 +283,8 @@ class WindowContentsTests : public QObject {
         auto make = [&](const std::string& folder) {
             const std::string img = h.Path(folder + "/gta3.img");
             std::filesystem::create_directories(FsPath(h.Path(folder + "/out")));
-            version == 1 ? MakeVersion1(img, kEntries, 50) : MakeVersion2(img, kEntries, 50);
+            version == 1 ? MakeVersion1(img, Gta3Entries(), 50)
+                         : MakeVersion2(img, Gta3Entries(), 50);
             return img;
         };
         const std::string byWindow = make("window");
@@ -328,9 +292,9 @@ class WindowContentsTests : public QObject {
 
         h.Edit()->setText(QString::fromStdString(byWindow));
         h.Add(sources);
-        h.Click("ButtonReplace");
-        h.Click("ButtonContents");
-        ContentsWindow& w = *h.form->Contents();
+        h.Click("replaceButton");
+        h.Click("contentsButton");
+        ContentsWindow& w = *h.form->ContentsOf(byWindow);
         Choose(w, {"car.dff", "новый.txd", "гараж.col"});
         h.dialogs.folders.push_back(QString::fromStdString(h.Path("window/out")));
         h.Click(Find<QPushButton>(w, "ContentsExtract"));
@@ -345,7 +309,7 @@ class WindowContentsTests : public QObject {
         editor->selectAll();
         QTest::keyClicks(editor, "racer.dff");
         QTest::keyClick(editor, Qt::Key_Return);
-        QTRY_COMPARE(h.boxes.messages.back().id, MessageId::RenameSummary);
+        QTRY_VERIFY(Find<QLabel>(w, "ContentsStatus")->text().startsWith("Renamed:"));
 
         const QString img = QString::fromStdString(byCli);
         for (const QStringList& arguments :
@@ -375,13 +339,125 @@ class WindowContentsTests : public QObject {
         Harness h;
         const std::string img = h.Path("bad.img");
         MakeVersion2(img, {{3, 4, "a.dff"}, {5, 2, "b.dff"}}, 10);
-        h.Edit()->setText(QString::fromStdString(img));
-        h.Click("ButtonContents");
-        h.Click(Find<QPushButton>(*h.form->Contents(), "ContentsCheck"));
+        h.Click(Find<QPushButton>(*h.form->OpenContents(img), "ContentsCheck"));
         const Message& m = h.boxes.messages.back();
         QCOMPARE(m.id, MessageId::CheckProblems);
         QCOMPARE(m.count, 1);
         QVERIFY2(m.text.find("b.dff") != std::string::npos, m.text.c_str());
+    }
+
+    void scenarios_data() {
+        QTest::addColumn<QString>("script");
+        QTest::newRow("an edit outlasts an outside change and renames the entry that moved")
+            << "open gta3.img; choose ped.ifp; key F2; type racer.ifp; outside delete car.dff;"
+               "editor racer.ifp; rows car.dff Car2.txd bike.dff гараж.col ped.ifp; key Return;"
+               "records gta3.img racer.ifp Car2.txd bike.dff гараж.col; current racer.ifp;"
+               "boxes 0; status Renamed: ped.ifp -> racer.ifp";
+        QTest::newRow("an edit given up lets the held reload come")
+            << "open gta3.img; choose bike.dff; key F2; outside add new.dff; key Escape;"
+               "rows car.dff Car2.txd bike.dff гараж.col ped.ifp new.dff; chosen bike.dff";
+        QTest::newRow("the status line counts what the filter shows")
+            << "open gta3.img; filter *.dff; rows car.dff bike.dff;"
+               "status Version 2  ·  2 of 5 entries shown  ·  100 KiB  ·  data 18 KiB  ·  "
+               "gaps 80 KiB; filter; status Version 2  ·  5 entries  ·  100 KiB";
+        QTest::newRow("another archive opens unfiltered, in a window of its own")
+            << "make other.img a.dff b.dff c.dff; open gta3.img; filter car; dialog other.img;"
+               "button ContentsOpen; window other.img; filtertext; rows a.dff b.dff c.dff;"
+               "status 3 entries; window gta3.img; rows car.dff Car2.txd;"
+               "status 2 of 5 entries shown";
+        QTest::newRow("one window for each archive")
+            << "make other.img a.dff; open gta3.img; filter car; open other.img; rows a.dff;"
+               "open gta3.img; filtertext car; closed none.img";
+        QTest::newRow("a dropped archive opens, dropped files go to the list")
+            << "make other.img a.dff; open gta3.img; drop other.img new.dff; listed new.dff;"
+               "window other.img; rows a.dff; window gta3.img;"
+               "rows car.dff Car2.txd bike.dff гараж.col ped.ifp";
+        QTest::newRow("Ctrl+C copies the names of the chosen rows")
+            << "open gta3.img; choose car.dff гараж.col ped.ifp; key Ctrl+C;"
+               "clipboard car.dff гараж.col ped.ifp";
+        QTest::newRow("Enter and a double-click open an entry with the desktop's program")
+            << "open gta3.img; choose Car2.txd; key Return; opened Car2.txd; dclick bike.dff;"
+               "opened bike.dff";
+        QTest::newRow("with nothing chosen what needs rows is off")
+            << "open gta3.img; choose; off ContentsExtract ContentsDelete ContentsRename;"
+               "on ContentsOpen ContentsCheck ContentsCompact; key Delete; key F2; boxes 0;"
+               "records gta3.img car.dff Car2.txd bike.dff гараж.col ped.ifp; choose car.dff;"
+               "on ContentsExtract ContentsDelete ContentsRename";
+        QTest::newRow("Delete asks by name and chooses the next row")
+            << "open gta3.img; choose bike.dff; key Delete; boxes 1; box bike.dff;"
+               "records gta3.img car.dff Car2.txd ped.ifp гараж.col; chosen гараж.col;"
+               "status Deleted: 1; empty";
+        QTest::newRow("Delete of several names their count; the last row chooses the one before")
+            << "open gta3.img; sort 1; choose ped.ifp гараж.col; key Delete; boxes 1;"
+               "box записей: 2; chosen Car2.txd";
+        QTest::newRow("the # column gives back the directory's order")
+            << "open gta3.img; sort 2; rows Car2.txd гараж.col car.dff ped.ifp bike.dff; sort 0;"
+               "rows car.dff Car2.txd bike.dff гараж.col ped.ifp";
+        QTest::newRow("ё sorts with е") << "make names.img яма.dff ёж.dff жук.dff Ель.txd еж.dff;"
+                                           "open names.img; sort 1;"
+                                           "rows еж.dff ёж.dff Ель.txd жук.dff яма.dff";
+        QTest::newRow("clearing the filter keeps the current row in view")
+            << "make many.img many; open many.img; filter *7.dff; choose m297.dff; filter;"
+               "visible m297.dff; current m297.dff";
+        QTest::newRow("Compact is offered only where it would run")
+            << "make bad.img damaged; open gta3.img; link yes; open bad.img; link no";
+    }
+
+    void scenarios() {
+        QFETCH(QString, script);
+        Harness h;
+        Driver driver(h);
+        driver.Run(script);
+    }
+
+    void answerForAllInBothWindows_data() {
+        QTest::addColumn<bool>("fromContents");
+        QTest::addColumn<int>("button");
+        QTest::newRow("main window, Yes to all") << false << int(QMessageBox::YesToAll);
+        QTest::newRow("main window, No to all") << false << int(QMessageBox::NoToAll);
+        QTest::newRow("contents window, Yes to all") << true << int(QMessageBox::YesToAll);
+        QTest::newRow("contents window, No to all") << true << int(QMessageBox::NoToAll);
+    }
+
+    // Real boxes: the overwrite question offers an answer for every file, asked once.
+    void answerForAllInBothWindows() {
+        QFETCH(bool, fromContents);
+        QFETCH(int, button);
+        TempDir temp;
+        QtMessageBoxes boxes(Language::English);
+        ScriptedDialogs dialogs;
+        ImportWindow window({&boxes, &dialogs, temp.path(), {}});
+        window.show();
+        const std::string img = temp / "gta3.img";
+        const std::vector<TestEntry> entries = {{1, 1, "a.dff"}, {2, 1, "b.dff"}, {3, 1, "c.dff"}};
+        MakeVersion2(img, entries);
+        const std::string out = temp / "out";
+        QStringList names;
+        for (const TestEntry& e : entries) {
+            WriteFile(out + "/" + e.name, {'x'});
+            WriteFile(temp / ("in/" + e.name), {'y'});
+            names << QString::fromStdString(temp / ("in/" + e.name));
+        }
+        dialogs.folders.push_back(QString::fromStdString(out));
+        BoxPresser presser(static_cast<QMessageBox::StandardButton>(button));
+        if (fromContents) {
+            ContentsWindow& contents = *window.OpenContents(img);
+            Choose(contents, {"a.dff", "b.dff", "c.dff"});
+            QTest::mouseClick(Find<QPushButton>(contents, "ContentsExtract"), Qt::LeftButton);
+        } else {
+            Find<QLineEdit>(window, "archivePath")->setText(QString::fromStdString(img));
+            dialogs.files.push_back(names);
+            QTest::mouseClick(Find<QPushButton>(window, "addButton"), Qt::LeftButton);
+            QTest::mouseClick(Find<QPushButton>(window, "extractButton"), Qt::LeftButton);
+        }
+        QCOMPARE(presser.texts.size(), 2);  // the question once, and the summary
+        const bool overwritten = button == QMessageBox::YesToAll;
+        QCOMPARE(presser.texts[1], QString("Extracted: %1").arg(overwritten ? 3 : 0));
+        for (size_t i = 0; i < entries.size(); ++i) {
+            QCOMPARE(ReadBytes(out + "/" + entries[i].name),
+                     overwritten ? EntryData(entries[i], i) : Bytes{'x'});
+        }
+        window.close();
     }
 
     void enterGivesTheFirstAnswer_data() {
@@ -412,28 +488,28 @@ class WindowContentsTests : public QObject {
         TempDir temp;
         QtMessageBoxes boxes(Language::Russian);
         ScriptedDialogs dialogs;
-        Form1 form({&boxes, &dialogs, temp.path(), {}});
+        ImportWindow form({&boxes, &dialogs, temp.path(), {}});
         form.show();
         const std::string img = temp / "gta3.img";
         MakeVersion2(img, {});
-        Find<QLineEdit>(form, "EditImgPath")->setText(QString::fromStdString(img));
+        Find<QLineEdit>(form, "archivePath")->setText(QString::fromStdString(img));
         const std::string car = temp / "in/car.dff";
         WriteFile(car, Pattern(100, 1));
         const std::string missing = temp / "in/gone.dff";
         WriteFile(missing, Pattern(100, 2));
         dialogs.files.push_back({QString::fromStdString(car)});
-        QTest::mouseClick(Find<QPushButton>(form, "ButtonAdd"), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(form, "addButton"), Qt::LeftButton);
 
-        EnterPresser enter;
-        QTest::mouseClick(Find<QPushButton>(form, "ButtonReplace"), Qt::LeftButton);
+        BoxPresser enter;
+        QTest::mouseClick(Find<QPushButton>(form, "replaceButton"), Qt::LeftButton);
         QCOMPARE(enter.texts, (QStringList{"Заменить?", "Завершено\n\nЗаменено: 0\nДобавлено: 1"}));
 
         const std::string out = temp / "out";
         WriteFile(out + "/car.dff", {1});
         dialogs.files.push_back({QString::fromStdString(car), QString::fromStdString(missing)});
-        QTest::mouseClick(Find<QPushButton>(form, "ButtonAdd"), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(form, "addButton"), Qt::LeftButton);
         dialogs.folders.push_back(QString::fromStdString(out));
-        QTest::mouseClick(Find<QPushButton>(form, "ButtonExtract"), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(form, "extractButton"), Qt::LeftButton);
         QCOMPARE(enter.texts.size(), 4);
         QVERIFY(enter.texts[2].contains("уже существует"));
         QCOMPARE(enter.texts[3], QString("Извлечено: 1\n\nНет в архиве:\ngone.dff"));

@@ -30,7 +30,7 @@ class WindowLayoutTests : public QObject {
     // order, the list ready for many files and for drops, Extract and Replace waiting for rows.
     void windowLooksAndBehavesAsATool() {
         Harness h;
-        Form1& f = *h.form;
+        ImportWindow& f = *h.form;
         QCOMPARE(f.minimumSize(), f.maximumSize());
         QVERIFY(!(f.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(f.windowFlags() & Qt::WindowMinimizeButtonHint);
@@ -41,7 +41,7 @@ class WindowLayoutTests : public QObject {
 #endif
         QVERIFY(!f.windowIcon().pixmap(32).isNull());  // the built-in SVG, drawn
         // Each control lies inside its parent and clear of its siblings.
-        for (QWidget* parent : {static_cast<QWidget*>(&f), Find<QWidget>(f, "GroupBox1")}) {
+        for (QWidget* parent : {static_cast<QWidget*>(&f), Find<QWidget>(f, "archiveGroup")}) {
             const QList<QWidget*> children =
                 parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
             for (QWidget* a : children) {
@@ -63,8 +63,8 @@ class WindowLayoutTests : public QObject {
         // Tab order: Add, list, path, Browse, Replace, Delete, Contents, ?, Extract.
         QList<QWidget*> controls;
         for (const char* name :
-             {"ButtonAdd", "ListView1", "EditImgPath", "ButtonBrowseImgFile", "ButtonReplace",
-              "ButtonDelete", "ButtonContents", "ButtonAbout", "ButtonExtract"}) {
+             {"addButton", "importList", "archivePath", "browseButton", "replaceButton",
+              "deleteButton", "contentsButton", "aboutButton", "extractButton"}) {
             controls << Find<QWidget>(f, name);
         }
         QList<QWidget*> chain;
@@ -96,12 +96,12 @@ class WindowLayoutTests : public QObject {
         QApplication::setPalette(darkWhenLooked ? AdwaitaDark() : light);
         QCoreApplication::processEvents();  // top-level windows hear of it through the queue
 
-        auto* group = Find<QGroupBox>(*h.form, "GroupBox1");
-        auto* browse = h.Button("ButtonBrowseImgFile");
+        auto* group = Find<QGroupBox>(*h.form, "archiveGroup");
+        auto* browse = h.Button("browseButton");
         const QString title = group->title();
         const QString caption = browse->text();
         AboutBox about;
-        auto* address = Find<QLineEdit>(about, "Edit1");
+        auto* address = Find<QLineEdit>(about, "contact");
         struct Text {
             const char* what;
             QWidget* widget;
@@ -135,7 +135,7 @@ class WindowLayoutTests : public QObject {
         AboutBox box;
         QCOMPARE(box.minimumSize(), box.maximumSize());
         QVERIFY(box.windowFlags() & Qt::Tool);
-        auto* edit1 = Find<QLineEdit>(box, "Edit1");
+        auto* edit1 = Find<QLineEdit>(box, "contact");
         QVERIFY(edit1->isReadOnly());
         QVERIFY(!edit1->hasFrame());
         edit1->selectAll();

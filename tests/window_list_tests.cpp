@@ -45,9 +45,9 @@ class WindowListTests : public QObject {
             paths << QString::fromStdString(h.File("s" + std::to_string(size) + ".dff", size));
         }
         h.Add(paths);
-        QCOMPARE(h.form->RowCount(), 6);
+        QCOMPARE(h.form->ImportList().RowCount(), 6);
         for (int i = 0; i < 6; ++i) {
-            ImportRow row = h.form->Row(i);
+            ImportRow row = h.form->ImportList().Row(i);
             QCOMPARE(QString::fromStdString(row.sizeText), sizes[i].second);
             QCOMPARE(row.imageIndex, static_cast<int32_t>(sizes[i].first));
             QCOMPARE(QString::fromStdString(row.typeText), QString("DFF"));
@@ -75,7 +75,7 @@ class WindowListTests : public QObject {
 
         h.boxes.Answer(MessageAnswer::No);
         h.Add({QString::fromStdString(notes)});
-        QCOMPARE(h.form->RowCount(), 0);
+        QCOMPARE(h.form->ImportList().RowCount(), 0);
         QCOMPARE(h.Buttons(), QString("0011"));  // nothing was added
         QCOMPARE(
             QString::fromStdString(h.boxes.shown.at(0).text),
@@ -91,12 +91,12 @@ class WindowListTests : public QObject {
                QString::fromStdString(upper)});
         QCOMPARE(h.boxes.shown.size(), size_t{5});  // CAR.DFF is a game file
         QCOMPARE(h.Captions(), (QStringList{"notes", "readme", "car.dff.bak", "name.", "CAR.DFF"}));
-        QCOMPARE(h.form->Row(0).typeText, std::string());
-        QCOMPARE(h.form->Row(1).typeText, std::string());
-        QCOMPARE(h.form->Row(2).typeText, std::string("BAK"));
-        QCOMPARE(h.form->Row(3).typeText, std::string());
-        QCOMPARE(h.form->Row(4).typeText, std::string("DFF"));
-        QCOMPARE(h.form->Row(4).folderText, h.Path("models/"));
+        QCOMPARE(h.form->ImportList().Row(0).typeText, std::string());
+        QCOMPARE(h.form->ImportList().Row(1).typeText, std::string());
+        QCOMPARE(h.form->ImportList().Row(2).typeText, std::string("BAK"));
+        QCOMPARE(h.form->ImportList().Row(3).typeText, std::string());
+        QCOMPARE(h.form->ImportList().Row(4).typeText, std::string("DFF"));
+        QCOMPARE(h.form->ImportList().Row(4).folderText, h.Path("models/"));
         QCOMPARE(h.Buttons(), QString("1111"));
     }
 
@@ -110,12 +110,14 @@ class WindowListTests : public QObject {
         std::filesystem::create_directories(h.Path("folder.txd"));
         h.Drop({QString::fromStdString(a), QString::fromStdString(a), QString::fromStdString(deep),
                 QString::fromStdString(h.Path("folder.txd"))});
-        QCOMPARE(h.form->RowCount(), 4);
-        QCOMPARE(h.form->Row(0).folderText + h.form->Row(0).caption,
-                 h.form->Row(1).folderText + h.form->Row(1).caption);
-        QCOMPARE(h.form->Row(2).folderText + h.form->Row(2).caption, deep);
-        QCOMPARE(h.form->Row(2).sizeText, std::string("3 kb"));
-        QCOMPARE(h.form->Row(3).caption, std::string("folder.txd"));  // folders go in like files
+        QCOMPARE(h.form->ImportList().RowCount(), 4);
+        QCOMPARE(h.form->ImportList().Row(0).folderText + h.form->ImportList().Row(0).caption,
+                 h.form->ImportList().Row(1).folderText + h.form->ImportList().Row(1).caption);
+        QCOMPARE(h.form->ImportList().Row(2).folderText + h.form->ImportList().Row(2).caption,
+                 deep);
+        QCOMPARE(h.form->ImportList().Row(2).sizeText, std::string("3 kb"));
+        QCOMPARE(h.form->ImportList().Row(3).caption,
+                 std::string("folder.txd"));  // folders go in like files
         QCOMPARE(h.Buttons(), QString("1111"));
     }
 
@@ -125,9 +127,9 @@ class WindowListTests : public QObject {
         std::filesystem::resize_file(big, (uint64_t{1} << 31) + 5);
         const std::string small = h.File("small.dff", 100);
         h.Add({QString::fromStdString(big), QString::fromStdString(small)});
-        QCOMPARE(h.form->Row(0).sizeText, std::string("2097153 kb"));
-        QCOMPARE(h.form->Row(0).byteCount, (int64_t{1} << 31) + 5);
-        h.form->ListView1ColumnClick(SizeColumn);
+        QCOMPARE(h.form->ImportList().Row(0).sizeText, std::string("2097153 kb"));
+        QCOMPARE(h.form->ImportList().Row(0).byteCount, (int64_t{1} << 31) + 5);
+        h.form->ImportList().SortByColumn(SizeColumn);
         QCOMPARE(h.Captions(), (QStringList{"small.dff", "big.dff"}));
     }
 
@@ -145,7 +147,7 @@ class WindowListTests : public QObject {
                 h.List()->setFocus();
                 QTest::keyClick(h.List(), Qt::Key_Delete);
             } else {
-                h.Click("ButtonDelete");
+                h.Click("deleteButton");
             }
         };
         h.form->activateWindow();
@@ -153,14 +155,14 @@ class WindowListTests : public QObject {
         remove();  // empty list: disables again, no harm
         QCOMPARE(h.Buttons(), QString("0011"));
         h.dialogs.files.clear();
-        h.Click("ButtonAdd");  // cancelled dialog
+        h.Click("addButton");  // cancelled dialog
         QCOMPARE(h.Buttons(), QString("0011"));
 
         h.Add({QString::fromStdString(h.File("a.dff", 1)),
                QString::fromStdString(h.File("b.dff", 2)),
                QString::fromStdString(h.File("c.dff", 3))});
         remove();  // nothing selected
-        QCOMPARE(h.form->RowCount(), 3);
+        QCOMPARE(h.form->ImportList().RowCount(), 3);
         h.List()->topLevelItem(0)->setSelected(true);
         h.List()->topLevelItem(2)->setSelected(true);
         remove();
@@ -168,7 +170,7 @@ class WindowListTests : public QObject {
         QCOMPARE(h.Buttons(), QString("1111"));
         h.List()->topLevelItem(0)->setSelected(true);
         remove();
-        QCOMPARE(h.form->RowCount(), 0);
+        QCOMPARE(h.form->ImportList().RowCount(), 0);
         QCOMPARE(h.Buttons(), QString("0011"));
     }
 
@@ -184,30 +186,31 @@ class WindowListTests : public QObject {
             for (int p = 0; p < 4; ++p) {
                 for (int k = 0; k < 4; ++k) {
                     const int expected = (k == s || (k == p && p != s)) ? 1 : 0;
-                    QCOMPARE(ListView1Compare(a, others[k], s, p), expected);
-                    QCOMPARE(ListView1Compare(others[k], a, s, p), -expected);
+                    QCOMPARE(CompareImportRows(a, others[k], s, p), expected);
+                    QCOMPARE(CompareImportRows(others[k], a, s, p), -expected);
                 }
             }
         }
         // First key wins over second.
         const ImportRow big = Row("a.dff", 900, "TXD", "/z/");
-        QCOMPARE(ListView1Compare(big, Row("b.dff", 100, "DFF", "/a/"), NameColumn, SizeColumn),
+        QCOMPARE(CompareImportRows(big, Row("b.dff", 100, "DFF", "/a/"), NameColumn, SizeColumn),
                  -1);
-        QCOMPARE(ListView1Compare(big, Row("b.dff", 100, "DFF", "/a/"), SizeColumn, NameColumn), 1);
+        QCOMPARE(CompareImportRows(big, Row("b.dff", 100, "DFF", "/a/"), SizeColumn, NameColumn),
+                 1);
     }
 
     void sortByteOrderCases() {
-        QCOMPARE(ListView1Compare(Row("apple.dff", 1, "", ""), Row("B.txd", 1, "", ""), 0, 0), -1);
-        QCOMPARE(ListView1Compare(Row("apple.dff", 1, "", ""), Row("Apple.dff", 1, "", ""), 0, 0),
+        QCOMPARE(CompareImportRows(Row("apple.dff", 1, "", ""), Row("B.txd", 1, "", ""), 0, 0), -1);
+        QCOMPARE(CompareImportRows(Row("apple.dff", 1, "", ""), Row("Apple.dff", 1, "", ""), 0, 0),
                  0);
-        QCOMPARE(ListView1Compare(Row("zed", 1, "", ""), Row("дом", 1, "", ""), 0, 0), -1);
+        QCOMPARE(CompareImportRows(Row("zed", 1, "", ""), Row("дом", 1, "", ""), 0, 0), -1);
         // Cyrillic is not folded, and sorts by its code-page bytes: Ё (A8) < А (C0) < ё (B8)?
-        QCOMPARE(ListView1Compare(Row("ёж", 1, "", ""), Row("Ёж", 1, "", ""), 0, 0), 1);
-        QCOMPARE(ListView1Compare(Row("ёж", 1, "", ""), Row("я", 1, "", ""), 0, 0), -1);
-        QCOMPARE(ListView1Compare(Row("x", 1, "", "C:/"), Row("x", 1, "", "c:/"), 3, 3), -1);
-        QCOMPARE(ListView1Compare(Row("x", 1, "", ""), Row("x", 1, "DFF", ""), 2, 2), -1);
-        QCOMPARE(ListView1Compare(Row("car", 1, "", ""), Row("car2", 1, "", ""), 0, 0), -1);
-        QCOMPARE(ListView1Compare(Row("car", 7, "A", "/p/"), Row("car", 7, "A", "/p/"), 1, 2), 0);
+        QCOMPARE(CompareImportRows(Row("ёж", 1, "", ""), Row("Ёж", 1, "", ""), 0, 0), 1);
+        QCOMPARE(CompareImportRows(Row("ёж", 1, "", ""), Row("я", 1, "", ""), 0, 0), -1);
+        QCOMPARE(CompareImportRows(Row("x", 1, "", "C:/"), Row("x", 1, "", "c:/"), 3, 3), -1);
+        QCOMPARE(CompareImportRows(Row("x", 1, "", ""), Row("x", 1, "DFF", ""), 2, 2), -1);
+        QCOMPARE(CompareImportRows(Row("car", 1, "", ""), Row("car2", 1, "", ""), 0, 0), -1);
+        QCOMPARE(CompareImportRows(Row("car", 7, "A", "/p/"), Row("car", 7, "A", "/p/"), 1, 2), 0);
     }
 
     void headerClicksSortTheRowsThatTheBatchesWalk() {
@@ -218,20 +221,20 @@ class WindowListTests : public QObject {
         h.List()->header()->sectionClicked(TypeColumn);
         QCOMPARE(h.Captions(),
                  (QStringList{"three.dff", "two.dff", "one.txd"}));  // type, then name
-        QCOMPARE(h.form->SortColumn, 2);
-        QCOMPARE(h.form->PreviousSortColumn, 0);
+        QCOMPARE(h.form->ImportList().SortColumn(), 2);
+        QCOMPARE(h.form->ImportList().PreviousSortColumn(), 0);
         h.List()->header()->sectionClicked(SizeColumn);
         QCOMPARE(h.Captions(), (QStringList{"two.dff", "three.dff", "one.txd"}));
-        QCOMPARE(h.form->PreviousSortColumn, 2);
+        QCOMPARE(h.form->ImportList().PreviousSortColumn(), 2);
         h.List()->header()->sectionClicked(PathColumn);
         QCOMPARE(h.Captions(), (QStringList{"two.dff", "one.txd", "three.dff"}));
 
         Harness empty;
-        empty.form->ListView1ColumnClick(3);
-        empty.form->ListView1ColumnClick(1);
-        QCOMPARE(empty.form->SortColumn, 1);
-        QCOMPARE(empty.form->PreviousSortColumn, 3);
-        QCOMPARE(empty.form->RowCount(), 0);
+        empty.form->ImportList().SortByColumn(3);
+        empty.form->ImportList().SortByColumn(1);
+        QCOMPARE(empty.form->ImportList().SortColumn(), 1);
+        QCOMPARE(empty.form->ImportList().PreviousSortColumn(), 3);
+        QCOMPARE(empty.form->ImportList().RowCount(), 0);
     }
 };
 

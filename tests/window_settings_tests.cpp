@@ -30,29 +30,29 @@ class WindowSettingsTests : public QObject {
         const std::string ini = shared / "zarnex.ini";
         ScriptedMessageBoxes boxes;
         ScriptedDialogs dialogs;
-        Form1Services services{&boxes, &dialogs, shared.path(), {}};
+        ImportWindowServices services{&boxes, &dialogs, shared.path(), {}};
         const std::string folder = shared / "add";
         WriteFile(folder + "/x.dff", {1});
         {
-            Form1 form(services);
+            ImportWindow form(services);
             form.show();
-            Find<QLineEdit>(form, "EditImgPath")->setText("/games/gta3/models/gta3.img");
+            Find<QLineEdit>(form, "archivePath")->setText("/games/gta3/models/gta3.img");
             dialogs.files.push_back({QString::fromStdString(folder + "/x.dff")});
-            QTest::mouseClick(Find<QPushButton>(form, "ButtonAdd"), Qt::LeftButton);
-            form.LastExtractDir = "/out/dir";
+            QTest::mouseClick(Find<QPushButton>(form, "addButton"), Qt::LeftButton);
+            form.KeptSettings().extractFolder = "/out/dir";
             form.close();
         }
         Bytes written = ReadBytes(ini);
         QCOMPARE(std::string(written.begin(), written.end()),
                  "/games/gta3/models/gta3.img\r\n" + folder + "/\r\n/out/dir\r\n");
         {
-            Form1 form(services);
+            ImportWindow form(services);
             form.show();
-            QCOMPARE(Find<QLineEdit>(form, "EditImgPath")->text(),
+            QCOMPARE(Find<QLineEdit>(form, "archivePath")->text(),
                      QString("/games/gta3/models/gta3.img"));
-            QCOMPARE(form.OpenDialog2.initialDir, std::string("/games/gta3/models"));
-            QCOMPARE(form.OpenDialog1.initialDir, folder);  // without the trailing "/"
-            QCOMPARE(form.LastExtractDir, std::string("/out/dir"));
+            QCOMPARE(form.BrowseFolder(), std::string("/games/gta3/models"));
+            QCOMPARE(form.KeptSettings().addFolder, folder);  // without the trailing "/"
+            QCOMPARE(form.KeptSettings().extractFolder, std::string("/out/dir"));
             QVERIFY(boxes.shown.empty());
             form.close();  // never confirmed the Add dialog: line 2 written back as read
         }
@@ -79,8 +79,8 @@ class WindowSettingsTests : public QObject {
                       {'/', 'g', '/', 'a', '.', 'i', 'm', 'g', '\n', '/', 'd', '\n', '/', 'e'});
             h.form->show();
             QCOMPARE(h.Edit()->text(), QString("/g/a.img"));
-            QCOMPARE(h.form->OpenDialog1.initialDir, std::string("/d"));
-            QCOMPARE(h.form->LastExtractDir, std::string("/e"));
+            QCOMPARE(h.form->KeptSettings().addFolder, std::string("/d"));
+            QCOMPARE(h.form->KeptSettings().extractFolder, std::string("/e"));
         }
         {
             Harness h("\"/cmd/x.img\"", false);
@@ -89,7 +89,7 @@ class WindowSettingsTests : public QObject {
             QCOMPARE(h.boxes.shown.size(), size_t{1});
             QCOMPARE(h.boxes.shown[0].text, std::string("List index out of bounds (1)"));
             QCOMPARE(h.boxes.shown[0].icon, MessageIcon::Error);
-            QCOMPARE(h.form->OpenDialog2.initialDir, std::string("/g"));
+            QCOMPARE(h.form->BrowseFolder(), std::string("/g"));
             QCOMPARE(h.Edit()->text(),
                      QString());  // the rest, command line too, skipped
         }
@@ -98,7 +98,7 @@ class WindowSettingsTests : public QObject {
             WriteFile(h.Path("zarnex.ini"), {});
             h.form->show();
             QCOMPARE(h.boxes.shown.at(0).text, std::string("List index out of bounds (0)"));
-            QCOMPARE(h.form->OpenDialog2.initialDir, std::string());
+            QCOMPARE(h.form->BrowseFolder(), std::string());
         }
         {
             Harness h({}, false);
@@ -106,7 +106,7 @@ class WindowSettingsTests : public QObject {
                       {'b', 'a', 'r', 'e', '.', 'i', 'm', 'g', '\n', '\n', '\n'});
             h.form->show();
             QCOMPARE(h.Edit()->text(), QString("bare.img"));
-            QCOMPARE(h.form->OpenDialog2.initialDir, std::string());
+            QCOMPARE(h.form->BrowseFolder(), std::string());
             QVERIFY(h.boxes.shown.empty());
         }
     }
@@ -169,12 +169,12 @@ class WindowSettingsTests : public QObject {
 
         ScriptedMessageBoxes boxes;
         ScriptedDialogs dialogs;
-        const Form1Services services{&boxes, &dialogs, bin, {}};
+        const ImportWindowServices services{&boxes, &dialogs, bin, {}};
         {
-            Form1 form(services);
+            ImportWindow form(services);
             form.show();
-            Find<QLineEdit>(form, "EditImgPath")->setText("/g/gta3.img");
-            form.LastExtractDir = "/out";
+            Find<QLineEdit>(form, "archivePath")->setText("/g/gta3.img");
+            form.KeptSettings().extractFolder = "/out";
             form.close();
         }
         const std::string beside = bin + "/zarnex.ini";
@@ -193,10 +193,10 @@ class WindowSettingsTests : public QObject {
                  std::string("/g/gta3.img\r\n\r\n/out\r\n"));
         QVERIFY(!std::filesystem::exists(other));
         {
-            Form1 form(services);
+            ImportWindow form(services);
             form.show();
-            QCOMPARE(Find<QLineEdit>(form, "EditImgPath")->text(), QString("/g/gta3.img"));
-            QCOMPARE(form.LastExtractDir, std::string("/out"));
+            QCOMPARE(Find<QLineEdit>(form, "archivePath")->text(), QString("/g/gta3.img"));
+            QCOMPARE(form.KeptSettings().extractFolder, std::string("/out"));
         }
         QVERIFY(boxes.shown.empty());
     }
@@ -239,7 +239,7 @@ class WindowSettingsTests : public QObject {
             if (!answer.isEmpty()) {
                 h.dialogs.files.push_back({answer});
             }
-            h.Click("ButtonBrowseImgFile");
+            h.Click("browseButton");
             return h.dialogs.requests.back().initialDir.toStdString();
         };
         QCOMPARE(browse({}), std::string());  // cancelled: nothing changes

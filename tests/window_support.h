@@ -6,18 +6,22 @@
 #include <QMimeData>
 #include <QObject>
 #include <QPalette>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
+#include <QUrl>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "mainwindow/contents.h"
 #include "mainwindow/dialogs.h"
-#include "mainwindow/form1.h"
+#include "mainwindow/import_list_view.h"
+#include "mainwindow/import_window.h"
 #include "tests/scripted_boxes.h"
 #include "tests/support.h"
 
@@ -81,15 +85,15 @@ struct Harness {
     TempDir temp;
     ScriptedMessageBoxes boxes;
     ScriptedDialogs dialogs;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<ImportWindow> form;
 
     explicit Harness(const std::string& startupArgument = {}, bool show = true);
     std::string Path(const std::string& name) const { return temp / name; }
     std::string File(const std::string& name, size_t size);
     QPushButton* Button(const char* name) const { return Find<QPushButton>(*form, name); }
-    QTreeWidget* List() const { return Find<QTreeWidget>(*form, "ListView1"); }
-    QLineEdit* Edit() const { return Find<QLineEdit>(*form, "EditImgPath"); }
-    QProgressBar* Progress() const { return Find<QProgressBar>(*form, "ProgressBar1"); }
+    QTreeWidget* List() const { return Find<QTreeWidget>(*form, "importList"); }
+    QLineEdit* Edit() const { return Find<QLineEdit>(*form, "archivePath"); }
+    QProgressBar* Progress() const { return Find<QProgressBar>(*form, "progressBar"); }
     void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
     void Click(const char* name) { Click(Button(name)); }
     // Straight to the window's drop handler, as the desktop's drag would end.
@@ -98,6 +102,50 @@ struct Harness {
     QStringList Captions() const;
     // Extract, Replace, Add, Delete: "1" for enabled.
     QString Buttons() const;
+};
+
+// The rows of a contents window as it shows them, and the chosen ones in the same order.
+QStringList ShownNames(ContentsWindow& window);
+QStringList ChosenNames(ContentsWindow& window);
+// The rows of these names chosen, the last of them the current one.
+void Choose(ContentsWindow& window, const QStringList& names);
+// The records' names of a version-2 archive, in directory order.
+QStringList RecordNames(const std::string& img);
+std::string Ansi(const std::string& utf8);
+// The scenarios' gta3.img, 50 sectors long: gaps between the entries, so that compacting has
+// work, and one Cyrillic name.
+const std::vector<TestEntry>& Gta3Entries();
+
+// A scenario as a user plays it on the real windows, written as steps:
+// "open gta3.img; choose car.dff; key Ctrl+C; clipboard car.dff". Steps are separated by ";",
+// words by blanks; a step that takes a text (filter, type, status, box, editor) takes the rest
+// of the step. gta3.img is there from the start: five entries with gaps, one Cyrillic name.
+// The first expectation that fails ends the scenario.
+class Driver : public QObject {
+    Q_OBJECT
+
+  public:
+    explicit Driver(Harness& harness);
+    ~Driver() override;
+    void Run(const QString& script);
+
+  public slots:
+    void Opened(const QUrl& url) { opened_ << url; }  // what the desktop was asked to open
+
+  private:
+    void Step(const QString& verb, const QStringList& words, const QString& rest);
+    void Act(const QString& verb, const QStringList& words, const QString& rest);
+    void Expect(const QString& verb, const QStringList& words, const QString& rest);
+    void Make(const QStringList& words);
+    void Outside(const QString& change, const QString& name);
+    QWidget* Control(const QString& name) const;
+    QTreeView* View() const;
+
+    Harness& h_;
+    QPointer<ContentsWindow> window_;
+    QList<QList<QUrl>> drags_;  // the files of each drag, in turn
+    QList<QUrl> opened_;
+    size_t boxesSeen_ = 0;
 };
 
 // What Qt's gtk3 platform theme gives for Adwaita-dark.

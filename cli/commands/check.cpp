@@ -35,14 +35,8 @@ int Run(CommandLine& line) {
 extern const Command CheckCommand{
     "check",
     "check [-q] ARCHIVE",
-    "Read the directory and print one line per problem, naming the entries: overlaps,\n"
-    "data past the end of the file or inside the version-2 directory, offsets and sizes\n"
-    "out of range, names that are no file name, names repeated ignoring case (a warning),\n"
-    "a partial record at the end of a version-1 .dir, the copy an interrupted deletion left.\n"
-    "Prints nothing for a sound archive.",
-    {{"quiet", 'q', nullptr,
-      "print no problem lines; the exit status tells (a box\n"
-      "still says why an archive cannot be read)"}},
+    MessageId::CheckAbout,
+    {{"quiet", 'q', nullptr, MessageId::CheckQuietHelp}},
     Run,
 };
 

@@ -29,11 +29,8 @@ int Run(CommandLine& line) {
 extern const Command CompactCommand{
     "compact",
     "compact [-q] ARCHIVE",
-    "Close every gap: the entries end up in one run in the order of their data, with\n"
-    "their bytes, names, order of records and count unchanged, and the data file is cut\n"
-    "to its new end. Works in place and is safe against a power cut at any moment.\n"
-    "Refuses an archive whose entries overlap, reach past its end or lie out of range.",
-    {{"quiet", 'q', nullptr, "no progress"}},
+    MessageId::CompactAbout,
+    {{"quiet", 'q', nullptr, MessageId::CompactQuietHelp}},
     Run,
 };
 

@@ -1,10 +1,9 @@
 // zarnex-cli create: an empty archive, never over an existing file.
 #include "archive/create.h"
 
-#include "platform/errors.h"
-
 #include "cli/exit_status.h"
 #include "cli/options.h"
+#include "cli/terminal.h"
 
 namespace zarnex::cli {
 
@@ -13,8 +12,8 @@ namespace {
 int Run(CommandLine& line) {
     std::optional<ArchiveVersion> version;
     auto takeVersion = [&](int option, const char*) {
-        return Choose(version, option == '1' ? ArchiveVersion::One : ArchiveVersion::Two,
-                      "-1 and -2 exclude each other");
+        return Choose(version, option == '1' ? ArchiveVersion::One : ArchiveVersion::Two, "-1",
+                      "-2");
     };
     if (const auto status = line.ReadOptionsAndArchive(takeVersion)) {
         return *status;
@@ -26,13 +25,12 @@ int Run(CommandLine& line) {
         case CreateStatus::Created:
             return ExitDone;
         case CreateStatus::Exists:
-            return NotRun(outcome.path + " already exists; create never touches an existing file");
+            return NotRun(Words({.id = MessageId::CreateExists, .path = outcome.path}));
         case CreateStatus::DirectoryIsItself:
-            return NotRun(outcome.path +
-                          " ends in .dir: a version-1 archive would be its own directory file");
+            return NotRun(Words({.id = MessageId::CreateIsItsDirectory, .path = outcome.path}));
         case CreateStatus::Failed:
-            return NotRun("cannot create " + outcome.path + ": " + SystemErrorText(outcome.error) +
-                          " (I/O error: " + std::to_string(outcome.error) + ")");
+            return NotRun(Words(
+                {.id = MessageId::CreateFailedLine, .path = outcome.path, .code = outcome.error}));
     }
     return ExitNotRun;
 }
@@ -42,9 +40,9 @@ int Run(CommandLine& line) {
 extern const Command CreateCommand{
     "create",
     "create [-1 | -2] ARCHIVE",
-    "Make an empty archive; never touches an existing file.",
-    {{"version1", '1', nullptr, "version 1: an empty ARCHIVE and an empty .dir beside it"},
-     {"version2", '2', nullptr, "version 2: the 8-byte VER2 header (the default)"}},
+    MessageId::CreateAbout,
+    {{"version1", '1', nullptr, MessageId::Version1Help},
+     {"version2", '2', nullptr, MessageId::Version2Help}},
     Run,
 };
 

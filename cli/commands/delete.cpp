@@ -13,14 +13,18 @@ namespace {
 
 int Run(CommandLine& line) {
     BatchOptions batch;
-    std::vector<std::string> names;
+    std::vector<std::string> given;
     if (const auto status =
-            batch.ReadArchiveAndItems(line, "takes an archive and names (or -T)", names)) {
+            batch.ReadArchiveAndItems(line, MessageId::TakesArchiveAndNames, given)) {
         return *status;
     }
     const std::string& archive = line.Operands()[0];
+    const std::optional<ChosenNames> names = ChooseNames(archive, given, false, batch.chatter);
+    if (!names) {
+        return ExitNotRun;
+    }
     std::vector<EntryChoice> chosen;
-    for (const std::string& name : names) {
+    for (const std::string& name : names->names) {
         chosen.push_back({name});
     }
 
@@ -39,7 +43,7 @@ int Run(CommandLine& line) {
     if (!outcome.completed) {
         return ExitNotRun;
     }
-    return outcome.notFoundCount > 0 ? ExitPartly : ExitDone;
+    return outcome.notFoundCount > 0 || names->unmatched > 0 ? ExitPartly : ExitDone;
 }
 
 }  // namespace
@@ -47,10 +51,8 @@ int Run(CommandLine& line) {
 extern const Command DeleteCommand{
     "delete",
     "delete [-q | -v] [-T LIST [--null]] ARCHIVE NAME...",
-    "Remove every entry of each name (ignoring case) from the archive's directory; their\n"
-    "sectors become free room for the next import or compact. The data of every other entry\n"
-    "stays where it is. Each name with no entry is named on standard error.",
-    WithBatchOptions({}, "names", "\"deleted NAME\""),
+    MessageId::DeleteAbout,
+    WithBatchOptions({}, MessageId::NameListHelp, MessageId::DeleteVerboseHelp),
     Run,
 };
 

@@ -14,27 +14,33 @@ int Run(CommandLine& line) {
     BatchOptions batch;
     std::optional<OverwritePolicy> policy;
     auto takeOverwrite = [&](int option) {
-        return Choose(policy, option == 'o' ? OverwritePolicy::Yes : OverwritePolicy::No,
-                      "-o and -n exclude each other");
+        return Choose(policy, option == 'o' ? OverwritePolicy::Yes : OverwritePolicy::No, "-o",
+                      "-n");
     };
     if (const auto status = batch.Read(line, takeOverwrite)) {
         return *status;
     }
     const std::vector<std::string>& operands = line.Operands();
-    if (operands.size() < 2 || (operands.size() < 3 && batch.lists.empty())) {
-        return line.Usage("takes an archive, a folder and names (or -T)");
+    if (operands.size() < 2) {
+        return line.Usage(Words(MessageId::TakesArchiveAndFolder));
     }
+    const std::string& archive = operands[0];
     const std::string& folder = operands[1];
-    std::vector<std::string> names(operands.begin() + 2, operands.end());
-    if (const auto status = batch.ReadLists(names)) {
+    std::vector<std::string> given(operands.begin() + 2, operands.end());
+    const bool all = given.empty() && batch.lists.empty();
+    if (const auto status = batch.ReadLists(given)) {
         return *status;
     }
     if (!FolderExists(folder)) {
-        return NotRun("no such folder: " + folder);
+        return NotRun(Words({.id = MessageId::NoSuchFolder, .path = folder}));
+    }
+    const std::optional<ChosenNames> names = ChooseNames(archive, given, all, batch.chatter);
+    if (!names) {
+        return ExitNotRun;
     }
 
     IoState io;
-    BatchOutput output(batch, policy.value_or(OverwritePolicy::Ask), names.size());
+    BatchOutput output(batch, policy.value_or(OverwritePolicy::Ask), names->names.size());
     ExtractCallbacks callbacks;
     callbacks.setProgress = output.Progress();
     callbacks.extracted = [&](const std::string&, const std::string& outPath) {
@@ -42,12 +48,12 @@ int Run(CommandLine& line) {
     };
     callbacks.notFound = [&](const std::string& name) { output.Remark(NotFoundLine(name)); };
     const ExtractOutcome outcome =
-        ExtractFiles(operands[0], folder, names, output.Boxes(), callbacks, io);
+        ExtractFiles(archive, folder, names->names, output.Boxes(), callbacks, io);
     if (!outcome.loaded || outcome.cancelled) {
         return ExitNotRun;
     }
-    const bool partly =
-        outcome.skippedCount > 0 || outcome.notFoundCount > 0 || outcome.warnedCount > 0;
+    const bool partly = outcome.skippedCount > 0 || outcome.notFoundCount > 0 ||
+                        outcome.warnedCount > 0 || names->unmatched > 0;
     return partly ? ExitPartly : ExitDone;
 }
 
@@ -56,13 +62,10 @@ int Run(CommandLine& line) {
 extern const Command ExtractCommand{
     "extract",
     "extract [-o | -n] [-q | -v] [-T LIST [--null]] ARCHIVE FOLDER [NAME...]",
-    "Copy the entry of each name (ignoring case) into FOLDER, which must exist, as a file of\n"
-    "the entry's own name. Each name with no entry is named on standard error.",
-    WithBatchOptions({{"overwrite", 'o', nullptr, "overwrite existing files without asking"},
-                      {"no-overwrite", 'n', nullptr,
-                       "never overwrite existing files\n"
-                       "(with neither, ask on the terminal; without one, skip)"}},
-                     "names", "\"extracted NAME\""),
+    MessageId::ExtractAbout,
+    WithBatchOptions({{"overwrite", 'o', nullptr, MessageId::OverwriteHelp},
+                      {"no-overwrite", 'n', nullptr, MessageId::NoOverwriteHelp}},
+                     MessageId::NameListHelp, MessageId::ExtractVerboseHelp),
     Run,
 };
 

@@ -4,6 +4,7 @@
 #include "cli/batch.h"
 #include "cli/exit_status.h"
 #include "cli/options.h"
+#include "platform/wildcards.h"
 
 namespace zarnex::cli {
 
@@ -11,12 +12,25 @@ namespace {
 
 int Run(CommandLine& line) {
     BatchOptions batch;
-    std::vector<std::string> paths;
+    std::vector<std::string> given;
     if (const auto status =
-            batch.ReadArchiveAndItems(line, "takes an archive and files (or -T)", paths)) {
+            batch.ReadArchiveAndItems(line, MessageId::TakesArchiveAndFiles, given)) {
         return *status;
     }
     const std::string& archive = line.Operands()[0];
+    // The FILEs come first, as typed; what a list names is no pattern.
+    const size_t typed = line.Operands().size() - 1;
+    std::vector<std::string> paths;
+    int unmatched = 0;
+    for (size_t i = 0; i < given.size(); ++i) {
+        std::vector<std::string> found =
+            i < typed ? ExpandFileArgument(given[i]) : std::vector<std::string>{given[i]};
+        if (found.empty()) {
+            Remark(batch.chatter, Words({.id = MessageId::NoFileMatches, .name = given[i]}));
+            ++unmatched;
+        }
+        paths.insert(paths.end(), found.begin(), found.end());
+    }
 
     IoState io;
     BatchOutput output(batch, OverwritePolicy::No, paths.size());
@@ -29,7 +43,7 @@ int Run(CommandLine& line) {
     if (!outcome.loaded || !outcome.completed) {
         return ExitNotRun;
     }
-    return outcome.skippedCount > 0 ? ExitPartly : ExitDone;
+    return outcome.skippedCount > 0 || unmatched > 0 ? ExitPartly : ExitDone;
 }
 
 }  // namespace
@@ -37,10 +51,8 @@ int Run(CommandLine& line) {
 extern const Command ImportCommand{
     "import",
     "import [-q | -v] [-T LIST [--null]] ARCHIVE [FILE...]",
-    "Write each file into the archive: a file whose name (ignoring case) is in the archive\n"
-    "replaces that entry's data, any other file becomes a new entry. The FILEs come first,\n"
-    "then the paths of each LIST.",
-    WithBatchOptions({}, "paths", "\"replaced NAME\" or \"added NAME\""),
+    MessageId::ImportAbout,
+    WithBatchOptions({}, MessageId::PathListHelp, MessageId::ImportVerboseHelp),
     Run,
 };
 

@@ -23,7 +23,10 @@ int Run(CommandLine& line) {
         return ExitNotRun;
     }
     const DirectoryTable& table = archive->table;
-    std::cout << "version " << (table.IsVersion2() ? 2 : 1) << "\t" << table.count << " entries\n";
+    std::cout << Words({.id = MessageId::ListHeader,
+                        .count = table.count,
+                        .version = table.IsVersion2() ? 2 : 1})
+              << "\n";
     for (int32_t i = 0; i < table.count; ++i) {
         const DirectoryEntry& entry = table.entries[static_cast<size_t>(i)];
         std::cout << i << "\t" << entry.offset << "\t" << entry.size << "\t"
@@ -35,12 +38,7 @@ int Run(CommandLine& line) {
 }  // namespace
 
 extern const Command ListCommand{
-    "list",
-    "list ARCHIVE",
-    "The version and entry count, then one line per entry in directory order:\n"
-    "index, offset and size in sectors, name (tab-separated).",
-    {},
-    Run,
+    "list", "list ARCHIVE", MessageId::ListAbout, {}, Run,
 };
 
 }  // namespace zarnex::cli

@@ -15,7 +15,7 @@ int Run(CommandLine& line) {
     }
     const std::vector<std::string>& operands = line.Operands();
     if (operands.size() != 3) {
-        return line.Usage("takes an archive, the old name and the new one");
+        return line.Usage(Words(MessageId::TakesOldAndNewName));
     }
     IoState io;
     TerminalMessageBoxes boxes(OverwritePolicy::No);
@@ -35,13 +35,7 @@ int Run(CommandLine& line) {
 }  // namespace
 
 extern const Command RenameCommand{
-    "rename",
-    "rename ARCHIVE OLD NEW",
-    "Give the entry named OLD (ignoring case; the first in directory order) the name NEW:\n"
-    "1 to 23 bytes in Windows-1251, no / \\ : or control characters, not . or .., and no other\n"
-    "entry's name ignoring case. Only that record's name changes.",
-    {},
-    Run,
+    "rename", "rename ARCHIVE OLD NEW", MessageId::RenameAbout, {}, Run,
 };
 
 }  // namespace zarnex::cli
