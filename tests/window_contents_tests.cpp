@@ -37,10 +37,11 @@ class BoxPresser : public QObject {
         timer_.setInterval(5);
         connect(&timer_, &QTimer::timeout, this, [this, button] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible() || answered_.contains(box)) {
+            // Marked on the box itself: the next box may be built where this one lay.
+            if (!box || !box->isVisible() || box->property("answered").toBool()) {
                 return;
             }
-            answered_ << box;
+            box->setProperty("answered", true);
             texts << box->text();
             QAbstractButton* yes = box->button(QMessageBox::Yes);
             QAbstractButton* no = box->button(QMessageBox::No);
@@ -58,7 +59,6 @@ class BoxPresser : public QObject {
 
   private:
     QTimer timer_;
-    QList<QMessageBox*> answered_;
 };
 
 class ButtonOrderStyle : public QProxyStyle {
@@ -472,13 +472,6 @@ class WindowContentsTests : public QObject {
     // their first button, Yes, wherever the style puts it; the summary names what is missing.
     void enterGivesTheFirstAnswer() {
         QFETCH(int, layout);
-#ifdef _WIN32
-        if (QGuiApplication::platformName() == "offscreen") {
-            QSKIP(
-                "under Wine off screen a real box's modal loop waits for ever (not yet "
-                "understood)");
-        }
-#endif
         const QString original = QApplication::style()->name();
         auto* style = new ButtonOrderStyle(layout);
         style->setBaseStyle(QStyleFactory::create("Fusion"));
