@@ -11,9 +11,14 @@ namespace zarnex {
 void SetApplicationIdentity() {
     QCoreApplication::setApplicationName("zarnex");
     QGuiApplication::setDesktopFileName(AppId);
-    // An icon theme may draw its own; ours is built in for a copy that was never installed.
-    const QIcon icon =
-        QIcon::fromTheme(AppId, QIcon(QStringLiteral(":/") + AppId + QStringLiteral(".svg")));
+    // An icon theme may draw its own; ours is built in for a copy that was never installed. Qt
+    // for Windows is built without SVG drawing: there it is a picture drawn from the SVG.
+#ifdef _WIN32
+    const QString builtIn = QStringLiteral(":/") + AppId + QStringLiteral(".png");
+#else
+    const QString builtIn = QStringLiteral(":/") + AppId + QStringLiteral(".svg");
+#endif
+    const QIcon icon = QIcon::fromTheme(AppId, QIcon(builtIn));
     if (!icon.isNull()) {  // else the system's: on Windows the .exe's own icon
         QGuiApplication::setWindowIcon(icon);
     }
