@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFont>
 #include <QPalette>
 #include <QStyle>
 #include <cstdio>
@@ -49,6 +50,11 @@ int main(int argc, char** argv) {
     Application application(argc, argv);
     zarnex::SetApplicationIdentity();
 #ifdef _WIN32
+    // Windows' dialog font goes by these names, which Qt does not resolve itself (under Wine a
+    // serif stood in): Windows' own substitutes, then a sans serif that Linux has.
+    for (const char* dialogFont : {"MS Shell Dlg", "MS Shell Dlg 2"}) {
+        QFont::insertSubstitutions(dialogFont, {"Tahoma", "Microsoft Sans Serif", "DejaVu Sans"});
+    }
     // The Windows style paints its controls light whatever the palette says; Fusion paints dark.
     if (QApplication::palette().color(QPalette::Window).lightness() < 128 &&
         QApplication::style()->name() == "windowsvista") {

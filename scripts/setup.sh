@@ -13,8 +13,9 @@ if [ "${1:-}" = --windows ]; then
               # Qt built from Debian's source (scripts/qt-mingw.sh), with the Linux Qt's moc, rcc
               # and uic; Qt's Russian words; the icon drawn from the SVG
               dpkg-dev xz-utils qt6-base-dev qt6-translations-l10n librsvg2-bin icoutils
-              # the window tests under Wine on a virtual display, with fonts for Cyrillic
-              xvfb xauth fonts-dejavu-core)
+              # the window tests under Wine on a virtual display, with fonts for Cyrillic, Wine's
+              # own for Windows' dialog font (else a serif stands in), and zarnex.exe clicked there
+              xvfb xauth fonts-dejavu-core fonts-wine xdotool)
 else
     packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev
               # Qt's own words (buttons, file dialogs) in Russian
