@@ -4,7 +4,8 @@
 # The first run builds the Qt they link (scripts/qt-mingw.sh, kept in a cache outside the tree).
 #   bash scripts/build-windows.sh           the programs and the zip
 #   bash scripts/build-windows.sh --tests   the tests as well, which scripts/test.sh runs under
-#                                           Wine; LINUX_CLI=path adds the round trip with it
+#                                           Wine; LINUX_BUILD=folder (a Linux build's) adds
+#                                           the round trips with its programs
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh --windows
@@ -21,7 +22,7 @@ elif ! grep -qxF "CMAKE_TOOLCHAIN_FILE:FILEPATH=$toolchain" "$build/CMakeCache.t
     options+=(--fresh)
 fi
 if [ "${1:-}" = --tests ]; then
-    options+=(-DBUILD_TESTING=ON -DZARNEX_LINUX_CLI="${LINUX_CLI:-}")
+    options+=(-DBUILD_TESTING=ON -DZARNEX_LINUX_BUILD="${LINUX_BUILD:-}")
 elif $fresh; then
     options+=(-DBUILD_TESTING=OFF)
 fi
