@@ -62,9 +62,11 @@ unpacked=$build/zip-check
 rm -rf "$unpacked" && mkdir -p "$unpacked"
 (cd "$unpacked" && cmake -E tar xf "../$(basename "$zip")")
 folder=$(echo "$unpacked"/zarnex-*-win64)
-for file in zarnex.exe zarnex-cli.exe README.txt LICENSE.txt zarnex.txt zarnex-cli.txt; do
+files=(zarnex.exe zarnex-cli.exe README.txt LICENSE.txt zarnex.txt zarnex-cli.txt)
+for file in "${files[@]}"; do
     [ -f "$folder/$file" ] || fail "$file is missing from $zip"
 done
+[ "$(ls -A "$folder" | wc -l)" -eq ${#files[@]} ] || fail "$zip holds more: $(ls -A "$folder")"
 # Notepad's way: CR LF everywhere, and the UTF-8 mark on the manuals, whose Russian is no
 # mojibake.
 for text in "$folder"/*.txt; do
