@@ -8,13 +8,27 @@ const Catalog& EnglishCatalog() {
     static const Catalog catalog{
         {{
             {ArchiveNotFound, "Zarnex", "There is no IMG file at this path:\n\n{path}"},
-            {DirectoryFileMissing, "Error", "The archive's .dir file is missing."},
+            {DirectoryFileMissing, "Zarnex", "The archive's .dir file is missing:\n\n{path}"},
             {ArchiveOpenFailed, "Zarnex", "Cannot open the file:\n\n{path}\n\nI/O error: {code}"},
             {ArchiveInUse, "Zarnex", "The archive is in use by another program:\n\n{path}"},
             {DirectoryDamaged, "Zarnex",
              "The archive's directory is damaged: it lists more records than the file "
              "holds.\n\n{path}"},
             {OutOfMemory, "Zarnex", "There is not enough memory for this IMG archive."},
+            {PathIsFolder, "Zarnex", "This is a folder, not a file:\n\n{path}"},
+            {NotRegularFile, "Zarnex",
+             "This is not a regular file (a pipe, a device or a socket):\n\n{path}"},
+            {DataFileMissing, "Zarnex",
+             "{name} is the directory of a version-1 archive; give its data file, which is not "
+             "there:\n\n{path}"},
+            {ArchiveDamaged, "Zarnex",
+             "The IMG archive is damaged ({damage}); nothing was written to it. zarnex-cli check "
+             "names the entries.\n\n{path}"},
+            {JournalForeign, "Zarnex",
+             "Beside the archive lies the journal of an interrupted change that does not fit the "
+             "archive as it is now: the archive was changed since, or the journal is another "
+             "archive's. Nothing was written. Remove the journal once the archive is as it "
+             "should be:\n\n{path}"},
             {SourceOpenFailed, "Zarnex", "Cannot open the file:\n\n{path}\n\nI/O error: {code}"},
             {NameNotInCodePage, "Zarnex",
              "This file name cannot be stored in an IMG archive: it has characters outside "
@@ -22,21 +36,24 @@ const Catalog& EnglishCatalog() {
             {NameTooLong, "Zarnex",
              "The file name is longer than {limit} bytes and does not fit in an IMG archive's "
              "directory; the file was not written:\n\n{path}"},
-            {EntryDamaged, "Zarnex",
-             "The IMG archive is damaged: entry {index} \"{name}\": {damage}. The entry was left "
-             "alone and the work stopped; zarnex-cli check tells more.\n\n{path}"},
             {SourceTooLarge, "Zarnex",
              "The file is 2 GB or larger and cannot go into an IMG archive:\n\n{path}"},
             {ArchiveFull, "Zarnex",
              "An IMG archive cannot grow past 2 GB; this file does not fit:\n\n{path}"},
-            {DiskFull, "Zarnex", "The disk is full."},
-            {IoError, "Zarnex", "I/O error"},
+            {DiskFull, "Zarnex", "The disk is full.\n\nI/O error: {code}"},
+            {IoError, "Zarnex", "I/O error: {code}"},
             {ImportSummary, "Zarnex", "Done\n\nReplaced: {replaced}\nAdded: {added}"},
+            {BadSourceName, "Zarnex",
+             "This file name cannot be an entry's name: it holds a control character, / \\ or :, "
+             "or starts with a space or ends in a space or a dot; the file was not "
+             "written:\n\n{path}"},
+            {ImportStopped, "Zarnex",
+             "Stopped by the error\n\nReplaced: {replaced}\nAdded: {added}"},
             {OverwriteQuestion, "Zarnex",
              "{path} already exists.\n\nReplace the existing file\nsize: {existing_size} bytes\n"
              "modified: {date}\n\nwith the extracted one?\nsize: {size} bytes"},
             {CreateFailedDiskFull, "Zarnex",
-             "Cannot create the file:\n\n{path}\n\nThe disk is full."},
+             "Cannot create the file:\n\n{path}\n\nThe disk is full.\n\nI/O error: {code}"},
             {CreateFailed, "Zarnex", "Cannot create the file:\n\n{path}\n\nI/O error: {code}"},
             {WriteFailedRemoved, "Zarnex",
              "{path} could not be written: {code}\n\nThe file was not extracted and has been "
@@ -54,19 +71,28 @@ const Catalog& EnglishCatalog() {
             {ExtractFlushFailed, "Zarnex",
              "Cannot save the extracted files to the disk:\n\n{path}\n\nI/O error: {code}"},
             {ExtractSummary, "Zarnex", "Extracted: {count}{names}"},
-            {CompactDamaged, "Zarnex",
-             "The IMG archive is damaged and cannot be compacted: {damage}\n\n{path}"},
             {CompactNoRoom, "Zarnex",
              "An IMG archive cannot grow past 2 GB: there is no room to move an entry.\n\n{path}"},
             {CompactSummary, "Zarnex",
              "Compacted\n\nEntries moved: {moved}\nSize: {before} -> {after} bytes"},
+            {CompactStopped, "Zarnex", "Stopped by the error\n\nEntries moved: {moved}"},
             {DeleteSummary, "Zarnex", "Deleted: {count}"},
             {RenameNotFound, "Zarnex", "The archive has no entry of this name:\n\n{name}"},
             {RenameInvalid, "Zarnex",
              "This name cannot be an entry's name: it needs 1 to {limit} bytes in Windows-1251, "
-             "no / \\ : or control characters, and is not . or ..\n\n{name}"},
+             "no / \\ : or control characters, no space at its start, no space or dot at its "
+             "end, and is not . or ..\n\n{name}"},
             {RenameTaken, "Zarnex", "Another entry already has this name:\n\n{name}"},
             {RenameSummary, "Zarnex", "Renamed: {name} -> {new_name}"},
+            {ChangeUndone, "Zarnex",
+             "I/O error: {code}\n\nNothing was changed: the archive is as it was."},
+            {ChangeWaiting, "Zarnex",
+             "I/O error: {code}\n\nThe change stopped part-way. Its journal puts the archive back "
+             "as it was the next time Zarnex writes to it; until then Zarnex shows it as it "
+             "was:\n\n{path}"},
+            {ChangeUnconfirmed, "Zarnex",
+             "I/O error: {code}\n\nThe change was made, but the disk did not confirm it: a power "
+             "cut before the system writes it may still undo the whole change."},
             {ReplaceQuestion, "Zarnex", "Write the listed files into the archive?"},
             {NotGameFileQuestion, "Zarnex",
              "{path}\n\nis not a GTA file.\nAdd it to the list anyway?"},
@@ -89,6 +115,7 @@ const Catalog& EnglishCatalog() {
             {ExtractedLine, "", "extracted {name}"},
             {DeletedLine, "", "deleted {name}"},
             {NotFoundLine, "", "not found: {name}"},
+            {MovedLine, "", "moved {name}"},
             {ContentsStatus, "",
              "Version {version}  ·  {count} entries  ·  {size_units}  ·  data {live_units}  ·  "
              "gaps {wasted_units}"},
@@ -165,7 +192,8 @@ const Catalog& EnglishCatalog() {
              "zarnex-cli.exe is listed."},
             {ListAbout, "",
              "The version and entry count, then one line per entry in directory order:\n"
-             "index, offset and size in sectors, name (tab-separated)."},
+             "index, offset and size in sectors, name (tab-separated). A control character in a\n"
+             "name is shown as \\xNN and a backslash as \\\\."},
             {ImportAbout, "",
              "Write each file into the archive: a file whose name (ignoring case) is in the "
              "archive\n"
@@ -178,28 +206,29 @@ const Catalog& EnglishCatalog() {
              "run of\ncharacters) or ? (one character) takes every entry it matches; quote it for "
              "a Unix\nshell. Each name with no entry is named on standard error."},
             {DeleteAbout, "",
-             "Remove every entry of each name (ignoring case) from the archive's directory; their\n"
-             "sectors become free room for the next import or compact. The data of every other "
-             "entry\nstays where it is. A NAME may hold * and ?, as with extract. Each name with "
-             "no entry is\nnamed on standard error."},
+             "Remove every entry of each name (ignoring case) from the archive's directory, all of "
+             "them\nor none; their sectors become free room for the next import or compact. The "
+             "data of every\nother entry stays where it is. A NAME may hold * and ?, as with "
+             "extract. Each name with\nno entry is named on standard error."},
             {RenameAbout, "",
              "Give the entry named OLD (ignoring case; the first in directory order) the name "
              "NEW:\n"
-             "1 to 23 bytes in Windows-1251, no / \\ : or control characters, not . or .., and no "
-             "other\nentry's name ignoring case. Only that record's name changes."},
+             "1 to 23 bytes in Windows-1251 (24 for a change of case only), no / \\ : or control\n"
+             "characters, no blank at its start, no blank or dot at its end, not . or .., and no\n"
+             "other entry's name ignoring case. Only that record's name changes, whole or not at "
+             "all."},
             {CreateAbout, "", "Make an empty archive; never touches an existing file."},
             {CheckAbout, "",
              "Read the directory and print one line per problem, naming the entries: overlaps,\n"
              "data past the end of the file or inside the version-2 directory, offsets and sizes\n"
-             "out of range, names that are no file name, names repeated ignoring case (a "
-             "warning),\n"
-             "a partial record at the end of a version-1 .dir, the copy an interrupted deletion "
-             "left.\nPrints nothing for a sound archive."},
+             "out of range, a partial record at the end of a version-1 .dir; as warnings, names\n"
+             "that are no file name, names repeated ignoring case and the copy an interrupted\n"
+             "deletion left. Prints nothing for a sound archive."},
             {CompactAbout, "",
              "Close every gap: the entries end up in one run in the order of their data, with\n"
              "their bytes, names, order of records and count unchanged, and the data file is cut\n"
              "to its new end. Works in place and is safe against a power cut at any moment.\n"
-             "Refuses an archive whose entries overlap, reach past its end or lie out of range."},
+             "Refuses an archive that check finds damaged."},
             {HelpOptionHelp, "", "show this help"},
             {CheckQuietHelp, "",
              "print no problem lines; the exit status tells (a box\n"
@@ -226,10 +255,11 @@ const Catalog& EnglishCatalog() {
             {ImportVerboseHelp, "", "print a line per file: \"replaced NAME\" or \"added NAME\""},
             {ExtractVerboseHelp, "", "print a line per file: \"extracted NAME\""},
             {DeleteVerboseHelp, "", "print a line per entry: \"deleted NAME\""},
+            {CompactVerboseHelp, "", "print \"moved NAME\" once each entry's move is on the disk"},
         }},
         {"entries overlap", "entries reach past the end of the file",
-         "data lies inside the directory", "entries lie beyond 2 GB",
-         "the entry's offset or size is negative"},
+         "data lies inside the directory", "entries lie out of range",
+         "the .dir ends in a partial record"},
         ", ",
         "Not in the archive:",
         "… and {count} more",
@@ -251,6 +281,8 @@ const Catalog& EnglishCatalog() {
             {Word::Check, "Check"},
             {Word::Compact, "Compact"},
             {Word::CopyNames, "Copy names"},
+            {Word::DamagedNotWritten,
+             "Check finds this archive damaged: nothing is written to it until it is mended"},
             {Word::Bytes, "bytes"},
             {Word::KiB, "KiB"},
             {Word::MiB, "MiB"},

@@ -1,16 +1,17 @@
 #include "archive/check.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <set>
+#include <tuple>
 #include <utility>
 
+#include "archive/lookup.h"
 #include "archive/messages.h"
+#include "archive/names.h"
 #include "platform/codepage.h"
 
 namespace zarnex {
 namespace {
-
-constexpr unsigned char UndefinedAnsiByte = 0x98;
 
 std::optional<ProblemKind> RangeProblem(const DirectoryEntry& entry) {
     if (entry.offset < 0) {
@@ -26,17 +27,22 @@ std::optional<ProblemKind> RangeProblem(const DirectoryEntry& entry) {
 }
 
 std::optional<ProblemKind> NameProblem(const AnsiString& name) {
-    if (name.empty()) {
-        return ProblemKind::EmptyName;
-    }
-    if (name == "." || name == "..") {
-        return ProblemKind::DotName;
-    }
-    if (name.find('/') != AnsiString::npos) {
-        return ProblemKind::SlashInName;
-    }
-    if (name.find(static_cast<char>(UndefinedAnsiByte)) != AnsiString::npos) {
-        return ProblemKind::UndefinedByteInName;
+    switch (EntryNameFault(name, NameFieldSize)) {
+        case NameFault::None:
+        case NameFault::TooLong:  // a stored name never is
+            return std::nullopt;
+        case NameFault::Empty:
+            return ProblemKind::EmptyName;
+        case NameFault::Dots:
+            return ProblemKind::DotName;
+        case NameFault::Path:
+            return ProblemKind::PathInName;
+        case NameFault::Control:
+            return ProblemKind::ControlInName;
+        case NameFault::Ends:
+            return ProblemKind::NameEnds;
+        case NameFault::Undefined:
+            return ProblemKind::UndefinedByteInName;
     }
     return std::nullopt;
 }
@@ -46,7 +52,8 @@ std::optional<ProblemKind> NameProblem(const AnsiString& name) {
 std::vector<Problem> CheckSpace(const DirectoryTable& table, int64_t dataBytes) {
     std::vector<Problem> problems;
     const int64_t directoryEnd = table.IsVersion2() ? Version2RecordPosition(table.count) : 0;
-    std::vector<int32_t> covering;  // entries in range that hold sectors
+    // Entries in range that hold sectors: offset, end, index.
+    std::vector<std::tuple<int64_t, int64_t, int32_t>> covering;
     for (int32_t i = 0; i < table.count; ++i) {
         const DirectoryEntry& entry = table.entries[static_cast<size_t>(i)];
         if (auto kind = RangeProblem(entry)) {
@@ -56,7 +63,7 @@ std::vector<Problem> CheckSpace(const DirectoryTable& table, int64_t dataBytes) 
         if (entry.size == 0) {
             continue;
         }
-        covering.push_back(i);
+        covering.emplace_back(entry.offset, EntryEnd(entry), i);
         if (SectorToByte(entry.offset) < directoryEnd) {
             problems.push_back({ProblemKind::InsideDirectory, i});
         }
@@ -67,44 +74,60 @@ std::vector<Problem> CheckSpace(const DirectoryTable& table, int64_t dataBytes) 
 
     // Sort and sweep: each entry that starts before the furthest end so far overlaps the entry
     // that reaches it.
-    auto entryAt = [&](int32_t i) -> const DirectoryEntry& {
-        return table.entries[static_cast<size_t>(i)];
-    };
-    std::sort(covering.begin(), covering.end(), [&](int32_t a, int32_t b) {
-        return std::pair(entryAt(a).offset, a) < std::pair(entryAt(b).offset, b);
+    std::sort(covering.begin(), covering.end(), [](const auto& a, const auto& b) {
+        return std::pair(std::get<0>(a), std::get<2>(a)) <
+               std::pair(std::get<0>(b), std::get<2>(b));
     });
     int64_t reach = 0;
     int32_t reacher = -1;
-    for (int32_t i : covering) {
-        const DirectoryEntry& entry = entryAt(i);
-        if (reacher >= 0 && entry.offset < reach) {
+    for (const auto& [offset, end, i] : covering) {
+        if (reacher >= 0 && offset < reach) {
             problems.push_back({ProblemKind::Overlap, i, reacher});
         }
-        if (EntryEnd(entry) > reach) {
-            reach = EntryEnd(entry);
+        if (end > reach) {
+            reach = end;
             reacher = i;
         }
     }
     return problems;
 }
 
+namespace {
+
+bool EndsInPartialRecord(const DirectoryTable& table, int64_t directoryBytes) {
+    return !table.IsVersion2() && directoryBytes % RecordSize != 0;
+}
+
+DamageKind DamageOf(ProblemKind kind) {
+    switch (kind) {
+        case ProblemKind::Overlap:
+            return DamageKind::Overlap;
+        case ProblemKind::PastEnd:
+            return DamageKind::PastEnd;
+        case ProblemKind::InsideDirectory:
+            return DamageKind::InsideDirectory;
+        default:
+            return DamageKind::OutOfRange;
+    }
+}
+
+}  // namespace
+
 std::vector<Problem> CheckTable(const DirectoryTable& table, int64_t dataBytes,
                                 int64_t directoryBytes) {
     std::vector<Problem> problems = CheckSpace(table, dataBytes);
-    if (!table.IsVersion2() && directoryBytes % RecordSize != 0) {
+    if (EndsInPartialRecord(table, directoryBytes)) {
         problems.push_back({ProblemKind::PartialRecord});
     }
-    std::unordered_map<AnsiString, int32_t> firstByName;
-    firstByName.reserve(static_cast<size_t>(table.count));
+    EntryLookup names;
     for (int32_t i = 0; i < table.count; ++i) {
-        const DirectoryEntry& entry = table.entries[static_cast<size_t>(i)];
-        if (auto kind = NameProblem(entry.name)) {
+        const AnsiString& name = table.entries[static_cast<size_t>(i)].name;
+        if (auto kind = NameProblem(name)) {
             problems.push_back({*kind, i});
         }
-        if (!entry.name.empty()) {
-            auto [first, fresh] = firstByName.try_emplace(LowerAnsi(entry.name), i);
-            if (!fresh) {
-                problems.push_back({ProblemKind::DuplicateName, i, first->second});
+        if (!name.empty()) {
+            if (const int32_t first = names.Add(name, i); first != i) {
+                problems.push_back({ProblemKind::DuplicateName, i, first});
             }
         }
     }
@@ -113,6 +136,18 @@ std::vector<Problem> CheckTable(const DirectoryTable& table, int64_t dataBytes,
     }
     std::sort(problems.begin(), problems.end());
     return problems;
+}
+
+std::vector<DamageKind> FindDamage(const DirectoryTable& table, int64_t dataBytes,
+                                   int64_t directoryBytes) {
+    std::set<DamageKind> kinds;
+    for (const Problem& problem : CheckSpace(table, dataBytes)) {
+        kinds.insert(DamageOf(problem.kind));
+    }
+    if (EndsInPartialRecord(table, directoryBytes)) {
+        kinds.insert(DamageKind::PartialRecord);
+    }
+    return {kinds.begin(), kinds.end()};
 }
 
 std::optional<ArchiveCheck> CheckArchive(const std::string& path, IoState& io,
@@ -127,10 +162,11 @@ std::optional<ArchiveCheck> CheckArchive(const std::string& path, IoState& io,
         return std::nullopt;
     }
     if (archive->directory.IsOpen() && !archive->directory.Size(check.directoryBytes)) {
-        ReportArchiveOpenFailure(boxes, DirectoryFilePath(path), io.lastError);
+        ReportArchiveOpenFailure(boxes, archive->directoryPath, io.lastError);
         return std::nullopt;
     }
     check.table = std::move(archive->table);
+    check.directoryPath = std::move(archive->directoryPath);
     check.problems = CheckTable(check.table, check.dataBytes, check.directoryBytes);
     return check;
 }

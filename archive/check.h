@@ -18,9 +18,11 @@ enum class ProblemKind {
     NegativeOffset,       // out of range
     NegativeSize,         // out of range
     BeyondLimit,          // starts at or ends past sector 2^20, the 2 GiB that byte positions hold
-    EmptyName,            // no file name
+    EmptyName,            // no file name; this and the other bad names are warnings
     DotName,              // "." or ".."
-    SlashInName,          // names a path, not a file
+    PathInName,           // "/", "\" or ":": names a path or a stream, not a file
+    ControlInName,        // a control character
+    NameEnds,             // a leading space, a trailing space or dot
     UndefinedByteInName,  // 0x98, which Windows-1251 leaves undefined
     InsideDirectory,      // version 2: data starts inside the header and directory
     PastEnd,              // data reaches past the end of the data file
@@ -47,10 +49,17 @@ std::vector<Problem> CheckTable(const DirectoryTable& table, int64_t dataBytes,
 // every name.
 std::vector<Problem> CheckSpace(const DirectoryTable& table, int64_t dataBytes);
 
+// The kinds of damage CheckTable finds, each once: what makes a writing batch refuse the archive,
+// since it would write by what the directory says. The rest are warnings: bad and repeated
+// names, and the copy an interrupted deletion left, which the next writing batch removes.
+std::vector<DamageKind> FindDamage(const DirectoryTable& table, int64_t dataBytes,
+                                   int64_t directoryBytes);
+
 struct ArchiveCheck {
     DirectoryTable table;  // extraction form: entries in directory order
     int64_t dataBytes = 0;
     int64_t directoryBytes = 0;  // version 1 only
+    std::string directoryPath;   // version 1 only
     std::vector<Problem> problems;
 };
 
@@ -59,7 +68,6 @@ struct ArchiveCheck {
 std::optional<ArchiveCheck> CheckArchive(const std::string& path, IoState& io, MessageBoxes& boxes);
 
 // A problem in words, on one line, naming the entries by index and name.
-std::string DescribeProblem(const ArchiveCheck& check, const std::string& archivePath,
-                            const Problem& problem, Language language);
+std::string DescribeProblem(const ArchiveCheck& check, const Problem& problem, Language language);
 
 }  // namespace zarnex

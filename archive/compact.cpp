@@ -3,40 +3,13 @@
 #include <algorithm>
 #include <new>
 #include <optional>
-#include <set>
 
-#include "archive/check.h"
 #include "archive/directory.h"
 #include "archive/messages.h"
+#include "archive/names.h"
 #include "archive/writing.h"
 
 namespace zarnex {
-
-std::vector<DamageKind> DamageThatStopsCompacting(const std::vector<Problem>& problems) {
-    std::set<DamageKind> kinds;
-    for (const Problem& problem : problems) {
-        switch (problem.kind) {
-            case ProblemKind::Overlap:
-                kinds.insert(DamageKind::Overlap);
-                break;
-            case ProblemKind::PastEnd:
-                kinds.insert(DamageKind::PastEnd);
-                break;
-            case ProblemKind::InsideDirectory:
-                kinds.insert(DamageKind::InsideDirectory);
-                break;
-            case ProblemKind::NegativeOffset:
-            case ProblemKind::NegativeSize:
-            case ProblemKind::BeyondLimit:
-                kinds.insert(DamageKind::OutOfRange);
-                break;
-            default:
-                break;
-        }
-    }
-    return {kinds.begin(), kinds.end()};
-}
-
 namespace {
 
 struct CompactBatch {
@@ -44,10 +17,28 @@ struct CompactBatch {
     MessageBoxes& boxes;
     IoState& io;
     PendingChanges pending;
+    const std::function<void(const std::string&)>& movedCallback;
     std::vector<char> buffer = std::vector<char>(CopyPieceBytes);
     Unstarted unstarted = {};
     int64_t dataEnd = 0;  // the end of the entry that ends last, before anything moved
+    std::vector<EntryIndex> arriving = {};  // moved to their places, not committed yet
+    int moved = 0;                          // entries whose move is on the disk
 };
+
+// The moves so far become durable; only then are they counted and told.
+bool Commit(CompactBatch& batch) {
+    if (!CommitChanges(batch.archive, batch.pending)) {
+        return false;
+    }
+    for (EntryIndex e : batch.arriving) {
+        ++batch.moved;
+        if (batch.movedCallback) {
+            batch.movedCallback(DisplayName(EntryOf(batch.archive.table, e).name));
+        }
+    }
+    batch.arriving.clear();
+    return true;
+}
 
 // The entry's data copied to `target` and its offset changed in the table; its place on the
 // disk stays taken until the commit.
@@ -70,8 +61,7 @@ enum class Result { Done, IoFailure, NoRoom };
 // Slides every entry down to the end of the one before it, in the order of their data. A group
 // of moves goes on until a target reaches a place the disk still names; an entry larger than
 // the room before it first goes past the end of every entry, then back.
-Result CloseGaps(CompactBatch& batch, int64_t start, int& moved,
-                 const std::function<void(int, int)>& progress) {
+Result CloseGaps(CompactBatch& batch, int64_t start, const Progress& progress) {
     DirectoryTable& table = batch.archive.table;
     std::vector<EntryIndex> byOffset;
     for (int32_t i = 0; i < table.count; ++i) {
@@ -99,28 +89,31 @@ Result CloseGaps(CompactBatch& batch, int64_t start, int& moved,
             continue;
         }
         if (batch.pending.reserved.FirstFit(cursor, cursor + size, size) != cursor &&
-            !CommitChanges(batch.archive, batch.pending)) {
+            !Commit(batch)) {
             return Result::IoFailure;
         }
         if (cursor + size > entry.offset) {
             // Past the end of every entry; a detour taken before is free once committed.
-            if (!CommitChanges(batch.archive, batch.pending)) {
+            if (!Commit(batch)) {
                 return Result::IoFailure;
             }
             if (batch.dataEnd + size > ArchiveSectorLimit) {
                 return Result::NoRoom;
             }
-            if (!Move(batch, e, batch.dataEnd) || !CommitChanges(batch.archive, batch.pending)) {
+            if (!Move(batch, e, batch.dataEnd) || !Commit(batch)) {
                 return Result::IoFailure;
             }
         }
         if (!Move(batch, e, cursor)) {
             return Result::IoFailure;
         }
-        ++moved;
+        batch.arriving.push_back(e);
         cursor += size;
     }
-    if (!CommitChanges(batch.archive, batch.pending)) {
+    if (progress) {
+        progress(static_cast<int>(byOffset.size()), static_cast<int>(byOffset.size()));
+    }
+    if (!Commit(batch)) {
         return Result::IoFailure;
     }
     // Nothing is named past the run any more.
@@ -136,45 +129,42 @@ Result CloseGaps(CompactBatch& batch, int64_t start, int& moved,
 }
 
 CompactOutcome Compact(const std::string& path, MessageBoxes& boxes, IoState& io,
-                       const std::function<void(int, int)>& progress) {
+                       const Progress& progress,
+                       const std::function<void(const std::string&)>& moved) {
     CompactOutcome outcome;
     std::optional<OpenArchive> archive = OpenForWriting(path, io, boxes);
     if (!archive) {
+        outcome.error = io.lastError;
         return outcome;
     }
-    outcome.loaded = true;
-    int64_t directoryBytes = 0;
-    if (!archive->data.Size(outcome.bytesBefore) ||
-        (archive->directory.IsOpen() && !archive->directory.Size(directoryBytes))) {
+    if (!archive->data.Size(outcome.bytesBefore)) {
         ReportArchiveOpenFailure(boxes, path, io.lastError);
-        return outcome;
-    }
-    std::vector<DamageKind> damage =
-        DamageThatStopsCompacting(CheckTable(archive->table, outcome.bytesBefore, directoryBytes));
-    if (!damage.empty()) {
-        boxes.Show({.id = MessageId::CompactDamaged, .path = path, .damage = std::move(damage)});
+        outcome.error = io.lastError;
         return outcome;
     }
     const DirectoryTable& table = archive->table;
+    outcome.total = table.count;
     const int64_t start = table.IsVersion2() ? SectorsFor(Version2RecordPosition(table.count)) : 0;
-    CompactBatch batch{std::move(*archive), boxes, io, PendingChanges(table)};
-    switch (CloseGaps(batch, start, outcome.movedCount, progress)) {
-        case Result::IoFailure:
-            ReportIoFailure(boxes, io.lastError);
-            return outcome;
-        case Result::NoRoom:
-            CommitChanges(batch.archive, batch.pending);
-            boxes.Show({.id = MessageId::CompactNoRoom, .path = path});
-            return outcome;
-        case Result::Done:
-            break;
+    CompactBatch batch{std::move(*archive), boxes, io, PendingChanges(table), moved};
+    const Result result = CloseGaps(batch, start, progress);
+    if (result == Result::IoFailure) {
+        outcome.error = io.lastError;
+        ReportIoFailure(boxes, io.lastError);
+    } else if (result == Result::NoRoom) {
+        Commit(batch);
+        boxes.Show({.id = MessageId::CompactNoRoom, .path = path});
+    }
+    outcome.done = batch.moved;
+    if (result != Result::Done) {
+        boxes.Show({.id = MessageId::CompactStopped, .moved = outcome.done});
+        return outcome;
     }
     batch.archive.data.Size(outcome.bytesAfter);
     batch.archive.directory.Close();
     batch.archive.data.Close();
-    outcome.completed = true;
+    outcome.Ended(true);
     boxes.Show({.id = MessageId::CompactSummary,
-                .moved = outcome.movedCount,
+                .moved = outcome.done,
                 .before = outcome.bytesBefore,
                 .after = outcome.bytesAfter});
     return outcome;
@@ -183,9 +173,10 @@ CompactOutcome Compact(const std::string& path, MessageBoxes& boxes, IoState& io
 }  // namespace
 
 CompactOutcome CompactArchive(const std::string& path, MessageBoxes& boxes, IoState& io,
-                              const std::function<void(int done, int total)>& progress) {
+                              const Progress& progress,
+                              const std::function<void(const std::string& name)>& moved) {
     try {
-        return Compact(path, boxes, io, progress);
+        return Compact(path, boxes, io, progress, moved);
     } catch (const std::bad_alloc&) {
         ReportOutOfMemory(boxes);  // nothing on disk names what was not committed
         return {};

@@ -5,30 +5,26 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <vector>
 
-#include "archive/check.h"
+#include "archive/batch.h"
 #include "archive/messages.h"
 #include "platform/file.h"
 
 namespace zarnex {
 
-struct CompactOutcome {
-    bool loaded = false;     // the archive opened and its directory was read
-    bool completed = false;  // every gap closed, the file cut, the summary shown
-    int movedCount = 0;      // entries whose data moved
+// Done of total: entries whose data moved, their moves on the disk, of the archive's entries.
+// Done once every gap is closed, the file cut and the summary shown.
+struct CompactOutcome : BatchOutcome {
     int64_t bytesBefore = 0;
     int64_t bytesAfter = 0;
 };
 
-// Damage that compacting would spread, since it moves data by what the directory says: compact
-// refuses an archive with any of it.
-std::vector<DamageKind> DamageThatStopsCompacting(const std::vector<Problem>& problems);
-
-// Refuses archives whose entries overlap, reach past the file's end or lie out of range, with a
-// message that says so. At every moment every record names good bytes: an entry moves only into
-// room that no record on disk names, and its record changes only once its data is flushed.
+// Refuses a damaged archive (OpenForWriting), with a message that says so. At every moment every
+// record names good bytes: an entry moves only into room that no record on disk names, and its
+// record changes only once its data is flushed. `moved` is told each moved entry's name (as shown:
+// DisplayName) once its move is on the disk. A stop says how many had moved by then.
 CompactOutcome CompactArchive(const std::string& path, MessageBoxes& boxes, IoState& io,
-                              const std::function<void(int done, int total)>& progress = {});
+                              const Progress& progress = {},
+                              const std::function<void(const std::string& name)>& moved = {});
 
 }  // namespace zarnex

@@ -18,6 +18,19 @@ bool Occupied(const std::string& path) {
     return std::filesystem::exists(std::filesystem::symlink_status(at, ec));
 }
 
+CreateOutcome Outcome(CreateStatus status, const std::string& path, int code) {
+    CreateOutcome outcome;
+    outcome.total = 1;
+    outcome.error = code;
+    outcome.status = status;
+    outcome.path = path;
+    if (status == CreateStatus::Created) {
+        outcome.done = 1;
+        outcome.Ended(true);
+    }
+    return outcome;
+}
+
 }  // namespace
 
 CreateOutcome CreateArchive(const std::string& path, ArchiveVersion version, IoState& io) {
@@ -25,14 +38,14 @@ CreateOutcome CreateArchive(const std::string& path, ArchiveVersion version, IoS
     if (version == ArchiveVersion::One) {
         const std::string directoryPath = DirectoryFilePath(path);
         if (directoryPath == path) {
-            return {CreateStatus::DirectoryIsItself, path, 0};
+            return Outcome(CreateStatus::DirectoryIsItself, path, 0);
         }
         paths.push_back(directoryPath);
     }
     // Both are looked at before either is made, so that a refusal leaves the disk as it was.
     for (const std::string& p : paths) {
         if (Occupied(p)) {
-            return {CreateStatus::Exists, p, 0};
+            return Outcome(CreateStatus::Exists, p, 0);
         }
     }
 
@@ -41,7 +54,7 @@ CreateOutcome CreateArchive(const std::string& path, ArchiveVersion version, IoS
         for (const std::string& m : made) {
             io.fileSystem->Remove(m);
         }
-        return CreateOutcome{status, p, code};
+        return Outcome(status, p, code);
     };
     for (const std::string& p : paths) {
         File file = File::Open(p, OpenMode::CreateNew, io);
@@ -70,7 +83,7 @@ CreateOutcome CreateArchive(const std::string& path, ArchiveVersion version, IoS
     if (!SyncFolder(FolderPart(path), io)) {
         return undo(CreateStatus::Failed, path, io.lastError);
     }
-    return {CreateStatus::Created, path, 0};
+    return Outcome(CreateStatus::Created, path, 0);
 }
 
 }  // namespace zarnex

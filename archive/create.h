@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "archive/batch.h"
 #include "platform/file.h"
 
 namespace zarnex {
@@ -17,10 +18,10 @@ enum class CreateStatus {
     Failed,             // `path` could not be made; `error` holds the system's code
 };
 
-struct CreateOutcome {
+// Done of total: 1 of 1 once created; not run otherwise, `path` naming the file at fault.
+struct CreateOutcome : BatchOutcome {
     CreateStatus status = CreateStatus::Failed;
     std::string path;
-    int error = 0;
 };
 
 // Version 1: an empty data file at `path` and an empty directory file at DirectoryFilePath(path).

@@ -1,11 +1,16 @@
 #include "archive/directory.h"
 
 #include <algorithm>
+#include <iterator>
 #include <new>
 #include <utility>
 
+#include "archive/check.h"
+#include "archive/journal.h"
+#include "archive/lookup.h"
 #include "archive/messages.h"
 #include "archive/writing.h"
+#include "platform/paths.h"
 
 namespace zarnex {
 namespace {
@@ -19,15 +24,16 @@ void ReportCorruptDirectory(MessageBoxes& boxes, const std::string& path) {
     boxes.Show({.id = MessageId::DirectoryDamaged, .path = path});
 }
 
-// Reads `count` records that start at byte `start` of `file`. False if they are not all there.
-bool ReadRecords(File& file, int64_t start, DirectoryTable& table) {
+// Reads `count` records that start at byte `start` of `file`, as a pending journal puts them
+// back. False if they are not all there.
+bool ReadRecords(File& file, int64_t start, DirectoryTable& table, const Journal* journal) {
+    const ArchivePart part = table.IsVersion2() ? ArchivePart::Data : ArchivePart::Directory;
     std::vector<unsigned char> bytes(static_cast<size_t>(RecordsPerRead) * RecordSize);
     for (int32_t first = 0; first < table.count; first += RecordsPerRead) {
         const int32_t n = std::min(RecordsPerRead, table.count - first);
         const size_t length = static_cast<size_t>(n) * RecordSize;
-        size_t got = 0;
-        if (!file.ReadAt(start + int64_t{first} * RecordSize, bytes.data(), length, &got) ||
-            got != length) {
+        if (!ReadBack(file, journal, part, start + int64_t{first} * RecordSize, bytes.data(),
+                      length)) {
             return false;
         }
         for (int32_t i = 0; i < n; ++i) {
@@ -77,30 +83,97 @@ const FreeRoom* FreeRoomOf(const DirectoryTable& table) {
     return table.index && table.index->freeRoom ? &*table.index->freeRoom : nullptr;
 }
 
-std::optional<OpenArchive> Load(const std::string& path, OpenMode mode, IoState& io,
-                                MessageBoxes& boxes) {
-    if (!FileExists(path)) {
-        boxes.Show({.id = MessageId::ArchiveNotFound, .path = path});
+bool IsDirectoryFileName(const std::string& path) {
+    return LowerAnsi(ExtensionPart(path)) == ".dir";
+}
+
+// The data file beside a ".dir": ".img", or ".IMG" where only that is there.
+std::string DataFileBeside(const std::string& directoryPath) {
+    const std::string stem = directoryPath.substr(0, directoryPath.size() - 4);
+    for (const char* extension : {".img", ".IMG"}) {
+        if (PathKind(stem + extension) != NodeKind::Missing) {
+            return stem + extension;
+        }
+    }
+    return stem + ".img";
+}
+
+// Only a regular file is opened: a folder, a pipe or a device is named for what it is, and
+// nothing there is told `missing`.
+bool IsFileOrReport(const std::string& path, const Message& missing, MessageBoxes& boxes) {
+    switch (PathKind(path)) {
+        case NodeKind::File:
+            return true;
+        case NodeKind::Missing:
+            boxes.Show(missing);
+            return false;
+        case NodeKind::Folder:
+            boxes.Show({.id = MessageId::PathIsFolder, .path = path});
+            return false;
+        default:
+            boxes.Show({.id = MessageId::NotRegularFile, .path = path});
+            return false;
+    }
+}
+
+std::optional<OpenArchive> Load(const std::string& given, OpenMode mode, Writes writes, IoState& io,
+                                MessageBoxes& boxes, JournalFinding& journal) {
+    const std::string target = ResolveLink(given);
+    const bool directoryGiven = IsDirectoryFileName(target);
+    const std::string path = directoryGiven ? DataFileBeside(target) : target;
+    const Message missing =
+        directoryGiven ? Message{.id = MessageId::DataFileMissing, .path = path, .name = given}
+                       : Message{.id = MessageId::ArchiveNotFound, .path = path};
+    if (!IsFileOrReport(path, missing, boxes)) {
         return std::nullopt;
     }
     OpenArchive archive;
-    archive.data = File::Open(path, mode, io);
-    if (!archive.data.IsOpen()) {
-        ReportArchiveOpenFailure(boxes, path, io.lastError);
-        return std::nullopt;
-    }
+    archive.path = path;
+    archive.io = &io;
     DirectoryTable& table = archive.table;
-
     int64_t dataSize = 0;
     unsigned char header[8] = {};
-    if (!archive.data.Size(dataSize) || !archive.data.ReadAt(0, header, sizeof header)) {
-        ReportArchiveOpenFailure(boxes, path, io.lastError);
+    auto openData = [&](OpenMode dataMode) {
+        archive.data = File();  // a reading opened before would keep this one out
+        archive.data = File::Open(path, dataMode, io);
+        std::fill(std::begin(header), std::end(header), 0);
+        if (!archive.data.IsOpen() || !archive.data.Size(dataSize) ||
+            !archive.data.ReadAt(0, header, sizeof header)) {
+            ReportArchiveOpenFailure(boxes, path, io.lastError);
+            return false;
+        }
+        // A short file leaves the missing bytes zero: "VER2" alone is an empty archive.
+        table.version = GetLE32(header);
+        return true;
+    };
+    // A version-1 data file that only the records change is read, not written; version 2 keeps
+    // its records in the data file, which is then opened again to be written.
+    const OpenMode dataMode = writes == Writes::RecordsOnly ? OpenMode::ReadShared : mode;
+    if (!openData(dataMode) || (table.IsVersion2() && dataMode != mode && !openData(mode))) {
         return std::nullopt;
     }
-    // A short file leaves the missing bytes zero: "VER2" alone is an empty archive.
-    table.version = GetLE32(header);
+    int64_t directorySize = 0;
+    if (!table.IsVersion2()) {
+        archive.directoryPath = DirectoryFilePath(path);
+        if (!IsFileOrReport(archive.directoryPath,
+                            {.id = MessageId::DirectoryFileMissing, .path = archive.directoryPath},
+                            boxes)) {
+            return std::nullopt;
+        }
+        archive.directory = File::Open(archive.directoryPath, mode, io);
+        if (!archive.directory.IsOpen() || !archive.directory.Size(directorySize)) {
+            ReportArchiveOpenFailure(boxes, archive.directoryPath, io.lastError);
+            return std::nullopt;
+        }
+    }
+    // An interrupted change reads as it will be once its journal is rolled back.
+    journal = FindJournal(archive, io);
+    const Journal* overlay = journal.state == JournalState::Pending ? &journal.journal : nullptr;
+    if (overlay) {
+        overlay->Patch(ArchivePart::Data, 0, header, sizeof header);
+        directorySize = table.IsVersion2() ? 0 : overlay->directoryLength;
+    }
 
-    std::string directoryPath;
     File* recordFile = &archive.data;
     int64_t recordStart = 0;
     int64_t recordRoom = 0;
@@ -115,17 +188,6 @@ std::optional<OpenArchive> Load(const std::string& path, OpenMode mode, IoState&
             return std::nullopt;
         }
     } else {
-        directoryPath = DirectoryFilePath(path);
-        if (!FileExists(directoryPath)) {
-            boxes.Show({.id = MessageId::DirectoryFileMissing});
-            return std::nullopt;
-        }
-        archive.directory = File::Open(directoryPath, mode, io);
-        int64_t directorySize = 0;
-        if (!archive.directory.IsOpen() || !archive.directory.Size(directorySize)) {
-            ReportArchiveOpenFailure(boxes, directoryPath, io.lastError);
-            return std::nullopt;
-        }
         if (directorySize > ArchiveByteLimit) {
             ReportCorruptDirectory(boxes, path);
             return std::nullopt;
@@ -141,9 +203,9 @@ std::optional<OpenArchive> Load(const std::string& path, OpenMode mode, IoState&
     table.count = static_cast<int32_t>(recordCount);
 
     table.entries.resize(static_cast<size_t>(table.count) + InitialReserve);
-    if (!ReadRecords(*recordFile, recordStart, table)) {
+    if (!ReadRecords(*recordFile, recordStart, table, overlay)) {
         if (io.Failed()) {
-            ReportArchiveOpenFailure(boxes, table.IsVersion2() ? path : directoryPath,
+            ReportArchiveOpenFailure(boxes, table.IsVersion2() ? path : archive.directoryPath,
                                      io.lastError);
         } else {
             ReportCorruptDirectory(boxes, path);
@@ -154,12 +216,31 @@ std::optional<OpenArchive> Load(const std::string& path, OpenMode mode, IoState&
     return archive;
 }
 
+// An archive that check finds damaged is never written: every batch writes by what its directory
+// says. Nothing has been written when this refuses.
+bool IsUndamagedOrReport(OpenArchive& archive, const std::string& path, IoState& io,
+                         MessageBoxes& boxes) {
+    int64_t dataBytes = 0;
+    int64_t directoryBytes = 0;
+    if (!archive.data.Size(dataBytes) ||
+        (archive.directory.IsOpen() && !archive.directory.Size(directoryBytes))) {
+        ReportArchiveOpenFailure(boxes, path, io.lastError);
+        return false;
+    }
+    std::vector<DamageKind> damage = FindDamage(archive.table, dataBytes, directoryBytes);
+    if (!damage.empty()) {
+        boxes.Show({.id = MessageId::ArchiveDamaged, .path = path, .damage = std::move(damage)});
+        return false;
+    }
+    return true;
+}
+
 // The batch's own allocation failure ends it with a box, not an abort; what was taken is
 // given back by now, and the box itself needs little.
-std::optional<OpenArchive> LoadOrReport(const std::string& path, OpenMode mode, IoState& io,
-                                        MessageBoxes& boxes) {
+std::optional<OpenArchive> LoadOrReport(const std::string& path, OpenMode mode, Writes writes,
+                                        IoState& io, MessageBoxes& boxes, JournalFinding& journal) {
     try {
-        return Load(path, mode, io, boxes);
+        return Load(path, mode, writes, io, boxes, journal);
     } catch (const std::bad_alloc&) {
         ReportOutOfMemory(boxes);
         return std::nullopt;
@@ -168,16 +249,29 @@ std::optional<OpenArchive> LoadOrReport(const std::string& path, OpenMode mode, 
 
 }  // namespace
 
-std::optional<OpenArchive> LoadDirectory(const std::string& path, IoState& io,
-                                         MessageBoxes& boxes) {
-    return LoadOrReport(path, OpenMode::ReadShared, io, boxes);
+std::string DataFilePath(const std::string& path) {
+    const std::string target = ResolveLink(path);
+    return IsDirectoryFileName(target) ? DataFileBeside(target) : target;
 }
 
-std::optional<OpenArchive> OpenForWriting(const std::string& path, IoState& io,
-                                          MessageBoxes& boxes) {
+std::optional<OpenArchive> LoadDirectory(const std::string& path, IoState& io,
+                                         MessageBoxes& boxes) {
+    JournalFinding journal;
+    return LoadOrReport(path, OpenMode::ReadShared, Writes::RecordsOnly, io, boxes, journal);
+}
+
+std::optional<OpenArchive> OpenForWriting(const std::string& path, IoState& io, MessageBoxes& boxes,
+                                          Writes writes) {
+    JournalFinding journal;
     std::optional<OpenArchive> archive =
-        LoadOrReport(path, OpenMode::ReadWriteExclusive, io, boxes);
-    // What an interrupted deletion left is cut off before anything else is written.
+        LoadOrReport(path, OpenMode::ReadWriteExclusive, writes, io, boxes, journal);
+    // The disk is made to agree with the table loaded through the journal, which was made from
+    // an archive no damage kept from being written.
+    if (archive && (!SettleJournal(journal, *archive, io, boxes) ||
+                    !IsUndamagedOrReport(*archive, path, io, boxes))) {
+        return std::nullopt;
+    }
+    // What an interrupted deletion of an earlier version left is cut off before anything else.
     if (archive && archive->table.leftovers > 0) {
         if (!CutRecordsTo(*archive, archive->table.count)) {
             ReportIoFailure(boxes, io.lastError);
@@ -260,16 +354,6 @@ void GrowTable(DirectoryTable& table) {
 
 namespace {
 
-OrderPosition FindEntryByNameScan(const DirectoryTable& table, const AnsiString& wanted) {
-    for (int32_t p = 0; p < table.count; ++p) {
-        const AnsiString& stored = EntryAt(table, OrderPosition(p)).name;
-        if (stored.size() == wanted.size() && LowerAnsi(stored) == wanted) {
-            return OrderPosition(p);
-        }
-    }
-    return NoPosition;
-}
-
 // Nothing is written for a need of none, so the room between consecutive entries answers as it
 // stands, even where the data of an entry before covers it.
 int64_t FirstFitBetweenPairs(const DirectoryTable& table, int64_t need) {
@@ -304,8 +388,21 @@ int64_t FindFreeGapFrom(const DirectoryTable& table, int64_t need, int64_t floor
 }
 
 OrderPosition FindEntryByName(const DirectoryTable& table, const AnsiString& name) {
-    const AnsiString wanted = LowerAnsi(name);
-    return table.index ? FindIndexedName(table, wanted) : FindEntryByNameScan(table, wanted);
+    const int32_t e = table.index ? table.index->names.Find(name) : FindEntry(table, name);
+    return e < 0 ? NoPosition : PositionOf(table, EntryIndex(e));
+}
+
+OrderPosition PositionOf(const DirectoryTable& table, EntryIndex e) {
+    // Among the entries of its offset, which `order` holds together.
+    const int32_t offset = EntryOf(table, e).offset;
+    auto first = table.order.begin();
+    auto p = std::lower_bound(first, first + table.count, offset, [&](EntryIndex x, int32_t o) {
+        return EntryOf(table, x).offset < o;
+    });
+    while (*p != e) {
+        ++p;
+    }
+    return OrderPosition(static_cast<int32_t>(p - first));
 }
 
 int64_t FindFreeGap(const DirectoryTable& table, int64_t need) {
@@ -338,7 +435,7 @@ EntryIndex AddEntry(DirectoryTable& table, int32_t offset, int32_t size, const A
     IndexAt(table, OrderPosition(e.value)) = e;
     ++table.count;
     if (table.index) {
-        table.index->byLowerName[LowerAnsi(name)].push_back(e);
+        table.index->names.Add(name, e.value);
     }
     Track(table, offset, size);
     RepositionEntry(table, OrderPosition(e.value));

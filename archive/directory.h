@@ -64,9 +64,12 @@ inline int64_t EntryEnd(const DirectoryEntry& entry) {
 
 // An archive a batch holds open: the table, the data file and, in version 1, the ".dir".
 struct OpenArchive {
+    std::string path;       // the data file's, as opened: its journal lies beside it
+    IoState* io = nullptr;  // the batch's, where its files leave their failures
     DirectoryTable table;
     File data;
     File directory;
+    std::string directoryPath;  // version 1: where the ".dir" was found
 };
 
 // Where the records are: the ".dir" in version 1, the data file in version 2.
@@ -77,14 +80,24 @@ inline int64_t RecordPosition(const DirectoryTable& table, int32_t e) {
     return table.IsVersion2() ? Version2RecordPosition(e) : int64_t{RecordSize} * e;
 }
 
-// Open the archive at `path` and read its directory, entries in directory order. On failure
-// the reason has been shown and nothing stays open.
+// The data file of the archive a user names: a link taken for where it leads, and the ".dir" of
+// a version-1 archive for the data file beside it ("X.dir": "X.img", or "X.IMG" where only that
+// is there).
+std::string DataFilePath(const std::string& path);
+
+// Open the archive at `path` (DataFilePath) and read its directory, entries in directory order.
+// On failure the reason has been shown and nothing stays open.
 // For reading: others may read it too.
 std::optional<OpenArchive> LoadDirectory(const std::string& path, IoState& io, MessageBoxes& boxes);
-// For writing: nobody else may open it until the batch ends. A deletion that was interrupted is
-// finished first, so that the batch never writes where a counted leftover lies.
-std::optional<OpenArchive> OpenForWriting(const std::string& path, IoState& io,
-                                          MessageBoxes& boxes);
+
+// What a writing batch writes: the data file and the records, or the records alone (delete,
+// rename), for which a version-1 data file is only read.
+enum class Writes { DataAndRecords, RecordsOnly };
+// For writing: nobody else may open what the batch writes until it ends. An archive that check
+// finds damaged is refused, with nothing written. A deletion that was interrupted is finished
+// first, so that the batch never writes where a counted leftover lies.
+std::optional<OpenArchive> OpenForWriting(const std::string& path, IoState& io, MessageBoxes& boxes,
+                                          Writes writes = Writes::DataAndRecords);
 
 // What a batch that places new data needs besides the entries: `order` sorted by offset, the end
 // sector, and the index of names and free room. Afterwards entries change only through AddEntry,
@@ -97,8 +110,11 @@ void SortByOffset(DirectoryTable& table, OrderPosition lo, OrderPosition hi);
 void RepositionEntry(DirectoryTable& table, OrderPosition p);
 void UpdateEndSector(DirectoryTable& table);
 void GrowTable(DirectoryTable& table);
-// The first position in offset order whose name equals `name` ignoring case, or NoPosition.
+// The position in `order` of the entry of `name` (lookup.h: the first record in directory order
+// that has it, ignoring case), or NoPosition.
 OrderPosition FindEntryByName(const DirectoryTable& table, const AnsiString& name);
+// Where entry `e` stands in `order`.
+OrderPosition PositionOf(const DirectoryTable& table, EntryIndex e);
 // The first sector of the first free run of `need` sectors after an entry, else endSector. A
 // free run starts where the data of every entry before it ends; for a need of 0 or less, where
 // the entry right before it ends.

@@ -1,209 +1,278 @@
 #include "archive/edit.h"
 
 #include <algorithm>
-#include <iterator>
-#include <map>
+#include <array>
 #include <new>
 #include <optional>
-#include <set>
+#include <queue>
 #include <unordered_map>
 
-#include "archive/directory.h"
-#include "archive/writing.h"
+#include "archive/journal.h"
+#include "archive/lookup.h"
+#include "archive/names.h"
 #include "platform/errors.h"
 
 namespace zarnex {
 namespace {
 
-// Lowered stored names -> the records that hold them, in directory order.
-using RecordsByName = std::unordered_map<AnsiString, std::vector<int32_t>>;
-
-RecordsByName ByName(const DirectoryTable& table) {
-    RecordsByName byName;
-    for (int32_t i = 0; i < table.count; ++i) {
-        byName[LowerAnsi(table.entries[static_cast<size_t>(i)].name)].push_back(i);
-    }
-    return byName;
+const AnsiString& NameAt(const DirectoryTable& table, int32_t i) {
+    return table.entries[static_cast<size_t>(i)].name;
 }
 
-// The same for names held more than once: the game takes the first in directory order, and a
-// deletion keeps that choice.
-using Twins = std::unordered_map<AnsiString, std::set<int32_t>>;
+// The few names a walk over every record looks for, by a hash of each as LowerAnsi gives it:
+// one look sets nearly every other name aside without lowering a copy of it.
+class NameFilter {
+  public:
+    void Add(const AnsiString& name) { bits_[Key(name)] = true; }
+    bool MayHold(const AnsiString& name) const { return bits_[Key(name)]; }
 
-Twins FindTwins(const RecordsByName& byName) {
-    Twins twins;
-    for (const auto& [name, indices] : byName) {
-        if (indices.size() > 1) {
-            twins.emplace(name, std::set<int32_t>(indices.begin(), indices.end()));
+  private:
+    static constexpr int KeyBits = 20;
+    static size_t Key(const AnsiString& name) {
+        static const std::array<unsigned char, 256> lower = [] {
+            std::array<unsigned char, 256> table{};
+            for (int c = 0; c < 256; ++c) {
+                table[static_cast<size_t>(c)] = LowerAnsiChar(static_cast<unsigned char>(c));
+            }
+            return table;
+        }();
+        uint64_t h = 0xCBF29CE484222325ull;
+        for (const char c : name) {
+            h = (h ^ lower[static_cast<unsigned char>(c)]) * 0x100000001B3ull;
         }
+        return static_cast<size_t>(h >> (64 - KeyBits));
     }
-    return twins;
-}
-
-struct Deletion {
-    OpenArchive archive;
-    IoState& io;
-    std::vector<uint8_t> leaving;  // per record: deleted, or copied to a freed place already
-    std::set<int32_t> holes;       // freed places below the end, lowest first
-    Twins twins;
+    std::vector<bool> bits_ = std::vector<bool>(size_t{1} << KeyBits);
 };
 
-// Copies the 32 bytes of record `from` over record `to` and makes them stay.
-bool CopyRecord(Deletion& d, int32_t from, int32_t to) {
-    File& file = RecordFile(d.archive);
-    const DirectoryTable& table = d.archive.table;
-    unsigned char bytes[RecordSize];
-    size_t got = 0;
-    if (!file.ReadAt(RecordPosition(table, from), bytes, sizeof bytes, &got)) {
-        return false;
+// A name that records past the new count hold: they move, and where to matters when a record
+// that stays in place holds the name too.
+struct MovingName {
+    int32_t first = -1;           // the first record below the new count that keeps the name
+    std::vector<int32_t> movers;  // in directory order
+};
+
+// A name whose first holder stays where it is: each of its movers needs a freed place after
+// that holder, of which `room` lie there.
+struct Need {
+    int32_t after;
+    int64_t room;
+    const std::vector<int32_t>* movers;
+};
+
+// The needs that may all be met together, as many of them as any choice allows: taken in order
+// of room, dropping the greediest whenever they ask for more than their room (Moore and
+// Hodgson's rule for the most jobs done by their due dates).
+std::vector<const Need*> NeedsToMeet(std::vector<Need>& needs) {
+    std::sort(needs.begin(), needs.end(), [](const Need& a, const Need& b) {
+        return a.room != b.room ? a.room < b.room : a.after > b.after;
+    });
+    std::priority_queue<std::pair<size_t, size_t>> taken;  // (movers, index in needs)
+    size_t asked = 0;
+    for (size_t k = 0; k < needs.size(); ++k) {
+        taken.emplace(needs[k].movers->size(), k);
+        asked += needs[k].movers->size();
+        if (static_cast<int64_t>(asked) > needs[k].room) {
+            asked -= taken.top().first;
+            taken.pop();
+        }
     }
-    if (got != sizeof bytes) {
-        d.io.lastError = ErrorInputOutput;  // the file shrank under the batch
-        return false;
+    std::vector<const Need*> met;
+    for (; !taken.empty(); taken.pop()) {
+        met.push_back(&needs[taken.top().second]);
     }
-    return file.WriteAt(RecordPosition(table, to), bytes, sizeof bytes) && file.Sync();
+    std::sort(met.begin(), met.end(),
+              [](const Need* a, const Need* b) { return a->after > b->after; });
+    return met;
 }
 
-// The count shrinks past every record at the end that is leaving, and that stays.
-bool CutLeavingEnd(Deletion& d) {
-    DirectoryTable& table = d.archive.table;
-    int32_t end = table.count;
-    while (end > 0 && d.leaving[static_cast<size_t>(end - 1)]) {
-        --end;
-    }
-    if (end == table.count) {
-        return true;
-    }
-    if (!CutRecordsTo(d.archive, end)) {
-        return false;
-    }
-    for (int32_t i = end; i < table.count; ++i) {
-        table.entries[static_cast<size_t>(i)] = {};
-    }
-    table.count = end;
-    d.holes.erase(d.holes.lower_bound(end), d.holes.end());
-    return true;
-}
+}  // namespace
 
-// The freed place the last record goes to: the lowest one after any record of the same name
-// (`twins`, where there are any), so that the game's choice among twins stays; the lowest of all
-// where there is none.
-int32_t PlaceForLast(const Deletion& d, const std::set<int32_t>* twins, int32_t last) {
-    if (twins) {
-        auto before = twins->lower_bound(last);
-        if (before != twins->begin()) {
-            auto after = d.holes.upper_bound(*std::prev(before));
-            if (after != d.holes.end()) {
-                return *after;
+DeletionPlan PlanDeletion(const DirectoryTable& table, const std::vector<uint8_t>& leaving) {
+    DeletionPlan plan;
+    plan.count = table.count - static_cast<int32_t>(std::count(leaving.begin(), leaving.end(), 1));
+    std::vector<int32_t> holes;
+    std::vector<int32_t> movers;
+    for (int32_t i = 0; i < table.count; ++i) {
+        if (i < plan.count && leaving[static_cast<size_t>(i)]) {
+            holes.push_back(i);
+        } else if (i >= plan.count && !leaving[static_cast<size_t>(i)]) {
+            movers.push_back(i);
+        }
+    }
+    if (holes.empty()) {
+        return plan;
+    }
+    std::unordered_map<AnsiString, MovingName> names;
+    NameFilter filter;
+    for (int32_t m : movers) {
+        names[LowerAnsi(NameAt(table, m))].movers.push_back(m);
+        filter.Add(NameAt(table, m));
+    }
+    for (int32_t i = 0; i < plan.count; ++i) {
+        if (!leaving[static_cast<size_t>(i)] && filter.MayHold(NameAt(table, i))) {
+            auto it = names.find(LowerAnsi(NameAt(table, i)));
+            if (it != names.end() && it->second.first < 0) {
+                it->second.first = i;
             }
         }
     }
-    return *d.holes.begin();
+    std::vector<Need> needs;
+    for (const auto& [name, moving] : names) {
+        if (moving.first >= 0) {
+            const auto past = std::upper_bound(holes.begin(), holes.end(), moving.first);
+            needs.push_back({moving.first, holes.end() - past, &moving.movers});
+        }
+    }
+    // The movers of the needs met, most bound first, take the highest places; every other mover
+    // the lowest left, in directory order, so that a name only movers hold keeps its first.
+    std::vector<uint8_t> placed(static_cast<size_t>(table.count - plan.count), 0);
+    auto place = [&](int32_t mover, int32_t hole) {
+        plan.moves.push_back({mover, hole});
+        placed[static_cast<size_t>(mover - plan.count)] = 1;
+    };
+    size_t top = holes.size();
+    for (const Need* need : NeedsToMeet(needs)) {
+        for (int32_t m : *need->movers) {
+            place(m, holes[--top]);
+        }
+    }
+    size_t low = 0;
+    for (int32_t m : movers) {
+        if (!placed[static_cast<size_t>(m - plan.count)]) {
+            place(m, holes[low++]);
+        }
+    }
+    return plan;
 }
 
-// Until every freed place below the end is filled: the last record is copied into one and made
-// to stay there, then the count shrinks past it. In between, the last record stands twice; that
-// copy at the end is what loading drops and the next writing batch cuts off.
-bool Close(Deletion& d, const DeleteCallbacks& callbacks) {
-    DirectoryTable& table = d.archive.table;
-    if (!CutLeavingEnd(d)) {
-        return false;
-    }
-    const int total = static_cast<int>(d.holes.size());
-    while (!d.holes.empty()) {
-        if (callbacks.progress) {
-            callbacks.progress(total - static_cast<int>(d.holes.size()), total);
-        }
-        const int32_t last = table.count - 1;  // staying: the cut leaves none leaving at the end
-        const auto found = d.twins.find(LowerAnsi(table.entries[static_cast<size_t>(last)].name));
-        std::set<int32_t>* twins = found != d.twins.end() ? &found->second : nullptr;
-        const int32_t hole = PlaceForLast(d, twins, last);
-        if (!CopyRecord(d, last, hole)) {
-            return false;
-        }
-        if (twins) {
-            twins->erase(last);
-            twins->insert(hole);
-        }
-        table.entries[static_cast<size_t>(hole)] = table.entries[static_cast<size_t>(last)];
-        d.leaving[static_cast<size_t>(hole)] = 0;
-        d.leaving[static_cast<size_t>(last)] = 1;
-        d.holes.erase(hole);
-        if (!CutLeavingEnd(d)) {
-            return false;
-        }
-    }
-    if (callbacks.progress) {
-        callbacks.progress(total, total);
-    }
-    return true;
-}
+namespace {
 
-// Marks the chosen entries; the names of those leaving, in directory order.
-std::vector<std::string> Choose(Deletion& d, const RecordsByName& byName,
-                                const std::vector<EntryChoice>& chosen,
-                                const DeleteCallbacks& callbacks, DeleteOutcome& outcome) {
-    const DirectoryTable& table = d.archive.table;
+// Marks the chosen records in `leaving`; the names of those leaving, in directory order. A name
+// chooses every record of it, a picked record only itself while it still has that name.
+std::vector<std::string> Choose(const DirectoryTable& table, const std::vector<EntryChoice>& chosen,
+                                std::vector<uint8_t>& leaving, const DeleteCallbacks& callbacks,
+                                int& notFound) {
+    std::unordered_map<AnsiString, std::vector<int32_t>> holders;  // by lowered name
+    NameFilter filter;
+    std::vector<std::optional<AnsiString>> wanted;
     for (const EntryChoice& choice : chosen) {
         AnsiString ansi;
-        std::vector<int32_t> found;
-        if (Utf8ToAnsi(choice.name, ansi)) {
-            auto it = byName.find(LowerAnsi(ansi));
-            if (it != byName.end()) {
-                found = it->second;
-            }
+        wanted.emplace_back();
+        // An empty name names no entry; only a record the window picked may have it.
+        if (Utf8ToAnsi(choice.name, ansi) && (!ansi.empty() || choice.index >= 0)) {
+            wanted.back() = LowerAnsi(ansi);
+            holders.emplace(*wanted.back(), std::vector<int32_t>{});
+            filter.Add(ansi);
         }
-        if (choice.index >= 0) {
-            const bool held = std::find(found.begin(), found.end(), choice.index) != found.end();
-            found = held ? std::vector<int32_t>{choice.index} : std::vector<int32_t>{};
+    }
+    for (int32_t i = 0; i < table.count && !holders.empty(); ++i) {
+        if (!filter.MayHold(NameAt(table, i))) {
+            continue;
         }
-        if (found.empty()) {
-            ++outcome.notFoundCount;
+        auto it = holders.find(LowerAnsi(NameAt(table, i)));
+        if (it != holders.end()) {
+            it->second.push_back(i);
+        }
+    }
+    for (size_t k = 0; k < chosen.size(); ++k) {
+        const std::vector<int32_t> none;
+        const std::vector<int32_t>& found = wanted[k] ? holders.at(*wanted[k]) : none;
+        const int32_t index = chosen[k].index;
+        const bool held = std::find(found.begin(), found.end(), index) != found.end();
+        if (found.empty() || (index >= 0 && !held)) {
+            ++notFound;
             if (callbacks.notFound) {
-                callbacks.notFound(choice.name);
+                callbacks.notFound(chosen[k].name);
             }
-        }
-        for (int32_t i : found) {
-            d.leaving[static_cast<size_t>(i)] = 1;
+        } else if (index >= 0) {
+            leaving[static_cast<size_t>(index)] = 1;
+        } else {
+            for (int32_t i : found) {
+                leaving[static_cast<size_t>(i)] = 1;
+            }
         }
     }
     std::vector<std::string> names;
     for (int32_t i = 0; i < table.count; ++i) {
-        if (d.leaving[static_cast<size_t>(i)]) {
-            names.push_back(AnsiToUtf8Lossy(table.entries[static_cast<size_t>(i)].name));
-            d.holes.insert(i);
+        if (leaving[static_cast<size_t>(i)]) {
+            names.push_back(AnsiToUtf8Lossy(NameAt(table, i)));
         }
     }
     return names;
 }
 
+// The plan as writes: each moving record's 32 bytes as they stand into its freed place, then the
+// count (version 2) or the ".dir" length (version 1). False on a failure (io.lastError).
+bool Stage(OpenArchive& archive, const DeletionPlan& plan, DirectoryChange& change, IoState& io) {
+    const DirectoryTable& table = archive.table;
+    if (plan.count == table.count) {
+        return true;
+    }
+    const int64_t from = RecordPosition(table, plan.count);
+    std::vector<unsigned char> tail(static_cast<size_t>(RecordPosition(table, table.count) - from));
+    size_t got = 0;
+    if (!RecordFile(archive).ReadAt(from, tail.data(), tail.size(), &got)) {
+        return false;
+    }
+    if (got != tail.size()) {
+        io.lastError = ErrorInputOutput;  // the file shrank under the batch
+        return false;
+    }
+    for (const RecordMove& move : plan.moves) {
+        const auto at = tail.begin() + (RecordPosition(table, move.from) - from);
+        change.Write(RecordPosition(table, move.to), {at, at + RecordSize});
+    }
+    if (table.IsVersion2()) {
+        std::vector<unsigned char> count(4);
+        PutLE32(count.data(), static_cast<uint32_t>(plan.count));
+        change.Write(4, std::move(count));
+    } else {
+        change.CutDirectory(int64_t{RecordSize} * plan.count);
+    }
+    return true;
+}
+
 DeleteOutcome Delete(const std::string& archivePath, const std::vector<EntryChoice>& chosen,
                      MessageBoxes& boxes, const DeleteCallbacks& callbacks, IoState& io) {
     DeleteOutcome outcome;
-    std::optional<OpenArchive> archive = OpenForWriting(archivePath, io, boxes);
+    std::optional<OpenArchive> archive =
+        OpenForWriting(archivePath, io, boxes, Writes::RecordsOnly);
     if (!archive) {
+        outcome.error = io.lastError;
         return outcome;
     }
-    outcome.loaded = true;
-    Deletion d{std::move(*archive), io, {}, {}, {}};
-    d.leaving.assign(static_cast<size_t>(d.archive.table.count), 0);
-    const RecordsByName byName = ByName(d.archive.table);
-    const std::vector<std::string> names = Choose(d, byName, chosen, callbacks, outcome);
-    d.twins = FindTwins(byName);
-    if (!Close(d, callbacks)) {
-        ReportIoFailure(boxes, io.lastError);
+    const DirectoryTable& table = archive->table;
+    std::vector<uint8_t> leaving(static_cast<size_t>(table.count), 0);
+    const std::vector<std::string> names =
+        Choose(table, chosen, leaving, callbacks, outcome.notFoundCount);
+    const int total = static_cast<int>(names.size());
+    outcome.total = total;
+    if (callbacks.progress) {
+        callbacks.progress(0, total);
+    }
+    DirectoryChange change(*archive);
+    const ChangeResult result = Stage(*archive, PlanDeletion(table, leaving), change, io)
+                                    ? change.Commit()
+                                    : ChangeResult{ChangeOutcome::Undone, io.lastError};
+    if (result.outcome != ChangeOutcome::Done) {
+        ReportChangeFailure(boxes, archivePath, result);
+        outcome.error = result.code;
         return outcome;
     }
-    d.archive.directory.Close();
-    d.archive.data.Close();
+    archive->directory.Close();
+    archive->data.Close();
+    if (callbacks.progress) {
+        callbacks.progress(total, total);
+    }
     for (const std::string& name : names) {
         if (callbacks.deleted) {
             callbacks.deleted(name);
         }
     }
-    outcome.deletedCount = static_cast<int>(names.size());
-    outcome.completed = true;
-    boxes.Show({.id = MessageId::DeleteSummary, .count = outcome.deletedCount});
+    outcome.done = total;
+    outcome.Ended(outcome.notFoundCount == 0);
+    boxes.Show({.id = MessageId::DeleteSummary, .count = outcome.done});
     return outcome;
 }
 
@@ -219,67 +288,78 @@ DeleteOutcome DeleteEntries(const std::string& archivePath, const std::vector<En
     }
 }
 
-bool IsValidEntryName(const std::string& name, AnsiString& ansi) {
-    if (!Utf8ToAnsi(name, ansi) || ansi.empty() || ansi.size() > EntryNameLimit || ansi == "." ||
-        ansi == "..") {
-        return false;
-    }
-    for (char c : ansi) {
-        if (c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20 ||
-            c == 0x7F) {
-            return false;
-        }
-    }
-    return true;
-}
+namespace {
 
-RenameStatus RenameEntry(const std::string& archivePath, const EntryChoice& entry,
-                         const std::string& newName, MessageBoxes& boxes, IoState& io) {
+RenameStatus Rename(const std::string& archivePath, const EntryChoice& entry,
+                    const std::string& newName, MessageBoxes& boxes, IoState& io, int& error) {
     AnsiString ansi;
-    if (!IsValidEntryName(newName, ansi)) {
+    const auto invalid = [&] {
         boxes.Show({.id = MessageId::RenameInvalid, .name = newName, .limit = EntryNameLimit});
         return RenameStatus::Invalid;
+    };
+    if (!Utf8ToAnsi(newName, ansi) || !IsValidEntryName(ansi, NameFieldSize)) {
+        return invalid();
     }
-    std::optional<OpenArchive> archive = OpenForWriting(archivePath, io, boxes);
+    std::optional<OpenArchive> archive =
+        OpenForWriting(archivePath, io, boxes, Writes::RecordsOnly);
     if (!archive) {
+        error = io.lastError;
         return RenameStatus::NotRun;
     }
     const DirectoryTable& table = archive->table;
-    AnsiString wanted;
-    const bool encodable = Utf8ToAnsi(entry.name, wanted);
-    wanted = LowerAnsi(wanted);
     const AnsiString lowered = LowerAnsi(ansi);
+    // The entry of that name, or the record a window picked while it still has the name.
+    AnsiString wanted;
     int32_t target = -1;
-    for (int32_t i = 0; encodable && i < table.count; ++i) {
-        const bool named = LowerAnsi(table.entries[static_cast<size_t>(i)].name) == wanted;
-        if (named && (entry.index < 0 || entry.index == i)) {
-            target = i;
-            break;
-        }
+    if (Utf8ToAnsi(entry.name, wanted)) {
+        const bool picked = entry.index >= 0 && entry.index < table.count &&
+                            LowerAnsi(NameAt(table, entry.index)) == LowerAnsi(wanted);
+        target = entry.index < 0 ? FindEntry(table, wanted) : picked ? entry.index : -1;
     }
     if (target < 0) {
         boxes.Show({.id = MessageId::RenameNotFound, .name = entry.name});
         return RenameStatus::NotFound;
     }
+    // A name of the whole field only as the entry's own, in another case.
+    if (ansi.size() > EntryNameLimit && lowered != LowerAnsi(NameAt(table, target))) {
+        return invalid();
+    }
     for (int32_t i = 0; i < table.count; ++i) {
-        if (i != target && LowerAnsi(table.entries[static_cast<size_t>(i)].name) == lowered) {
+        if (i != target && LowerAnsi(NameAt(table, i)) == lowered) {
             boxes.Show({.id = MessageId::RenameTaken, .name = newName});
             return RenameStatus::Taken;
         }
     }
     const RecordBytes record = EncodeRecord({0, 0, ansi});
-    File& file = RecordFile(*archive);
-    const int64_t field = RecordPosition(table, target) + (RecordSize - NameFieldSize);
-    if (!file.WriteAt(field, record.data() + (RecordSize - NameFieldSize), NameFieldSize) ||
-        !file.Sync()) {
-        ReportIoFailure(boxes, io.lastError);
+    const auto field = record.begin() + (RecordSize - NameFieldSize);
+    DirectoryChange change(*archive);
+    change.Write(RecordPosition(table, target) + (RecordSize - NameFieldSize),
+                 {field, record.end()});
+    const ChangeResult result = change.Commit();
+    if (result.outcome != ChangeOutcome::Done) {
+        ReportChangeFailure(boxes, archivePath, result);
+        error = result.code;
         return RenameStatus::NotRun;
     }
-    const std::string oldName = AnsiToUtf8Lossy(table.entries[static_cast<size_t>(target)].name);
+    const std::string oldName = AnsiToUtf8Lossy(NameAt(table, target));
     archive->directory.Close();
     archive->data.Close();
     boxes.Show({.id = MessageId::RenameSummary, .name = oldName, .newName = newName});
     return RenameStatus::Renamed;
+}
+
+}  // namespace
+
+RenameOutcome RenameEntry(const std::string& archivePath, const EntryChoice& entry,
+                          const std::string& newName, MessageBoxes& boxes, IoState& io) {
+    RenameOutcome outcome;
+    outcome.total = 1;
+    outcome.status = Rename(archivePath, entry, newName, boxes, io, outcome.error);
+    if (outcome.status != RenameStatus::NotRun) {
+        outcome.done = outcome.status == RenameStatus::Renamed ? 1 : 0;
+        outcome.Ended(outcome.done == 1);
+    }
+    return outcome;
 }
 
 }  // namespace zarnex

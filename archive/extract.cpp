@@ -4,9 +4,10 @@
 #include <cstdio>
 #include <new>
 #include <optional>
-#include <unordered_map>
+#include <utility>
 
 #include "archive/directory.h"
+#include "archive/lookup.h"
 #include "archive/messages.h"
 #include "platform/codepage.h"
 #include "platform/errors.h"
@@ -46,7 +47,7 @@ Existing AskOverwrite(MessageBoxes& boxes, std::optional<Existing>& toAll,
 
 void ReportCreateFailure(MessageBoxes& boxes, const std::string& outPath, int code) {
     if (IsDiskFull(code)) {
-        boxes.Show({.id = MessageId::CreateFailedDiskFull, .path = outPath});
+        boxes.Show({.id = MessageId::CreateFailedDiskFull, .path = outPath, .code = code});
     } else {
         boxes.Show({.id = MessageId::CreateFailed, .path = outPath, .code = code});
     }
@@ -99,14 +100,6 @@ std::string FormatFileTime(int64_t secondsSince1970) {
     return text;
 }
 
-std::unordered_map<std::string, int32_t> IndexNamesInDirectoryOrder(const DirectoryTable& table) {
-    std::unordered_map<AnsiString, int32_t> first;
-    for (int32_t i = table.count - 1; i >= 0; --i) {
-        first[LowerAnsi(table.entries[static_cast<size_t>(i)].name)] = i;
-    }
-    return first;
-}
-
 namespace {
 
 struct ExtractBatch {
@@ -115,7 +108,7 @@ struct ExtractBatch {
     Folder out;  // held, so that every output is opened there as itself
     MessageBoxes& boxes;
     IoState& io;
-    std::unordered_map<AnsiString, int32_t> firstByName;
+    EntryLookup entries;
     std::vector<char> buffer =
         std::vector<char>(static_cast<size_t>(SectorToByte(ExtractChunkSectors)));
     std::optional<Existing> toAll = {};  // the overwrite question's answer for every file
@@ -163,12 +156,11 @@ std::optional<File> OpenOutput(ExtractBatch& batch, const std::string& fileName,
 ExtractStep ExtractOne(ExtractBatch& batch, const std::string& name, std::string& outPath) {
     AnsiString wanted;
     // A name no archive can hold matches nothing.
-    auto found = Utf8ToAnsi(name, wanted) ? batch.firstByName.find(LowerAnsi(wanted))
-                                          : batch.firstByName.end();
-    if (found == batch.firstByName.end()) {
+    const int32_t found = Utf8ToAnsi(name, wanted) ? batch.entries.Find(wanted) : -1;
+    if (found < 0) {
         return ExtractStep::NotFound;
     }
-    const DirectoryEntry& entry = batch.archive.table.entries[static_cast<size_t>(found->second)];
+    const DirectoryEntry& entry = batch.archive.table.entries[static_cast<size_t>(found)];
     std::string fileName;
     // A stored name may come from anybody's archive: it must name a plain file inside the
     // folder, never a device or a hidden stream.
@@ -236,16 +228,20 @@ ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<std::string>
                              const ExtractCallbacks& callbacks) {
     ExtractOutcome outcome;
     outcome.loaded = true;
+    outcome.total = static_cast<int>(names.size());
+    bool cancelled = false;
     std::vector<std::string> missing;  // named below the summary
+    // Told once the folder's flush has the files on the disk.
+    std::vector<std::pair<std::string, std::string>> written;  // name, output path
     size_t row = 0;
     for (; row < names.size(); ++row) {
-        if (callbacks.setProgress) {
-            callbacks.setProgress(static_cast<int>(row));
+        if (callbacks.progress) {
+            callbacks.progress(static_cast<int>(row), outcome.total);
         }
         std::string outPath;
         const ExtractStep step = ExtractOne(batch, names[row], outPath);
         if (step == ExtractStep::Cancelled) {
-            outcome.cancelled = true;  // the progress stays at this row
+            cancelled = true;  // the progress stays at this row
             break;
         }
         switch (step) {
@@ -253,10 +249,8 @@ ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<std::string>
                 ++outcome.warnedCount;
                 [[fallthrough]];
             case ExtractStep::Extracted:
-                ++outcome.extractedCount;
-                if (callbacks.extracted) {
-                    callbacks.extracted(names[row], outPath);
-                }
+                ++outcome.done;
+                written.emplace_back(names[row], std::move(outPath));
                 break;
             case ExtractStep::Skipped:
                 ++outcome.skippedCount;
@@ -273,17 +267,24 @@ ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<std::string>
         }
     }
     outcome.endRow = static_cast<int>(row);
-    if (callbacks.setProgress) {
-        callbacks.setProgress(outcome.endRow);
+    if (callbacks.progress) {
+        callbacks.progress(outcome.endRow, outcome.total);
+    }
+    if (!cancelled) {
+        outcome.Ended(outcome.done - outcome.warnedCount == outcome.total);
     }
     batch.archive.directory.Close();
     batch.archive.data.Close();
     batch.out = {};
-    if (outcome.extractedCount > 0) {
+    if (outcome.done > 0) {
         FlushFolder(batch);
     }
-    batch.boxes.Show(
-        {.id = MessageId::ExtractSummary, .count = outcome.extractedCount, .names = missing});
+    for (const auto& [name, outPath] : written) {
+        if (callbacks.extracted) {
+            callbacks.extracted(name, outPath);
+        }
+    }
+    batch.boxes.Show({.id = MessageId::ExtractSummary, .count = outcome.done, .names = missing});
     return outcome;
 }
 
@@ -295,7 +296,10 @@ ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& f
     try {
         std::optional<OpenArchive> archive = LoadDirectory(archivePath, io, boxes);
         if (!archive) {
-            return {};
+            ExtractOutcome outcome;
+            outcome.total = static_cast<int>(names.size());
+            outcome.error = io.lastError;
+            return outcome;
         }
         if (callbacks.started) {
             callbacks.started();
@@ -307,10 +311,12 @@ ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& f
             batch.boxes.Show({.id = MessageId::ExtractSummary, .count = 0});
             ExtractOutcome outcome;
             outcome.loaded = true;
-            outcome.skippedCount = static_cast<int>(names.size());
+            outcome.total = static_cast<int>(names.size());
+            outcome.skippedCount = outcome.total;
+            outcome.Ended(outcome.total == 0);
             return outcome;
         }
-        batch.firstByName = IndexNamesInDirectoryOrder(batch.archive.table);
+        batch.entries = EntryLookup(batch.archive.table);
         return RunExtraction(batch, names, callbacks);
     } catch (const std::bad_alloc&) {
         ReportOutOfMemory(boxes);

@@ -3,9 +3,9 @@
 
 #include <functional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
+#include "archive/batch.h"
 #include "archive/messages.h"
 #include "platform/file.h"
 
@@ -14,21 +14,22 @@ namespace zarnex {
 constexpr int32_t ExtractChunkSectors = 128;
 
 struct ExtractCallbacks {
-    std::function<void(int position)> setProgress;
+    Progress progress;  // of the rows
     // The directory is loaded and the rows are about to be walked.
     std::function<void()> started;
-    // A row's entry was written to `outPath` (with or without the warning).
+    // A row's entry was written to `outPath` (with or without the warning); told after the
+    // folder's flush, when the file is on the disk, before the summary.
     std::function<void(const std::string& name, const std::string& outPath)> extracted;
     // A row's name has no entry in the archive.
     std::function<void(const std::string& name)> notFound;
 };
 
-struct ExtractOutcome {
+// Done of total: files written whole, the warned ones included, of the rows. Cancelled at a
+// question: not run.
+struct ExtractOutcome : BatchOutcome {
     bool loaded = false;
-    bool cancelled = false;
-    int extractedCount = 0;  // files written whole, the warned ones included
-    int warnedCount = 0;     // written, but the archive ended inside the entry: zeros in place
-    int skippedCount = 0;    // answered No, refused, not created, or not written
+    int warnedCount = 0;   // written, but the archive ended inside the entry: zeros in place
+    int skippedCount = 0;  // answered No, refused, not created, or not written
     int notFoundCount = 0;
     int endRow = 0;  // the row count after a full run, the cancelled row's index otherwise
 };
@@ -37,10 +38,6 @@ struct ExtractOutcome {
 ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& folder,
                             const std::vector<std::string>& names, MessageBoxes& boxes,
                             const ExtractCallbacks& callbacks, IoState& io);
-
-struct DirectoryTable;
-// Lowered name -> the first index in directory order that holds it.
-std::unordered_map<std::string, int32_t> IndexNamesInDirectoryOrder(const DirectoryTable& table);
 
 // "dd.mm.yyyy  hh:mm:ss" of a time in seconds since 1970, on the user's clock.
 std::string FormatFileTime(int64_t secondsSince1970);

@@ -6,6 +6,7 @@
 
 #include "archive/directory.h"
 #include "archive/messages.h"
+#include "archive/names.h"
 #include "archive/placement.h"
 #include "archive/writing.h"
 #include "platform/paths.h"
@@ -28,16 +29,9 @@ struct WrittenFile {
 // The batch writes in groups. Until a group commits, the directory on disk knows nothing of it,
 // and a power cut loses the group's files but nothing older.
 struct ImportBatch {
-    ImportBatch(const std::string& path, OpenArchive opened, MessageBoxes& b, IoState& i,
-                const ImportCallbacks& c)
-        : archivePath(path),
-          archive(std::move(opened)),
-          boxes(b),
-          io(i),
-          callbacks(c),
-          pending(archive.table) {}
+    ImportBatch(OpenArchive opened, MessageBoxes& b, IoState& i, const ImportCallbacks& c)
+        : archive(std::move(opened)), boxes(b), io(i), callbacks(c), pending(archive.table) {}
 
-    const std::string& archivePath;
     OpenArchive archive;
     MessageBoxes& boxes;
     IoState& io;
@@ -49,6 +43,7 @@ struct ImportBatch {
     Unstarted unstarted;
     int replacedCount = 0;
     int addedCount = 0;
+    int64_t startBytes = 0;  // the data file's length before the batch
 };
 
 DirectoryTable& TableOf(ImportBatch& batch) {
@@ -93,14 +88,6 @@ Step RelocateFirstEntry(ImportBatch& batch, int64_t directoryEnd, const std::str
     const int32_t size = EntryOf(table, e0).size;
     const int64_t floor = SectorsFor(directoryEnd + RecordSize);  // past the grown directory
 
-    if (oldOffset < 0 && size > 0) {
-        // Its data cannot be read from where the directory says: never guessed, never moved.
-        return Refuse(batch, {.id = MessageId::EntryDamaged,
-                              .path = batch.archivePath,
-                              .name = AnsiToUtf8Lossy(EntryOf(table, e0).name),
-                              .index = e0.value,
-                              .damage = {DamageKind::NegativePlace}});
-    }
     if (size <= 0) {
         // Nothing to copy: it only needs an offset past the directory.
         MarkChanged(batch.pending, table, e0);
@@ -257,6 +244,10 @@ Step ImportOne(ImportBatch& batch, const std::string& path) {
         batch.boxes.Show({.id = MessageId::NameTooLong, .path = path, .limit = NameFieldSize});
         return Step::Skipped;
     }
+    if (!IsValidEntryName(name, NameFieldSize)) {
+        batch.boxes.Show({.id = MessageId::BadSourceName, .path = path});
+        return Step::Skipped;
+    }
     File source = File::Open(path, OpenMode::ReadShared, batch.io);
     if (!source.IsOpen()) {
         ReportSourceOpenFailure(batch.boxes, path, batch.io.lastError);
@@ -287,37 +278,73 @@ void ErrorStop(ImportBatch& batch, Step step) {
     ReportIoFailure(batch.boxes, step == Step::IoFailure ? code : batch.io.lastError);
 }
 
+// After the error stop's box: the room the batch took past the data file's old end is given back
+// where no record on disk may name it (a committed entry's data, or, after a commit that failed
+// half-way, an uncommitted entry's or its old place), then what was done before the stop is said.
+// A failing cut leaves only free room behind, which compact gives back later.
+void Stopped(ImportBatch& batch) {
+    const DirectoryTable& table = TableOf(batch);
+    // A record that a full disk cut short is none; left there, it would make the archive one
+    // that check calls damaged and no batch writes.
+    int64_t directoryBytes = 0;
+    if (!table.IsVersion2() && batch.archive.directory.Size(directoryBytes) &&
+        directoryBytes % RecordSize != 0) {
+        batch.archive.directory.Resize(directoryBytes - directoryBytes % RecordSize);
+    }
+    int64_t keep = std::max({batch.startBytes, SectorToByte(table.count > 0 ? table.endSector : 0),
+                             SectorToByte(batch.pending.reserved.GreatestEnd())});
+    if (table.IsVersion2()) {
+        keep = std::max(keep, Version2RecordPosition(table.count));
+    }
+    int64_t size = 0;
+    if (batch.archive.data.Size(size) && size > keep) {
+        batch.archive.data.Resize(keep);
+    }
+    batch.boxes.Show({.id = MessageId::ImportStopped,
+                      .replaced = batch.replacedCount,
+                      .added = batch.addedCount});
+}
+
 ImportOutcome RunImport(ImportBatch& batch, const std::vector<std::string>& paths,
                         ImportOutcome& outcome) {
     auto progress = [&](size_t position) {
-        if (batch.callbacks.setProgress) {
-            batch.callbacks.setProgress(static_cast<int>(position));
+        if (batch.callbacks.progress) {
+            batch.callbacks.progress(static_cast<int>(position), outcome.total);
         }
     };
     auto finish = [&](bool completed) {
-        outcome.completed = completed;
+        if (completed) {
+            outcome.Ended(outcome.skippedCount == 0);
+        }
         outcome.replacedCount = batch.replacedCount;
         outcome.addedCount = batch.addedCount;
+        outcome.done = batch.replacedCount + batch.addedCount;
         return outcome;
     };
     for (size_t i = 0; i < paths.size(); ++i) {
         progress(i);
         const Step step = ImportOne(batch, paths[i]);
         if (step == Step::IoFailure || step == Step::Refused) {
+            outcome.error = step == Step::IoFailure ? batch.io.lastError : 0;
             ErrorStop(batch, step);
+            Stopped(batch);
             return finish(false);
         }
         if (step == Step::Skipped) {
             ++outcome.skippedCount;
         }
         if (batch.written.size() >= ImportGroupFiles && !Commit(batch)) {
+            outcome.error = batch.io.lastError;
             ReportIoFailure(batch.boxes, batch.io.lastError);
+            Stopped(batch);
             return finish(false);
         }
     }
     progress(paths.size());
     if (!Commit(batch)) {
+        outcome.error = batch.io.lastError;
         ReportIoFailure(batch.boxes, batch.io.lastError);
+        Stopped(batch);
         return finish(false);
     }
     batch.archive.directory.Close();
@@ -333,14 +360,23 @@ ImportOutcome RunImport(ImportBatch& batch, const std::vector<std::string>& path
 ImportOutcome ImportFiles(const std::string& archivePath, const std::vector<std::string>& paths,
                           MessageBoxes& boxes, const ImportCallbacks& callbacks, IoState& io) {
     ImportOutcome outcome;
+    outcome.total = static_cast<int>(paths.size());
     try {
         std::optional<OpenArchive> archive = OpenForWriting(archivePath, io, boxes);
         if (!archive) {
+            outcome.error = io.lastError;
+            return outcome;
+        }
+        int64_t startBytes = 0;
+        if (!archive->data.Size(startBytes)) {
+            ReportArchiveOpenFailure(boxes, archivePath, io.lastError);
+            outcome.error = io.lastError;
             return outcome;
         }
         outcome.loaded = true;
         PrepareForPlacing(archive->table);
-        ImportBatch batch(archivePath, std::move(*archive), boxes, io, callbacks);
+        ImportBatch batch(std::move(*archive), boxes, io, callbacks);
+        batch.startBytes = startBytes;
         return RunImport(batch, paths, outcome);
     } catch (const std::bad_alloc&) {
         // Nothing on the disk names what the unfinished group wrote.

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/batch.h"
 #include "archive/messages.h"
 #include "archive/writing.h"
 #include "platform/file.h"
@@ -15,15 +16,15 @@ namespace zarnex {
 enum class ImportKind { Replaced, Added };
 
 struct ImportCallbacks {
-    std::function<void(int position)> setProgress;
+    Progress progress;  // of the listed files
     // Called with the full path of each file once its record is on the disk.
     std::function<void(const std::string& path, ImportKind kind)> removeFromImportList;
 };
 
-struct ImportOutcome {
-    bool loaded = false;     // the archive opened and its directory was read
-    bool completed = false;  // the batch ran to its end and showed the summary
-    int replacedCount = 0;   // files whose records are on the disk
+// Done of total: files whose records are on the disk, of those listed.
+struct ImportOutcome : BatchOutcome {
+    bool loaded = false;  // the archive opened and its directory was read
+    int replacedCount = 0;
     int addedCount = 0;
     int skippedCount = 0;  // files not written (not opened, name refused); their rows stay
 };

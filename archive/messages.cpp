@@ -13,13 +13,14 @@ namespace zarnex {
 MessageKind KindOf(MessageId id) {
     using enum MessageId;
     using enum MessageIcon;
-    if (id >= ListHeader && id <= DeleteVerboseHelp) {
+    if (id >= ListHeader && id <= CompactVerboseHelp) {
         return {None, MessageButtons::Ok, true, true};  // the command line's words
     }
     switch (id) {
         case SourceOpenFailed:
         case NameNotInCodePage:
         case NameTooLong:
+        case BadSourceName:
         case CreateFailed:
         case WriteFailedRemoved:
         case WriteFailedLeft:
@@ -37,6 +38,8 @@ MessageKind KindOf(MessageId id) {
         case CompactSummary:
         case DeleteSummary:
         case RenameSummary:
+        case ImportStopped:
+        case CompactStopped:
         case CheckSound:
             return {Information};
         case CheckProblems:
@@ -57,6 +60,7 @@ MessageKind KindOf(MessageId id) {
         case ExtractedLine:
         case DeletedLine:
         case NotFoundLine:
+        case MovedLine:
         case ContentsStatus:
         case ContentsStatusFiltered:
             return {None, MessageButtons::Ok, true, true};
@@ -251,7 +255,7 @@ void ReportSourceOpenFailure(MessageBoxes& boxes, const std::string& path, int c
 }
 
 void ReportIoFailure(MessageBoxes& boxes, int code) {
-    boxes.Show({.id = IsDiskFull(code) ? MessageId::DiskFull : MessageId::IoError});
+    boxes.Show({.id = IsDiskFull(code) ? MessageId::DiskFull : MessageId::IoError, .code = code});
 }
 
 void ReportOutOfMemory(MessageBoxes& boxes) {

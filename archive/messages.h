@@ -16,24 +16,30 @@ namespace zarnex {
 enum class MessageId {
     // Opening an archive
     ArchiveNotFound,       // path
-    DirectoryFileMissing,  // -
+    DirectoryFileMissing,  // path (of the ".dir" looked for)
     ArchiveOpenFailed,     // path, code
     ArchiveInUse,          // path
     DirectoryDamaged,      // path
     OutOfMemory,           // -
+    PathIsFolder,          // path
+    NotRegularFile,        // path
+    DataFileMissing,       // name (the ".dir" given), path (the data file to give)
+    ArchiveDamaged,        // path, damage: nothing is written to it
+    JournalForeign,        // path: a journal beside the archive that is not of it as it stands
     // Import
     SourceOpenFailed,   // path, code
     NameNotInCodePage,  // path
     NameTooLong,        // path, limit
-    EntryDamaged,       // path, index, name, damage
     SourceTooLarge,     // path
     ArchiveFull,        // path
-    DiskFull,           // -
-    IoError,            // -
+    DiskFull,           // code
+    IoError,            // code
     ImportSummary,      // replaced, added
+    BadSourceName,      // path
+    ImportStopped,      // replaced, added: what was written before the error stop
     // Extraction
     OverwriteQuestion,     // path, existingSize, date, size
-    CreateFailedDiskFull,  // path
+    CreateFailedDiskFull,  // path, code
     CreateFailed,          // path, code
     WriteFailedRemoved,    // path, code
     WriteFailedLeft,       // path, code
@@ -43,15 +49,19 @@ enum class MessageId {
     ExtractFlushFailed,    // path, code
     ExtractSummary,        // count, names (those with no entry)
     // Compacting
-    CompactDamaged,  // path, damage
     CompactNoRoom,   // path
     CompactSummary,  // moved, before, after
+    CompactStopped,  // moved: what was moved before the error stop
     // Deleting and renaming
     DeleteSummary,   // count
     RenameNotFound,  // name
     RenameInvalid,   // name, limit
     RenameTaken,     // name
     RenameSummary,   // name, newName
+    // A change made under a journal that failed: how the archive was left
+    ChangeUndone,       // code
+    ChangeWaiting,      // path (the journal), code
+    ChangeUnconfirmed,  // code
     // The window
     ReplaceQuestion,       // -
     NotGameFileQuestion,   // path
@@ -72,6 +82,7 @@ enum class MessageId {
     ExtractedLine,   // name
     DeletedLine,     // name
     NotFoundLine,    // name
+    MovedLine,       // name
     ContentsStatus,  // version, count, size, live, wasted: the contents window's status line
     ContentsStatusFiltered,  // the same, and how many rows the filter shows
     // The command line's own words, lines all of them
@@ -144,8 +155,9 @@ enum class MessageId {
     ImportVerboseHelp,      // -
     ExtractVerboseHelp,     // -
     DeleteVerboseHelp,      // -
+    CompactVerboseHelp,     // -
 };
-inline constexpr int MessageIdCount = static_cast<int>(MessageId::DeleteVerboseHelp) + 1;
+inline constexpr int MessageIdCount = static_cast<int>(MessageId::CompactVerboseHelp) + 1;
 
 // The windows' words that are no message: headers, buttons, hints, units. The main window's own
 // captions are not among them: they read the same in every language.
@@ -167,6 +179,7 @@ enum class Word {
     Check,
     Compact,
     CopyNames,
+    DamagedNotWritten,  // why the writing actions are off
     Bytes,
     KiB,
     MiB,
@@ -175,9 +188,9 @@ enum class Word {
 };
 inline constexpr int WordCount = static_cast<int>(Word::DecimalPoint) + 1;
 
-// What makes an archive unfit for moving its data by what its directory says.
-enum class DamageKind { Overlap, PastEnd, InsideDirectory, OutOfRange, NegativePlace };
-inline constexpr int DamageKindCount = static_cast<int>(DamageKind::NegativePlace) + 1;
+// What makes an archive unfit for writing: the batches write by what its directory says.
+enum class DamageKind { Overlap, PastEnd, InsideDirectory, OutOfRange, PartialRecord };
+inline constexpr int DamageKindCount = static_cast<int>(DamageKind::PartialRecord) + 1;
 
 // A message uses the fields its id names; the rest stay empty.
 struct Message {
@@ -253,7 +266,7 @@ std::string SizeInUnits(int64_t bytes, Language language);
 void ReportArchiveOpenFailure(MessageBoxes& boxes, const std::string& path, int code);
 // A source file did not open: a warning, and the batch goes on with the next file.
 void ReportSourceOpenFailure(MessageBoxes& boxes, const std::string& path, int code);
-// The error stop: a full disk has its own words.
+// The error stop: a full disk has its own words; both give the system's code and words.
 void ReportIoFailure(MessageBoxes& boxes, int code);
 // An allocation failed: the batch ends with this box instead of an abort.
 void ReportOutOfMemory(MessageBoxes& boxes);

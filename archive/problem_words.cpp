@@ -5,6 +5,7 @@
 
 #include "archive/check.h"
 #include "archive/directory.h"
+#include "archive/names.h"
 
 namespace zarnex {
 namespace {
@@ -24,10 +25,14 @@ constexpr ProblemWords kEnglish = {
         "out of range: {subject}: size {size} is negative",
         "out of range: {subject}: offset {offset} and size {size} lie beyond 2 GiB (sector "
         "{limit})",
-        "bad name: {subject}: the name is empty",
-        "bad name: {subject}: \".\" and \"..\" are no file names",
-        "bad name: {subject}: the name holds \"/\"",
-        "bad name: {subject}: the name holds the byte 0x98, which Windows-1251 leaves undefined",
+        "bad name (warning): {subject}: the name is empty",
+        "bad name (warning): {subject}: \".\" and \"..\" are no file names",
+        "bad name (warning): {subject}: the name holds \"/\", \"\\\" or \":\"",
+        "bad name (warning): {subject}: the name holds a control character",
+        "bad name (warning): {subject}: the name starts with a space or ends in a space or a dot, "
+        "which Windows drops",
+        "bad name (warning): {subject}: the name holds the byte 0x98, which Windows-1251 leaves "
+        "undefined",
         "inside directory: {subject}: its data starts at byte {start}, inside the header and "
         "directory (bytes 0 to {directory_last})",
         "past end: {subject}: {sectors} end at byte {end}, past the data file's {file_bytes} bytes",
@@ -48,10 +53,14 @@ constexpr ProblemWords kRussian = {
         "вне пределов: {subject}: размер {size} отрицателен",
         "вне пределов: {subject}: смещение {offset} и размер {size} выходят за 2 ГБ (сектор "
         "{limit})",
-        "негодное имя: {subject}: имя пусто",
-        "негодное имя: {subject}: \".\" и \"..\" не имена файлов",
-        "негодное имя: {subject}: в имени есть \"/\"",
-        "негодное имя: {subject}: в имени есть байт 0x98, которого нет в Windows-1251",
+        "негодное имя (предупреждение): {subject}: имя пусто",
+        "негодное имя (предупреждение): {subject}: \".\" и \"..\" не имена файлов",
+        "негодное имя (предупреждение): {subject}: в имени есть \"/\", \"\\\" или \":\"",
+        "негодное имя (предупреждение): {subject}: в имени есть управляющий знак",
+        "негодное имя (предупреждение): {subject}: имя начинается с пробела или кончается "
+        "пробелом или точкой, которые Windows отбрасывает",
+        "негодное имя (предупреждение): {subject}: в имени есть байт 0x98, которого нет в "
+        "Windows-1251",
         "внутри каталога: {subject}: данные начинаются с байта {start}, внутри заголовка и "
         "каталога (байты с 0 по {directory_last})",
         "за концом: {subject}: {sectors} кончаются на байте {end}, за концом файла данных "
@@ -66,28 +75,16 @@ constexpr ProblemWords kRussian = {
 
 // A name on one line, quoted: control bytes, quotes and backslashes escaped.
 std::string Quoted(const AnsiString& name) {
-    static const char* const hex = "0123456789abcdef";
     std::string text = "\"";
-    for (char c : AnsiToUtf8Lossy(name)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            text += '\\';
-            text += c;
-        } else if (byte < 0x20 || byte == 0x7f) {
-            text += "\\x";
-            text += hex[byte >> 4];
-            text += hex[byte & 15];
-        } else {
-            text += c;
-        }
+    for (const char c : DisplayName(name)) {
+        text += c == '"' ? "\\\"" : std::string(1, c);
     }
     return text + "\"";
 }
 
 }  // namespace
 
-std::string DescribeProblem(const ArchiveCheck& check, const std::string& archivePath,
-                            const Problem& problem, Language language) {
+std::string DescribeProblem(const ArchiveCheck& check, const Problem& problem, Language language) {
     const ProblemWords& words = language == Language::Russian ? kRussian : kEnglish;
     const DirectoryTable& table = check.table;
     auto entryOf = [&](int32_t i) -> const DirectoryEntry& {
@@ -106,7 +103,7 @@ std::string DescribeProblem(const ArchiveCheck& check, const std::string& archiv
     };
     const bool ofEntry = problem.entry >= 0 && problem.entry < table.count;
     std::map<std::string_view, std::string> fields = {
-        {"dir", DirectoryFilePath(archivePath)},
+        {"dir", check.directoryPath},
         {"partial", std::to_string(check.directoryBytes % RecordSize)},
         {"limit", std::to_string(ArchiveSectorLimit)},
         {"index", std::to_string(problem.entry)},

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "archive/check.h"
-#include "archive/compact.h"
 
 namespace zarnex {
 
@@ -47,7 +46,7 @@ ArchiveStatistics MeasureArchive(const DirectoryTable& table, int64_t dataBytes,
     statistics.fileBytes = dataBytes + directoryBytes;
     statistics.liveBytes = LiveBytes(table, dataBytes, headSectors);
     statistics.wastedBytes = std::max<int64_t>(0, dataBytes - headBytes - statistics.liveBytes);
-    statistics.compactRefused = !DamageThatStopsCompacting(CheckSpace(table, dataBytes)).empty();
+    statistics.compactRefused = !FindDamage(table, dataBytes, directoryBytes).empty();
     statistics.compactWorthwhile =
         !statistics.compactRefused && statistics.wastedBytes * 10 > statistics.fileBytes;
     return statistics;

@@ -12,7 +12,7 @@ struct ArchiveStatistics {
     int64_t fileBytes = 0;        // the data file, and a version-1 archive's ".dir"
     int64_t liveBytes = 0;        // the data file's sectors that entries name, each counted once
     int64_t wastedBytes = 0;      // the rest of the data file, past a version-2 directory
-    bool compactRefused = false;  // compact would refuse: the directory is damaged
+    bool compactRefused = false;  // check finds damage: compact, like every writing batch, refuses
     // Gaps waste more than a tenth of the file, and compact would close them.
     bool compactWorthwhile = false;
 };

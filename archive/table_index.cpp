@@ -201,35 +201,8 @@ void FreeRoom::Refresh(PointIt at) {
 
 void BuildIndex(DirectoryTable& table) {
     TableIndex& index = table.index.emplace();
-    index.byLowerName.reserve(static_cast<size_t>(table.count));
-    for (int32_t i = 0; i < table.count; ++i) {
-        index.byLowerName[LowerAnsi(EntryOf(table, EntryIndex(i)).name)].emplace_back(i);
-    }
+    index.names = EntryLookup(table);
     index.freeRoom = FreeRoom::Of(table);
-}
-
-OrderPosition FindIndexedName(const DirectoryTable& table, const AnsiString& lowered) {
-    auto it = table.index->byLowerName.find(lowered);
-    if (it == table.index->byLowerName.end()) {
-        return NoPosition;
-    }
-    // Duplicates go to the one whose data comes first: among the entries of the lowest offset,
-    // the first in order of that name. One walk over that offset, however many duplicates.
-    int32_t lowest = INT32_MAX;
-    for (EntryIndex e : it->second) {
-        lowest = std::min(lowest, EntryOf(table, e).offset);
-    }
-    auto first = table.order.begin();
-    auto last = first + table.count;
-    auto p = std::lower_bound(
-        first, last, lowest, [&](EntryIndex x, int32_t o) { return EntryOf(table, x).offset < o; });
-    for (; p != last && EntryOf(table, *p).offset == lowest; ++p) {
-        const AnsiString& name = EntryOf(table, *p).name;
-        if (name.size() == lowered.size() && LowerAnsi(name) == lowered) {
-            return OrderPosition(static_cast<int32_t>(p - first));
-        }
-    }
-    return NoPosition;  // the index and the table disagree: not reached
 }
 
 }  // namespace zarnex

@@ -5,11 +5,10 @@
 #include <cstdint>
 #include <map>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
+#include "archive/lookup.h"
 #include "archive/positions.h"
-#include "platform/codepage.h"
 
 namespace zarnex {
 
@@ -77,16 +76,12 @@ class FreeRoom {
 };
 
 struct TableIndex {
-    std::unordered_map<AnsiString, std::vector<EntryIndex>> byLowerName;
+    EntryLookup names;
     // Gone for the rest of the batch once the table turns irregular: the walks answer then.
     std::optional<FreeRoom> freeRoom;
 };
 
 // Builds the index of an import table whose `order` is sorted; LoadDirectory does it.
 void BuildIndex(DirectoryTable& table);
-
-// The first position in offset order of an entry whose lowered name is `lowered`, or
-// NoPosition, through the index.
-OrderPosition FindIndexedName(const DirectoryTable& table, const AnsiString& lowered);
 
 }  // namespace zarnex

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "archive/journal.h"
+
 namespace zarnex {
 
 bool CopyPieces(File* source, int64_t from, int64_t sourceLength, File& target, int64_t to,
@@ -58,19 +60,43 @@ bool HasChanges(const PendingChanges& pending, const DirectoryTable& table) {
     return !pending.changed.empty() || table.count > pending.committedCount;
 }
 
+RecordBytes RecordOf(const DirectoryEntry& entry) {
+    return EncodeRecord(DirectoryRecord{entry.offset, entry.size, entry.name});
+}
+
+std::vector<unsigned char> NewRecords(const DirectoryTable& table, int32_t from) {
+    std::vector<unsigned char> bytes;
+    bytes.reserve(static_cast<size_t>(table.count - from) * RecordSize);
+    for (int32_t e = from; e < table.count; ++e) {
+        const RecordBytes record = RecordOf(EntryOf(table, EntryIndex(e)));
+        bytes.insert(bytes.end(), record.begin(), record.end());
+    }
+    return bytes;
+}
+
 bool WriteNewRecords(OpenArchive& archive, int32_t from) {
     const DirectoryTable& table = archive.table;
     if (table.count == from) {
         return true;
     }
-    std::vector<unsigned char> bytes;
-    bytes.reserve(static_cast<size_t>(table.count - from) * RecordSize);
-    for (int32_t e = from; e < table.count; ++e) {
-        const DirectoryEntry& entry = EntryOf(table, EntryIndex(e));
-        const RecordBytes record = EncodeRecord({entry.offset, entry.size, entry.name});
-        bytes.insert(bytes.end(), record.begin(), record.end());
-    }
+    const std::vector<unsigned char> bytes = NewRecords(table, from);
     return RecordFile(archive).WriteAt(RecordPosition(table, from), bytes.data(), bytes.size());
+}
+
+// The changed records' offsets and sizes (the stored names keep their bytes), the version-2
+// count and the version-1 ".dir"'s new records, not flushed.
+bool WriteChanges(OpenArchive& archive, const PendingChanges& pending) {
+    const DirectoryTable& table = archive.table;
+    for (EntryIndex e : pending.changed) {
+        const RecordBytes record = RecordOf(EntryOf(table, e));
+        if (!RecordFile(archive).WriteAt(RecordPosition(table, e.value), record.data(), 8)) {
+            return false;
+        }
+    }
+    if (table.IsVersion2()) {
+        return table.count == pending.committedCount || WriteRecordCount(archive, table.count);
+    }
+    return WriteNewRecords(archive, pending.committedCount);
 }
 
 }  // namespace
@@ -94,28 +120,29 @@ bool CommitChanges(OpenArchive& archive, PendingChanges& pending) {
         return true;  // the disk agrees already: no flush owed
     }
     const bool version2 = table.IsVersion2();
-    const bool grown = table.count > pending.committedCount;
     if (version2 && !WriteNewRecords(archive, pending.committedCount)) {
         return false;
     }
     if (!archive.data.Sync()) {
         return false;
     }
-    for (EntryIndex e : pending.changed) {
-        const DirectoryEntry& entry = EntryOf(table, e);
-        // Offset and size only: the stored name keeps its bytes.
-        const RecordBytes record = EncodeRecord({entry.offset, entry.size, {}});
-        if (!RecordFile(archive).WriteAt(RecordPosition(table, e.value), record.data(), 8)) {
+    // Records a version-1 ".dir" gains across a sector boundary may reach the disk in part, with
+    // the length and nothing but zeros before a kept piece: those go under a journal, which
+    // cuts the ".dir" back to whole records.
+    const int64_t grownFrom = RecordPosition(table, pending.committedCount);
+    const int64_t grownTo = RecordPosition(table, table.count);
+    if (!version2 && grownTo > grownFrom &&
+        grownFrom / DiskSectorBytes != (grownTo - 1) / DiskSectorBytes) {
+        DirectoryChange change(archive);
+        for (EntryIndex e : pending.changed) {
+            const RecordBytes record = RecordOf(EntryOf(table, e));
+            change.Write(RecordPosition(table, e.value), {record.begin(), record.begin() + 8});
+        }
+        change.Write(grownFrom, NewRecords(table, pending.committedCount));
+        if (change.Commit().outcome != ChangeOutcome::Done) {
             return false;
         }
-    }
-    if (version2 && grown && !WriteRecordCount(archive, table.count)) {
-        return false;
-    }
-    if (!version2 && !WriteNewRecords(archive, pending.committedCount)) {
-        return false;
-    }
-    if (!RecordFile(archive).Sync()) {
+    } else if (!WriteChanges(archive, pending) || !RecordFile(archive).Sync()) {
         return false;
     }
     pending.committedCount = table.count;

@@ -52,7 +52,8 @@ bool CutRecordsTo(OpenArchive& archive, int32_t count);
 
 // Makes the disk agree with the table: the data is flushed first (in version 2 with the new
 // records, which stand beyond the count on disk where nothing reads them); then the changed
-// records, the new ones in version 1, and the count; then a second flush. Afterwards the old
+// records, the new ones in version 1, and the count; then a second flush. Version-1 records that
+// cross a disk sector go in with the changed ones under a journal instead. Afterwards the old
 // places are free. Nothing at all without changes. False on a failure (io.lastError), with the
 // pending changes kept.
 bool CommitChanges(OpenArchive& archive, PendingChanges& pending);

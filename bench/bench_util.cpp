@@ -24,6 +24,88 @@ MessageAnswer Silent::Show(const Message& m) {
     return MessageAnswer::Ok;
 }
 
+int FlushTimer::Timed(const std::function<int()>& flush) {
+    ++flushes;
+    const auto start = std::chrono::steady_clock::now();
+    const int code = flush();
+    flushSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return code;
+}
+
+namespace {
+
+double ProcessorSeconds() {
+#ifdef _WIN32
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto seconds = [](const FILETIME& t) {
+        return (static_cast<double>(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) * 1e-7;
+    };
+    return seconds(kernel) + seconds(user);
+#else
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+#endif
+}
+
+}  // namespace
+
+Sample Measure(const std::function<void(IoState& io)>& work) {
+    FlushTimer files;
+    IoState io{.fileSystem = &files};
+    Sample sample;
+    double cpu = 0;
+    sample.wall = Seconds([&] {
+        cpu = ProcessorSeconds();
+        work(io);
+        cpu = ProcessorSeconds() - cpu;
+    });
+    sample.cpu = cpu;
+    sample.flushes = files.flushes;
+    sample.flushWall = files.flushSeconds;
+    return sample;
+}
+
+namespace {
+
+Sample MedianSample(const std::vector<Sample>& runs) {
+    auto median = [&](auto field) {
+        std::vector<double> values;
+        for (const Sample& s : runs) {
+            values.push_back(static_cast<double>(s.*field));
+        }
+        return Median(values);
+    };
+    return {median(&Sample::wall), median(&Sample::cpu), static_cast<int>(median(&Sample::flushes)),
+            median(&Sample::flushWall), static_cast<long>(median(&Sample::peakKiB))};
+}
+
+std::string RatioText(const std::vector<double>& ratios, double& median) {
+    median = Median(ratios);
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f (%.2f-%.2f)", median,
+                  *std::min_element(ratios.begin(), ratios.end()),
+                  *std::max_element(ratios.begin(), ratios.end()));
+    return text;
+}
+
+}  // namespace
+
+Pairs::Pairs(const std::vector<Sample>& runsA, const std::vector<Sample>& runsB)
+    : a(MedianSample(runsA)), b(MedianSample(runsB)) {
+    std::vector<double> walls, cpus;
+    for (size_t i = 0; i < runsA.size() && i < runsB.size(); ++i) {
+        walls.push_back(runsA[i].wall / runsB[i].wall);
+        cpus.push_back(runsA[i].cpu / std::max(runsB[i].cpu, 1e-6));
+    }
+    wallRatio = RatioText(walls, wall);
+    cpuRatio = RatioText(cpus, cpu);
+}
+
 double Seconds(const std::function<void()>& work) {
 #ifndef _WIN32
     // Start every measurement with no dirty pages left by the one before.

@@ -102,17 +102,15 @@ int main(int argc, char** argv) {
             copy.push_back(CopyLiveBytes(img, places, dir + "/copy"));
         }
         Summaries boxes;
-        bench::FlushCounter counter;
-        test::TestFileSystem files;
-        files.observer = &counter;
+        bench::FlushTimer files;
         IoState io{.fileSystem = &files};
         CompactOutcome outcome;
         compact.push_back(bench::Seconds([&] { outcome = CompactArchive(img, boxes, io); }));
-        if (!outcome.completed) {
+        if (!outcome.RanToEnd()) {
             std::fprintf(stderr, "compact did not complete\n");
             return 1;
         }
-        flushes = counter.count;
+        flushes = files.flushes;
         before = outcome.bytesBefore;
         after = outcome.bytesAfter;
         if (!baselineFirst) {

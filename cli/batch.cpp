@@ -151,19 +151,13 @@ std::string NotFoundLine(const std::string& name) {
     return LineText(MessageId::NotFoundLine, name);
 }
 
-BatchOutput::BatchOutput(const BatchOptions& options, OverwritePolicy policy, size_t total)
-    : chatter_(options.chatter), boxes_(policy, options.TakesStandardInput()) {
-    if (chatter_ == Chatter::Normal) {
-        progress_.emplace(static_cast<int>(total));
-    }
-}
+BatchOutput::BatchOutput(const BatchOptions& options, OverwritePolicy policy)
+    : chatter_(options.chatter),
+      boxes_(policy, options.TakesStandardInput()),
+      progress_(chatter_ == Chatter::Normal) {}
 
-std::function<void(int)> BatchOutput::Progress() {
-    return [this](int position) {
-        if (progress_) {
-            progress_->Set(position);
-        }
-    };
+Progress BatchOutput::ProgressLine() {
+    return std::ref(progress_);
 }
 
 void BatchOutput::Verbose(const std::string& line) const {

@@ -65,11 +65,11 @@ std::string NotFoundLine(const std::string& name);
 // other lines.
 class BatchOutput {
   public:
-    BatchOutput(const BatchOptions& options, OverwritePolicy policy, size_t total);
+    BatchOutput(const BatchOptions& options, OverwritePolicy policy);
 
     MessageBoxes& Boxes() { return boxes_; }
-    // For the batch's setProgress.
-    std::function<void(int position)> Progress();
+    // For the batch's progress.
+    Progress ProgressLine();
     // A line of -v, on standard output; only with -v.
     void Verbose(const std::string& line) const;
     // A line beside the boxes on standard error, such as a name with no entry; not with -q.
@@ -78,7 +78,7 @@ class BatchOutput {
   private:
     Chatter chatter_;
     TerminalMessageBoxes boxes_;
-    std::optional<TerminalProgress> progress_;
+    LateProgress progress_;
 };
 
 }  // namespace zarnex::cli

@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 
+#include "archive/batch.h"
 #include "archive/messages.h"
 
 class QProgressBar;
@@ -60,6 +61,10 @@ class BatchProgress {
         : bar_(bar), interval_(interval) {}
     void Start(int total);
     void Set(int done, int total);
+    // For a batch to report to.
+    Progress Reporter() {
+        return [this](int done, int total) { Set(done, total); };
+    }
     void Finish();  // empty again, ready for the next batch
 
   private:

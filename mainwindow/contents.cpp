@@ -138,7 +138,11 @@ ContentsWindow::~ContentsWindow() = default;
 void ContentsWindow::Open(const std::string& archivePath) {
     if (archivePath != path_) {
         path_ = archivePath;
-        setWindowTitle(QString::fromStdString(FileNamePart(archivePath)) + " - Zarnex");
+        // The archive is its data file, also when the pair's ".dir" was given.
+        const bool directoryGiven =
+            QString::fromStdString(ExtensionPart(archivePath)).toLower() == ".dir";
+        const std::string named = directoryGiven ? DataFilePath(archivePath) : archivePath;
+        setWindowTitle(QString::fromStdString(FileNamePart(named)) + " - Zarnex");
         filter_->clear();
         model_->SetRows({});  // nothing chosen in another archive carries over
     }
@@ -153,7 +157,9 @@ void ContentsWindow::Unwatch() {
 
 void ContentsWindow::Watch() {
     Unwatch();
-    for (const std::string& file : {path_, DirectoryFilePath(path_)}) {
+    // The files the archive is: where a link leads, the data file of a ".dir" given.
+    const std::string data = DataFilePath(path_);
+    for (const std::string& file : {data, DirectoryFilePath(data)}) {
         if (FileExists(file)) {
             watcher_->addPath(QString::fromStdString(file));
         }
@@ -182,6 +188,7 @@ void ContentsWindow::Reload(bool quiet) {
             statistics_.reset();
             model_->SetRows({});
         }
+        UpdateActions();
         ShowStatus();
         return;
     }
@@ -234,13 +241,18 @@ ContentsLayout ContentsWindow::Layout() const {
     return layout;
 }
 
+// An archive that check finds damaged is never written: its writing actions are off, saying why.
 void ContentsWindow::UpdateActions() {
     const bool chosen = view_->selectionModel()->hasSelection();
+    const bool damaged = statistics_ && statistics_->compactRefused;
+    const QString why = damaged ? WordIn(Word::DamagedNotWritten, host_.language) : QString();
     for (const Control& control : controls_) {
-        const bool on = !running_ && (chosen || !control.needsChoice);
+        const bool refused = damaged && control.writes;
+        const bool on = !running_ && !refused && (chosen || !control.needsChoice);
         control.action->setEnabled(on);
         if (control.button) {
             control.button->setEnabled(on);
+            control.button->setToolTip(control.writes ? why : QString());
         }
     }
 }
@@ -255,14 +267,19 @@ void ContentsWindow::StartBatch() {
     progress_.Start(1);
 }
 
-void ContentsWindow::EndBatch() {
+bool ContentsWindow::EndBatch(const BatchOutcome& outcome) {
     changed_.stop();
     progress_.Finish();
     running_ = false;
+    if (summary_ && outcome.RanToEnd()) {
+        note_ = QString::fromStdString(Render(*summary_, host_.language).text);
+    }
+    summary_.reset();
     Reload(true);
     if (host_.busy) {
         host_.busy(false);
     }
+    return outcome.end == BatchEnd::Done;
 }
 
 // Files from elsewhere go into the main window's import list, archives into windows of their own;

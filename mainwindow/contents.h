@@ -86,7 +86,9 @@ class ContentsWindow : public QWidget {
     void Watch();
     void Unwatch();
     void StartBatch();
-    void EndBatch();
+    // Every batch of the window ends here, and says how it went once; true when it did all of
+    // what it was asked.
+    bool EndBatch(const BatchOutcome& outcome);
 
     ContentsHost host_;
     std::string path_;
@@ -100,6 +102,7 @@ class ContentsWindow : public QWidget {
         QPushButton* button;  // none for the menu's own entries
         QAction* action;      // in the menu, with its key
         bool needsChoice;     // off while no row is chosen
+        bool writes;          // off while the archive is damaged
     };
     std::vector<Control> controls_;
     QFileSystemWatcher* watcher_;
@@ -108,7 +111,8 @@ class ContentsWindow : public QWidget {
     std::optional<ArchiveStatistics> statistics_;
     int64_t version_ = 0;
     QString failure_;
-    QString note_;  // what the last delete or rename did
+    QString note_;                    // what the last delete or rename did
+    std::optional<Message> summary_;  // a batch's summary, for the status line instead of a box
     bool running_ = false;
     bool reloadHeld_ = false;  // a quiet reload waits for the edit of a name to end
 };

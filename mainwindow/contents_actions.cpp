@@ -33,15 +33,17 @@ void ContentsWindow::MakeControls(QHBoxLayout& buttons) {
         QKeySequence key;
         void (ContentsWindow::*run)();
         bool needsChoice;
+        bool writes;
     };
     const Action actions[] = {
-        {"ContentsOpen", Word::Open, QKeySequence::Open, &ContentsWindow::OpenClick, false},
-        {"ContentsExtract", Word::Extract, {}, &ContentsWindow::ExtractClick, true},
-        {"ContentsDelete", Word::Delete, QKeySequence::Delete, &ContentsWindow::DeleteClick, true},
-        {"ContentsRename", Word::Rename, Qt::Key_F2, &ContentsWindow::RenameClick, true},
-        {"ContentsCheck", Word::Check, {}, &ContentsWindow::CheckClick, false},
-        {"ContentsCompact", Word::Compact, {}, &ContentsWindow::CompactClick, false},
-        {nullptr, Word::CopyNames, QKeySequence::Copy, &ContentsWindow::CopyNames, true},
+        {"ContentsOpen", Word::Open, QKeySequence::Open, &ContentsWindow::OpenClick, false, false},
+        {"ContentsExtract", Word::Extract, {}, &ContentsWindow::ExtractClick, true, false},
+        {"ContentsDelete", Word::Delete, QKeySequence::Delete, &ContentsWindow::DeleteClick, true,
+         true},
+        {"ContentsRename", Word::Rename, Qt::Key_F2, &ContentsWindow::RenameClick, true, true},
+        {"ContentsCheck", Word::Check, {}, &ContentsWindow::CheckClick, false, false},
+        {"ContentsCompact", Word::Compact, {}, &ContentsWindow::CompactClick, false, true},
+        {nullptr, Word::CopyNames, QKeySequence::Copy, &ContentsWindow::CopyNames, true, false},
     };
     for (const Action& a : actions) {
         const QString caption = WordIn(a.caption, host_.language);
@@ -57,7 +59,7 @@ void ContentsWindow::MakeControls(QHBoxLayout& buttons) {
             buttons.addWidget(button);
             connect(button, &QPushButton::clicked, this, a.run);
         }
-        controls_.push_back({button, action, a.needsChoice});
+        controls_.push_back({button, action, a.needsChoice, a.writes});
     }
 }
 
@@ -86,10 +88,8 @@ void ContentsWindow::ExtractClick() {
     LiveBoxes live(*host_.boxes, *this);
     IoState io;
     ExtractCallbacks callbacks;
-    const int total = static_cast<int>(wanted.size());
-    callbacks.setProgress = [&](int position) { progress_.Set(position, total); };
-    ExtractFiles(path_, folder, wanted, live, callbacks, io);
-    EndBatch();
+    callbacks.progress = progress_.Reporter();
+    EndBatch(ExtractFiles(path_, folder, wanted, live, callbacks, io));
 }
 
 // The summaries of a delete and a rename go to the status line: the table shows the change.
@@ -114,14 +114,12 @@ void ContentsWindow::DeleteClick() {
         chosen.push_back({r.name.toStdString(), r.index});
     }
     StartBatch();
-    QuietBoxes boxes(live, {MessageId::DeleteSummary}, [this](const Message& summary) {
-        note_ = QString::fromStdString(Render(summary, host_.language).text);
-    });
+    QuietBoxes boxes(live, {MessageId::DeleteSummary},
+                     [this](const Message& summary) { summary_ = summary; });
     IoState io;
     DeleteCallbacks callbacks;
-    callbacks.progress = [this](int done, int total) { progress_.Set(done, total); };
-    DeleteEntries(path_, chosen, boxes, callbacks, io);
-    EndBatch();
+    callbacks.progress = progress_.Reporter();
+    EndBatch(DeleteEntries(path_, chosen, boxes, callbacks, io));
     view_->ChooseKey(next);
 }
 
@@ -143,16 +141,13 @@ void ContentsWindow::Rename(int32_t recordIndex, const QString& name, const QStr
     const int32_t index = model_->RecordHasKey(recordIndex, name.toLower()) ? recordIndex : -1;
     StartBatch();
     LiveBoxes live(*host_.boxes, *this);
-    QuietBoxes boxes(live, {MessageId::RenameSummary}, [this](const Message& summary) {
-        note_ = QString::fromStdString(Render(summary, host_.language).text);
-    });
+    QuietBoxes boxes(live, {MessageId::RenameSummary},
+                     [this](const Message& summary) { summary_ = summary; });
     IoState io;
-    const RenameStatus status =
-        RenameEntry(path_, {name.toStdString(), index}, newName.toStdString(), boxes, io);
-    EndBatch();
+    const bool renamed =
+        EndBatch(RenameEntry(path_, {name.toStdString(), index}, newName.toStdString(), boxes, io));
     // The renamed row stays the chosen one under its new name.
-    if (const int row = model_->RowOfKey(newName.toLower());
-        status == RenameStatus::Renamed && row >= 0) {
+    if (const int row = model_->RowOfKey(newName.toLower()); renamed && row >= 0) {
         view_->setCurrentIndex(model_->index(row, 0));
     }
 }
@@ -173,8 +168,7 @@ void ContentsWindow::CheckClick() {
     }
     std::string lines;
     for (size_t i = 0; i < check->problems.size() && i < ListedProblems; ++i) {
-        lines +=
-            (i ? "\n" : "") + DescribeProblem(*check, path_, check->problems[i], host_.language);
+        lines += (i ? "\n" : "") + DescribeProblem(*check, check->problems[i], host_.language);
     }
     if (check->problems.size() > ListedProblems) {
         lines += "\n…";
@@ -192,8 +186,7 @@ void ContentsWindow::CompactClick() {
     StartBatch();
     LiveBoxes live(*host_.boxes, *this);
     IoState io;
-    CompactArchive(path_, live, io, [this](int done, int total) { progress_.Set(done, total); });
-    EndBatch();
+    EndBatch(CompactArchive(path_, live, io, progress_.Reporter()));
 }
 
 void ContentsWindow::CopyNames() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "archive/names.h"
 #include "platform/codepage.h"
 #include "platform/paths.h"
 
@@ -14,7 +15,14 @@ std::vector<ContentsRow> RowsOf(const DirectoryTable& table) {
     for (int32_t i = 0; i < table.count; ++i) {
         const DirectoryEntry& entry = table.entries[static_cast<size_t>(i)];
         ContentsRow row;
-        row.name = QString::fromStdString(AnsiToUtf8Lossy(entry.name));
+        // A backslash in what is shown means something was escaped (a backslash itself too).
+        const std::string shown = DisplayName(entry.name);
+        if (shown.find('\\') == std::string::npos) {
+            row.name = QString::fromStdString(shown);
+        } else {
+            row.name = QString::fromStdString(AnsiToUtf8Lossy(entry.name));
+            row.shown = QString::fromStdString(shown);
+        }
         row.key = row.name.toLower();
         const qsizetype dot = row.name.lastIndexOf('.');
         if (dot >= 0) {
@@ -186,7 +194,7 @@ QVariant ContentsModel::data(const QModelIndex& index, int role) const {
             case NumberColumn:
                 return row.index;
             case NameColumn:
-                return row.name;
+                return role == Qt::DisplayRole && !row.shown.isEmpty() ? row.shown : row.name;
             case SizeColumn:
                 return QString::fromStdString(
                     SizeInUnits(int64_t{row.sectors} * SectorSize, language_));

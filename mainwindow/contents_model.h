@@ -13,6 +13,7 @@ namespace zarnex {
 
 struct ContentsRow {
     QString name;
+    QString shown;      // the name as shown where it differs: control characters escaped
     QString key;        // the name in small letters: what the filter and the name sort look at
     QString type;       // the extension without its dot, in capitals
     int32_t index = 0;  // the record's place in the directory

@@ -42,7 +42,7 @@ void ImportWindow::ButtonReplaceClick() {
     progress_.Start(total);
     IoState io;
     ImportCallbacks callbacks;
-    callbacks.setProgress = [&](int position) { progress_.Set(position, total); };
+    callbacks.progress = progress_.Reporter();
     callbacks.removeFromImportList = [this](const std::string& path, ImportKind) {
         importList_->Remove(path);
     };
@@ -64,11 +64,10 @@ void ImportWindow::ButtonExtractClick() {
     for (int i = 0; i < importList_->RowCount(); ++i) {
         names.push_back(importList_->Row(i).caption);
     }
-    const int total = static_cast<int>(names.size());
-    progress_.Start(total);
+    progress_.Start(static_cast<int>(names.size()));
     IoState io;
     ExtractCallbacks callbacks;
-    callbacks.setProgress = [&](int position) { progress_.Set(position, total); };
+    callbacks.progress = progress_.Reporter();
     callbacks.started = [this] { SetBatchButtons(false); };
     const ExtractOutcome outcome =
         ExtractFiles(archivePath_->text().toStdString(), settings_.extractFolder, names, liveBoxes_,

@@ -184,6 +184,11 @@ bool ReadStream(const std::string& path, size_t limit, std::string& bytes, IoSta
 bool IsStream(const std::string& path);
 // True for an existing file; false for a folder or nothing.
 bool FileExists(const std::string& path);
+// What the path names, a link followed: Missing, File (a regular one), Folder or Other.
+NodeKind PathKind(const std::string& path);
+// Where a symbolic link (or on Windows a junction) at `path` leads, as a full path; the path
+// itself when it is no link or leads nowhere.
+std::string ResolveLink(const std::string& path);
 bool FolderExists(const std::string& path);
 
 struct FileInfo {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cstdlib>
 
 #include "platform/errors.h"
 #include "platform/file.h"
@@ -295,6 +296,27 @@ bool IsStream(const std::string& path) {
 bool FileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+NodeKind PathKind(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return NodeKind::Missing;
+    }
+    return S_ISREG(st.st_mode)   ? NodeKind::File
+           : S_ISDIR(st.st_mode) ? NodeKind::Folder
+                                 : NodeKind::Other;
+}
+
+std::string ResolveLink(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+        return path;
+    }
+    char* target = ::realpath(path.c_str(), nullptr);
+    const std::string resolved = target ? target : path;
+    std::free(target);
+    return resolved;
 }
 
 bool FolderExists(const std::string& path) {

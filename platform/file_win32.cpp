@@ -432,6 +432,47 @@ bool FileExists(const std::string& path) {
     return Attributes(path, data) && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+NodeKind PathKind(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (IsStream(path)) {
+        return NodeKind::Other;
+    }
+    if (!Attributes(path, data)) {
+        return NodeKind::Missing;
+    }
+    return data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? NodeKind::Folder : NodeKind::File;
+}
+
+std::string ResolveLink(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    std::wstring wide;
+    if (!Attributes(path, data) || !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+        !Win32Path(path, wide)) {
+        return path;
+    }
+    const HANDLE handle =
+        ::CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return path;
+    }
+    std::wstring target(32768, L'\0');
+    const DWORD n =
+        ::GetFinalPathNameByHandleW(handle, target.data(), static_cast<DWORD>(target.size()), 0);
+    ::CloseHandle(handle);
+    if (n == 0 || n >= target.size()) {
+        return path;
+    }
+    target.resize(n);
+    // "\\?\C:\..." shown as "C:\...", and "\\?\UNC\server\..." as "\\server\...".
+    if (target.starts_with(L"\\\\?\\UNC\\")) {
+        target = L"\\\\" + target.substr(8);
+    } else if (target.starts_with(L"\\\\?\\")) {
+        target = target.substr(4);
+    }
+    return WideToUtf8(target);
+}
+
 bool FolderExists(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     return Attributes(path, data) && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);

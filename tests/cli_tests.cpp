@@ -237,10 +237,14 @@ class CliTest : public ::testing::Test {
 };
 
 TEST_F(CliTest, ListShowsVersionCountAndEntriesInDirectoryOrder) {
-    test::MakeVersion2(dir / "v2.img", {{5, 2, "b.dff"}, {1, 3, "\xC4\xEE\xEC.txd"}});
+    // A stored control character never forges a line or a column.
+    test::MakeVersion2(dir / "v2.img",
+                       {{5, 2, "b.dff"}, {1, 3, "\xC4\xEE\xEC.txd"}, {7, 1, "x\n9\t1\\y"}});
     Result r = Run({"list", dir / "v2.img"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "версия 2\tзаписей: 2\n0\t5\t2\tb.dff\n1\t1\t3\tДом.txd\n");
+    EXPECT_EQ(
+        r.out,
+        "версия 2\tзаписей: 3\n0\t5\t2\tb.dff\n1\t1\t3\tДом.txd\n2\t7\t1\tx\\x0a9\\x091\\\\y\n");
 
     test::MakeVersion1(dir / "v1.img", {{0, 1, "a"}});
     r = Run({"list", dir / "v1.img"});
@@ -482,15 +486,28 @@ TEST_F(CliTest, CheckNamesEachKindOfDamage) {
           "the data file's 4096 bytes"}},
         {"names that are no file name",
          false,
-         {{0, 0, ""}, {0, 0, "."}, {0, 0, ".."}, {0, 0, "a/b"}, {0, 0, "x\x98y"}, {0, 0, "ok"}},
+         {{0, 0, ""},
+          {0, 0, "."},
+          {0, 0, ".."},
+          {0, 0, "a/b"},
+          {0, 0, "x\x98y"},
+          {0, 0, "ok"},
+          {0, 0, "t\x01"},
+          {0, 0, " lead"},
+          {0, 0, "dot."}},
          0,
          0,
-         {"bad name: entry 0 \"\": the name is empty",
-          "bad name: entry 1 \".\": \".\" and \"..\" are no file names",
-          "bad name: entry 2 \"..\": \".\" and \"..\" are no file names",
-          "bad name: entry 3 \"a/b\": the name holds \"/\"",
-          "bad name: entry 4 \"x\uFFFDy\": the name holds the byte 0x98, which Windows-1251 "
-          "leaves undefined"}},
+         {"bad name (warning): entry 0 \"\": the name is empty",
+          "bad name (warning): entry 1 \".\": \".\" and \"..\" are no file names",
+          "bad name (warning): entry 2 \"..\": \".\" and \"..\" are no file names",
+          "bad name (warning): entry 3 \"a/b\": the name holds \"/\", \"\\\" or \":\"",
+          "bad name (warning): entry 6 \"t\\x01\": the name holds a control character",
+          "bad name (warning): entry 7 \" lead\": the name starts with a space or ends in a space "
+          "or a dot, which Windows drops",
+          "bad name (warning): entry 8 \"dot.\": the name starts with a space or ends in a space "
+          "or a dot, which Windows drops",
+          "bad name (warning): entry 4 \"x\uFFFDy\": the name holds the byte 0x98, which "
+          "Windows-1251 leaves undefined"}},
         {"names repeated ignoring case, Cyrillic too",
          true,
          {{1, 1, "\xC4\xEE\xEC.txd"},
@@ -600,6 +617,14 @@ const StatusRow kStatusRows[] = {
     {"create", {"create", "-1", "@/new.img"}, 0},
     {"check", {"check", "@/good.img"}, 0},
     {"compact", {"compact", "-q", "@/good.img"}, 0, "", "Сжато"},
+    {.what = "compact: a line per move",
+     .args = {"compact", "-v", "@/gap.img"},
+     .status = 0,
+     .outHas = "перемещено b.dff\nСжато",
+     .prepare =
+         [](const std::string& d) {
+             test::MakeVersion2(d + "/gap.img", {{1, 1, "a.dff"}, {5, 1, "b.dff"}});
+         }},
     {.what = "delete",
      .args = {"delete", "@/good.img", "A.DFF"},
      .status = 0,
@@ -723,6 +748,7 @@ const StatusRow kStatusRows[] = {
      .notMade = "c.img"},
     {"check: two archives", {"check", "@/good.img", "@/good.img"}, 2, "вызов"},
     {"compact: no archive named", {"compact"}, 2, "вызов"},
+    {"compact: -q and -v", {"compact", "-q", "-v", "@/good.img"}, 2, "исключают"},
     {"delete: no names", {"delete", "@/good.img"}, 2, "вызов: zarnex-cli delete"},
     {"rename: no new name", {"rename", "@/good.img", "a.dff"}, 2, "вызов: zarnex-cli rename"},
 
@@ -744,12 +770,12 @@ const StatusRow kStatusRows[] = {
     {.what = "compact: a damaged archive",
      .args = {"compact", "@/bad.img"},
      .status = 3,
-     .errHas = "не может быть сжат: записи перекрываются",
+     .errHas = "IMG архив повреждён (записи перекрываются), в него ничего не записано",
      .prepare = MakeDamaged},
     {.what = "check: version 1 without its .dir",
      .args = {"check", "@/lone.img"},
      .status = 3,
-     .errHas = "Error (ошибка)\nUnable to find DIR file!",
+     .errHas = "Zarnex (ошибка)\nUnable to find DIR file!\n\n@/lone.dir",
      .prepare = [](const std::string& d) { test::WriteBytes(d + "/lone.img", Bytes(100, 1)); }},
     {.what = "check: more records than the file holds",
      .args = {"check", "@/good.img"},
@@ -793,6 +819,7 @@ const StatusRow kStatusRows[] = {
      .args = {"import", "@/good.img", "@/big.dff", "@/src/y.dff"},
      .status = 3,
      .errHas = "Файл больше 2 ГБ",
+     .outHas = "Остановлено ошибкой\n\nЗаменено: 0\nДобавлено: 0",
      .prepare = [](const std::string& d) { MakeSparse(d + "/big.dff", uintmax_t{1} << 31); },
      .goodEntriesAfter = 2},
 };
@@ -895,23 +922,29 @@ TEST_F(CliTest, ListsFromFilesAndStandardInput) {
     }
     EXPECT_EQ(r.out, expected + "Завершено\n\nЗаменено: 0\nДобавлено: 300\n");
 
-    // Names a line-based list cannot carry (Windows has no such names); the FILE operand comes
-    // before the list.
+    // A path a line-based list cannot carry (Windows has no such folders); the FILE operand
+    // comes before the list.
 #ifdef _WIN32
     const std::string odd = "odd name.dff";
 #else
-    const std::string odd = "new\nline.dff";
+    const std::string odd = "new\nline/odd.dff";
 #endif
+    std::vector<std::string> sources;
+    for (const std::string& name : names) {
+        sources.push_back("src/" + name);
+    }
     const std::string nulList = Source("src/" + odd, test::Pattern(5000, 900)) + '\0' +
                                 Source("src/-dash.dff", test::Pattern(1, 901)) + '\0';
     test::WriteBytes(dir / "null-list", Bytes(nulList.begin(), nulList.end()));
     r = RunProgram(dir, {"import", "-v", img, "-T", "-", "--null", dir / "src/file 0.dff"},
                    dir / "null-list");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "заменено file 0.dff\nдобавлено " + odd +
+    EXPECT_EQ(r.out, "заменено file 0.dff\nдобавлено odd" + odd.substr(odd.find("odd") + 3) +
                          "\nдобавлено -dash.dff\nЗавершено\n\nЗаменено: 1\nДобавлено: 2\n");
-    names.push_back(odd);
+    names.push_back(odd.substr(odd.find("odd")));
+    sources.push_back("src/" + odd);
     names.push_back("-dash.dff");
+    sources.push_back("src/-dash.dff");
 
     // Out again: every name and, between them, seven that have no entry.
     std::string wanted;
@@ -932,7 +965,7 @@ TEST_F(CliTest, ListsFromFilesAndStandardInput) {
     EXPECT_EQ(r.err, missingLines);
     EXPECT_EQ(r.out, "Извлечено: 302\n");
     for (size_t i = 0; i < names.size(); ++i) {
-        const std::string source = dir / ("src/" + names[i]);
+        const std::string source = dir / sources[i];
         ASSERT_EQ(test::ReadBytes(out + "/" + names[i]), test::Padded(test::ReadBytes(source)))
             << names[i];
     }

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <numeric>
 #include <random>
 
@@ -13,6 +12,7 @@
 #include "archive/compact.h"
 #include "tests/import_support.h"
 #include "tests/scripted_boxes.h"
+#include "tests/test_file_system.h"
 
 namespace zarnex {
 namespace {
@@ -47,7 +47,7 @@ TEST(Compact, KeepsEveryEntryAndClosesEveryGap) {
         }
         test::ImportRun import;
         import.Run(img, paths);
-        ASSERT_TRUE(import.outcome.completed);
+        ASSERT_TRUE(import.outcome.RanToEnd());
 
         const auto before = test::ReadRecords(version2, img);
         std::vector<Bytes> data;
@@ -57,7 +57,7 @@ TEST(Compact, KeepsEveryEntryAndClosesEveryGap) {
         IoState io;
         ScriptedMessageBoxes boxes;
         const CompactOutcome outcome = CompactArchive(img, boxes, io);
-        ASSERT_TRUE(outcome.completed) << boxes.shown.at(0).text;
+        ASSERT_TRUE(outcome.RanToEnd()) << boxes.shown.at(0).text;
         ASSERT_EQ(boxes.shown.size(), 1u);
         EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Information);
 
@@ -91,52 +91,40 @@ TEST(Compact, KeepsEveryEntryAndClosesEveryGap) {
     }
 }
 
-TEST(Compact, RefusesDamagedArchivesAndChangesNothing) {
-    struct Case {
-        const char* title;
-        std::function<void(const std::string&)> make;
-        std::string reason;
-    };
-    const std::vector<Case> cases = {
-        {"overlap",
-         [](const std::string& img) {
-             test::MakeVersion2(img, {{2, 4, "a"}, {9, 2, "b"}, {5, 2, "c"}});
-         },
-         "записи перекрываются"},
-        {"past the end",
-         [](const std::string& img) {
-             test::MakeVersion2(img, {{2, 4, "a"}, {9, 2, "b"}});
-             std::filesystem::resize_file(img, SectorToByte(10));
-         },
-         "записи выходят за конец файла"},
-        {"inside the directory",
-         [](const std::string& img) {
-             Bytes image(8);
-             PutLE32(image.data(), Version2Tag);
-             PutLE32(image.data() + 4, 2);
-             for (const DirectoryRecord& r : {DirectoryRecord{0, 1, "a"}, {1, 1, "b"}}) {
-                 const RecordBytes bytes = EncodeRecord(r);
-                 image.insert(image.end(), bytes.begin(), bytes.end());
-             }
-             image.resize(SectorToByte(2), 1);
-             test::WriteBytes(img, image);
-         },
-         "данные лежат внутри каталога"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.title);
+// A full disk stops compacting: the box after the error says how many entries moved, and each
+// entry told moved has its new place on the disk, the rest their old ones.
+TEST(Compact, AStopSaysHowManyMovedAndTellsOnlyMovesOnTheDisk) {
+    for (const int64_t budget : {int64_t{0}, int64_t{5000}, int64_t{12000}}) {
+        SCOPED_TRACE(budget);
         TempDir dir;
         const std::string img = dir / "a.img";
-        c.make(img);
-        const Bytes before = test::ReadBytes(img);
-        IoState io;
+        std::vector<TestEntry> entries;
+        for (int i = 0; i < 8; ++i) {
+            entries.push_back({2 + 3 * i, 1, "e" + std::to_string(i)});  // a gap before each
+        }
+        test::MakeVersion2(img, entries);
+        test::TestFileSystem files;
+        files.writeBudget = budget;
+        IoState io{.fileSystem = &files};
         ScriptedMessageBoxes boxes;
-        EXPECT_FALSE(CompactArchive(img, boxes, io).completed);
-        ASSERT_EQ(boxes.shown.size(), 1u);
-        EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Error);
-        EXPECT_EQ(boxes.shown[0].text,
-                  "IMG архив повреждён и не может быть сжат: " + c.reason + "\n\n" + img);
-        EXPECT_EQ(test::ReadBytes(img), before);
+        std::vector<std::string> told;
+        const CompactOutcome outcome = CompactArchive(
+            img, boxes, io, {}, [&](const std::string& name) { told.push_back(name); });
+        ASSERT_FALSE(outcome.RanToEnd());
+        ASSERT_EQ(boxes.messages.size(), 2u);
+        EXPECT_EQ(boxes.messages[0].id, MessageId::DiskFull);
+        EXPECT_EQ(boxes.messages[1].id, MessageId::CompactStopped);
+        EXPECT_EQ(boxes.messages[1].moved, static_cast<int64_t>(told.size()));
+        const auto records = test::ReadVersion2Records(img);
+        std::vector<std::string> moved;
+        for (size_t i = 0; i < records.size(); ++i) {
+            if (records[i].offset != entries[i].offset) {
+                moved.push_back(records[i].name);
+            }
+        }
+        EXPECT_EQ(moved, told);
+        EXPECT_EQ(outcome.done, static_cast<int>(told.size()));
+        EXPECT_EQ(told.empty(), budget == 0);
     }
 }
 

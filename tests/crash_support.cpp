@@ -4,8 +4,13 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <set>
 
 #include "archive/format.h"
+#include "archive/journal.h"
+#include "platform/paths.h"
+#include "tests/codes.h"
+#include "tests/scripted_boxes.h"
 
 namespace zarnex::test {
 
@@ -20,6 +25,18 @@ void Recorder::Resized(const std::string& path, int64_t size) {
 
 void Recorder::Flushed(const std::string& path) {
     ops.push_back({FileOp::Flush, path, 0, {}});
+}
+
+void Recorder::Created(const std::string& path) {
+    ops.push_back({FileOp::Create, path, 0, {}});
+}
+
+void Recorder::Removed(const std::string& path) {
+    ops.push_back({FileOp::Remove, path, 0, {}});
+}
+
+void Recorder::FolderFlushed(const std::string& folder) {
+    ops.push_back({FileOp::FolderFlush, folder, 0, {}});
 }
 
 uint64_t HashSector(const unsigned char* bytes) {
@@ -61,21 +78,29 @@ struct Undo {
     int64_t length;
 };
 
-void Apply(DiskImage& disk, const FileOp& op, std::vector<Undo>* undo) {
+// What a disk keeps or loses as one: a write's piece between two sector boundaries, or a whole
+// change of length.
+struct Unit {
+    size_t op;
+    int64_t from = 0;  // Write: the piece [from, to)
+    int64_t to = 0;
+};
+
+void Apply(DiskImage& disk, const FileOp& op, const Unit& unit, std::vector<Undo>* undo) {
     FileImage& file = disk[op.path];
     if (op.kind == FileOp::Write) {
-        const int64_t end = op.pos + static_cast<int64_t>(op.bytes.size());
-        if (static_cast<int64_t>(file.bytes.size()) < end) {
-            file.bytes.resize(static_cast<size_t>(end), 0);
+        if (static_cast<int64_t>(file.bytes.size()) < unit.to) {
+            file.bytes.resize(static_cast<size_t>(unit.to), 0);
         }
         if (undo) {
-            undo->push_back({op.path, op.pos,
-                             Bytes(file.bytes.begin() + op.pos, file.bytes.begin() + end),
+            undo->push_back({op.path, unit.from,
+                             Bytes(file.bytes.begin() + unit.from, file.bytes.begin() + unit.to),
                              file.length});
         }
-        std::copy(op.bytes.begin(), op.bytes.end(), file.bytes.begin() + op.pos);
-        file.length = std::max(file.length, end);
-        Rehash(file, op.pos, end);
+        std::copy(op.bytes.begin() + (unit.from - op.pos), op.bytes.begin() + (unit.to - op.pos),
+                  file.bytes.begin() + unit.from);
+        file.length = std::max(file.length, unit.to);
+        Rehash(file, unit.from, unit.to);
     } else if (op.kind == FileOp::Resize) {
         // Past the new end the file reads as zeros, also when it grows again.
         const int64_t cut = std::min<int64_t>(op.pos, static_cast<int64_t>(file.bytes.size()));
@@ -84,6 +109,7 @@ void Apply(DiskImage& disk, const FileOp& op, std::vector<Undo>* undo) {
                 {op.path, cut, Bytes(file.bytes.begin() + cut, file.bytes.end()), file.length});
         }
         std::fill(file.bytes.begin() + cut, file.bytes.end(), 0);
+        file.bytes.resize(std::max(file.bytes.size(), static_cast<size_t>(op.pos)), 0);
         file.length = op.pos;
         Rehash(file, cut, static_cast<int64_t>(file.bytes.size()));
     }
@@ -100,6 +126,12 @@ void Revert(DiskImage& disk, std::vector<Undo>& undo) {
 }
 
 }  // namespace
+
+Bytes FileImage::Contents() const {
+    Bytes contents(static_cast<size_t>(length), 0);
+    std::copy_n(bytes.begin(), std::min(bytes.size(), contents.size()), contents.begin());
+    return contents;
+}
 
 uint64_t FileImage::SectorHash(int64_t sector) const {
     if (sector < 0 || static_cast<size_t>(sector) >= sectorHashes.size()) {
@@ -120,128 +152,377 @@ DiskImage ReadDisk(const std::vector<std::string>& paths) {
     DiskImage disk;
     for (const std::string& path : paths) {
         FileImage& file = disk[path];
-        if (std::filesystem::exists(path)) {
+        if (std::filesystem::exists(FsPath(path))) {
             file.bytes = ReadBytes(path);
         }
         file.length = static_cast<int64_t>(file.bytes.size());
+        file.exists = std::filesystem::exists(FsPath(path));
         Rehash(file, 0, file.length);
     }
     return disk;
 }
 
-CrashReport SimulateCrashes(const DiskImage& before, const std::vector<FileOp>& ops,
-                            const DiskCheck& check, uint32_t seed) {
-    constexpr size_t MostSingles = 24;  // each-alone states per crash point, spread evenly
-    constexpr int Subsets = 3;
-    std::mt19937 random(seed);
-    CrashReport report;
-    DiskImage durable = before;   // what flushes have made sure of
-    DiskImage latest = before;    // everything issued so far kept
-    std::vector<size_t> pending;  // ops issued since their file's last flush, in order
-    std::vector<Undo> undo;
+namespace {
 
-    auto verify = [&](const DiskImage& disk, size_t point, const std::string& state) {
-        ++report.statesChecked;
-        std::string problem = check(disk);
-        if (!problem.empty() && report.failures.size() < 5) {
-            report.failures.push_back("crash after " + std::to_string(point) + " of " +
-                                      std::to_string(ops.size()) + " operations, " + state + ": " +
-                                      problem);
-        }
-    };
-    // Kept: `keep` applied over the durable state, in their order.
-    auto verifyKept = [&](const std::vector<size_t>& keep, size_t point, const std::string& what) {
-        for (size_t i : keep) {
-            Apply(durable, ops[i], &undo);
-        }
-        verify(durable, point, what);
-        Revert(durable, undo);
-    };
+// The folder a path's name stands in, without the separator that ends it.
+std::string FolderOf(const std::string& path) {
+    std::string folder = FolderPart(path);
+    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) {
+        folder.pop_back();
+    }
+    return folder;
+}
 
-    // Lost: the latest state with the op's bytes as the other kept ops leave them.
-    auto verifyLost = [&](size_t k, size_t point) {
-        const FileOp& lost = ops[pending[k]];
-        const std::string what = "op " + std::to_string(pending[k]) + " lost";
-        bool plain = lost.kind == FileOp::Write;
-        for (size_t i : pending) {
-            plain = plain && !(ops[i].kind == FileOp::Resize && ops[i].path == lost.path);
-        }
-        if (!plain) {
-            std::vector<size_t> others = pending;
-            others.erase(others.begin() + static_cast<std::ptrdiff_t>(k));
-            verifyKept(others, point, what);
-            return;
-        }
-        const FileImage& base = durable[lost.path];
-        const int64_t from = lost.pos;
-        const int64_t to = from + static_cast<int64_t>(lost.bytes.size());
-        Bytes region(lost.bytes.size(), 0);
-        int64_t length = base.length;
-        for (int64_t at = from; at < std::min<int64_t>(to, base.bytes.size()); ++at) {
-            region[static_cast<size_t>(at - from)] = base.bytes[static_cast<size_t>(at)];
-        }
-        for (size_t j = 0; j < pending.size(); ++j) {
-            const FileOp& other = ops[pending[j]];
-            if (j == k || other.path != lost.path) {
-                continue;
-            }
-            const int64_t end = other.pos + static_cast<int64_t>(other.bytes.size());
-            length = std::max(length, end);
-            for (int64_t at = std::max(from, other.pos); at < std::min(to, end); ++at) {
-                region[static_cast<size_t>(at - from)] =
-                    other.bytes[static_cast<size_t>(at - other.pos)];
-            }
-        }
-        Apply(latest, {FileOp::Write, lost.path, from, std::move(region)}, &undo);
-        latest[lost.path].length = length;
-        verify(latest, point, what);
-        Revert(latest, undo);
-    };
-
-    for (size_t point = 0;; ++point) {
-        ++report.crashPoints;
-        verify(durable, point, "every unflushed write lost");
-        if (!pending.empty()) {
-            verify(latest, point, "every write kept");
-            const size_t step = std::max<size_t>(1, pending.size() / MostSingles);
-            for (size_t k = pending.size(); k-- > 0;) {
-                if (k % step != 0 && k + 1 != pending.size()) {
-                    continue;
+class Simulation {
+  public:
+    Simulation(const DiskImage& before, const std::vector<FileOp>& ops, const DiskCheck& check,
+               uint32_t seed)
+        : ops_(ops), check_(check), random_(seed), durable_(before), latest_(before) {
+        for (size_t i = 0; i < ops.size(); ++i) {
+            const FileOp& op = ops[i];
+            unitsOf_.emplace_back();
+            if (op.kind == FileOp::Write) {
+                const int64_t end = op.pos + static_cast<int64_t>(op.bytes.size());
+                for (int64_t at = op.pos; at < end;) {
+                    const int64_t next =
+                        std::min(end, (at / DiskSectorBytes + 1) * DiskSectorBytes);
+                    unitsOf_.back().push_back(units_.size());
+                    units_.push_back({i, at, next});
+                    at = next;
                 }
-                verifyKept({pending[k]}, point, "only op " + std::to_string(pending[k]) + " kept");
-                verifyLost(k, point);
+            } else if (op.kind == FileOp::Resize) {
+                unitsOf_.back().push_back(units_.size());
+                units_.push_back({i});
             }
-            for (int s = 0; s < Subsets && pending.size() > 2; ++s) {
-                std::vector<size_t> some;
-                for (size_t i : pending) {
-                    if (random() % 2) {
-                        some.push_back(i);
-                    }
-                }
-                verifyKept(some, point, "a random subset kept");
-            }
-        }
-        if (point == ops.size()) {
-            break;
-        }
-        const FileOp& op = ops[point];
-        if (op.kind == FileOp::Flush) {
-            std::vector<size_t> rest;
-            for (size_t i : pending) {
-                if (ops[i].path == op.path) {
-                    Apply(durable, ops[i], nullptr);
-                } else {
-                    rest.push_back(i);
-                }
-            }
-            pending = std::move(rest);
-        } else {
-            Apply(latest, op, nullptr);
-            pending.push_back(point);
         }
     }
-    report.durable = std::move(durable);
-    return report;
+
+    CrashReport Run() {
+        for (size_t point = 0;; ++point) {
+            ++report_.crashPoints;
+            for (const std::vector<bool>& names : NameStates()) {
+                SetNames(names);
+                CheckData(point, names.empty() ? "" : NamesText(names));
+            }
+            if (point == ops_.size()) {
+                break;
+            }
+            Issue(point);
+        }
+        SetNames(std::vector<bool>(pendingNames_.size(), false));
+        report_.durable = std::move(durable_);
+        return std::move(report_);
+    }
+
+  private:
+    static constexpr size_t MostSingles = 24;  // each-alone states per crash point, spread evenly
+    static constexpr size_t MostTorn = 4;      // writes torn per crash point, the smallest first
+    static constexpr int Subsets = 3;
+
+    const FileOp& OpOf(size_t unit) const { return ops_[units_[unit].op]; }
+
+    void Issue(size_t point) {
+        const FileOp& op = ops_[point];
+        switch (op.kind) {
+            case FileOp::Flush: {
+                std::vector<size_t> rest;
+                for (size_t u : pending_) {
+                    if (OpOf(u).path == op.path) {
+                        Apply(durable_, OpOf(u), units_[u], nullptr);
+                    } else {
+                        rest.push_back(u);
+                    }
+                }
+                pending_ = std::move(rest);
+                break;
+            }
+            case FileOp::Create:
+                // A new file is empty; until its folder is flushed, the disk may not have it.
+                NoteName(op.path);
+                latest_[op.path] = {};
+                if (!namesDurable_[op.path]) {
+                    durable_[op.path] = {};
+                }
+                pendingNames_.push_back(point);
+                break;
+            case FileOp::Remove:
+                NoteName(op.path);
+                pendingNames_.push_back(point);
+                break;
+            case FileOp::FolderFlush: {
+                std::vector<size_t> rest;
+                for (size_t i : pendingNames_) {
+                    const FileOp& name = ops_[i];
+                    if (FolderOf(name.path) != FolderOf(op.path + "/x")) {
+                        rest.push_back(i);
+                        continue;
+                    }
+                    namesDurable_[name.path] = name.kind == FileOp::Create;
+                    if (name.kind == FileOp::Remove) {
+                        durable_[name.path] = {};  // gone for good, its bytes too
+                    }
+                }
+                pendingNames_ = std::move(rest);
+                break;
+            }
+            default:
+                for (size_t u : unitsOf_[point]) {
+                    Apply(latest_, op, units_[u], nullptr);
+                    pending_.push_back(u);
+                }
+                break;
+        }
+    }
+
+    // Which unflushed changes of names a state keeps: all, none, each alone, each alone lost.
+    std::vector<std::vector<bool>> NameStates() const {
+        const size_t n = pendingNames_.size();
+        std::vector<std::vector<bool>> states = {std::vector<bool>(n, true)};
+        if (n > 0) {
+            states.emplace_back(n, false);
+        }
+        for (size_t k = 0; n > 1 && k < n; ++k) {
+            states.emplace_back(n, false);
+            states.back()[k] = true;
+            states.emplace_back(n, true);
+            states.back()[k] = false;
+        }
+        return states;
+    }
+
+    // The first change of a path's name: what the disk holds of it until then.
+    void NoteName(const std::string& path) {
+        if (!namesDurable_.count(path)) {
+            namesDurable_[path] = durable_.count(path) && durable_[path].exists;
+        }
+    }
+
+    // The names as the disk holds them when the changes `kept` are kept, in both images.
+    void SetNames(const std::vector<bool>& kept) {
+        std::map<std::string, bool> exists = namesDurable_;
+        for (size_t k = 0; k < pendingNames_.size(); ++k) {
+            const FileOp& op = ops_[pendingNames_[k]];
+            if (kept[k]) {
+                exists[op.path] = op.kind == FileOp::Create;
+            }
+        }
+        for (const auto& [path, there] : exists) {
+            durable_[path].exists = there;
+            latest_[path].exists = there;
+        }
+    }
+
+    std::string NamesText(const std::vector<bool>& kept) const {
+        std::string text = ", names";
+        for (size_t k = 0; k < kept.size(); ++k) {
+            text += " " + std::to_string(pendingNames_[k]) + (kept[k] ? " kept" : " lost");
+        }
+        return text;
+    }
+
+    void Verify(const DiskImage& disk, size_t point, const std::string& state) {
+        ++report_.statesChecked;
+        std::string problem = check_(disk);
+        if (!problem.empty() && report_.failures.size() < 5) {
+            report_.failures.push_back("crash after " + std::to_string(point) + " of " +
+                                       std::to_string(ops_.size()) + " operations, " + state +
+                                       ": " + problem);
+        }
+    }
+
+    // Kept: `keep` applied over the durable state, in their order.
+    void VerifyKept(const std::vector<size_t>& keep, size_t point, const std::string& what) {
+        for (size_t u : keep) {
+            Apply(durable_, OpOf(u), units_[u], &undo_);
+        }
+        Verify(durable_, point, what);
+        Revert(durable_, undo_);
+    }
+
+    // Lost: the latest state with the pieces of `lost` (units of one write) as the other kept
+    // units leave them.
+    void VerifyLost(const std::vector<size_t>& lost, size_t point, const std::string& what) {
+        const FileOp& op = OpOf(lost.front());
+        std::vector<size_t> others;
+        bool plain = op.kind == FileOp::Write;
+        for (size_t u : pending_) {
+            if (std::find(lost.begin(), lost.end(), u) == lost.end()) {
+                others.push_back(u);
+                plain = plain && !(OpOf(u).kind == FileOp::Resize && OpOf(u).path == op.path);
+            }
+        }
+        if (!plain) {
+            VerifyKept(others, point, what);
+            return;
+        }
+        const FileImage& base = durable_[op.path];
+        int64_t length = base.length;
+        for (size_t u : others) {
+            if (OpOf(u).path == op.path) {
+                length = std::max(length, units_[u].to);
+            }
+        }
+        for (size_t l : lost) {
+            const Unit& unit = units_[l];
+            Bytes region(static_cast<size_t>(unit.to - unit.from), 0);
+            for (int64_t at = unit.from;
+                 at < std::min<int64_t>(unit.to, static_cast<int64_t>(base.bytes.size())); ++at) {
+                region[static_cast<size_t>(at - unit.from)] = base.bytes[static_cast<size_t>(at)];
+            }
+            for (size_t u : others) {
+                const FileOp& other = OpOf(u);
+                if (other.path != op.path) {
+                    continue;
+                }
+                for (int64_t at = std::max(unit.from, units_[u].from);
+                     at < std::min(unit.to, units_[u].to); ++at) {
+                    region[static_cast<size_t>(at - unit.from)] =
+                        other.bytes[static_cast<size_t>(at - other.pos)];
+                }
+            }
+            const FileOp piece{FileOp::Write, op.path, unit.from, std::move(region)};
+            Apply(latest_, piece, {0, unit.from, unit.to}, &undo_);
+        }
+        const int64_t was = latest_[op.path].length;
+        latest_[op.path].length = length;
+        Verify(latest_, point, what);
+        latest_[op.path].length = was;
+        Revert(latest_, undo_);
+    }
+
+    // The unflushed writes as they are cut at sector boundaries: at most MostTorn of them, the
+    // smallest first (records and counts rather than data), each with a piece at each end and
+    // one in the middle kept alone or lost alone.
+    void CheckTorn(size_t point, const std::string& names) {
+        std::vector<size_t> torn;  // op indices
+        for (size_t u : pending_) {
+            const size_t op = units_[u].op;
+            if (unitsOf_[op].size() > 1 && (torn.empty() || torn.back() != op)) {
+                torn.push_back(op);
+            }
+        }
+        std::stable_sort(torn.begin(), torn.end(), [&](size_t a, size_t b) {
+            return ops_[a].bytes.size() < ops_[b].bytes.size();
+        });
+        torn.resize(std::min(torn.size(), MostTorn));
+        for (size_t op : torn) {
+            const std::vector<size_t>& pieces = unitsOf_[op];
+            std::set<size_t> chosen = {0, pieces.size() / 2, pieces.size() - 1};
+            for (size_t k : chosen) {
+                const std::string what =
+                    "op " + std::to_string(op) + " torn, piece " + std::to_string(k);
+                VerifyKept({pieces[k]}, point, what + " alone kept" + names);
+                VerifyLost({pieces[k]}, point, what + " lost" + names);
+            }
+        }
+    }
+
+    void CheckData(size_t point, const std::string& names) {
+        Verify(durable_, point, "every unflushed write lost" + names);
+        if (pending_.empty()) {
+            return;
+        }
+        Verify(latest_, point, "every write kept" + names);
+        std::vector<size_t> writes;  // ops with a unit pending, in order
+        for (size_t u : pending_) {
+            if (writes.empty() || writes.back() != units_[u].op) {
+                writes.push_back(units_[u].op);
+            }
+        }
+        const size_t step = std::max<size_t>(1, writes.size() / MostSingles);
+        for (size_t k = writes.size(); k-- > 0;) {
+            if (k % step != 0 && k + 1 != writes.size()) {
+                continue;
+            }
+            const std::string op = "op " + std::to_string(writes[k]);
+            VerifyKept(unitsOf_[writes[k]], point, "only " + op + " kept" + names);
+            VerifyLost(unitsOf_[writes[k]], point, op + " lost" + names);
+        }
+        CheckTorn(point, names);
+        for (int s = 0; s < Subsets && writes.size() > 2; ++s) {
+            std::vector<size_t> some;
+            for (size_t op : writes) {
+                if (random_() % 2) {
+                    some.insert(some.end(), unitsOf_[op].begin(), unitsOf_[op].end());
+                }
+            }
+            VerifyKept(some, point, "a random subset kept" + names);
+        }
+        for (int s = 0; s < Subsets && pending_.size() > 2; ++s) {
+            std::vector<size_t> some;
+            for (size_t u : pending_) {
+                if (random_() % 2) {
+                    some.push_back(u);
+                }
+            }
+            VerifyKept(some, point, "a random subset of pieces kept" + names);
+        }
+    }
+
+    const std::vector<FileOp>& ops_;
+    const DiskCheck& check_;
+    std::mt19937 random_;
+    std::vector<Unit> units_;
+    std::vector<std::vector<size_t>> unitsOf_;  // per op
+    CrashReport report_;
+    DiskImage durable_;                 // what flushes have made sure of
+    DiskImage latest_;                  // everything issued so far kept
+    std::vector<size_t> pending_;       // units issued since their file's last flush, in order
+    std::vector<size_t> pendingNames_;  // ops that made or removed a name, its folder unflushed
+    std::map<std::string, bool> namesDurable_;  // per path made or removed: there for good
+    std::vector<Undo> undo_;
+};
+
+}  // namespace
+
+CrashReport SimulateCrashes(const DiskImage& before, const std::vector<FileOp>& ops,
+                            const DiskCheck& check, uint32_t seed) {
+    return Simulation(before, ops, check, seed).Run();
+}
+
+std::string InterruptDeletion(const std::string& img, const std::vector<EntryChoice>& chosen) {
+    // The number of the archive's flush, from a run that goes through.
+    struct FirstFlush : FileObserver {
+        void Written(const std::string&, int64_t, const void*, size_t) override {}
+        void Resized(const std::string&, int64_t) override {}
+        void Flushed(const std::string& path) override {
+            if (at == 0 && path != JournalPath(img)) {
+                at = files->operations;
+            }
+        }
+        std::string img;
+        TestFileSystem* files = nullptr;
+        long long at = 0;
+    };
+    const std::string dir = DirectoryFilePath(img);
+    const bool version1 = std::filesystem::exists(FsPath(dir));
+    const Bytes image = ReadBytes(img);
+    const Bytes directory = version1 ? ReadBytes(dir) : Bytes{};
+    TestFileSystem dry;
+    FirstFlush flush;
+    flush.img = img;
+    flush.files = &dry;
+    dry.observer = &flush;
+    IoState dryIo{.fileSystem = &dry};
+    ScriptedMessageBoxes boxes;
+    if (!DeleteEntries(img, chosen, boxes, {}, dryIo).RanToEnd()) {
+        return "the deletion does not run";
+    }
+    WriteBytes(img, image);
+    if (version1) {
+        WriteBytes(dir, directory);
+    }
+    TestFileSystem dying;
+    dying.failAt = flush.at;
+    dying.failErrno = IoFailure;
+    dying.failOnward = true;
+    IoState io{.fileSystem = &dying};
+    if (DeleteEntries(img, chosen, boxes, {}, io).RanToEnd() ||
+        boxes.messages.back().id != MessageId::ChangeWaiting ||
+        !std::filesystem::exists(FsPath(JournalPath(img)))) {
+        return "the deletion did not stop with its journal left";
+    }
+    return {};
 }
 
 }  // namespace zarnex::test

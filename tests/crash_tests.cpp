@@ -16,7 +16,9 @@
 #include "archive/directory.h"
 #include "archive/edit.h"
 #include "archive/import.h"
+#include "archive/journal.h"
 #include "platform/paths.h"
+#include "tests/codes.h"
 #include "tests/crash_support.h"
 #include "tests/import_support.h"
 #include "tests/scripted_boxes.h"
@@ -46,11 +48,46 @@ struct Scenario {
     std::vector<EntryChoice> chosen = {};  // Delete; Rename: the one entry
     std::string newName = {};              // Rename
     bool leftover = false;  // the last entry is a copy an interrupted deletion left behind
+    // A deletion of these stopped by a disk that died before the flush of its change: the batch
+    // finds the deletion's journal beside the archive.
+    std::vector<EntryChoice> interrupted = {};
 };
 
 void PrintTo(const Scenario& s, std::ostream* os) {
     *os << s.title;
 }
+
+// The files of a disk written out into a folder of their own, to be loaded as any archive is;
+// only those that differ from the last time.
+class Scratch {
+  public:
+    std::string Put(const DiskImage& disk, const std::string& img) {
+        for (const auto& [path, image] : disk) {
+            const std::string copy = dir_ / FileNamePart(path);
+            Written& last = written_[path];
+            if (!image.exists) {
+                std::filesystem::remove(test::FsPath(copy));
+                last = {};
+            } else if (!last.there || last.length != image.length ||
+                       last.hashes != image.sectorHashes) {
+                test::WriteBytes(copy, image.Contents());
+                last = {true, image.length, image.sectorHashes};
+            }
+        }
+        return dir_ / FileNamePart(img);
+    }
+    // A batch changed the copies: the next Put writes them all.
+    void Forget() { written_.clear(); }
+
+  private:
+    struct Written {
+        bool there = false;
+        int64_t length = 0;
+        std::vector<uint64_t> hashes;
+    };
+    TempDir dir_;
+    std::map<std::string, Written> written_;
+};
 
 // What the directory may name: per original record its old bytes, and per name the bytes of
 // every file of that name, as sector hashes.
@@ -69,26 +106,20 @@ class ImportCheck {
 
     std::string operator()(const DiskImage& disk) const {
         const test::FileImage& img = disk.at(img_);
-        const test::FileImage& records = s_.version2 ? img : disk.at(DirectoryFilePath(img_));
-        int64_t count = 0;
-        int64_t start = 0;
-        if (s_.version2) {
-            if (img.length < 4 || GetLE32(img.bytes.data()) != Version2Tag) {
-                return "the version tag is gone";
-            }
-            count = img.length >= 8 ? GetLE32(img.bytes.data() + 4) : 0;
-            start = Version2HeaderSize;
-            if (start + RecordSize * count > img.length) {
-                return "the count promises more records than the file holds";
-            }
-        } else {
-            count = records.length / RecordSize;
+        const auto journal = disk.find(JournalPath(img_));
+        std::vector<DirectoryRecord> records;
+        const std::string problem = journal != disk.end() && journal->second.exists
+                                        ? Loaded(disk, records)
+                                        : AsStored(disk, records);
+        if (!problem.empty()) {
+            return problem;
         }
+        const auto count = static_cast<int64_t>(records.size());
         if (count < static_cast<int64_t>(s_.entries.size())) {
             return "the directory lost records";
         }
         for (int64_t i = 0; i < count; ++i) {
-            const DirectoryRecord r = DecodeRecord(records.bytes.data() + start + RecordSize * i);
+            const DirectoryRecord& r = records[static_cast<size_t>(i)];
             const bool old = i < static_cast<int64_t>(s_.entries.size());
             if (old && r.name != s_.entries[static_cast<size_t>(i)].name) {
                 return "record " + std::to_string(i) + " changed its name";
@@ -109,6 +140,45 @@ class ImportCheck {
     }
 
   private:
+    // The records as the files hold them.
+    std::string AsStored(const DiskImage& disk, std::vector<DirectoryRecord>& out) const {
+        const test::FileImage& img = disk.at(img_);
+        const test::FileImage& records = s_.version2 ? img : disk.at(DirectoryFilePath(img_));
+        int64_t count = 0;
+        int64_t start = 0;
+        if (s_.version2) {
+            if (img.length < 4 || GetLE32(img.bytes.data()) != Version2Tag) {
+                return "the version tag is gone";
+            }
+            count = img.length >= 8 ? GetLE32(img.bytes.data() + 4) : 0;
+            start = Version2HeaderSize;
+            if (start + RecordSize * count > img.length) {
+                return "the count promises more records than the file holds";
+            }
+        } else {
+            count = records.length / RecordSize;
+        }
+        for (int64_t i = 0; i < count; ++i) {
+            out.push_back(DecodeRecord(records.bytes.data() + start + RecordSize * i));
+        }
+        return {};
+    }
+
+    // Beside a journal, the records as loading shows them.
+    std::string Loaded(const DiskImage& disk, std::vector<DirectoryRecord>& out) const {
+        IoState io;
+        ScriptedMessageBoxes boxes;
+        const auto archive = LoadDirectory(scratch_.Put(disk, img_), io, boxes);
+        if (!archive) {
+            return "the archive does not load: " + boxes.shown.at(0).text;
+        }
+        for (int32_t i = 0; i < archive->table.count; ++i) {
+            const DirectoryEntry& e = archive->table.entries[static_cast<size_t>(i)];
+            out.push_back({e.offset, e.size, e.name});
+        }
+        return {};
+    }
+
     static bool Holds(const test::FileImage& img, const DirectoryRecord& r,
                       const std::vector<uint64_t>& sectors) {
         if (r.size < 0 || static_cast<size_t>(r.size) != sectors.size()) {
@@ -124,6 +194,7 @@ class ImportCheck {
 
     const Scenario& s_;
     std::string img_;
+    mutable Scratch scratch_;
     std::vector<std::vector<uint64_t>> old_;
     std::map<AnsiString, std::vector<std::vector<uint64_t>>> byWholeName_, byStoredName_;
 };
@@ -171,21 +242,48 @@ class EditCheck {
     };
 
     std::string Check(const DiskImage& disk, bool finished) const {
-        std::vector<std::string> files = {img_};
-        if (!s_.version2) {
-            files.push_back(DirectoryFilePath(img_));
+        // What loading shows, then what a batch that opens the archive for writing leaves once
+        // it has settled a journal: the same, and sound.
+        const std::string copy = scratch_.Put(disk, img_);
+        std::vector<DirectoryEntry> shown;
+        std::string problem = CheckLoaded(disk, copy, finished, shown);
+        const auto journal = disk.find(JournalPath(img_));
+        if (!problem.empty() || journal == disk.end() || !journal->second.exists) {
+            return problem;
         }
-        for (const std::string& file : files) {
-            const test::FileImage& image = disk.at(file);
-            test::WriteBytes(scratch_ / FileNamePart(file),
-                             Bytes(image.bytes.begin(), image.bytes.begin() + image.length));
+        test::TestFileSystem files;
+        files.skipFlushes = true;
+        IoState io{.fileSystem = &files};
+        ScriptedMessageBoxes boxes;
+        scratch_.Forget();
+        if (!OpenForWriting(copy, io, boxes)) {
+            return "the journal is not settled: " + boxes.shown.at(0).text;
         }
+        if (std::filesystem::exists(test::FsPath(JournalPath(copy)))) {
+            return "the journal stays after it was settled";
+        }
+        std::vector<DirectoryEntry> settled;
+        problem = CheckLoaded(disk, copy, finished, settled);
+        const auto same = [](const DirectoryEntry& a, const DirectoryEntry& b) {
+            return a.offset == b.offset && a.size == b.size && a.name == b.name;
+        };
+        if (problem.empty() &&
+            !std::equal(shown.begin(), shown.end(), settled.begin(), settled.end(), same)) {
+            return "loading showed another directory than the settled journal left";
+        }
+        return problem;
+    }
+
+    std::string CheckLoaded(const DiskImage& disk, const std::string& copy, bool finished,
+                            std::vector<DirectoryEntry>& loaded) const {
         IoState io;
         ScriptedMessageBoxes boxes;
-        auto archive = LoadDirectory(scratch_ / FileNamePart(img_), io, boxes);
+        auto archive = LoadDirectory(copy, io, boxes);
         if (!archive) {
             return "the archive does not load: " + boxes.shown.at(0).text;
         }
+        loaded.assign(archive->table.entries.begin(),
+                      archive->table.entries.begin() + archive->table.count);
         const test::FileImage& data = disk.at(img_);
         const auto holds = [&](const DirectoryEntry& e, const std::vector<uint64_t>& sectors) {
             bool same = e.size >= 0 && static_cast<size_t>(e.size) == sectors.size();
@@ -214,6 +312,7 @@ class EditCheck {
                        "\" names neither its old bytes nor a file's";
             }
         }
+        std::set<bool> deletedOnes;  // whether each entry being deleted is gone: all or none
         for (const auto& [name, old] : old_) {
             const bool deleting = deleted_.count(LowerAnsi(name)) > 0;
             const bool replaced = new_.count(LowerAnsi(name)) > 0;
@@ -224,6 +323,12 @@ class EditCheck {
             if (finished && times > 0 && deleting) {
                 return "\"" + name + "\" is still there after its deletion";
             }
+            if (deleting) {
+                deletedOnes.insert(times == 0);
+            }
+        }
+        if (deletedOnes.size() > 1) {
+            return "some of the entries being deleted are gone, others not";
         }
         if (finished && !renamed_.empty() && !underNewName) {
             return "the rename is not on the disk";
@@ -238,7 +343,7 @@ class EditCheck {
 
     const Scenario& s_;
     std::string img_;
-    TempDir scratch_;
+    mutable Scratch scratch_;
     std::map<AnsiString, Old> old_;
     std::map<AnsiString, std::vector<uint64_t>> new_;
     std::set<AnsiString> deleted_;
@@ -331,13 +436,18 @@ std::vector<Scenario> Scenarios() {
     stopped.writeBudget = SectorToByte(20);
     all.push_back(stopped);
 
-    // Deleting and renaming: 40 entries, one of them a twin by name of another.
+    // Deleting and renaming: 40 entries, one of them a twin by name of another. Each name holds
+    // its number before and after the 16th byte, where a sector boundary runs through the name
+    // of every 16th version-2 record.
+    const auto name = [](int i) {
+        return "e" + std::to_string(i) + "-sector-halves-" + std::to_string(i) + ".dff";
+    };
     for (bool version2 : {true, false}) {
         const std::string v = version2 ? ", version 2" : ", version 1";
         std::vector<TestEntry> forty;
         for (int i = 0; i < 40; ++i) {
-            const std::string name = i == 30 ? "E3.DFF" : "e" + std::to_string(i) + ".dff";
-            forty.push_back({(version2 ? 2 : 0) + 2 * i, 1 + i % 2, name});
+            const std::string n = i == 30 ? "E3-SECTOR-HALVES-3.DFF" : name(i);
+            forty.push_back({(version2 ? 2 : 0) + 2 * i, 1 + i % 2, n});
         }
         const auto edit = [&](std::string title, Action action, std::vector<EntryChoice> chosen,
                               std::string newName = {}) {
@@ -347,12 +457,37 @@ std::vector<Scenario> Scenarios() {
             e.newName = std::move(newName);
             all.push_back(std::move(e));
         };
-        edit("delete a middle entry", Action::Delete, {{"e12.dff"}});
-        edit("delete the last entry", Action::Delete, {{"e39.dff"}});
+        edit("delete a middle entry", Action::Delete, {{name(12)}});
+        edit("delete the last entry", Action::Delete, {{name(39)}});
         edit("delete several at once, the last among them", Action::Delete,
-             {{"e0.dff"}, {"e7.dff"}, {"e3.dff"}, {"e38.dff"}, {"e39.dff"}, {"e21.dff"}});
-        edit("rename", Action::Rename, {{"e5.dff"}}, "renamed.txd");
-        edit("rename in the sixteenth record", Action::Rename, {{"e15.dff"}}, "E15.dff");
+             {{name(0)}, {name(7)}, {name(3)}, {name(38)}, {name(39)}, {name(21)}});
+        edit("delete the record a sector boundary runs through", Action::Delete, {{name(15)}});
+        edit("delete around the records a sector boundary runs through", Action::Delete,
+             {{name(14)}, {name(15)}, {name(31)}, {name(36)}});
+        // A journal over two disk sectors, which a cut may tear.
+        std::vector<EntryChoice> most;
+        for (int i = 1; i < 40; i += 2) {
+            most.push_back({name(i)});
+        }
+        edit("delete half of the entries", Action::Delete, most);
+        edit("rename", Action::Rename, {{name(5)}}, "renamed.txd");
+        edit("rename in the sixteenth record", Action::Rename, {{name(15)}},
+             "E15-SECTOR-HALVES-15.dff");
+        edit("rename across a sector boundary", Action::Rename, {{name(31)}},
+             "renamed-across-cut.col");
+        // A deletion stopped part-way: the next batch that writes rolls it back first.
+        Scenario waiting{"rename after a deletion stopped part-way" + v, version2, forty, {}};
+        waiting.action = Action::Rename;
+        waiting.interrupted = {{name(15)}, {name(2)}, {name(38)}};
+        waiting.chosen = {{name(39)}};
+        waiting.newName = "renamed.txd";
+        all.push_back(waiting);
+        Scenario importing = waiting;
+        importing.title = "import after a deletion stopped part-way" + v;
+        importing.action = Action::Import;
+        importing.chosen = {};
+        importing.sources = {{"new.txd", test::Pattern(3000, 9)}, {name(6), test::Pattern(10, 8)}};
+        all.push_back(importing);
         // A deletion cut off before: the next batch that writes cuts its copy off first.
         Scenario cut{"import after an interrupted deletion" + v, version2, forty, {}};
         cut.entries.push_back(forty[4]);
@@ -382,9 +517,12 @@ TEST_P(PowerCut, NoCrashPointDamagesAnEntry) {
     TempDir dir;
     const std::string img = dir / "a.img";
     test::MakeArchive(s.version2, img, s.entries);
-    std::vector<std::string> paths, files = {img};
+    std::vector<std::string> paths, files = {img, JournalPath(img)};
     if (!s.version2) {
         files.push_back(DirectoryFilePath(img));
+    }
+    if (!s.interrupted.empty()) {
+        ASSERT_EQ(test::InterruptDeletion(img, s.interrupted), "");
     }
     for (size_t i = 0; i < s.sources.size(); ++i) {
         std::filesystem::create_directories(dir / std::to_string(i));
@@ -401,21 +539,22 @@ TEST_P(PowerCut, NoCrashPointDamagesAnEntry) {
     switch (s.action) {
         case Action::Import:
             run.Run(img, paths);
-            finished = run.outcome.completed;
+            finished = run.outcome.RanToEnd();
             break;
         case Action::Compact:
-            finished = CompactArchive(img, run.boxes, run.io).completed;
+            finished = CompactArchive(img, run.boxes, run.io).RanToEnd();
             break;
         case Action::Delete:
-            finished = DeleteEntries(img, s.chosen, run.boxes, {}, run.io).completed;
+            finished = DeleteEntries(img, s.chosen, run.boxes, {}, run.io).RanToEnd();
             break;
         case Action::Rename:
-            finished = RenameEntry(img, s.chosen.at(0), s.newName, run.boxes, run.io) ==
+            finished = RenameEntry(img, s.chosen.at(0), s.newName, run.boxes, run.io).status ==
                        RenameStatus::Renamed;
             break;
     }
 
-    const bool edit = s.action == Action::Delete || s.action == Action::Rename || s.leftover;
+    const bool edit = s.action == Action::Delete || s.action == Action::Rename || s.leftover ||
+                      !s.interrupted.empty();
     std::unique_ptr<ImportCheck> importCheck;
     std::unique_ptr<EditCheck> editCheck;
     test::DiskCheck check;
@@ -446,14 +585,14 @@ TEST_P(PowerCut, NoCrashPointDamagesAnEntry) {
         return;
     }
     if (s.action == Action::Compact) {
-        EXPECT_EQ(run.LastText().rfind(stopped ? "На диске не хватает места" : "Сжато", 0), 0u);
+        EXPECT_EQ(run.LastText().rfind(stopped ? "Остановлено ошибкой" : "Сжато", 0), 0u);
         return;
     }
     // The rows that left the list are the files before the first one not written, and the
     // archive holds, per name, the bytes of the last of them.
-    EXPECT_EQ(run.LastText(),
-              stopped ? "На диске не хватает места"
-                      : test::Summary(run.outcome.replacedCount, run.outcome.addedCount));
+    const std::string done = "Заменено: " + std::to_string(run.outcome.replacedCount) +
+                             "\nДобавлено: " + std::to_string(run.outcome.addedCount);
+    EXPECT_EQ(run.LastText(), (stopped ? "Остановлено ошибкой\n\n" : "Завершено\n\n") + done);
     ASSERT_LE(run.removed.size(), paths.size());
     EXPECT_TRUE(std::equal(run.removed.begin(), run.removed.end(), paths.begin()));
     // An error stop commits every file written before the failing one.

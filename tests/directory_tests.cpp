@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <random>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "archive/directory.h"
 #include "tests/allocation_limit.h"
@@ -188,9 +193,9 @@ TEST(FindEntryByName, IgnoresCaseAndAnswersWithAnOrderPosition) {
     DirectoryTable table = Table({{50, 1}, {10, 1}, {30, 1}}, {1, 2, 0});
     table.entries[0].name = "car.dff";
     table.entries[1].name = "\xEC\xEE\xF1\xEA\xE2\xE0.txd";  // москва.txd
-    table.entries[2].name = "CAR.DFF";                       // a duplicate, earlier in offset
-    EXPECT_EQ(FindEntryByName(table, "Car.Dff"), OrderPosition(1));
-    EXPECT_EQ(IndexAt(table, OrderPosition(1)), EntryIndex(2));
+    table.entries[2].name = "CAR.DFF";  // a twin whose data comes first: the game reads entry 0
+    EXPECT_EQ(FindEntryByName(table, "Car.Dff"), OrderPosition(2));
+    EXPECT_EQ(IndexAt(table, OrderPosition(2)), EntryIndex(0));
     EXPECT_EQ(FindEntryByName(table, "\xCC\xCE\xD1\xCA\xC2\xC0.TXD"), OrderPosition(0));
     EXPECT_EQ(FindEntryByName(table, "car.dff "), NoPosition);
     EXPECT_EQ(FindEntryByName(table, "car.df"), NoPosition);
@@ -198,6 +203,11 @@ TEST(FindEntryByName, IgnoresCaseAndAnswersWithAnOrderPosition) {
 
 class LoadDirectoryTest : public ::testing::Test {
   protected:
+    static std::optional<OpenArchive> OpenToWrite(const std::string& path, IoState& io,
+                                                  MessageBoxes& boxes) {
+        return OpenForWriting(path, io, boxes);
+    }
+
     TempDir dir;
     IoState io;
     ScriptedMessageBoxes boxes;
@@ -285,7 +295,7 @@ TEST_F(LoadDirectoryTest, Version1CountIsTheDirLengthOverThirtyTwo) {
     Bytes dirBytes = test::ReadBytes(dir / "v1.dir");
     dirBytes.resize(100, 0xEE);
     test::WriteBytes(dir / "v1.dir", dirBytes);
-    auto archive = test::OpenForPlacing(dir / "v1.img", io, boxes);
+    auto archive = LoadDirectory(dir / "v1.img", io, boxes);
     ASSERT_TRUE(archive);
     EXPECT_EQ(archive->table.count, 3);
     EXPECT_EQ(archive->table.entries[2].name, "c");
@@ -294,21 +304,13 @@ TEST_F(LoadDirectoryTest, Version1CountIsTheDirLengthOverThirtyTwo) {
 TEST_F(LoadDirectoryTest, ShortOrForeignDataFilesAreVersion1) {
     test::WriteBytes(dir / "short.img", {'V', 'E'});
     EXPECT_FALSE(test::OpenForPlacing(dir / "short.img", io, boxes));
-    ExpectOneBox("Unable to find DIR file!", "Error");
+    ExpectOneBox("Unable to find DIR file!\n\n" + (dir / "short.dir"));
 
     test::WriteBytes(dir / "short.dir", {});
     boxes.shown.clear();
     auto archive = test::OpenForPlacing(dir / "short.img", io, boxes);
     ASSERT_TRUE(archive);
     EXPECT_EQ(archive->table.version, 0x4556u);
-}
-
-TEST_F(LoadDirectoryTest, MissingArchiveOrAFolderIsNotFound) {
-    EXPECT_FALSE(test::OpenForPlacing(dir / "none.img", io, boxes));
-    ExpectOneBox("IMG файл по указанному пути не найден: \n\n" + (dir / "none.img"));
-    boxes.shown.clear();
-    EXPECT_FALSE(LoadDirectory(dir.path(), io, boxes));
-    ExpectOneBox("IMG файл по указанному пути не найден: \n\n" + dir.path());
 }
 
 TEST_F(LoadDirectoryTest, HeldArchiveOrDirCannotBeOpened) {
@@ -353,7 +355,7 @@ TEST_F(LoadDirectoryTest, DirectoriesPromisingMoreThanTheFileHoldsAreRefused) {
     std::copy_n(good.begin(), exact.size(), exact.begin());
     test::WriteBytes(path, exact);
     boxes.shown.clear();
-    EXPECT_TRUE(test::OpenForPlacing(path, io, boxes));
+    EXPECT_TRUE(test::LoadForPlacing(path, io, boxes));
     EXPECT_TRUE(boxes.shown.empty());
 }
 
@@ -393,7 +395,7 @@ TEST_F(LoadDirectoryTest, DirectoriesNoArchiveOf2GiBCanHoldAreRefusedAsDamaged) 
             MakeSparse(path, {}, 0);
             MakeSparse(dir / "huge.dir", {}, c.dirLength);
         }
-        for (auto open : {LoadDirectory, OpenForWriting}) {
+        for (auto open : {LoadDirectory, OpenToWrite}) {
             boxes.shown.clear();
             // Were they taken, the table alone would need tens of gigabytes.
             test::AllocationLimit limit(size_t{256} << 20);
@@ -415,7 +417,7 @@ TEST_F(LoadDirectoryTest, AnAllocationFailureIsReportedInTheErrorBox) {
             MakeSparse(path, {}, 0);
             MakeSparse(dir / "largest.dir", {}, ArchiveByteLimit);
         }
-        for (auto open : {LoadDirectory, OpenForWriting}) {
+        for (auto open : {LoadDirectory, OpenToWrite}) {
             boxes.shown.clear();
             {
                 test::AllocationLimit limit(size_t{256} << 20);
@@ -487,7 +489,7 @@ TEST_F(LoadDirectoryTest, ManyRecordsAtOneOffsetOrEmptyLoadAndAgreeWithTheWalks)
         }
         test::WriteBytes(dir / "many.dir", records);
         test::WriteBytes(dir / "many.img", Bytes(2048));
-        auto archive = test::OpenForPlacing(dir / "many.img", io, boxes);
+        auto archive = test::LoadForPlacing(dir / "many.img", io, boxes);
         ASSERT_TRUE(archive);
         DirectoryTable& t = archive->table;
         std::vector<int32_t> order = Order(t);
@@ -534,6 +536,137 @@ TEST_F(LoadDirectoryTest, ReadFailureOfTheRecordsIsReported) {
     ExpectOneBox("Не удаётся открыть файл: \n\n" + (dir / "a.img") + "\n\n" +
                  test::IoErrorText(EIO));
 }
+
+// What a path given as the archive names: the pair it opens (its data file's size and entry
+// count tell which), or the one box that says what stands there instead.
+struct PathCase {
+    const char* title;
+    std::function<void(const std::string& dir)> make;
+    std::string given;                       // in the folder
+    MessageId refusal = MessageId::IoError;  // IoError: it loads
+    std::string named = "";                  // the path in the box, in the folder
+    int64_t dataBytes = 0;                   // when it loads
+    int32_t count = 0;
+};
+
+void PrintTo(const PathCase& c, std::ostream* os) {
+    *os << c.title;
+}
+
+class ArchivePaths : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(ArchivePaths, NameThePairOrWhatIsThere) {
+    const PathCase& c = GetParam();
+    TempDir dir;
+    c.make(dir.path());
+    IoState io;
+    ScriptedMessageBoxes boxes;
+    std::optional<OpenArchive> archive = LoadDirectory(dir / c.given, io, boxes);
+    if (c.refusal == MessageId::IoError) {
+        ASSERT_TRUE(archive) << boxes.shown.at(0).text;
+        int64_t size = 0;
+        ASSERT_TRUE(archive->data.Size(size));
+        EXPECT_EQ(size, c.dataBytes);
+        EXPECT_EQ(archive->table.count, c.count);
+        return;
+    }
+    EXPECT_FALSE(archive);
+    ASSERT_EQ(boxes.messages.size(), 1u);
+    EXPECT_EQ(boxes.messages[0].id, c.refusal);
+    EXPECT_EQ(boxes.messages[0].path, dir / c.named);
+    EXPECT_EQ(boxes.shown[0].title, "Zarnex");
+}
+
+void MakePair(const std::string& img, int entries) {
+    std::vector<TestEntry> list;
+    for (int i = 0; i < entries; ++i) {
+        list.push_back({i, 1, "e" + std::to_string(i)});
+    }
+    test::MakeVersion1(img, list);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ArchivePaths,
+    ::testing::Values(
+        PathCase{.title = "the .dir of a pair names the pair",
+                 .make = [](const std::string& d) { MakePair(d + "/a.img", 2); },
+                 .given = "a.dir",
+                 .dataBytes = 2 * SectorSize,
+                 .count = 2},
+        PathCase{.title = "a .dir whose data file is in capitals",
+                 .make =
+                     [](const std::string& d) {
+                         MakePair(d + "/b.img", 3);
+                         std::filesystem::rename(test::FsPath(d + "/b.img"),
+                                                 test::FsPath(d + "/b.IMG"));
+                     },
+                 .given = "b.dir",
+                 .dataBytes = 3 * SectorSize,
+                 .count = 3},
+        PathCase{.title = "a .dir alone names the data file to give",
+                 .make = [](const std::string& d) { test::WriteBytes(d + "/c.dir", {}); },
+                 .given = "c.dir",
+                 .refusal = MessageId::DataFileMissing,
+                 .named = "c.img"},
+        PathCase{.title = "a missing archive",
+                 .make = [](const std::string&) {},
+                 .given = "none.img",
+                 .refusal = MessageId::ArchiveNotFound,
+                 .named = "none.img"},
+        PathCase{.title = "a missing .dir names where it was looked for",
+                 .make = [](const std::string& d) { test::WriteBytes(d + "/h.img", Bytes(9)); },
+                 .given = "h.img",
+                 .refusal = MessageId::DirectoryFileMissing,
+                 .named = "h.dir"},
+        PathCase{.title = "a folder as the archive",
+                 .make =
+                     [](const std::string& d) {
+                         std::filesystem::create_directory(test::FsPath(d + "/f.img"));
+                     },
+                 .given = "f.img",
+                 .refusal = MessageId::PathIsFolder,
+                 .named = "f.img"},
+        PathCase{.title = "a folder as the .dir",
+                 .make =
+                     [](const std::string& d) {
+                         test::WriteBytes(d + "/g.img", Bytes(9));
+                         std::filesystem::create_directory(test::FsPath(d + "/g.dir"));
+                     },
+                 .given = "g.img",
+                 .refusal = MessageId::PathIsFolder,
+                 .named = "g.dir"}
+#ifndef _WIN32
+        ,
+        // Never opened, so never waited on.
+        PathCase{.title = "a pipe as the archive",
+                 .make = [](const std::string& d) { ::mkfifo((d + "/p.img").c_str(), 0600); },
+                 .given = "p.img",
+                 .refusal = MessageId::NotRegularFile,
+                 .named = "p.img"},
+        PathCase{.title = "a pipe as the .dir",
+                 .make =
+                     [](const std::string& d) {
+                         test::WriteBytes(d + "/q.img", Bytes(9));
+                         ::mkfifo((d + "/q.dir").c_str(), 0600);
+                     },
+                 .given = "q.img",
+                 .refusal = MessageId::NotRegularFile,
+                 .named = "q.dir"},
+        // The .dir beside the link is another archive's: the one beside the target is taken.
+        PathCase{.title = "a link pairs the .dir beside where it leads",
+                 .make =
+                     [](const std::string& d) {
+                         std::filesystem::create_directory(d + "/real");
+                         MakePair(d + "/real/r.img", 3);
+                         MakePair(d + "/decoy.img", 1);
+                         std::filesystem::create_symlink("real/r.img", d + "/link.img");
+                         std::filesystem::rename(d + "/decoy.dir", d + "/link.dir");
+                     },
+                 .given = "link.img",
+                 .dataBytes = 3 * SectorSize,
+                 .count = 3}
+#endif
+        ));
 
 }  // namespace
 }  // namespace zarnex

@@ -39,7 +39,7 @@ struct ExtractRun {
     void Run(const std::string& archive, const std::string& folder,
              const std::vector<std::string>& names) {
         ExtractCallbacks callbacks;
-        callbacks.setProgress = [this](int p) { progress.push_back(p); };
+        callbacks.progress = [this](int done, int) { progress.push_back(done); };
         callbacks.started = [this] { started = true; };
         outcome = ExtractFiles(archive, folder, names, boxes, callbacks, io);
     }
@@ -177,7 +177,7 @@ TEST_P(OverwriteToAll, AnswerHoldsForTheRest) {
     }
     run.Run(img, out, {"a.dff", "b.dff", "c.dff", "d.dff"});
     EXPECT_EQ(run.boxes.messages.size(), row.asked + 1);  // and the summary
-    EXPECT_EQ(run.outcome.extractedCount, row.extracted);
+    EXPECT_EQ(run.outcome.done, row.extracted);
     std::string overwritten;
     for (size_t i = 0; i < 3; ++i) {
         const Bytes now = test::ReadBytes(out + "/" + entries[i].name);
@@ -226,6 +226,27 @@ TEST_F(ExtractTest, ReadOnlyExistingFileAnsweredYesFailsWithTheCode) {
     EXPECT_EQ(test::ReadBytes(out + "/b.dff"), test::EntryData({2, 1, "b.dff"}, 1));
 }
 
+// A file is told extracted (-v prints its line) only once the folder's flush has it on the disk.
+TEST_F(ExtractTest, FilesAreToldOnceTheFolderIsFlushed) {
+    const std::string img = Make(true, {{1, 1, "a.dff"}, {2, 1, "b.dff"}});
+    struct Events : test::FileObserver {
+        std::vector<std::string> seen;
+        void Written(const std::string&, int64_t, const void*, size_t) override {}
+        void Resized(const std::string&, int64_t) override {}
+        void Flushed(const std::string& path) override { seen.push_back("flushed " + path); }
+    } events;
+    ExtractRun run;
+    run.files.observer = &events;
+    ExtractCallbacks callbacks;
+    callbacks.extracted = [&](const std::string& name, const std::string&) {
+        events.seen.push_back("told " + name);
+    };
+    ExtractFiles(img, out, {"a.dff", "b.dff"}, run.boxes, callbacks, run.io);
+    ASSERT_GE(events.seen.size(), 3u);
+    const std::vector<std::string> last(events.seen.end() - 3, events.seen.end());
+    EXPECT_EQ(last, (std::vector<std::string>{"flushed " + out, "told a.dff", "told b.dff"}));
+}
+
 TEST_F(ExtractTest, CreationFailureOnAFullDiskHasNoIconAndIsNotTaskModal) {
     std::string img = Make(true, {{1, 1, "a.dff"}, {2, 1, "b.dff"}});
     for (const int code : {test::DiskFull, test::DiskFullToo}) {
@@ -237,8 +258,9 @@ TEST_F(ExtractTest, CreationFailureOnAFullDiskHasNoIconAndIsNotTaskModal) {
         run.files.failErrno = code;
         run.Run(img, out, {"a.dff", "b.dff"});
         ASSERT_EQ(run.boxes.shown.size(), 2u);
-        EXPECT_EQ(run.boxes.shown[0].text,
-                  "Не удаётся создать файл: \n\n" + out + "/a.dff\n\nНа диске не хватает места");
+        EXPECT_EQ(run.boxes.shown[0].text, "Не удаётся создать файл: \n\n" + out +
+                                               "/a.dff\n\nНа диске не хватает места\n\n" +
+                                               test::IoErrorText(code));
         EXPECT_EQ(run.boxes.shown[0].icon, MessageIcon::None);
         EXPECT_FALSE(run.boxes.shown[0].taskModal);
         EXPECT_EQ(run.LastText(), "Извлечено: 1");
@@ -369,8 +391,7 @@ TEST_F(ExtractTest, LoadFailureShowsOnlyItsMessage) {
     ExtractRun run;
     run.Run(dir / "lone.img", out, {"a"});
     ASSERT_EQ(run.boxes.shown.size(), 1u);
-    EXPECT_EQ(run.boxes.shown[0].text, "Unable to find DIR file!");
-    EXPECT_EQ(run.boxes.shown[0].title, "Error");
+    EXPECT_EQ(run.boxes.shown[0].text, "Unable to find DIR file!\n\n" + (dir / "lone.dir"));
     EXPECT_FALSE(run.started);
     EXPECT_FALSE(run.outcome.loaded);
 }
@@ -449,7 +470,7 @@ TEST_F(ExtractTest, CopiesWriteWhatTheArchiveHoldsAndWarnWithTheRealCode) {
         run.files.failErrno = c.failErrno;
         run.Run(dir / "a.img", out, {"a.dff"});
         const bool counted = c.length >= 0 && c.warning != WriteFailedLeft;
-        EXPECT_EQ(run.outcome.extractedCount, counted ? 1 : 0);
+        EXPECT_EQ(run.outcome.done, counted ? 1 : 0);
         std::vector<MessageId> shown;
         for (const Message& m : run.boxes.messages) {
             shown.push_back(m.id);
@@ -551,7 +572,7 @@ TEST_F(ExtractTest, NothingIsWrittenThroughWhatStandsAtTheName) {
         }
         EXPECT_EQ(test::ReadBytes(victim), (Bytes{'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
         EXPECT_FALSE(std::filesystem::exists(elsewhere));
-        EXPECT_EQ(run.outcome.extractedCount, c.extracted ? 1 : 0);
+        EXPECT_EQ(run.outcome.done, c.extracted ? 1 : 0);
         EXPECT_EQ(std::filesystem::is_regular_file(std::filesystem::symlink_status(at)),
                   c.extracted);
         if (c.extracted) {
@@ -568,7 +589,7 @@ TEST_F(ExtractTest, AFullDiskCountsOnlyWhatWasWrittenWhole) {
     ExtractRun run;
     run.files.writeBudget = SectorToByte(1) + SectorToByte(1) / 2;
     run.Run(img, out, {"a.dff", "b.dff", "c.dff"});
-    EXPECT_EQ(run.outcome.extractedCount, 1);
+    EXPECT_EQ(run.outcome.done, 1);
     EXPECT_EQ(run.outcome.skippedCount, 2);
     EXPECT_TRUE(std::filesystem::exists(out + "/a.dff"));
     EXPECT_FALSE(std::filesystem::exists(out + "/b.dff"));

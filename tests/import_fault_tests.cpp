@@ -1,6 +1,7 @@
 // The same import, failed at each of its file operations in turn: the archive must stay whole.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include "tests/codes.h"
@@ -109,7 +110,7 @@ void RunUntilComplete(bool version2) {
         run.files.failAt = n;
         run.files.failErrno = n % 2 ? test::IoFailure : test::DiskFull;
         run.Run(img, paths);
-        if (run.outcome.completed) {
+        if (run.outcome.RanToEnd()) {
             CheckAfterFailure(img, s, run, pathOf);
             if (run.removed.size() == paths.size()) {
                 // The fault fell on a closing, or after the batch's last operation.
@@ -125,12 +126,19 @@ void RunUntilComplete(bool version2) {
         }
         ++failures;
         ASSERT_FALSE(run.boxes.shown.empty());
-        const MessageBoxRequest& last = run.boxes.shown.back();
-        EXPECT_EQ(last.icon, MessageIcon::Error);
-        const std::string expected = n % 2 ? "I/O error" : "На диске не хватает места";
-        const bool loadFailure = last.text.rfind("Не удаётся открыть файл", 0) == 0;
-        if (!loadFailure) {
-            EXPECT_EQ(last.text, expected);
+        if (run.outcome.loaded) {
+            // The error with the system's code and words, then what was done before it.
+            ASSERT_GE(run.boxes.shown.size(), 2u);
+            const MessageBoxRequest& error = run.boxes.shown[run.boxes.shown.size() - 2];
+            EXPECT_EQ(error.icon, MessageIcon::Error);
+            EXPECT_EQ(error.text,
+                      n % 2 ? test::IoErrorText(test::IoFailure)
+                            : "На диске не хватает места\n\n" + test::IoErrorText(test::DiskFull));
+            const Message& stopped = run.boxes.messages.back();
+            EXPECT_EQ(stopped.id, MessageId::ImportStopped);
+            EXPECT_EQ(stopped.replaced + stopped.added, static_cast<int64_t>(run.removed.size()));
+        } else {
+            EXPECT_EQ(run.boxes.shown.back().icon, MessageIcon::Error);
         }
         for (const auto& box : run.boxes.shown) {
             EXPECT_EQ(box.text.find("Завершено"), std::string::npos);
@@ -148,6 +156,161 @@ TEST(ImportFaults, Version2SurvivesAFailureAtEveryOperation) {
 TEST(ImportFaults, Version1SurvivesAFailureAtEveryOperation) {
     RunUntilComplete(false);
 }
+
+// A disk that fills up as real ones do: the write that passes the budget writes what fits, then
+// fails as a full disk.
+class FillingDisk final : public FileSystem {
+  public:
+    explicit FillingDisk(int64_t budget) : left_(budget) {}
+
+    int Write(FileHandle file, int64_t pos, const void* buffer, size_t n,
+              size_t& written) override {
+        const size_t fits = std::min(n, static_cast<size_t>(left_));
+        const int code = real_.Write(file, pos, buffer, fits, written);
+        left_ -= static_cast<int64_t>(written);
+        return code != 0 || fits == n ? code : test::DiskFull;
+    }
+    int Open(const std::string& p, OpenMode m, FileHandle& f, bool& c) override {
+        return real_.Open(p, m, f, c);
+    }
+    int Claim(FileHandle f, OpenMode m) override { return real_.Claim(f, m); }
+    int Remove(const std::string& p) override { return real_.Remove(p); }
+    int OpenFolder(const std::string& p, FileHandle& f) override { return real_.OpenFolder(p, f); }
+    int OpenIn(FileHandle d, const std::string& n, OpenMode m, FileHandle& f, bool& c) override {
+        return real_.OpenIn(d, n, m, f, c);
+    }
+    int LookIn(FileHandle d, const std::string& n, NodeInfo& i) override {
+        return real_.LookIn(d, n, i);
+    }
+    int RemoveIn(FileHandle d, const std::string& n) override { return real_.RemoveIn(d, n); }
+    int Read(FileHandle f, int64_t p, void* b, size_t n, size_t& got) override {
+        return real_.Read(f, p, b, n, got);
+    }
+    int Size(FileHandle f, int64_t& s) override { return real_.Size(f, s); }
+    int Resize(FileHandle f, int64_t s) override { return real_.Resize(f, s); }
+    int Sync(FileHandle f) override { return real_.Sync(f); }
+    void StartWriteback(FileHandle f, int64_t p, int64_t n) override {
+        real_.StartWriteback(f, p, n);
+    }
+    int Close(FileHandle f) override { return real_.Close(f); }
+    int SyncFileSystem(const std::string& d) override { return real_.SyncFileSystem(d); }
+    int SyncFolder(const std::string& d) override { return real_.SyncFolder(d); }
+
+  private:
+    FileSystem& real_ = RealFileSystem();
+    int64_t left_;
+};
+
+// A full disk stops the batch: the data file is cut back to where it ended before, or to the end
+// of the data that a record on disk names, the .dir holds whole records only, and the box after
+// the error says what was done.
+struct FullDisk {
+    const char* title;
+    bool version2;
+    std::vector<TestEntry> entries;
+    std::vector<std::pair<std::string, size_t>> sources;  // name, bytes
+    int64_t budget;                                       // bytes written before the disk is full
+    int replaced, added;                                  // committed before the stop
+    bool writesWhatFits = false;  // the failing write writes what fits (else nothing)
+    // Where the data file ends at least: a commit that failed may have put records on the disk,
+    // so the data of the entries it was writing stays.
+    int64_t keptSectors = 0;
+};
+
+void PrintTo(const FullDisk& c, std::ostream* os) {
+    *os << c.title;
+}
+
+class ImportStops : public ::testing::TestWithParam<FullDisk> {};
+
+TEST_P(ImportStops, GiveBackTheRoomTheyTook) {
+    const FullDisk& c = GetParam();
+    TempDir dir;
+    const std::string img = dir / "a.img";
+    test::MakeArchive(c.version2, img, c.entries);
+    const int64_t before = static_cast<int64_t>(test::ReadBytes(img).size());
+    std::vector<std::string> paths;
+    for (size_t i = 0; i < c.sources.size(); ++i) {
+        paths.push_back(dir / c.sources[i].first);
+        test::WriteBytes(paths.back(),
+                         test::Pattern(c.sources[i].second, static_cast<uint32_t>(i)));
+    }
+    ImportRun run;
+    FillingDisk disk(c.budget);
+    run.files.writeBudget = c.budget;
+    if (c.writesWhatFits) {
+        run.io.fileSystem = &disk;
+    }
+    run.Run(img, paths);
+    ASSERT_FALSE(run.outcome.RanToEnd());
+    ASSERT_GE(run.boxes.messages.size(), 2u);
+    EXPECT_EQ(run.boxes.messages[run.boxes.messages.size() - 2].id, MessageId::DiskFull);
+    const Message& stopped = run.boxes.messages.back();
+    EXPECT_EQ(stopped.id, MessageId::ImportStopped);
+    EXPECT_EQ(stopped.replaced, c.replaced);
+    EXPECT_EQ(stopped.added, c.added);
+
+    int64_t named = std::max(before, SectorToByte(c.keptSectors));
+    const auto records = test::ReadRecords(c.version2, img);
+    for (const DirectoryRecord& r : records) {
+        named = std::max(named, SectorToByte(int64_t{r.offset} + r.size));
+    }
+    EXPECT_EQ(static_cast<int64_t>(test::ReadBytes(img).size()), named);
+    if (!c.version2) {
+        EXPECT_EQ(test::ReadBytes(DirectoryFilePath(img)).size() % RecordSize, 0u);
+    }
+}
+
+constexpr size_t Megabyte = size_t{1} << 20;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ImportStops,
+    ::testing::Values(FullDisk{"a file larger than the room left, version 2",
+                               true,
+                               {{1, 2, "a"}},
+                               {{"big.dff", 3 * Megabyte}},
+                               int64_t{Megabyte},
+                               0,
+                               0},
+                      FullDisk{"a file larger than the room left, version 1",
+                               false,
+                               {{0, 2, "a"}},
+                               {{"big.dff", 3 * Megabyte}},
+                               int64_t{Megabyte},
+                               0,
+                               0},
+                      FullDisk{"a replacement larger than the room left",
+                               true,
+                               {{1, 2, "a"}},
+                               {{"a", 3 * Megabyte}},
+                               int64_t{Megabyte},
+                               0,
+                               0},
+                      // The first file is committed by the stop: its data stays, the second's goes.
+                      FullDisk{"a file that fits, then one that does not",
+                               true,
+                               {{1, 2, "a"}},
+                               {{"small.dff", 10000}, {"big.dff", 3 * Megabyte}},
+                               600 * 1024,
+                               0,
+                               1},
+                      FullDisk{"a replacement that fits, then a file that does not, version 1",
+                               false,
+                               {{0, 2, "a"}},
+                               {{"A", 10000}, {"big.dff", 3 * Megabyte}},
+                               600 * 1024,
+                               1,
+                               0},
+                      // The one record the commit writes is cut short by the full disk.
+                      FullDisk{"a record cut short, version 1",
+                               false,
+                               {{0, 2, "a"}},
+                               {{"small.dff", 10000}},
+                               5 * SectorSize + 16,
+                               0,
+                               0,
+                               true,
+                               7}));
 
 }  // namespace
 }  // namespace zarnex

@@ -24,7 +24,7 @@ struct ImportRun {
 
     void Run(const std::string& archive, const std::vector<std::string>& paths) {
         ImportCallbacks callbacks;
-        callbacks.setProgress = [this](int p) { progress.push_back(p); };
+        callbacks.progress = [this](int done, int) { progress.push_back(done); };
         callbacks.removeFromImportList = [this](const std::string& p, ImportKind) {
             removed.push_back(p);
         };

@@ -62,7 +62,7 @@ TEST(Placement, ReservedRoomIsNeverHandedOutAndEverythingElseIsTheFirstFit) {
         test::MakeVersion2(dir / "a.img", entries);
         IoState io;
         ScriptedMessageBoxes boxes;
-        std::optional<OpenArchive> archive = test::OpenForPlacing(dir / "a.img", io, boxes);
+        std::optional<OpenArchive> archive = test::LoadForPlacing(dir / "a.img", io, boxes);
         ASSERT_TRUE(archive);
         DirectoryTable& table = archive->table;
 

@@ -203,6 +203,15 @@ std::optional<OpenArchive> OpenForPlacing(const std::string& path, IoState& io,
     return archive;
 }
 
+std::optional<OpenArchive> LoadForPlacing(const std::string& path, IoState& io,
+                                          MessageBoxes& boxes) {
+    std::optional<OpenArchive> archive = LoadDirectory(path, io, boxes);
+    if (archive) {
+        PrepareForPlacing(archive->table);
+    }
+    return archive;
+}
+
 std::string CodeText(int code) {
     return std::to_string(code) + " (" + SystemErrorText(code) + ")";
 }

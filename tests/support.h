@@ -69,6 +69,9 @@ Bytes ReadSectors(const std::string& path, int64_t offset, int64_t sectors);
 // An archive opened for writing in the form a batch that places data gives it.
 std::optional<OpenArchive> OpenForPlacing(const std::string& path, IoState& io,
                                           MessageBoxes& boxes);
+// The same table read only, also from an archive too damaged to be written.
+std::optional<OpenArchive> LoadForPlacing(const std::string& path, IoState& io,
+                                          MessageBoxes& boxes);
 
 // How the boxes show an error code: "13 (Permission denied)", and "I/O error: " before it.
 std::string CodeText(int code);

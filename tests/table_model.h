@@ -12,12 +12,18 @@
 
 namespace zarnex::test {
 
-// The first position in offset order whose name equals `name` ignoring case, or NoPosition.
+// The position in offset order of the first entry in directory order whose name equals `name`
+// ignoring case, or NoPosition.
 inline OrderPosition ScanForName(const DirectoryTable& table, const AnsiString& name) {
     const AnsiString wanted = LowerAnsi(name);
-    for (int32_t p = 0; p < table.count; ++p) {
-        if (LowerAnsi(EntryAt(table, OrderPosition(p)).name) == wanted) {
-            return OrderPosition(p);
+    for (int32_t e = 0; e < table.count; ++e) {
+        if (LowerAnsi(EntryOf(table, EntryIndex(e)).name) != wanted) {
+            continue;
+        }
+        for (int32_t p = 0; p < table.count; ++p) {
+            if (IndexAt(table, OrderPosition(p)) == EntryIndex(e)) {
+                return OrderPosition(p);
+            }
         }
     }
     return NoPosition;

@@ -1,12 +1,13 @@
 #include "tests/test_file_system.h"
 
+#include "platform/paths.h"
 #include "tests/codes.h"
 
 namespace zarnex::test {
 
 bool TestFileSystem::Injected() {
     ++operations;
-    return failAt != 0 && operations == failAt;
+    return failAt != 0 && (operations == failAt || (failOnward && operations > failAt));
 }
 
 int TestFileSystem::Open(const std::string& path, OpenMode mode, FileHandle& file, bool& created) {
@@ -17,6 +18,39 @@ int TestFileSystem::Open(const std::string& path, OpenMode mode, FileHandle& fil
     const int code = real_.Open(path, mode, file, created);
     if (code == 0) {
         paths_[file] = path;
+        if (created && observer) {
+            observer->Created(path);
+        }
+    }
+    return code;
+}
+
+int TestFileSystem::Remove(const std::string& path) {
+    const int code = real_.Remove(path);
+    if (code == 0 && observer) {
+        observer->Removed(path);
+    }
+    return code;
+}
+
+int TestFileSystem::RemoveIn(FileHandle folder, const std::string& name) {
+    const int code = real_.RemoveIn(folder, name);
+    if (code == 0 && observer) {
+        observer->Removed(JoinPath(paths_[folder], name));
+    }
+    if (code == 0 && afterRemoveIn) {
+        afterRemoveIn(folder, name);
+    }
+    return code;
+}
+
+int TestFileSystem::SyncFolder(const std::string& folder) {
+    if (Injected()) {
+        return failErrno;
+    }
+    const int code = skipFlushes ? 0 : real_.SyncFolder(folder);
+    if (code == 0 && observer) {
+        observer->FolderFlushed(folder);
     }
     return code;
 }
@@ -37,7 +71,10 @@ int TestFileSystem::OpenIn(FileHandle folder, const std::string& name, OpenMode 
     }
     const int code = real_.OpenIn(folder, name, mode, file, created);
     if (code == 0) {
-        paths_[file] = paths_[folder] + "/" + name;
+        paths_[file] = JoinPath(paths_[folder], name);
+        if (created && observer) {
+            observer->Created(paths_[file]);
+        }
     }
     return code;
 }
@@ -94,7 +131,7 @@ int TestFileSystem::Sync(FileHandle file) {
     if (Injected()) {
         return failErrno;
     }
-    const int code = real_.Sync(file);
+    const int code = skipFlushes ? 0 : real_.Sync(file);
     if (code == 0 && observer) {
         observer->Flushed(paths_[file]);
     }

@@ -20,6 +20,11 @@ class FileObserver {
     virtual void Written(const std::string& path, int64_t pos, const void* bytes, size_t n) = 0;
     virtual void Resized(const std::string& path, int64_t size) = 0;
     virtual void Flushed(const std::string& path) = 0;
+    // Names in a folder: a file this file system made or removed, and a flush of the folder's
+    // names, without which a power cut may undo either.
+    virtual void Created(const std::string& /*path*/) {}
+    virtual void Removed(const std::string& /*path*/) {}
+    virtual void FolderFlushed(const std::string& /*folder*/) {}
 };
 
 class TestFileSystem final : public FileSystem {
@@ -27,23 +32,27 @@ class TestFileSystem final : public FileSystem {
     explicit TestFileSystem(FileSystem& real = RealFileSystem()) : real_(real) {}
 
     // Numbered from 1: an opening, the claim after it, every read, write, size, resize, sync
-    // and close of a file, and a flush of a file system. The one numbered failAt fails with
-    // failErrno, without reaching the disk (a close still closes).
+    // and close of a file, and a flush of a file system or of a folder's names. The one numbered
+    // failAt fails with failErrno, without reaching the disk (a close still closes).
     long long operations = 0;
     long long failAt = 0;
     int failErrno = 0;
+    bool failOnward = false;  // every operation after failAt fails too: a disk that died
 
     // Writes past this many bytes fail as on a full disk, writing nothing; negative: no limit.
     int64_t writeBudget = -1;
     int64_t bytesWritten = 0;
 
     FileObserver* observer = nullptr;
+    // Flushes of files and folders succeed without reaching the disk: for checks that rebuild
+    // thousands of disks a power cut may leave.
+    bool skipFlushes = false;
     // Another program at work in the folder right after the batch removed a name from it.
     std::function<void(FileHandle folder, const std::string& name)> afterRemoveIn;
 
     int Open(const std::string& path, OpenMode mode, FileHandle& file, bool& created) override;
     int Claim(FileHandle file, OpenMode mode) override;
-    int Remove(const std::string& path) override { return real_.Remove(path); }
+    int Remove(const std::string& path) override;
     int OpenFolder(const std::string& path, FileHandle& folder) override;
     // Numbered as an opening; LookIn and RemoveIn are not numbered.
     int OpenIn(FileHandle folder, const std::string& name, OpenMode mode, FileHandle& file,
@@ -51,13 +60,7 @@ class TestFileSystem final : public FileSystem {
     int LookIn(FileHandle folder, const std::string& name, NodeInfo& node) override {
         return real_.LookIn(folder, name, node);
     }
-    int RemoveIn(FileHandle folder, const std::string& name) override {
-        const int code = real_.RemoveIn(folder, name);
-        if (code == 0 && afterRemoveIn) {
-            afterRemoveIn(folder, name);
-        }
-        return code;
-    }
+    int RemoveIn(FileHandle folder, const std::string& name) override;
     int Read(FileHandle file, int64_t pos, void* buffer, size_t n, size_t& got) override;
     int Write(FileHandle file, int64_t pos, const void* buffer, size_t n, size_t& written) override;
     int Size(FileHandle file, int64_t& size) override;
@@ -68,7 +71,7 @@ class TestFileSystem final : public FileSystem {
     }
     int Close(FileHandle file) override;
     int SyncFileSystem(const std::string& folder) override;
-    int SyncFolder(const std::string& folder) override { return real_.SyncFolder(folder); }
+    int SyncFolder(const std::string& folder) override;
 
   private:
     // Counts the operation; true for the one that fails.

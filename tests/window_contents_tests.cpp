@@ -345,6 +345,23 @@ class WindowContentsTests : public QObject {
         }
     }
 
+    // The path field may name a pair by its .dir; a control character stored in a name is shown
+    // escaped, and edited as it is.
+    void aDirNamesThePairAndStoredControlCharactersShowEscaped() {
+        Harness h;
+        const std::string img = h.Path("pair.img");
+        MakeVersion1(img, {{0, 1, "a.dff"}, {1, 1, "x\n9\t0"}});
+        h.Edit()->setText(QString::fromStdString(h.Path("pair.dir")));
+        h.Click("contentsButton");
+        ContentsWindow& w = *h.form->ContentsOf(h.Path("pair.dir"));
+        QVERIFY(h.boxes.shown.empty());
+        QVERIFY2(w.windowTitle().startsWith("pair.img"), qPrintable(w.windowTitle()));
+        const QModelIndex name = w.Model().index(1, ContentsModel::NameColumn);
+        QCOMPARE(name.data(Qt::DisplayRole).toString(), QString("x\\x0a9\\x090"));
+        QCOMPARE(name.data(Qt::EditRole).toString(), QString("x\n9\t0"));
+        QCOMPARE(w.Model().index(0, ContentsModel::NameColumn).data().toString(), QString("a.dff"));
+    }
+
     void checkListsTheProblems() {
         Harness h;
         const std::string img = h.Path("bad.img");
@@ -411,6 +428,11 @@ class WindowContentsTests : public QObject {
                "visible m297.dff; current m297.dff";
         QTest::newRow("Compact is offered only where it would run")
             << "make bad.img damaged; open gta3.img; link yes; open bad.img; link no";
+        QTest::newRow("a damaged archive is never written: its writing actions are off")
+            << "make bad.img damaged; open gta3.img; choose car.dff; tipped; open bad.img;"
+               "choose a.dff; off ContentsDelete ContentsRename ContentsCompact;"
+               "tipped ContentsDelete ContentsRename ContentsCompact;"
+               "on ContentsCheck ContentsExtract; key F2; editing no; key Delete; boxes 0";
     }
 
     void scenarios() {

@@ -216,9 +216,9 @@ void Driver::Run(const QString& script) {
 
 void Driver::Step(const QString& verb, const QStringList& words, const QString& rest) {
     static const QStringList expectations = {
-        "rows",    "chosen",  "current", "listed", "clipboard", "records", "status",
-        "link",    "on",      "off",     "box",    "boxes",     "editor",  "opened",
-        "visible", "dragged", "empty",   "closed", "filtertext"};
+        "rows",    "chosen",  "current", "listed", "clipboard",  "records", "status",
+        "link",    "on",      "off",     "box",    "boxes",      "editor",  "opened",
+        "visible", "dragged", "empty",   "closed", "filtertext", "tipped",  "editing"};
     if (expectations.contains(verb)) {
         Expect(verb, words, rest);
     } else {
@@ -392,6 +392,13 @@ void Driver::Expect(const QString& verb, const QStringList& words, const QString
     } else if (verb == "boxes") {
         QCOMPARE(h_.boxes.shown.size() - boxesSeen_, words.front().toULongLong());
         boxesSeen_ = h_.boxes.shown.size();
+    } else if (verb == "tipped") {  // the writing actions that say why they are off
+        for (const char* name : {"ContentsDelete", "ContentsRename", "ContentsCompact"}) {
+            QCOMPARE(!Control(name)->toolTip().isEmpty(), words.contains(name));
+        }
+    } else if (verb == "editing") {
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QCOMPARE(editor && View()->isAncestorOf(editor), rest == "yes");
     } else if (verb == "editor") {
         auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
         QVERIFY2(editor && View()->isAncestorOf(editor), "no name is being edited");

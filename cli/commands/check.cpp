@@ -16,14 +16,14 @@ int Check(const std::string& path, bool quiet) {
     TerminalMessageBoxes boxes(OverwritePolicy::No);
     const std::optional<ArchiveCheck> check = CheckArchive(path, io, boxes);
     if (!check) {
-        return ExitNotRun;
+        return ExitStatusOf(BatchEnd::NotRun);
     }
     if (!quiet) {
         for (const Problem& problem : check->problems) {
-            std::cout << DescribeProblem(*check, path, problem, TerminalLanguage()) << "\n";
+            std::cout << DescribeProblem(*check, problem, TerminalLanguage()) << "\n";
         }
     }
-    return check->problems.empty() ? ExitDone : ExitPartly;
+    return ExitStatusOf(check->problems.empty() ? BatchEnd::Done : BatchEnd::Partly);
 }
 
 int Run(CommandLine& line) {

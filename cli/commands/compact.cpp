@@ -2,6 +2,7 @@
 #include "archive/compact.h"
 
 #include <functional>
+#include <iostream>
 
 #include "cli/exit_status.h"
 #include "cli/options.h"
@@ -11,26 +12,35 @@ namespace zarnex::cli {
 
 namespace {
 
-int Compact(const std::string& archive, bool quiet) {
+int Run(CommandLine& line) {
+    std::optional<char> chatter;
+    if (const auto status = line.ReadOptionsAndArchive([&](int option, const char*) {
+            return Choose(chatter, static_cast<char>(option), "-q", "-v");
+        })) {
+        return *status;
+    }
     IoState io;
     TerminalMessageBoxes boxes(OverwritePolicy::No);
-    LateProgress progress(!quiet);
-    const CompactOutcome outcome = CompactArchive(archive, boxes, io, std::ref(progress));
+    LateProgress progress(!chatter);
+    auto moved = [&](const std::string& name) {
+        if (chatter == 'v') {
+            std::cout << LineText(MessageId::MovedLine, name) << "\n";
+        }
+    };
+    const CompactOutcome outcome =
+        CompactArchive(line.Operands()[0], boxes, io, std::ref(progress), moved);
     progress.End();
-    return outcome.completed ? ExitDone : ExitNotRun;
-}
-
-int Run(CommandLine& line) {
-    return RunOnArchive(line, Compact);
+    return ExitStatusOf(outcome);
 }
 
 }  // namespace
 
 extern const Command CompactCommand{
     "compact",
-    "compact [-q] ARCHIVE",
+    "compact [-q | -v] ARCHIVE",
     MessageId::CompactAbout,
-    {{"quiet", 'q', nullptr, MessageId::CompactQuietHelp}},
+    {{"quiet", 'q', nullptr, MessageId::CompactQuietHelp},
+     {"verbose", 'v', nullptr, MessageId::CompactVerboseHelp}},
     Run,
 };
 

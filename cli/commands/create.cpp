@@ -23,16 +23,19 @@ int Run(CommandLine& line) {
         CreateArchive(line.Operands()[0], version.value_or(ArchiveVersion::Two), io);
     switch (outcome.status) {
         case CreateStatus::Created:
-            return ExitDone;
+            break;
         case CreateStatus::Exists:
-            return NotRun(Words({.id = MessageId::CreateExists, .path = outcome.path}));
+            NotRun(Words({.id = MessageId::CreateExists, .path = outcome.path}));
+            break;
         case CreateStatus::DirectoryIsItself:
-            return NotRun(Words({.id = MessageId::CreateIsItsDirectory, .path = outcome.path}));
+            NotRun(Words({.id = MessageId::CreateIsItsDirectory, .path = outcome.path}));
+            break;
         case CreateStatus::Failed:
-            return NotRun(Words(
+            NotRun(Words(
                 {.id = MessageId::CreateFailedLine, .path = outcome.path, .code = outcome.error}));
+            break;
     }
-    return ExitNotRun;
+    return ExitStatusOf(outcome);
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 // zarnex-cli delete: entries out of an archive's directory.
 #include "archive/edit.h"
 
-#include <functional>
-
 #include "cli/batch.h"
 #include "cli/exit_status.h"
 #include "cli/options.h"
@@ -21,7 +19,7 @@ int Run(CommandLine& line) {
     const std::string& archive = line.Operands()[0];
     const std::optional<ChosenNames> names = ChooseNames(archive, given, false, batch.chatter);
     if (!names) {
-        return ExitNotRun;
+        return ExitStatusOf(BatchEnd::NotRun);
     }
     std::vector<EntryChoice> chosen;
     for (const std::string& name : names->names) {
@@ -29,21 +27,15 @@ int Run(CommandLine& line) {
     }
 
     IoState io;
-    BatchOutput output(batch, OverwritePolicy::No, 0);
-    // Counted in records moved, which only the batch knows.
-    LateProgress progress(batch.chatter == Chatter::Normal);
+    BatchOutput output(batch, OverwritePolicy::No);
     DeleteCallbacks callbacks;
-    callbacks.progress = std::ref(progress);
+    callbacks.progress = output.ProgressLine();
     callbacks.deleted = [&](const std::string& name) {
         output.Verbose(LineText(MessageId::DeletedLine, name));
     };
     callbacks.notFound = [&](const std::string& name) { output.Remark(NotFoundLine(name)); };
     const DeleteOutcome outcome = DeleteEntries(archive, chosen, output.Boxes(), callbacks, io);
-    progress.End();
-    if (!outcome.completed) {
-        return ExitNotRun;
-    }
-    return outcome.notFoundCount > 0 || names->unmatched > 0 ? ExitPartly : ExitDone;
+    return ExitStatusOf(outcome, names->unmatched);
 }
 
 }  // namespace

@@ -36,25 +36,20 @@ int Run(CommandLine& line) {
     }
     const std::optional<ChosenNames> names = ChooseNames(archive, given, all, batch.chatter);
     if (!names) {
-        return ExitNotRun;
+        return ExitStatusOf(BatchEnd::NotRun);
     }
 
     IoState io;
-    BatchOutput output(batch, policy.value_or(OverwritePolicy::Ask), names->names.size());
+    BatchOutput output(batch, policy.value_or(OverwritePolicy::Ask));
     ExtractCallbacks callbacks;
-    callbacks.setProgress = output.Progress();
+    callbacks.progress = output.ProgressLine();
     callbacks.extracted = [&](const std::string&, const std::string& outPath) {
         output.Verbose(ExtractedLine(outPath));
     };
     callbacks.notFound = [&](const std::string& name) { output.Remark(NotFoundLine(name)); };
     const ExtractOutcome outcome =
         ExtractFiles(archive, folder, names->names, output.Boxes(), callbacks, io);
-    if (!outcome.loaded || outcome.cancelled) {
-        return ExitNotRun;
-    }
-    const bool partly = outcome.skippedCount > 0 || outcome.notFoundCount > 0 ||
-                        outcome.warnedCount > 0 || names->unmatched > 0;
-    return partly ? ExitPartly : ExitDone;
+    return ExitStatusOf(outcome, names->unmatched);
 }
 
 }  // namespace

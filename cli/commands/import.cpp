@@ -33,17 +33,14 @@ int Run(CommandLine& line) {
     }
 
     IoState io;
-    BatchOutput output(batch, OverwritePolicy::No, paths.size());
+    BatchOutput output(batch, OverwritePolicy::No);
     ImportCallbacks callbacks;
-    callbacks.setProgress = output.Progress();
+    callbacks.progress = output.ProgressLine();
     callbacks.removeFromImportList = [&](const std::string& path, ImportKind kind) {
         output.Verbose(ImportedLine(path, kind));
     };
     const ImportOutcome outcome = ImportFiles(archive, paths, output.Boxes(), callbacks, io);
-    if (!outcome.loaded || !outcome.completed) {
-        return ExitNotRun;
-    }
-    return outcome.skippedCount > 0 || unmatched > 0 ? ExitPartly : ExitDone;
+    return ExitStatusOf(outcome, unmatched);
 }
 
 }  // namespace

@@ -3,10 +3,10 @@
 #include <optional>
 
 #include "archive/directory.h"
+#include "archive/names.h"
 #include "cli/exit_status.h"
 #include "cli/options.h"
 #include "cli/terminal.h"
-#include "platform/codepage.h"
 
 namespace zarnex::cli {
 
@@ -20,7 +20,7 @@ int Run(CommandLine& line) {
     TerminalMessageBoxes boxes(OverwritePolicy::No);
     const std::optional<OpenArchive> archive = LoadDirectory(line.Operands()[0], io, boxes);
     if (!archive) {
-        return ExitNotRun;
+        return ExitStatusOf(BatchEnd::NotRun);
     }
     const DirectoryTable& table = archive->table;
     std::cout << Words({.id = MessageId::ListHeader,
@@ -30,9 +30,9 @@ int Run(CommandLine& line) {
     for (int32_t i = 0; i < table.count; ++i) {
         const DirectoryEntry& entry = table.entries[static_cast<size_t>(i)];
         std::cout << i << "\t" << entry.offset << "\t" << entry.size << "\t"
-                  << AnsiToUtf8Lossy(entry.name) << "\n";
+                  << DisplayName(entry.name) << "\n";
     }
-    return ExitDone;
+    return ExitStatusOf(BatchEnd::Done);
 }
 
 }  // namespace

@@ -19,17 +19,7 @@ int Run(CommandLine& line) {
     }
     IoState io;
     TerminalMessageBoxes boxes(OverwritePolicy::No);
-    switch (RenameEntry(operands[0], {operands[1]}, operands[2], boxes, io)) {
-        case RenameStatus::Renamed:
-            return ExitDone;
-        case RenameStatus::NotRun:
-            return ExitNotRun;
-        case RenameStatus::NotFound:
-        case RenameStatus::Invalid:
-        case RenameStatus::Taken:
-            break;
-    }
-    return ExitPartly;
+    return ExitStatusOf(RenameEntry(operands[0], {operands[1]}, operands[2], boxes, io));
 }
 
 }  // namespace

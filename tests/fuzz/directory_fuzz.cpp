@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "archive/check.h"
 #include "archive/directory.h"
 #include "tests/fuzz/fuzz_case.h"
 #include "tests/scripted_boxes.h"
@@ -207,12 +208,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ScriptedMessageBoxes extractionBoxes, importBoxes;
     IoState extractionIo, importIo;
     auto extraction = LoadDirectory(ws.image, extractionIo, extractionBoxes);
+    bool damaged = false;
     if (extraction) {
+        int64_t dataBytes = 0;
+        int64_t directoryBytes = 0;
+        extraction->data.Size(dataBytes);
+        if (extraction->directory.IsOpen()) {
+            extraction->directory.Size(directoryBytes);
+        }
+        damaged = !FindDamage(extraction->table, dataBytes, directoryBytes).empty();
         // Shared reading would keep the import form out.
         extraction->data.Close();
         extraction->directory.Close();
     }
     auto archive = OpenForWriting(ws.image, importIo, importBoxes);
+    if (damaged) {
+        Expect(!archive && importBoxes.messages.size() == 1 &&
+                   importBoxes.messages[0].id == MessageId::ArchiveDamaged,
+               "a damaged archive opened for writing");
+        // Its table is still driven through the batch's changes, prepared from the read form.
+        archive.emplace();
+        archive->table = extraction->table;
+        importBoxes = {};
+    }
     if (archive) {
         PrepareForPlacing(archive->table);
     }

@@ -196,6 +196,9 @@ Case Parse(const uint8_t* data, size_t size, uint64_t maxLength) {
             case Tag::Steps:
                 c.steps += payload;
                 break;
+            case Tag::Journal:
+                c.journal = payload;
+                break;
         }
     }
     return c;

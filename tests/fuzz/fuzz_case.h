@@ -29,6 +29,7 @@ enum class Tag : uint8_t {
     Answers = 'A',   // each byte % 3 answers a box: Yes, No, Cancel
     Steps = 'O',     // bytes that drive the loaded table through the batch's changes
     Node = 'L',      // u8 kind, a name: something other than a file in the output folder
+    Journal = 'J',   // u8 how, then bytes: what lies where the archive's journal goes (edit)
 };
 
 enum class SourceKind : uint8_t { Regular, Fifo, Folder, Missing, TheArchive, Count };
@@ -71,6 +72,7 @@ struct Case {
     std::vector<FolderNode> nodes;
     std::string answers;
     std::string steps;
+    std::string journal;  // the last Journal chunk, its first byte the how
 
     // The data file's length as it will be made, before any limit.
     uint64_t ImageSize() const { return imageLength.value_or(image.size()); }
@@ -106,6 +108,9 @@ class Writer {
     }
     Writer& Answers(const std::string& answers) { return Chunk(Tag::Answers, answers); }
     Writer& Steps(const std::string& steps) { return Chunk(Tag::Steps, steps); }
+    Writer& Journal(char how, const std::string& bytes = "") {
+        return Chunk(Tag::Journal, std::string(1, how) + bytes);
+    }
 
     const std::string& bytes() const { return bytes_; }
 

@@ -1,6 +1,8 @@
 // A whole import into a fuzzed archive, under a write budget. Afterwards every entry that was
 // not replaced holds its old bytes, nothing the batch placed overlaps another entry, the
-// version-2 directory is clear of data, and only the archive was written.
+// version-2 directory is clear of data, and only the archive was written. An archive that check
+// finds damaged is offered to import, compact, delete and rename instead, and each must refuse
+// it with the one box and leave every byte as it was.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -10,6 +12,9 @@
 #include <string_view>
 #include <vector>
 
+#include "archive/check.h"
+#include "archive/compact.h"
+#include "archive/edit.h"
 #include "archive/import.h"
 #include "platform/codepage.h"
 #include "tests/fuzz/fuzz_case.h"
@@ -107,6 +112,43 @@ bool HoldsSource(const std::string& image, const DirectoryRecord& r,
     return false;
 }
 
+// Every writing batch on a damaged archive: one box, the refusal, and not one byte written.
+void OfferDamaged(const fuzz::Workspace& ws, const ArchiveCheck& check, const std::string& oldImage,
+                  const std::string& oldDirectory) {
+    const std::string name =
+        check.table.count > 0 ? AnsiToUtf8Lossy(check.table.entries[0].name) : std::string("a.dff");
+    const char* const batches[] = {"import", "compact", "delete", "rename"};
+    for (const char* batch : batches) {
+        test::TestFileSystem files;
+        fuzz::WrittenPaths recorder;
+        files.observer = &recorder;
+        IoState io{.fileSystem = &files};
+        ScriptedMessageBoxes boxes;
+        const std::string_view which = batch;
+        if (which == "import") {
+            ImportFiles(ws.image, ws.sources, boxes, {}, io);
+        } else if (which == "compact") {
+            CompactArchive(ws.image, boxes, io);
+        } else if (which == "delete") {
+            DeleteEntries(ws.image, {{name}}, boxes, {}, io);
+        } else {
+            RenameEntry(ws.image, {name}, "renamed.dff", boxes, io);
+        }
+        const std::string what = std::string(batch) + " on a damaged archive: ";
+        if (!recorder.paths.empty()) {
+            Finding(what + "wrote " + *recorder.paths.begin());
+        }
+        if (fuzz::ReadWhole(ws.image) != oldImage ||
+            fuzz::ReadWhole(ws.directory) != oldDirectory) {
+            Finding(what + "changed the archive");
+        }
+        if (boxes.messages.size() != 1 || boxes.messages[0].id != MessageId::ArchiveDamaged) {
+            Finding(what + "not refused with the one box: " +
+                    (boxes.shown.empty() ? "none" : boxes.shown.back().text));
+        }
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -114,6 +156,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const fuzz::Workspace ws = fuzz::Materialize(c, MaxFileLength);
     const std::string oldImage = fuzz::ReadWhole(ws.image);
     const std::string oldDirectory = c.hasDirectory ? fuzz::ReadWhole(ws.directory) : "";
+
+    // The copy an interrupted deletion left at the end is no entry: the batch cuts it off.
+    int32_t leftovers = 0;
+    {
+        IoState io;
+        ScriptedMessageBoxes boxes;
+        const std::optional<ArchiveCheck> check = CheckArchive(ws.image, io, boxes);
+        if (check && !FindDamage(check->table, check->dataBytes, check->directoryBytes).empty()) {
+            OfferDamaged(ws, *check, oldImage, oldDirectory);
+            return 0;
+        }
+        leftovers = check ? check->table.leftovers : 0;
+    }
 
     int64_t sourceBytes = 0;
     for (const fuzz::SourceFile& source : c.sources) {
@@ -157,7 +212,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     const bool version2 = fuzz::IsVersion2(oldImage);
-    const auto before = fuzz::RecordsOn(version2, oldImage, oldDirectory);
+    auto before = fuzz::RecordsOn(version2, oldImage, oldDirectory);
+    if (before) {
+        before->resize(before->size() - static_cast<size_t>(leftovers));
+    }
     const auto after = fuzz::RecordsOn(version2, newImage, newDirectory);
     if (!before || !after || after->size() < before->size()) {
         Finding("the directory on disk is no longer whole");

@@ -250,6 +250,24 @@ void Seeds(const std::string& root) {
             Put(edit, v + "rename-invalid-" + std::to_string(bad.size()),
                 archive(Typical()).Name("car.dff").Name(bad).Steps(ren));
         }
+        Put(edit, v + "rename-own-case-of-the-whole-field",
+            archive(Typical()).Name(std::string(24, 'n')).Name(std::string(24, 'N')).Steps(ren));
+        // What lies where the journal goes, for each way the Journal chunk has (see edit_fuzz).
+        const char* const journals[] = {"bytes",     "stopped",       "never-reached",  "torn",
+                                        "byte-lost", "changed-since", "another-archive"};
+        for (char how = 0; how < 7; ++how) {
+            const Records others = {{2, 1, "other.dff"}, {3, 2, "car.dff"}, {5, 1, "x.col"}};
+            const std::string other = version2 ? Version2Image(others) : Writer::RecordsOf(others);
+            const std::string bytes = how == 0   ? std::string("ZXJRNL01") + Data(80, 9)
+                                      : how == 6 ? other
+                                                 : std::string(1, static_cast<char>(how * 5));
+            Put(edit, v + "journal-" + journals[static_cast<int>(how)],
+                archive(Typical())
+                    .Name("car.dff")
+                    .Name("car.txd")
+                    .Steps(how % 2 ? del : ren)
+                    .Journal(how, bytes));
+        }
     }
     // A partial record at the end of the .dir; a count that runs past its records.
     Put(edit, "v1-partial-record",
@@ -303,6 +321,32 @@ void Regressions(const std::string& root) {
                 .Name("a.dff")
                 .Steps(steps));
     }
+    // Records that a disk sector boundary runs through (the 16th, the 32nd), with names whose
+    // halves differ: deleted (the last one's 32 bytes copied over them) and renamed.
+    Records across;
+    for (int i = 0; i < 40; ++i) {
+        const std::string n = std::to_string(i);
+        across.push_back({2 + i, 1, "rec" + n + "-name-halves-" + n});
+    }
+    Put(root + "/edit", "repro-8-delete-across-a-sector-boundary",
+        Writer()
+            .Image(Version2Image(across))
+            .Name(across[15].name)
+            .Name(across[31].name)
+            .Steps(std::string(1, '\0')));
+    Put(root + "/edit", "repro-8-rename-across-a-sector-boundary",
+        Writer()
+            .Image(Version2Image(across))
+            .Name(across[31].name)
+            .Name("renamed-across-a-cut")
+            .Steps(std::string(1, '\1')));
+    // A deletion's journal beside the archive it was made from, after that archive changed.
+    Put(root + "/edit", "repro-8-stale-journal",
+        Writer()
+            .Image(Version2Image(across))
+            .Name(across[15].name)
+            .Steps(std::string(1, '\0'))
+            .Journal(5, std::string(1, '\x13')));
     Put(root + "/import", "repro-7-empty-file-where-empty-records-share-a-sector",
         Writer()
             .Image(Version2Image({{2, 3, "d.dff"}, {2, 0, "e.dff"}, {5, 1, "f.dff"}}))
