@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <set>
-#include <tuple>
 #include <utility>
 
 #include "archive/lookup.h"
@@ -26,7 +25,7 @@ std::optional<ProblemKind> RangeProblem(const DirectoryEntry& entry) {
     return std::nullopt;
 }
 
-std::optional<ProblemKind> NameProblem(const AnsiString& name) {
+std::optional<ProblemKind> NameProblem(std::string_view name) {
     switch (EntryNameFault(name, NameFieldSize)) {
         case NameFault::None:
         case NameFault::TooLong:  // a stored name never is
@@ -52,8 +51,13 @@ std::optional<ProblemKind> NameProblem(const AnsiString& name) {
 std::vector<Problem> CheckSpace(const DirectoryTable& table, int64_t dataBytes) {
     std::vector<Problem> problems;
     const int64_t directoryEnd = table.IsVersion2() ? Version2RecordPosition(table.count) : 0;
-    // Entries in range that hold sectors: offset, end, index.
-    std::vector<std::tuple<int64_t, int64_t, int32_t>> covering;
+    // Entries in range that hold sectors, by OffsetKey.
+    std::vector<uint64_t> covering;
+    covering.reserve(static_cast<size_t>(table.count));
+    // A bit per sector tells in the same pass whether any two entries share one, which in most
+    // archives none do; only then are they sorted, to say which.
+    std::vector<uint64_t> taken(static_cast<size_t>(ArchiveSectorLimit / 64));
+    bool shared = false;
     for (int32_t i = 0; i < table.count; ++i) {
         const DirectoryEntry& entry = table.entries[static_cast<size_t>(i)];
         if (auto kind = RangeProblem(entry)) {
@@ -63,7 +67,13 @@ std::vector<Problem> CheckSpace(const DirectoryTable& table, int64_t dataBytes) 
         if (entry.size == 0) {
             continue;
         }
-        covering.emplace_back(entry.offset, EntryEnd(entry), i);
+        covering.push_back(OffsetKey(entry.offset, i));
+        for (int64_t s = entry.offset; s < EntryEnd(entry) && !shared; ++s) {
+            uint64_t& word = taken[static_cast<size_t>(s / 64)];
+            const uint64_t bit = uint64_t{1} << (s % 64);
+            shared = (word & bit) != 0;
+            word |= bit;
+        }
         if (SectorToByte(entry.offset) < directoryEnd) {
             problems.push_back({ProblemKind::InsideDirectory, i});
         }
@@ -72,16 +82,19 @@ std::vector<Problem> CheckSpace(const DirectoryTable& table, int64_t dataBytes) 
         }
     }
 
+    if (!shared) {
+        return problems;
+    }
     // Sort and sweep: each entry that starts before the furthest end so far overlaps the entry
     // that reaches it.
-    std::sort(covering.begin(), covering.end(), [](const auto& a, const auto& b) {
-        return std::pair(std::get<0>(a), std::get<2>(a)) <
-               std::pair(std::get<0>(b), std::get<2>(b));
-    });
+    SortOffsetKeys(covering);
     int64_t reach = 0;
     int32_t reacher = -1;
-    for (const auto& [offset, end, i] : covering) {
-        if (reacher >= 0 && offset < reach) {
+    for (const uint64_t key : covering) {
+        const int32_t i = KeyIndex(key);
+        const DirectoryEntry& entry = table.entries[static_cast<size_t>(i)];
+        const int64_t end = EntryEnd(entry);
+        if (reacher >= 0 && entry.offset < reach) {
             problems.push_back({ProblemKind::Overlap, i, reacher});
         }
         if (end > reach) {
@@ -120,13 +133,14 @@ std::vector<Problem> CheckTable(const DirectoryTable& table, int64_t dataBytes,
         problems.push_back({ProblemKind::PartialRecord});
     }
     EntryLookup names;
+    names.Reserve(table, static_cast<size_t>(table.count));
     for (int32_t i = 0; i < table.count; ++i) {
-        const AnsiString& name = table.entries[static_cast<size_t>(i)].name;
+        const std::string_view name = table.entries[static_cast<size_t>(i)].Name();
         if (auto kind = NameProblem(name)) {
             problems.push_back({*kind, i});
         }
         if (!name.empty()) {
-            if (const int32_t first = names.Add(name, i); first != i) {
+            if (const int32_t first = names.Add(table, i); first != i) {
                 problems.push_back({ProblemKind::DuplicateName, i, first});
             }
         }

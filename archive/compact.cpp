@@ -33,7 +33,7 @@ bool Commit(CompactBatch& batch) {
     for (EntryIndex e : batch.arriving) {
         ++batch.moved;
         if (batch.movedCallback) {
-            batch.movedCallback(DisplayName(EntryOf(batch.archive.table, e).name));
+            batch.movedCallback(DisplayName(EntryOf(batch.archive.table, e).Name()));
         }
     }
     batch.arriving.clear();

@@ -37,12 +37,13 @@ bool ReadRecords(File& file, int64_t start, DirectoryTable& table, const Journal
             return false;
         }
         for (int32_t i = 0; i < n; ++i) {
-            DirectoryRecord record =
-                DecodeRecord(bytes.data() + static_cast<size_t>(i) * RecordSize);
+            const unsigned char* record = bytes.data() + static_cast<size_t>(i) * RecordSize;
             DirectoryEntry& entry = table.entries[static_cast<size_t>(first + i)];
-            entry.offset = record.offset;
-            entry.size = record.size;
-            entry.name = std::move(record.name);
+            entry.offset = static_cast<int32_t>(GetLE32(record));
+            entry.size = static_cast<int32_t>(GetLE32(record + 4));
+            // Bytes after the name's end are not part of it.
+            const auto* field = reinterpret_cast<const char*>(record + 8);
+            entry.SetName({field, NameFieldSize});
         }
     }
     return true;
@@ -56,7 +57,7 @@ void DropLeftover(DirectoryTable& table) {
     const DirectoryEntry* end = last > 0 ? &table.entries[static_cast<size_t>(last)] : nullptr;
     for (int32_t i = 0; end && i < last; ++i) {
         const DirectoryEntry& e = table.entries[static_cast<size_t>(i)];
-        if (e.offset == end->offset && e.size == end->size && e.name == end->name) {
+        if (e == *end) {
             table.entries[static_cast<size_t>(last)] = {};
             table.count = last;
             table.leftovers = 1;
@@ -249,6 +250,18 @@ std::optional<OpenArchive> LoadOrReport(const std::string& path, OpenMode mode, 
 
 }  // namespace
 
+DirectoryEntry::DirectoryEntry(int32_t offset, int32_t size, std::string_view name)
+    : offset(offset), size(size) {
+    SetName(name);
+}
+
+void DirectoryEntry::SetName(std::string_view name) {
+    field.fill(0);
+    // The name ends at its first zero, as on disk.
+    const size_t length = std::min(name.find('\0'), field.size());
+    std::copy_n(name.begin(), std::min(length, name.size()), field.begin());
+}
+
 std::string DataFilePath(const std::string& path) {
     const std::string target = ResolveLink(path);
     return IsDirectoryFileName(target) ? DataFileBeside(target) : target;
@@ -282,19 +295,50 @@ std::optional<OpenArchive> OpenForWriting(const std::string& path, IoState& io, 
     return archive;
 }
 
-void PrepareForPlacing(DirectoryTable& table) {
+void SortOffsetKeys(std::vector<uint64_t>& keys) {
+    constexpr int DigitBits = 11;
+    constexpr uint64_t DigitMask = (1u << DigitBits) - 1;
+    std::vector<uint64_t> sorted(keys.size());
+    for (int shift = 32; shift < 64 && !keys.empty(); shift += DigitBits) {
+        std::vector<size_t> starts(DigitMask + 2, 0);
+        for (const uint64_t key : keys) {
+            ++starts[((key >> shift) & DigitMask) + 1];
+        }
+        // Offsets that share this digit, as every offset below 2^20 shares the highest.
+        if (starts[((keys[0] >> shift) & DigitMask) + 1] == keys.size()) {
+            continue;
+        }
+        for (size_t d = 1; d < starts.size(); ++d) {
+            starts[d] += starts[d - 1];
+        }
+        for (const uint64_t key : keys) {
+            sorted[starts[(key >> shift) & DigitMask]++] = key;
+        }
+        keys.swap(sorted);
+    }
+}
+
+void PrepareForPlacing(DirectoryTable& table, size_t lookups) {
+    std::vector<uint64_t> keys(static_cast<size_t>(table.count));
+    for (int32_t i = 0; i < table.count; ++i) {
+        keys[static_cast<size_t>(i)] = OffsetKey(EntryOf(table, EntryIndex(i)).offset, i);
+    }
+    SortOffsetKeys(keys);
     table.order.clear();
     table.order.reserve(table.entries.size());
-    for (int32_t i = 0; i < table.Capacity(); ++i) {
+    for (const uint64_t key : keys) {
+        table.order.emplace_back(KeyIndex(key));
+    }
+    keys = {};
+    for (int32_t i = table.count; i < table.Capacity(); ++i) {
         table.order.emplace_back(i);
     }
-    SortByOffset(table, OrderPosition(0), OrderPosition(table.count - 1));
     if (table.count < 1) {
         table.endSector = table.IsVersion2() ? 1 : 0;
     } else {
         table.endSector = GreatestEnd(table);
     }
-    BuildIndex(table);
+    BuildIndex(table, lookups >= FewNames);
 }
 
 void SortByOffset(DirectoryTable& table, OrderPosition lo, OrderPosition hi) {
@@ -388,7 +432,8 @@ int64_t FindFreeGapFrom(const DirectoryTable& table, int64_t need, int64_t floor
 }
 
 OrderPosition FindEntryByName(const DirectoryTable& table, const AnsiString& name) {
-    const int32_t e = table.index ? table.index->names.Find(name) : FindEntry(table, name);
+    const int32_t e = table.index && table.index->names ? table.index->names->Find(table, name)
+                                                        : FindEntry(table, name);
     return e < 0 ? NoPosition : PositionOf(table, EntryIndex(e));
 }
 
@@ -429,13 +474,13 @@ void Track(DirectoryTable& table, int32_t offset, int32_t size) {
 
 }  // namespace
 
-EntryIndex AddEntry(DirectoryTable& table, int32_t offset, int32_t size, const AnsiString& name) {
+EntryIndex AddEntry(DirectoryTable& table, int32_t offset, int32_t size, std::string_view name) {
     const EntryIndex e(table.count);
     EntryOf(table, e) = {offset, size, name};
     IndexAt(table, OrderPosition(e.value)) = e;
     ++table.count;
-    if (table.index) {
-        table.index->names.Add(name, e.value);
+    if (table.index && table.index->names) {
+        table.index->names->Add(table, e.value);
     }
     Track(table, offset, size);
     RepositionEntry(table, OrderPosition(e.value));

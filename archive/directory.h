@@ -1,9 +1,12 @@
 // The in-memory directory of one archive, loaded afresh by every batch.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "archive/format.h"
@@ -15,11 +18,24 @@
 
 namespace zarnex {
 
+// 32 bytes, as a record holds it: a million entries take no more memory than their records.
 struct DirectoryEntry {
     int32_t offset = 0;
     int32_t size = 0;
-    // As stored for a loaded entry; the source file's whole name for one added in this batch.
-    AnsiString name;
+    // The name field: the name's bytes, zeros after them; all 24 of them for a name that long.
+    std::array<char, NameFieldSize> field{};
+
+    DirectoryEntry() = default;
+    // `name` is cut to the field.
+    DirectoryEntry(int32_t offset, int32_t size, std::string_view name);
+    std::string_view Name() const {
+        const void* zero = std::memchr(field.data(), 0, field.size());
+        return {field.data(),
+                zero ? static_cast<size_t>(static_cast<const char*>(zero) - field.data())
+                     : field.size()};
+    }
+    void SetName(std::string_view name);
+    bool operator==(const DirectoryEntry&) const = default;
 };
 
 struct DirectoryTable {
@@ -101,8 +117,21 @@ std::optional<OpenArchive> OpenForWriting(const std::string& path, IoState& io, 
 
 // What a batch that places new data needs besides the entries: `order` sorted by offset, the end
 // sector, and the index of names and free room. Afterwards entries change only through AddEntry,
-// PlaceEntry and MoveEntry.
-void PrepareForPlacing(DirectoryTable& table);
+// PlaceEntry and MoveEntry. `lookups`: how many names the batch will look up; for fewer than
+// FewNames no index of names is built, and each lookup walks the records.
+void PrepareForPlacing(DirectoryTable& table, size_t lookups = SIZE_MAX);
+
+// An entry's offset and index as one number that sorts as the pair does.
+constexpr uint64_t OffsetKey(int32_t offset, int32_t index) {
+    return uint64_t{static_cast<uint32_t>(offset) ^ 0x80000000u} << 32 |
+           static_cast<uint32_t>(index);
+}
+constexpr int32_t KeyIndex(uint64_t key) {
+    return static_cast<int32_t>(static_cast<uint32_t>(key));
+}
+// Sorts keys that come in index order by offset, equal offsets staying in index order: a radix
+// sort, which takes a few passes over a million keys where comparing them takes twenty.
+void SortOffsetKeys(std::vector<uint64_t>& keys);
 
 // Sorts order[lo] ... order[hi] by offset, equal offsets by entry index.
 void SortByOffset(DirectoryTable& table, OrderPosition lo, OrderPosition hi);
@@ -131,7 +160,7 @@ int64_t FindFreeGapFrom(const DirectoryTable& table, int64_t need, int64_t floor
 // The batch's changes to the table. A new entry takes the next index and the last position
 // before it is carried to its place; a placed entry keeps its index and name. On a table with
 // an index, entries change only through these two, which keep the index in step.
-EntryIndex AddEntry(DirectoryTable& table, int32_t offset, int32_t size, const AnsiString& name);
+EntryIndex AddEntry(DirectoryTable& table, int32_t offset, int32_t size, std::string_view name);
 void PlaceEntry(DirectoryTable& table, OrderPosition p, int32_t offset, int32_t size);
 // The entry's data now starts at `offset`; on a table not prepared for placing, which has no
 // order or index to keep in step.

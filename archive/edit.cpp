@@ -15,20 +15,20 @@
 namespace zarnex {
 namespace {
 
-const AnsiString& NameAt(const DirectoryTable& table, int32_t i) {
-    return table.entries[static_cast<size_t>(i)].name;
+std::string_view NameAt(const DirectoryTable& table, int32_t i) {
+    return table.entries[static_cast<size_t>(i)].Name();
 }
 
 // The few names a walk over every record looks for, by a hash of each as LowerAnsi gives it:
 // one look sets nearly every other name aside without lowering a copy of it.
 class NameFilter {
   public:
-    void Add(const AnsiString& name) { bits_[Key(name)] = true; }
-    bool MayHold(const AnsiString& name) const { return bits_[Key(name)]; }
+    void Add(std::string_view name) { bits_[Key(name)] = true; }
+    bool MayHold(std::string_view name) const { return bits_[Key(name)]; }
 
   private:
     static constexpr int KeyBits = 20;
-    static size_t Key(const AnsiString& name) {
+    static size_t Key(std::string_view name) {
         static const std::array<unsigned char, 256> lower = [] {
             std::array<unsigned char, 256> table{};
             for (int c = 0; c < 256; ++c) {
@@ -148,7 +148,8 @@ DeletionPlan PlanDeletion(const DirectoryTable& table, const std::vector<uint8_t
 
 namespace {
 
-// Marks the chosen records in `leaving`; the names of those leaving, in directory order. A name
+// Marks the chosen records in `leaving`; the names of those leaving, in directory order, as
+// DisplayName shows them. A name
 // chooses every record of it, a picked record only itself while it still has that name.
 std::vector<std::string> Choose(const DirectoryTable& table, const std::vector<EntryChoice>& chosen,
                                 std::vector<uint8_t>& leaving, const DeleteCallbacks& callbacks,
@@ -160,7 +161,7 @@ std::vector<std::string> Choose(const DirectoryTable& table, const std::vector<E
         AnsiString ansi;
         wanted.emplace_back();
         // An empty name names no entry; only a record the window picked may have it.
-        if (Utf8ToAnsi(choice.name, ansi) && (!ansi.empty() || choice.index >= 0)) {
+        if (choice.Ansi(ansi) && (!ansi.empty() || choice.index >= 0)) {
             wanted.back() = LowerAnsi(ansi);
             holders.emplace(*wanted.back(), std::vector<int32_t>{});
             filter.Add(ansi);
@@ -196,7 +197,7 @@ std::vector<std::string> Choose(const DirectoryTable& table, const std::vector<E
     std::vector<std::string> names;
     for (int32_t i = 0; i < table.count; ++i) {
         if (leaving[static_cast<size_t>(i)]) {
-            names.push_back(AnsiToUtf8Lossy(NameAt(table, i)));
+            names.push_back(DisplayName(NameAt(table, i)));
         }
     }
     return names;
@@ -294,7 +295,9 @@ RenameStatus Rename(const std::string& archivePath, const EntryChoice& entry,
                     const std::string& newName, MessageBoxes& boxes, IoState& io, int& error) {
     AnsiString ansi;
     const auto invalid = [&] {
-        boxes.Show({.id = MessageId::RenameInvalid, .name = newName, .limit = EntryNameLimit});
+        boxes.Show({.id = MessageId::RenameInvalid,
+                    .name = DisplayText(newName),
+                    .limit = EntryNameLimit});
         return RenameStatus::Invalid;
     };
     if (!Utf8ToAnsi(newName, ansi) || !IsValidEntryName(ansi, NameFieldSize)) {
@@ -307,26 +310,25 @@ RenameStatus Rename(const std::string& archivePath, const EntryChoice& entry,
         return RenameStatus::NotRun;
     }
     const DirectoryTable& table = archive->table;
-    const AnsiString lowered = LowerAnsi(ansi);
     // The entry of that name, or the record a window picked while it still has the name.
     AnsiString wanted;
     int32_t target = -1;
-    if (Utf8ToAnsi(entry.name, wanted)) {
+    if (entry.Ansi(wanted)) {
         const bool picked = entry.index >= 0 && entry.index < table.count &&
-                            LowerAnsi(NameAt(table, entry.index)) == LowerAnsi(wanted);
+                            SameName(NameAt(table, entry.index), wanted);
         target = entry.index < 0 ? FindEntry(table, wanted) : picked ? entry.index : -1;
     }
     if (target < 0) {
-        boxes.Show({.id = MessageId::RenameNotFound, .name = entry.name});
+        boxes.Show({.id = MessageId::RenameNotFound, .name = DisplayText(entry.name)});
         return RenameStatus::NotFound;
     }
     // A name of the whole field only as the entry's own, in another case.
-    if (ansi.size() > EntryNameLimit && lowered != LowerAnsi(NameAt(table, target))) {
+    if (ansi.size() > EntryNameLimit && !SameName(ansi, NameAt(table, target))) {
         return invalid();
     }
     for (int32_t i = 0; i < table.count; ++i) {
-        if (i != target && LowerAnsi(NameAt(table, i)) == lowered) {
-            boxes.Show({.id = MessageId::RenameTaken, .name = newName});
+        if (i != target && SameName(NameAt(table, i), ansi)) {
+            boxes.Show({.id = MessageId::RenameTaken, .name = DisplayText(newName)});
             return RenameStatus::Taken;
         }
     }
@@ -341,10 +343,10 @@ RenameStatus Rename(const std::string& archivePath, const EntryChoice& entry,
         error = result.code;
         return RenameStatus::NotRun;
     }
-    const std::string oldName = AnsiToUtf8Lossy(NameAt(table, target));
+    const std::string oldName = DisplayName(NameAt(table, target));
     archive->directory.Close();
     archive->data.Close();
-    boxes.Show({.id = MessageId::RenameSummary, .name = oldName, .newName = newName});
+    boxes.Show({.id = MessageId::RenameSummary, .name = oldName, .newName = DisplayText(newName)});
     return RenameStatus::Renamed;
 }
 

@@ -10,18 +10,12 @@
 
 #include "archive/batch.h"
 #include "archive/directory.h"
+#include "archive/lookup.h"
 #include "archive/messages.h"
 #include "platform/codepage.h"
 #include "platform/file.h"
 
 namespace zarnex {
-
-// An entry by its name, ignoring case: every entry of that name. A window that picked one record
-// gives its index too: then only that record, and only while it still has that name.
-struct EntryChoice {
-    std::string name;  // UTF-8
-    int32_t index = -1;
-};
 
 struct DeleteCallbacks {
     Progress progress;                                      // of the records leaving

@@ -9,6 +9,7 @@
 #include "archive/directory.h"
 #include "archive/lookup.h"
 #include "archive/messages.h"
+#include "archive/names.h"
 #include "platform/codepage.h"
 #include "platform/errors.h"
 #include "platform/paths.h"
@@ -108,10 +109,11 @@ struct ExtractBatch {
     Folder out;  // held, so that every output is opened there as itself
     MessageBoxes& boxes;
     IoState& io;
-    EntryLookup entries;
+    std::optional<EntryLookup> entries;  // for many names; a few are found by walking
     std::vector<char> buffer =
         std::vector<char>(static_cast<size_t>(SectorToByte(ExtractChunkSectors)));
     std::optional<Existing> toAll = {};  // the overwrite question's answer for every file
+    bool flushEach = false;              // each file, then the folder's names
 };
 
 enum class ExtractStep { Extracted, Warned, Skipped, NotFound, Cancelled };
@@ -152,11 +154,15 @@ std::optional<File> OpenOutput(ExtractBatch& batch, const std::string& fileName,
     return File::OpenIn(batch.out, fileName, OpenMode::CreateAlways, batch.io, &created);
 }
 
-// The entry whose stored name matches `name`, written to `outPath` in the folder.
-ExtractStep ExtractOne(ExtractBatch& batch, const std::string& name, std::string& outPath) {
+// The entry of the row's name, written to `outPath` in the folder.
+ExtractStep ExtractOne(ExtractBatch& batch, const EntryChoice& row, std::string& outPath) {
     AnsiString wanted;
     // A name no archive can hold matches nothing.
-    const int32_t found = Utf8ToAnsi(name, wanted) ? batch.entries.Find(wanted) : -1;
+    const DirectoryTable& table = batch.archive.table;
+    int32_t found = -1;
+    if (row.Ansi(wanted)) {
+        found = batch.entries ? batch.entries->Find(table, wanted) : FindEntry(table, wanted);
+    }
     if (found < 0) {
         return ExtractStep::NotFound;
     }
@@ -164,8 +170,8 @@ ExtractStep ExtractOne(ExtractBatch& batch, const std::string& name, std::string
     std::string fileName;
     // A stored name may come from anybody's archive: it must name a plain file inside the
     // folder, never a device or a hidden stream.
-    if (!AnsiToUtf8(entry.name, fileName) || !IsPlainFileName(fileName)) {
-        batch.boxes.Show({.id = MessageId::BadEntryName, .name = AnsiToUtf8Lossy(entry.name)});
+    if (!AnsiToUtf8(entry.Name(), fileName) || !IsPlainFileName(fileName)) {
+        batch.boxes.Show({.id = MessageId::BadEntryName, .name = DisplayName(entry.Name())});
         return ExtractStep::Skipped;
     }
     if (entry.size < 0 || entry.size > ArchiveSectorLimit) {
@@ -191,7 +197,7 @@ ExtractStep ExtractOne(ExtractBatch& batch, const std::string& name, std::string
     Copied copied = CopyOut(batch.archive.data, *out, entry, batch.buffer);
     // Where the folder's flush at the end leaves file data out, each file is on the disk before
     // it is counted.
-    if (!copied.failed && !SyncFileSystemFlushesFiles && !out->Sync()) {
+    if (!copied.failed && (batch.flushEach || !SyncFileSystemFlushesFiles) && !out->Sync()) {
         copied.failed = true;
     }
     // A failing close is a write the system could not finish.
@@ -215,31 +221,35 @@ ExtractStep ExtractOne(ExtractBatch& batch, const std::string& name, std::string
 }
 
 // The written files must be on the disk before the count says so. One flush of the folder's
-// file system covers every new name in the folder at once, and every file where the system can.
+// file system covers every new name in the folder at once, and every file where the system can;
+// but it also waits for whatever other programs wrote there, so a few files are flushed each
+// and then the folder's names alone.
 void FlushFolder(ExtractBatch& batch) {
-    if (!SyncFileSystem(batch.folder, batch.io)) {
+    if (!(batch.flushEach ? SyncFolder(batch.folder, batch.io)
+                          : SyncFileSystem(batch.folder, batch.io))) {
         batch.boxes.Show({.id = MessageId::ExtractFlushFailed,
                           .path = batch.folder,
                           .code = batch.io.lastError});
     }
 }
 
-ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<std::string>& names,
+ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<EntryChoice>& rows,
                              const ExtractCallbacks& callbacks) {
     ExtractOutcome outcome;
     outcome.loaded = true;
-    outcome.total = static_cast<int>(names.size());
+    outcome.total = static_cast<int>(rows.size());
     bool cancelled = false;
     std::vector<std::string> missing;  // named below the summary
     // Told once the folder's flush has the files on the disk.
     std::vector<std::pair<std::string, std::string>> written;  // name, output path
     size_t row = 0;
-    for (; row < names.size(); ++row) {
+    for (; row < rows.size(); ++row) {
         if (callbacks.progress) {
             callbacks.progress(static_cast<int>(row), outcome.total);
         }
         std::string outPath;
-        const ExtractStep step = ExtractOne(batch, names[row], outPath);
+        const std::string& name = rows[row].name;
+        const ExtractStep step = ExtractOne(batch, rows[row], outPath);
         if (step == ExtractStep::Cancelled) {
             cancelled = true;  // the progress stays at this row
             break;
@@ -250,16 +260,16 @@ ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<std::string>
                 [[fallthrough]];
             case ExtractStep::Extracted:
                 ++outcome.done;
-                written.emplace_back(names[row], std::move(outPath));
+                written.emplace_back(name, std::move(outPath));
                 break;
             case ExtractStep::Skipped:
                 ++outcome.skippedCount;
                 break;
             case ExtractStep::NotFound:
                 ++outcome.notFoundCount;
-                missing.push_back(names[row]);
+                missing.push_back(DisplayText(name));
                 if (callbacks.notFound) {
-                    callbacks.notFound(names[row]);
+                    callbacks.notFound(name);
                 }
                 break;
             case ExtractStep::Cancelled:
@@ -290,14 +300,14 @@ ExtractOutcome RunExtraction(ExtractBatch& batch, const std::vector<std::string>
 
 }  // namespace
 
-ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& folder,
-                            const std::vector<std::string>& names, MessageBoxes& boxes,
-                            const ExtractCallbacks& callbacks, IoState& io) {
+ExtractOutcome ExtractEntries(const std::string& archivePath, const std::string& folder,
+                              const std::vector<EntryChoice>& rows, MessageBoxes& boxes,
+                              const ExtractCallbacks& callbacks, IoState& io) {
     try {
         std::optional<OpenArchive> archive = LoadDirectory(archivePath, io, boxes);
         if (!archive) {
             ExtractOutcome outcome;
-            outcome.total = static_cast<int>(names.size());
+            outcome.total = static_cast<int>(rows.size());
             outcome.error = io.lastError;
             return outcome;
         }
@@ -311,17 +321,31 @@ ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& f
             batch.boxes.Show({.id = MessageId::ExtractSummary, .count = 0});
             ExtractOutcome outcome;
             outcome.loaded = true;
-            outcome.total = static_cast<int>(names.size());
+            outcome.total = static_cast<int>(rows.size());
             outcome.skippedCount = outcome.total;
             outcome.Ended(outcome.total == 0);
             return outcome;
         }
-        batch.entries = EntryLookup(batch.archive.table);
-        return RunExtraction(batch, names, callbacks);
+        if (rows.size() >= FewNames) {
+            batch.entries.emplace(batch.archive.table);
+        }
+        batch.flushEach = rows.size() < ExtractFlushEachBelow;
+        return RunExtraction(batch, rows, callbacks);
     } catch (const std::bad_alloc&) {
         ReportOutOfMemory(boxes);
         return {};
     }
+}
+
+ExtractOutcome ExtractFiles(const std::string& archivePath, const std::string& folder,
+                            const std::vector<std::string>& names, MessageBoxes& boxes,
+                            const ExtractCallbacks& callbacks, IoState& io) {
+    std::vector<EntryChoice> rows;
+    rows.reserve(names.size());
+    for (const std::string& name : names) {
+        rows.push_back({name});
+    }
+    return ExtractEntries(archivePath, folder, rows, boxes, callbacks, io);
 }
 
 }  // namespace zarnex

@@ -374,7 +374,7 @@ ImportOutcome ImportFiles(const std::string& archivePath, const std::vector<std:
             return outcome;
         }
         outcome.loaded = true;
-        PrepareForPlacing(archive->table);
+        PrepareForPlacing(archive->table, paths.size());
         ImportBatch batch(std::move(*archive), boxes, io, callbacks);
         batch.startBytes = startBytes;
         return RunImport(batch, paths, outcome);

@@ -1,5 +1,7 @@
 #include "archive/names.h"
 
+#include <array>
+
 #include "platform/codepage.h"
 
 namespace zarnex {
@@ -28,10 +30,38 @@ NameFault EntryNameFault(std::string_view ansi, size_t limit) {
     return ansi.size() > limit ? NameFault::TooLong : NameFault::None;
 }
 
+void AppendDisplayName(std::string& out, std::string_view ansi) {
+    // What each byte shows as, made once: a listing of a million names converts 15 million.
+    static const std::array<std::string, 256> shown = [] {
+        static const char* const hex = "0123456789abcdef";
+        std::array<std::string, 256> text;
+        for (int byte = 0; byte < 256; ++byte) {
+            std::string& t = text[static_cast<size_t>(byte)];
+            if (byte == '\\') {
+                t = "\\\\";
+            } else if (byte < 0x20 || byte == 0x7F) {
+                t = {'\\', 'x', hex[byte >> 4], hex[byte & 15]};
+            } else {
+                t = AnsiToUtf8Lossy(std::string(1, static_cast<char>(byte)));
+            }
+        }
+        return text;
+    }();
+    for (const char c : ansi) {
+        out += shown[static_cast<unsigned char>(c)];
+    }
+}
+
 std::string DisplayName(std::string_view ansi) {
+    std::string text;
+    AppendDisplayName(text, ansi);
+    return text;
+}
+
+std::string DisplayText(std::string_view utf8) {
     static const char* const hex = "0123456789abcdef";
     std::string text;
-    for (const char c : AnsiToUtf8Lossy(ansi)) {
+    for (const char c : utf8) {
         const auto byte = static_cast<unsigned char>(c);
         if (c == '\\') {
             text += "\\\\";

@@ -28,5 +28,9 @@ inline bool IsValidEntryName(std::string_view ansi, size_t limit) {
 // A stored name for a listing or a window, in UTF-8 on one line: a control character as "\xNN"
 // and a backslash as "\\", so that no name forges a line or a column, or passes for another.
 std::string DisplayName(std::string_view ansi);
+// The same, added to the end of `out`.
+void AppendDisplayName(std::string& out, std::string_view ansi);
+// DisplayName for a name given in UTF-8, which a list file or a script may have made.
+std::string DisplayText(std::string_view utf8);
 
 }  // namespace zarnex

@@ -74,7 +74,7 @@ constexpr ProblemWords kRussian = {
 };
 
 // A name on one line, quoted: control bytes, quotes and backslashes escaped.
-std::string Quoted(const AnsiString& name) {
+std::string Quoted(std::string_view name) {
     std::string text = "\"";
     for (const char c : DisplayName(name)) {
         text += c == '"' ? "\\\"" : std::string(1, c);
@@ -92,7 +92,7 @@ std::string DescribeProblem(const ArchiveCheck& check, const Problem& problem, L
     };
     auto subject = [&](int32_t i) {
         // The copy an interrupted deletion left is no entry of the table: only its number.
-        const std::string name = i < table.count ? Quoted(entryOf(i).name) : "";
+        const std::string name = i < table.count ? Quoted(entryOf(i).Name()) : "";
         return FillIn(words.subject,
                       [&](std::string_view f) { return f == "index" ? std::to_string(i) : name; });
     };

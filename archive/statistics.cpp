@@ -13,21 +13,25 @@ namespace {
 // Sectors of the data file that entries cover, past a version-2 directory: counted once however
 // many entries name them.
 int64_t LiveBytes(const DirectoryTable& table, int64_t dataBytes, int64_t headSectors) {
-    std::vector<std::pair<int64_t, int64_t>> spans;
+    // By OffsetKey of where each span starts: the order matters, not which of a tie comes first.
+    std::vector<uint64_t> spans;
     spans.reserve(static_cast<size_t>(table.count));
     const int64_t endSector = SectorsFor(dataBytes);
+    auto span = [&](const DirectoryEntry& e) {
+        return std::pair(std::max<int64_t>(e.offset, headSectors),
+                         std::min<int64_t>(EntryEnd(e), endSector));
+    };
     for (int32_t i = 0; i < table.count; ++i) {
-        const DirectoryEntry& e = table.entries[static_cast<size_t>(i)];
-        const int64_t from = std::max<int64_t>(e.offset, headSectors);
-        const int64_t to = std::min<int64_t>(EntryEnd(e), endSector);
+        const auto [from, to] = span(table.entries[static_cast<size_t>(i)]);
         if (from < to) {
-            spans.emplace_back(from, to);
+            spans.push_back(OffsetKey(static_cast<int32_t>(from), i));
         }
     }
-    std::sort(spans.begin(), spans.end());
+    SortOffsetKeys(spans);
     int64_t covered = 0;
     int64_t reached = 0;
-    for (const auto& [from, to] : spans) {
+    for (const uint64_t key : spans) {
+        const auto [from, to] = span(table.entries[static_cast<size_t>(KeyIndex(key))]);
         covered += std::max<int64_t>(0, to - std::max(from, reached));
         reached = std::max(reached, to);
     }

@@ -65,12 +65,25 @@ int64_t MaxTree::FirstAtLeast(int64_t need, int64_t from) const {
     return static_cast<int64_t>(i) - leaves_;
 }
 
+FreeRoom::PointIt FreeRoom::PointAtOrAfter(int64_t offset) {
+    return std::lower_bound(points_.begin(), points_.end(), offset,
+                            [](const Point& p, int64_t o) { return p.offset < o; });
+}
+
 std::optional<FreeRoom> FreeRoom::Of(const DirectoryTable& table) {
     FreeRoom index;
-    // In offset order every insertion goes at the end of both maps, and data overlaps only
+    // Room for the entries the table has room for: a batch that adds a few moves nothing.
+    index.points_.reserve(static_cast<size_t>(table.Capacity()));
+    index.dataEnds_.reserve(static_cast<size_t>(table.Capacity()));
+    // In offset order every insertion goes at the end of both arrays, and data overlaps only
     // the data right before it.
     int64_t lastDataEnd = 0;
+    // Entries in offset order lie anywhere in memory: each is asked for well before it is read.
+    constexpr int32_t Ahead = 16;
     for (int32_t p = 0; p < table.count; ++p) {
+        if (p + Ahead < table.count) {
+            __builtin_prefetch(&EntryAt(table, OrderPosition(p + Ahead)));
+        }
         const DirectoryEntry& entry = EntryAt(table, OrderPosition(p));
         const int64_t end = EntryEnd(entry);
         if (entry.offset < 0 || entry.size < 0 || end >= IndexedSectorLimit) {
@@ -80,14 +93,13 @@ std::optional<FreeRoom> FreeRoom::Of(const DirectoryTable& table) {
             if (entry.offset < lastDataEnd) {
                 return std::nullopt;
             }
-            index.dataEnds_.emplace_hint(index.dataEnds_.end(), entry.offset, end);
+            index.dataEnds_.push_back({entry.offset, static_cast<int32_t>(end)});
             lastDataEnd = end;
         }
-        auto last = index.points_.empty() ? index.points_.end() : std::prev(index.points_.end());
-        if (last == index.points_.end() || last->first != entry.offset) {
-            last = index.points_.emplace_hint(index.points_.end(), entry.offset, Point{});
+        if (index.points_.empty() || index.points_.back().offset != entry.offset) {
+            index.points_.push_back({entry.offset, 0, -1});
         }
-        ++last->second.entries;
+        ++index.points_.back().entries;
     }
     if (const int64_t end = index.GreatestEnd(); end >= 0) {
         index.rooms_.Grow(end + 1);  // once: no room starts past the greatest end
@@ -96,20 +108,20 @@ std::optional<FreeRoom> FreeRoom::Of(const DirectoryTable& table) {
     auto data = index.dataEnds_.begin();
     int64_t cover = 0;
     for (auto it = index.points_.begin(); it != index.points_.end(); ++it) {
-        for (; data != index.dataEnds_.end() && data->first <= it->first; ++data) {
-            cover = data->second;
+        for (; data != index.dataEnds_.end() && data->offset <= it->offset; ++data) {
+            cover = data->end;
         }
         auto next = std::next(it);
         if (next == index.points_.end()) {
             break;
         }
-        const int64_t start = std::max<int64_t>(it->first, cover);
-        if (next->first > start) {
+        const int64_t start = std::max<int64_t>(it->offset, cover);
+        if (next->offset > start) {
             if (start >= index.rooms_.leaves()) {
                 index.rooms_.Grow(start + 1);
             }
-            index.rooms_.Set(start, static_cast<int32_t>(next->first - start));
-            it->second.room = start;
+            index.rooms_.Set(start, static_cast<int32_t>(next->offset - start));
+            it->room = static_cast<int32_t>(start);
         }
     }
     return index;
@@ -121,31 +133,40 @@ bool FreeRoom::Add(int32_t offset, int32_t size) {
         return false;
     }
     if (size > 0) {
-        auto after = dataEnds_.lower_bound(offset);
-        if (after != dataEnds_.end() && after->first < end) {
+        auto after = std::lower_bound(dataEnds_.begin(), dataEnds_.end(), offset,
+                                      [](const Data& d, int32_t o) { return d.offset < o; });
+        if (after != dataEnds_.end() && after->offset < end) {
             return false;
         }
-        if (after != dataEnds_.begin() && std::prev(after)->second > offset) {
+        if (after != dataEnds_.begin() && std::prev(after)->end > offset) {
             return false;
         }
-        dataEnds_.emplace_hint(after, offset, end);
+        dataEnds_.insert(after, {offset, static_cast<int32_t>(end)});
     }
-    ++points_[offset].entries;
+    auto point = PointAtOrAfter(offset);
+    if (point == points_.end() || point->offset != offset) {
+        point = points_.insert(point, {offset, 0, -1});
+    }
+    ++point->entries;
     RefreshAround(offset, end);
     return true;
 }
 
 void FreeRoom::Remove(int32_t offset, int32_t size) {
-    auto it = points_.find(offset);
-    if (it == points_.end()) {
+    auto it = PointAtOrAfter(offset);
+    if (it == points_.end() || it->offset != offset) {
         return;
     }
     if (size > 0) {
-        dataEnds_.erase(offset);
+        auto data = std::lower_bound(dataEnds_.begin(), dataEnds_.end(), offset,
+                                     [](const Data& d, int32_t o) { return d.offset < o; });
+        if (data != dataEnds_.end() && data->offset == offset) {
+            dataEnds_.erase(data);
+        }
     }
-    if (--it->second.entries == 0) {
-        if (it->second.room >= 0) {
-            rooms_.Set(it->second.room, 0);
+    if (--it->entries == 0) {
+        if (it->room >= 0) {
+            rooms_.Set(it->room, 0);
         }
         points_.erase(it);
     }
@@ -156,52 +177,54 @@ int64_t FreeRoom::GreatestEnd() const {
     if (points_.empty()) {
         return -1;
     }
-    int64_t end = points_.rbegin()->first;
+    int64_t end = points_.back().offset;
     if (!dataEnds_.empty()) {
-        end = std::max(end, dataEnds_.rbegin()->second);
+        end = std::max<int64_t>(end, dataEnds_.back().end);
     }
     return end;
 }
 
 void FreeRoom::RefreshAround(int64_t from, int64_t to) {
-    auto it = points_.lower_bound(static_cast<int32_t>(from));
+    auto it = PointAtOrAfter(from);
     if (it != points_.begin()) {
         --it;
     }
     // Rooms keep distinct starts at every step: each one is cleared before it is set again,
     // and a room never starts past the next point.
-    for (; it != points_.end() && (it->first <= from || it->first < to); ++it) {
+    for (; it != points_.end() && (it->offset <= from || it->offset < to); ++it) {
         Refresh(it);
     }
 }
 
 void FreeRoom::Refresh(PointIt at) {
-    Point& point = at->second;
-    if (point.room >= 0) {
-        rooms_.Set(point.room, 0);
-        point.room = -1;
+    if (at->room >= 0) {
+        rooms_.Set(at->room, 0);
+        at->room = -1;
     }
     auto next = std::next(at);
     if (next == points_.end()) {
         return;  // the room from the end is endSector's
     }
-    int64_t start = at->first;
-    auto data = dataEnds_.upper_bound(at->first);
+    int64_t start = at->offset;
+    auto data = std::upper_bound(dataEnds_.begin(), dataEnds_.end(), at->offset,
+                                 [](int32_t o, const Data& d) { return o < d.offset; });
     if (data != dataEnds_.begin()) {
-        start = std::max(start, std::prev(data)->second);
+        start = std::max<int64_t>(start, std::prev(data)->end);
     }
-    if (next->first > start) {
+    if (next->offset > start) {
         if (start >= rooms_.leaves()) {
             rooms_.Grow(start + 1);
         }
-        rooms_.Set(start, static_cast<int32_t>(next->first - start));
-        point.room = start;
+        rooms_.Set(start, static_cast<int32_t>(next->offset - start));
+        at->room = static_cast<int32_t>(start);
     }
 }
 
-void BuildIndex(DirectoryTable& table) {
+void BuildIndex(DirectoryTable& table, bool names) {
     TableIndex& index = table.index.emplace();
-    index.names = EntryLookup(table);
+    if (names) {
+        index.names.emplace(table);
+    }
     index.freeRoom = FreeRoom::Of(table);
 }
 

@@ -61,7 +61,11 @@ bool HasChanges(const PendingChanges& pending, const DirectoryTable& table) {
 }
 
 RecordBytes RecordOf(const DirectoryEntry& entry) {
-    return EncodeRecord(DirectoryRecord{entry.offset, entry.size, entry.name});
+    RecordBytes bytes{};
+    PutLE32(bytes.data(), static_cast<uint32_t>(entry.offset));
+    PutLE32(bytes.data() + 4, static_cast<uint32_t>(entry.size));
+    std::copy(entry.field.begin(), entry.field.end(), bytes.begin() + 8);
+    return bytes;
 }
 
 std::vector<unsigned char> NewRecords(const DirectoryTable& table, int32_t from) {

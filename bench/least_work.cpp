@@ -363,22 +363,15 @@ int Delete(Archive& a, const std::vector<std::string>& utf8Names) {
         }
     }
     Check(holes.size() == names.size(), "a name not found, or repeated");
-    int32_t end = a.count;
-    auto cut = [&] {
-        while (end > 0 && leaving[static_cast<size_t>(end - 1)]) {
-            --end;
-        }
-    };
-    cut();
+    // The records that stay past the new count fill the freed places below it, lowest first, in
+    // directory order.
+    const int32_t end = a.count - static_cast<int32_t>(holes.size());
     std::vector<std::pair<int32_t, int32_t>> moves;  // (from, to)
-    for (int32_t hole : holes) {
-        if (hole >= end) {
-            break;
+    size_t next = 0;
+    for (int32_t i = end; i < a.count; ++i) {
+        if (!leaving[static_cast<size_t>(i)]) {
+            moves.emplace_back(i, holes[next++]);
         }
-        moves.emplace_back(end - 1, hole);
-        leaving[static_cast<size_t>(end - 1)] = 1;
-        leaving[static_cast<size_t>(hole)] = 0;
-        cut();
     }
     // A moved record with a twin would take another place: the names must stand once.
     std::vector<std::string> moved;

@@ -5,6 +5,7 @@
 
 #include "archive/directory.h"
 #include "archive/name_pattern.h"
+#include "archive/names.h"
 #include "cli/lists.h"
 #include "cli/options.h"
 #include "platform/paths.h"
@@ -97,7 +98,7 @@ std::optional<ChosenNames> ChooseNames(const std::string& archive,
         patterns = patterns || HasWildcards(name);
     }
     if (!patterns) {
-        return ChosenNames{given};
+        return ChosenNames{{given.begin(), given.end()}};
     }
     IoState io;
     TerminalMessageBoxes boxes(OverwritePolicy::No);
@@ -112,11 +113,11 @@ std::optional<ChosenNames> ChooseNames(const std::string& archive,
     auto takeMatches = [&](const NamePattern& pattern) {
         bool matched = false;
         for (int32_t i = 0; i < table.count; ++i) {
-            const AnsiString& name = table.entries[static_cast<size_t>(i)].name;
+            const std::string_view name = table.entries[static_cast<size_t>(i)].Name();
             if (pattern.Matches(name)) {
                 matched = true;
                 if (taken.insert(LowerAnsi(name)).second) {
-                    chosen.names.push_back(AnsiToUtf8Lossy(name));
+                    chosen.names.push_back({AnsiToUtf8Lossy(name), -1, AnsiString(name)});
                 }
             }
         }
@@ -129,9 +130,9 @@ std::optional<ChosenNames> ChooseNames(const std::string& archive,
         if (!HasWildcards(name)) {
             AnsiString ansi;
             taken.insert(Utf8ToAnsi(name, ansi) ? LowerAnsi(ansi) : name);
-            chosen.names.push_back(name);
+            chosen.names.push_back({name});
         } else if (!takeMatches(NamePattern::FromUtf8(name))) {
-            Remark(chatter, Words({.id = MessageId::NoEntryMatches, .name = name}));
+            Remark(chatter, Words({.id = MessageId::NoEntryMatches, .name = DisplayText(name)}));
             ++chosen.unmatched;
         }
     }
@@ -148,7 +149,7 @@ std::string ExtractedLine(const std::string& outPath) {
 }
 
 std::string NotFoundLine(const std::string& name) {
-    return LineText(MessageId::NotFoundLine, name);
+    return LineText(MessageId::NotFoundLine, DisplayText(name));
 }
 
 BatchOutput::BatchOutput(const BatchOptions& options, OverwritePolicy policy)

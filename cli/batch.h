@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "archive/import.h"
+#include "archive/lookup.h"
 #include "cli/command.h"
 #include "cli/terminal.h"
 
@@ -47,8 +48,8 @@ struct BatchOptions {
 // The NAMEs of extract and delete, with each pattern (a name with * or ?) replaced by the names of
 // the entries it matches, in directory order; a name that a NAME before gave is not given again.
 struct ChosenNames {
-    std::vector<std::string> names;
-    int unmatched = 0;  // patterns that matched no entry, each named on standard error
+    std::vector<EntryChoice> names;  // a pattern's matches with their stored bytes
+    int unmatched = 0;               // patterns that matched no entry, each named on standard error
 };
 // Reads the archive's directory only for a pattern or for `all` (every entry's name). Nothing
 // when it cannot be read: a box has said why.

@@ -144,7 +144,7 @@ void ContentsWindow::Open(const std::string& archivePath) {
         const std::string named = directoryGiven ? DataFilePath(archivePath) : archivePath;
         setWindowTitle(QString::fromStdString(FileNamePart(named)) + " - Zarnex");
         filter_->clear();
-        model_->SetRows({});  // nothing chosen in another archive carries over
+        model_->SetEntries({});  // nothing chosen in another archive carries over
     }
     Reload(false);
 }
@@ -186,7 +186,7 @@ void ContentsWindow::Reload(bool quiet) {
             changed_.start(RetryInUse);
         } else {
             statistics_.reset();
-            model_->SetRows({});
+            model_->SetEntries({});
         }
         UpdateActions();
         ShowStatus();
@@ -202,9 +202,11 @@ void ContentsWindow::Reload(bool quiet) {
     statistics_ = MeasureArchive(archive->table, dataBytes, directoryBytes);
     version_ = archive->table.IsVersion2() ? 2 : 1;
     failure_.clear();
-    std::vector<ContentsRow> rows = RowsOf(archive->table);
+    // The window keeps the directory as loaded; the rows' text is made as they are shown.
+    std::vector<DirectoryEntry> entries = std::move(archive->table.entries);
+    entries.resize(static_cast<size_t>(archive->table.count));
     archive.reset();  // nothing stays open: other programs may write while the window is up
-    model_->SetRows(std::move(rows));
+    model_->SetEntries(std::move(entries));
     view_->Restore(state);
     UpdateActions();
     ShowStatus();

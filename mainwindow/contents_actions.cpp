@@ -110,7 +110,7 @@ void ContentsWindow::DeleteClick() {
     const QString next = view_->KeyBeside(rows);
     std::vector<EntryChoice> chosen;
     for (int row : rows) {
-        const ContentsRow& r = model_->RowAt(row);
+        const ContentsRow r = model_->RowAt(row);
         chosen.push_back({r.name.toStdString(), r.index});
     }
     StartBatch();

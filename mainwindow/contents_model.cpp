@@ -1,7 +1,10 @@
 #include "mainwindow/contents_model.h"
 
 #include <algorithm>
+#include <array>
 #include <numeric>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "archive/names.h"
 #include "platform/codepage.h"
@@ -9,91 +12,172 @@
 
 namespace zarnex {
 
-std::vector<ContentsRow> RowsOf(const DirectoryTable& table) {
-    std::vector<ContentsRow> rows;
-    rows.reserve(static_cast<size_t>(table.count));
-    for (int32_t i = 0; i < table.count; ++i) {
-        const DirectoryEntry& entry = table.entries[static_cast<size_t>(i)];
-        ContentsRow row;
-        // A backslash in what is shown means something was escaped (a backslash itself too).
-        const std::string shown = DisplayName(entry.name);
-        if (shown.find('\\') == std::string::npos) {
-            row.name = QString::fromStdString(shown);
-        } else {
-            row.name = QString::fromStdString(AnsiToUtf8Lossy(entry.name));
-            row.shown = QString::fromStdString(shown);
+namespace {
+
+// What each of the 256 bytes of a stored name is in the window's terms, made once.
+struct ByteTables {
+    std::array<char16_t, 256> key{};             // the character in small letters
+    std::array<unsigned char, 256> canonical{};  // the first byte with the same small letter
+    std::array<char16_t, 256> nameOrder{};       // the name sort's order: ё as е
+    std::array<char16_t, 256> type{};            // the character in capitals
+    std::unordered_map<char16_t, unsigned char> byteOfKey;
+
+    ByteTables() {
+        for (int b = 255; b >= 0; --b) {
+            const QString text =
+                QString::fromStdString(AnsiToUtf8Lossy(std::string(1, static_cast<char>(b))));
+            const QChar c = text.isEmpty() ? QChar() : text[0];
+            const auto i = static_cast<size_t>(b);
+            key[i] = c.toLower().unicode();
+            type[i] = c.toUpper().unicode();
+            nameOrder[i] = key[i] == 0x0451 ? char16_t{0x0435} : key[i];
+            byteOfKey[key[i]] = static_cast<unsigned char>(b);  // the lowest byte wins
         }
-        row.key = row.name.toLower();
-        const qsizetype dot = row.name.lastIndexOf('.');
-        if (dot >= 0) {
-            row.type = row.name.mid(dot + 1).toUpper();
+        for (size_t i = 0; i < 256; ++i) {
+            canonical[i] = byteOfKey.at(key[i]);
         }
-        row.index = i;
-        row.offset = entry.offset;
-        row.sectors = entry.size;
-        rows.push_back(std::move(row));
     }
-    return rows;
+};
+
+const ByteTables& Tables() {
+    static const ByteTables tables;
+    return tables;
 }
 
-int CompareNames(const QString& a, const QString& b) {
-    const QChar yo(0x0451);
-    const QChar ye(0x0435);
-    const qsizetype common = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < common; ++i) {
-        const QChar x = a[i] == yo ? ye : a[i];
-        const QChar y = b[i] == yo ? ye : b[i];
+// Names in small letters as Russian readers look for them: ё sorts as е, and after it where the
+// names are otherwise the same (not after я, as its code would have it).
+bool NameBefore(std::string_view a, std::string_view b) {
+    const ByteTables& t = Tables();
+    const size_t common = std::min(a.size(), b.size());
+    for (size_t i = 0; i < common; ++i) {
+        const char16_t x = t.nameOrder[static_cast<unsigned char>(a[i])];
+        const char16_t y = t.nameOrder[static_cast<unsigned char>(b[i])];
         if (x != y) {
-            return x < y ? -1 : 1;
+            return x < y;
         }
     }
     if (a.size() != b.size()) {
-        return a.size() < b.size() ? -1 : 1;
+        return a.size() < b.size();
     }
-    const int plain = QString::compare(a, b);
-    return plain < 0 ? -1 : (plain > 0 ? 1 : 0);
+    for (size_t i = 0; i < common; ++i) {
+        const char16_t x = t.key[static_cast<unsigned char>(a[i])];
+        const char16_t y = t.key[static_cast<unsigned char>(b[i])];
+        if (x != y) {
+            return x < y;
+        }
+    }
+    return false;
 }
 
-NameFilter::NameFilter(const QString& pattern)
-    : pattern_(pattern.toLower()), wildcards_(pattern.contains('*') || pattern.contains('?')) {}
-
-// Glob matching that goes back only to the last `*`: linear for the patterns people type.
-bool NameFilter::Matches(const QString& key) const {
-    if (!wildcards_) {
-        return key.contains(pattern_);
+// The extension of a stored name in capitals, as the type column shows it.
+std::u16string TypeOf(std::string_view ansi) {
+    std::u16string type;
+    const size_t dot = ansi.rfind('.');
+    if (dot != std::string_view::npos) {
+        for (const char c : ansi.substr(dot + 1)) {
+            type += Tables().type[static_cast<unsigned char>(c)];
+        }
     }
-    const QChar* p = pattern_.constData();
-    const QChar* const pEnd = p + pattern_.size();
-    const QChar* s = key.constData();
-    const QChar* const sEnd = s + key.size();
-    const QChar* star = nullptr;
-    const QChar* resume = nullptr;
-    while (s < sEnd) {
-        if (p < pEnd && (*p == '?' || (*p != '*' && *p == *s))) {
+    return type;
+}
+
+// Whether the key of the stored name `ansi` has `key` at `at`: byte by byte, stopping at the first
+// that differs, as most do.
+bool KeyAt(std::string_view ansi, size_t at, std::string_view key) {
+    const auto& canonical = Tables().canonical;
+    if (ansi.size() < at + key.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < key.size(); ++i) {
+        if (canonical[static_cast<unsigned char>(ansi[at + i])] !=
+            static_cast<unsigned char>(key[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Over the stored name, its key made a byte at a time.
+bool GlobMatches(std::string_view pattern, std::string_view ansi) {
+    const auto& canonical = Tables().canonical;
+    const auto keyAt = [&](size_t i) {
+        return static_cast<char>(canonical[static_cast<unsigned char>(ansi[i])]);
+    };
+    // Goes back only to the last `*`: linear for the patterns people type.
+    size_t p = 0;
+    size_t s = 0;
+    size_t star = std::string_view::npos;
+    size_t resume = 0;
+    while (s < ansi.size()) {
+        if (p < pattern.size() &&
+            (pattern[p] == '?' || (pattern[p] != '*' && pattern[p] == keyAt(s)))) {
             ++p;
             ++s;
-        } else if (p < pEnd && *p == '*') {
+        } else if (p < pattern.size() && pattern[p] == '*') {
             star = ++p;
             resume = s;
-        } else if (star) {
+        } else if (star != std::string_view::npos) {
             p = star;
             s = ++resume;
         } else {
             return false;
         }
     }
-    while (p < pEnd && *p == '*') {
+    while (p < pattern.size() && pattern[p] == '*') {
         ++p;
     }
-    return p == pEnd;
+    return p == pattern.size();
+}
+
+}  // namespace
+
+size_t KeyBytes(std::string_view ansi, char* out) {
+    const ByteTables& t = Tables();
+    for (size_t i = 0; i < ansi.size(); ++i) {
+        out[i] = static_cast<char>(t.canonical[static_cast<unsigned char>(ansi[i])]);
+    }
+    return ansi.size();
+}
+
+bool KeyBytes(const QString& key, std::string& out) {
+    const ByteTables& t = Tables();
+    out.clear();
+    for (const QChar c : key) {
+        const auto found = t.byteOfKey.find(c.unicode());
+        if (found == t.byteOfKey.end()) {
+            return false;
+        }
+        out += static_cast<char>(found->second);
+    }
+    return true;
+}
+
+NameFilter::NameFilter(const QString& pattern)
+    : empty_(pattern.isEmpty()), wildcards_(pattern.contains('*') || pattern.contains('?')) {
+    possible_ = KeyBytes(pattern.toLower(), pattern_);
+}
+
+bool NameFilter::Matches(std::string_view ansi) const {
+    if (!possible_) {
+        return false;
+    }
+    if (wildcards_) {
+        return GlobMatches(pattern_, ansi);
+    }
+    for (size_t at = 0; at + pattern_.size() <= ansi.size(); ++at) {
+        if (KeyAt(ansi, at, pattern_)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 ContentsModel::ContentsModel(Language language, QObject* parent)
     : QAbstractTableModel(parent), language_(language) {}
 
-void ContentsModel::SetRows(std::vector<ContentsRow> rows) {
+void ContentsModel::SetEntries(std::vector<DirectoryEntry> entries) {
     beginResetModel();
-    rows_ = std::move(rows);
+    entries_ = std::move(entries);
     Sort();
     Filter();
     endResetModel();
@@ -117,31 +201,38 @@ void ContentsModel::SortBy(int column) {
 
 // Ties go by directory order, so that every sort is the same whatever came before.
 void ContentsModel::Sort() {
-    order_.resize(rows_.size());
+    order_.resize(entries_.size());
     std::iota(order_.begin(), order_.end(), 0);
-    auto sort = [this](auto less) {
+    auto by = [&](auto key) {
         std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
-            return less(rows_[static_cast<size_t>(a)], rows_[static_cast<size_t>(b)]);
+            return key(entries_[static_cast<size_t>(a)]) < key(entries_[static_cast<size_t>(b)]);
         });
     };
-    auto by = [&](auto key) {
-        sort([&](const ContentsRow& a, const ContentsRow& b) { return key(a) < key(b); });
-    };
     switch (sortColumn_) {
-        case NameColumn:
-            sort([](const ContentsRow& a, const ContentsRow& b) {
-                return CompareNames(a.key, b.key) < 0;
-            });
+        case NameColumn: {
+            // The keys made once for the sort, not at each of its twenty million comparisons.
+            std::vector<std::array<char, NameFieldSize + 1>> keys(entries_.size());
+            for (size_t i = 0; i < entries_.size(); ++i) {
+                keys[i][NameFieldSize] =
+                    static_cast<char>(KeyBytes(entries_[i].Name(), keys[i].data()));
+            }
+            auto keyOf = [&](int r) {
+                const auto& k = keys[static_cast<size_t>(r)];
+                return std::string_view(k.data(), static_cast<size_t>(k[NameFieldSize]));
+            };
+            std::stable_sort(order_.begin(), order_.end(),
+                             [&](int a, int b) { return NameBefore(keyOf(a), keyOf(b)); });
             break;
+        }
         case SizeColumn:
         case SectorsColumn:
-            by([](const ContentsRow& r) { return r.sectors; });
+            by([](const DirectoryEntry& e) { return e.size; });
             break;
         case TypeColumn:
-            by([](const ContentsRow& r) -> const QString& { return r.type; });
+            by([](const DirectoryEntry& e) { return TypeOf(e.Name()); });
             break;
         case OffsetColumn:
-            by([](const ContentsRow& r) { return r.offset; });
+            by([](const DirectoryEntry& e) { return e.offset; });
             break;
         default:
             break;
@@ -157,23 +248,101 @@ void ContentsModel::Filter() {
         return;
     }
     visible_.clear();
-    for (int row : order_) {
-        if (filter_.Matches(rows_[static_cast<size_t>(row)].key)) {
-            visible_.push_back(row);
+    visible_.reserve(order_.size());
+    for (int record : order_) {
+        if (filter_.Matches(entries_[static_cast<size_t>(record)].Name())) {
+            visible_.push_back(record);
         }
     }
 }
 
+ContentsRow ContentsModel::RowAt(int row) const {
+    const int record = visible_[static_cast<size_t>(row)];
+    const DirectoryEntry& entry = entries_[static_cast<size_t>(record)];
+    ContentsRow made;
+    // A backslash in what is shown means something was escaped (a backslash itself too).
+    const std::string shown = DisplayName(entry.Name());
+    if (shown.find('\\') == std::string::npos) {
+        made.name = QString::fromStdString(shown);
+    } else {
+        made.name = QString::fromStdString(AnsiToUtf8Lossy(entry.Name()));
+        made.shown = QString::fromStdString(shown);
+    }
+    made.key = made.name.toLower();
+    const std::u16string type = TypeOf(entry.Name());
+    made.type = QString::fromStdU16String(type);
+    made.index = record;
+    made.offset = entry.offset;
+    made.sectors = entry.size;
+    return made;
+}
+
+namespace {
+
+bool HasKey(const DirectoryEntry& entry, std::string_view key) {
+    const std::string_view name = entry.Name();
+    return name.size() == key.size() && KeyAt(name, 0, key);
+}
+
+}  // namespace
+
+bool ContentsModel::RecordHasKey(int32_t index, const QString& key) const {
+    std::string bytes;
+    return index >= 0 && static_cast<size_t>(index) < entries_.size() && KeyBytes(key, bytes) &&
+           HasKey(entries_[static_cast<size_t>(index)], bytes);
+}
+
 int ContentsModel::RowOfKey(const QString& key) const {
+    std::string bytes;
+    if (!KeyBytes(key, bytes)) {
+        return -1;
+    }
     int found = -1;
     for (size_t r = 0; r < visible_.size(); ++r) {
         const int record = visible_[r];
-        if (rows_[static_cast<size_t>(record)].key == key &&
-            (found < 0 || record < visible_[static_cast<size_t>(found)])) {
+        if ((found < 0 || record < visible_[static_cast<size_t>(found)]) &&
+            HasKey(entries_[static_cast<size_t>(record)], bytes)) {
             found = static_cast<int>(r);
         }
     }
     return found;
+}
+
+int ContentsModel::FirstRowWithKey(const QString& key) const {
+    std::string bytes;
+    if (key.isEmpty() || !KeyBytes(key, bytes)) {
+        return -1;
+    }
+    for (size_t r = 0; r < visible_.size(); ++r) {
+        if (HasKey(EntryOfRow(static_cast<int>(r)), bytes)) {
+            return static_cast<int>(r);
+        }
+    }
+    return -1;
+}
+
+std::vector<int> ContentsModel::RowsWithKeys(const QSet<QString>& keys) const {
+    std::vector<int> rows;
+    if (keys.isEmpty()) {
+        return rows;
+    }
+    std::unordered_set<std::string> wanted;
+    for (const QString& key : keys) {
+        std::string bytes;
+        if (KeyBytes(key, bytes)) {
+            wanted.insert(std::move(bytes));
+        }
+    }
+    char bytes[NameFieldSize];
+    std::string key;
+    for (size_t r = 0; r < visible_.size(); ++r) {
+        const std::string_view name = EntryOfRow(static_cast<int>(r)).Name();
+        key.assign(bytes, KeyBytes(name, bytes));
+        if (wanted.contains(key)) {
+            rows.push_back(static_cast<int>(r));
+        }
+    }
+    return rows;
 }
 
 int ContentsModel::rowCount(const QModelIndex& parent) const {
@@ -188,7 +357,7 @@ QVariant ContentsModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) {
         return {};
     }
-    const ContentsRow& row = RowAt(index.row());
+    const ContentsRow row = RowAt(index.row());
     if (role == Qt::DisplayRole || (role == Qt::EditRole && index.column() == NameColumn)) {
         switch (index.column()) {
             case NumberColumn:
@@ -239,7 +408,7 @@ bool ContentsModel::setData(const QModelIndex& index, const QVariant& value, int
     if (role != Qt::EditRole || index.column() != NameColumn || index.row() >= rowCount()) {
         return false;
     }
-    const ContentsRow& row = RowAt(index.row());
+    const ContentsRow row = RowAt(index.row());
     const QString newName = value.toString();
     if (newName != row.name) {
         emit RenameWanted(row.index, row.name, newName);

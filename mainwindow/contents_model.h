@@ -2,8 +2,11 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QSet>
 #include <QString>
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "archive/directory.h"
@@ -11,6 +14,7 @@
 
 namespace zarnex {
 
+// One row as shown, made when it is asked for from the entry the model holds.
 struct ContentsRow {
     QString name;
     QString shown;      // the name as shown where it differs: control characters escaped
@@ -21,24 +25,28 @@ struct ContentsRow {
     int32_t sectors = 0;
 };
 
-std::vector<ContentsRow> RowsOf(const DirectoryTable& table);
-
-// Names in small letters as Russian readers look for them: ё sorts as е, and after it where the
-// names are otherwise the same (not after я, as its code would have it). -1, 0 or 1.
-int CompareNames(const QString& a, const QString& b);
-
 // Case-insensitive; `*` is any run of characters and `?` one character, over the whole name.
-// A pattern without either is looked for anywhere in the name.
+// A pattern without either is looked for anywhere in the name. It looks at a stored name's key a
+// byte at a time (KeyBytes), so that a keystroke over a million names makes no text of them.
 class NameFilter {
   public:
     explicit NameFilter(const QString& pattern = {});
-    bool Matches(const QString& key) const;
-    bool Empty() const { return pattern_.isEmpty(); }
+    // Of a stored name, Windows-1251 bytes.
+    bool Matches(std::string_view ansi) const;
+    bool Empty() const { return empty_; }
 
   private:
-    QString pattern_;  // in small letters
+    std::string pattern_;  // in key bytes
+    bool empty_ = true;
     bool wildcards_ = false;
+    bool possible_ = true;  // false: the pattern has a character no name can hold
 };
+
+// A stored name's key (its small letters) as one byte a character: equal keys, equal bytes.
+// Returns the length written to `out`.
+size_t KeyBytes(std::string_view ansi, char* out);
+// A key typed or saved as text, in the same bytes; false where no name can have it.
+bool KeyBytes(const QString& key, std::string& out);
 
 class ContentsModel : public QAbstractTableModel {
     Q_OBJECT
@@ -56,24 +64,25 @@ class ContentsModel : public QAbstractTableModel {
 
     explicit ContentsModel(Language language, QObject* parent = nullptr);
 
-    // New entries; the sort and the filter stay.
-    void SetRows(std::vector<ContentsRow> rows);
+    // New entries, in directory order; the sort and the filter stay.
+    void SetEntries(std::vector<DirectoryEntry> entries);
     void SetFilter(const QString& pattern);
     // A header click: that column ascending, or the other way when it was already sorted by it.
     void SortBy(int column);
     int SortColumn() const { return sortColumn_; }  // -1: directory order
     bool Descending() const { return descending_; }
     bool Filtered() const { return !filter_.Empty(); }
-    int EntryCount() const { return static_cast<int>(rows_.size()); }
+    int EntryCount() const { return static_cast<int>(entries_.size()); }
 
-    const ContentsRow& RowAt(int row) const { return rows_[static_cast<size_t>(visible_[row])]; }
+    ContentsRow RowAt(int row) const;
     // The visible row of the entry with this key (the first in directory order), or -1.
     int RowOfKey(const QString& key) const;
     // Whether the record at `index` of the directory has this key.
-    bool RecordHasKey(int32_t index, const QString& key) const {
-        return index >= 0 && static_cast<size_t>(index) < rows_.size() &&
-               rows_[static_cast<size_t>(index)].key == key;
-    }
+    bool RecordHasKey(int32_t index, const QString& key) const;
+    // The visible rows whose keys are among `keys`, in order.
+    std::vector<int> RowsWithKeys(const QSet<QString>& keys) const;
+    // The first visible row with this key, or -1.
+    int FirstRowWithKey(const QString& key) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -90,10 +99,14 @@ class ContentsModel : public QAbstractTableModel {
     void Sort();
     void Filter();
 
+    const DirectoryEntry& EntryOfRow(int row) const {
+        return entries_[static_cast<size_t>(visible_[static_cast<size_t>(row)])];
+    }
+
     Language language_;
-    std::vector<ContentsRow> rows_;
-    std::vector<int> order_;    // every row, sorted
-    std::vector<int> visible_;  // the rows the filter lets through, in order
+    std::vector<DirectoryEntry> entries_;  // as the engine holds them: 32 bytes a row
+    std::vector<int> order_;               // every record, sorted
+    std::vector<int> visible_;             // the records the filter lets through, in order
     NameFilter filter_;
     int sortColumn_ = -1;
     bool descending_ = false;

@@ -51,27 +51,16 @@ ContentsView::State ContentsView::Save() const {
 
 void ContentsView::Restore(const State& state, bool currentInView) {
     QItemSelection selection;
-    int runStart = -1;
-    int currentRow = -1;
-    int topRow = -1;
-    const int rows = model_.rowCount();
-    for (int r = 0; r <= rows; ++r) {
-        const QString* key = r < rows ? &model_.RowAt(r).key : nullptr;
-        const bool chosen = key && !state.selected.isEmpty() && state.selected.contains(*key);
-        if (chosen && runStart < 0) {
-            runStart = r;
-        } else if (!chosen && runStart >= 0) {
-            selection.select(model_.index(runStart, 0),
-                             model_.index(r - 1, ContentsModel::ColumnCount - 1));
-            runStart = -1;
+    const std::vector<int> chosen = model_.RowsWithKeys(state.selected);
+    // Runs of rows, each one range.
+    for (size_t start = 0, end = 0; start < chosen.size(); start = end) {
+        for (end = start + 1; end < chosen.size() && chosen[end] == chosen[end - 1] + 1; ++end) {
         }
-        if (key && currentRow < 0 && !state.current.isEmpty() && *key == state.current) {
-            currentRow = r;
-        }
-        if (key && topRow < 0 && !state.top.isEmpty() && *key == state.top) {
-            topRow = r;
-        }
+        selection.select(model_.index(chosen[start], 0),
+                         model_.index(chosen[end - 1], ContentsModel::ColumnCount - 1));
     }
+    const int currentRow = model_.FirstRowWithKey(state.current);
+    const int topRow = model_.FirstRowWithKey(state.top);
     if (currentRow >= 0) {
         selectionModel()->setCurrentIndex(model_.index(currentRow, 0),
                                           QItemSelectionModel::NoUpdate);
@@ -120,7 +109,7 @@ std::vector<std::string> ContentsView::SelectedNames() const {
     std::vector<std::string> names;
     QSet<QString> seen;
     for (int row : SelectedRows()) {
-        const ContentsRow& r = model_.RowAt(row);
+        const ContentsRow r = model_.RowAt(row);
         if (!seen.contains(r.key)) {
             seen.insert(r.key);
             names.push_back(r.name.toStdString());

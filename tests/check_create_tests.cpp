@@ -83,7 +83,7 @@ TEST(CheckTable, OverlapsAgreeWithThePairwiseModel) {
             DirectoryEntry entry;
             entry.offset = 100 + static_cast<int32_t>(random() % 40);
             entry.size = static_cast<int32_t>(random() % 6);
-            entry.name = "e" + std::to_string(i);
+            entry.SetName("e" + std::to_string(i));
             table.entries.push_back(entry);
         }
         std::vector<int32_t> reported(static_cast<size_t>(table.count), -1);

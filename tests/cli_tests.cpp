@@ -699,10 +699,10 @@ const StatusRow kStatusRows[] = {
      .errHas = "-> нет (-n)",
      .outHas = "Извлечено: 1",
      .prepare = [](const std::string& d) { test::WriteBytes(d + "/o/a.dff", {7}); }},
-    {.what = "delete: a name not found",
-     .args = {"delete", "@/good.img", "a.dff", "nothere.dff"},
+    {.what = "delete: a name not found, its control character escaped",
+     .args = {"delete", "@/good.img", "a.dff", "not\there.dff"},
      .status = 1,
-     .errHas = "не найдено: nothere.dff\n",
+     .errHas = "не найдено: not\\x09here.dff\n",
      .outHas = "Удалено: 1",
      .goodEntriesAfter = 1},
     {.what = "rename: a name another entry has",
@@ -711,7 +711,10 @@ const StatusRow kStatusRows[] = {
      .errHas = "уже есть запись",
      .goodEntriesAfter = 2},
     {"rename: no valid name", {"rename", "@/good.img", "a.dff", "x/y"}, 1, "не годится"},
-    {"rename: no such entry", {"rename", "@/good.img", "q.dff", "r.dff"}, 1, "нет записи"},
+    {"rename: no such entry, shown escaped",
+     {"rename", "@/good.img", "q\n.dff", "r.dff"},
+     1,
+     "нет записи с таким именем: \n\nq\\x0a.dff"},
     {.what = "check: problems",
      .args = {"check", "-q", "@/bad.img"},
      .status = 1,
@@ -1106,7 +1109,9 @@ TEST_F(CliTest, UsageAndHelpAreMadeFromTheTable) {
 }
 
 // NAMEs of extract and delete with * and ?, matched ignoring case against the entries' names, and
-// extract with no NAME at all. Each row runs on a fresh archive of the five entries below.
+// extract with no NAME at all. Each row runs on a fresh archive of the six entries below; the
+// last holds the byte Windows-1251 leaves undefined, which UTF-8 cannot carry, and a control
+// character, shown escaped.
 struct ChoiceRow {
     const char* what;
     Args args;  // after the command: "@" stands for the archive, "@out" for the folder
@@ -1120,11 +1125,10 @@ void PrintTo(const ChoiceRow& row, std::ostream* os) {
     *os << row.what;
 }
 
-const std::vector<TestEntry> kChoiceEntries = {{1, 1, "car.dff"},
-                                               {2, 1, "Car2.DFF"},
-                                               {3, 1, "\xC4\xEE\xEC.txd"},
-                                               {4, 1, "wheel.txd"},
-                                               {5, 1, "a.col"}};
+const std::vector<TestEntry> kChoiceEntries = {
+    {1, 1, "car.dff"},   {2, 1, "Car2.DFF"}, {3, 1, "\xC4\xEE\xEC.txd"},
+    {4, 1, "wheel.txd"}, {5, 1, "a.col"},    {6, 1, "odd\x98\x07.ipl"}};
+const char* const kOddShown = "odd\uFFFD\\x07.ipl";
 
 const ChoiceRow kChoiceRows[] = {
     {"extract: a star", {"extract", "@", "@out", "*.dff"}, 0, {"Car2.DFF", "car.dff"}},
@@ -1148,12 +1152,17 @@ const ChoiceRow kChoiceRows[] = {
      "нет записей по шаблону: *.ifp\n",
      "Извлечено: 1"},
     {"extract: -q names no pattern", {"extract", "-q", "@", "@out", "*.ifp"}, 1, {}},
-    {"extract: no names, every entry",
+    {"extract: no names, every entry; one that cannot be a file name is said so",
      {"extract", "@", "@out"},
-     0,
+     1,
      {"Car2.DFF", "a.col", "car.dff", "wheel.txd", "Дом.txd"},
-     "",
+     kOddShown,
      "Извлечено: 5"},
+    {"extract: a pattern reaches a name UTF-8 cannot carry",
+     {"extract", "@", "@out", "*.ipl"},
+     1,
+     {},
+     std::string("не годится для файла, запись не извлечена: \n\n") + kOddShown},
     {"extract: a pattern in a list", {"extract", "-T", "@list", "@", "@out"}, 0, {"a.col"}},
     {"extract: an empty list is no NAME, not all",
      {"extract", "-T", "@empty", "@", "@out"},
@@ -1164,19 +1173,25 @@ const ChoiceRow kChoiceRows[] = {
     {"delete: a pattern",
      {"delete", "-v", "@", "CAR*"},
      0,
-     {"\xC4\xEE\xEC.txd", "wheel.txd", "a.col"},
+     {"\xC4\xEE\xEC.txd", "wheel.txd", "a.col", "odd\x98\x07.ipl"},
      "",
      "Удалено: 2"},
+    {"delete: a pattern reaches a name UTF-8 cannot carry",
+     {"delete", "-v", "@", "O*"},
+     0,
+     {"car.dff", "Car2.DFF", "\xC4\xEE\xEC.txd", "wheel.txd", "a.col"},
+     "",
+     std::string("удалено ") + kOddShown + "\n"},
     {"delete: a pattern that matches nothing and a name",
      {"delete", "@", "*.ifp", "a.col"},
      1,
-     {"car.dff", "Car2.DFF", "\xC4\xEE\xEC.txd", "wheel.txd"},
+     {"car.dff", "Car2.DFF", "\xC4\xEE\xEC.txd", "wheel.txd", "odd\x98\x07.ipl"},
      "нет записей по шаблону: *.ifp\n",
      "Удалено: 1"},
     {"delete: a missing archive says so once",
      {"delete", "@missing", "*"},
      3,
-     {"car.dff", "Car2.DFF", "\xC4\xEE\xEC.txd", "wheel.txd", "a.col"},
+     {"car.dff", "Car2.DFF", "\xC4\xEE\xEC.txd", "wheel.txd", "a.col", "odd\x98\x07.ipl"},
      "IMG файл по указанному пути не найден"},
 };
 

@@ -480,7 +480,8 @@ CrashReport SimulateCrashes(const DiskImage& before, const std::vector<FileOp>& 
     return Simulation(before, ops, check, seed).Run();
 }
 
-std::string InterruptDeletion(const std::string& img, const std::vector<EntryChoice>& chosen) {
+std::string InterruptDeletion(const std::string& img, const std::vector<EntryChoice>& chosen,
+                              Recorder* recorder) {
     // The number of the archive's flush, from a run that goes through.
     struct FirstFlush : FileObserver {
         void Written(const std::string&, int64_t, const void*, size_t) override {}
@@ -515,12 +516,14 @@ std::string InterruptDeletion(const std::string& img, const std::vector<EntryCho
     TestFileSystem dying;
     dying.failAt = flush.at;
     dying.failErrno = IoFailure;
-    dying.failOnward = true;
+    dying.failOnward = recorder == nullptr;
+    dying.observer = recorder;
     IoState io{.fileSystem = &dying};
     if (DeleteEntries(img, chosen, boxes, {}, io).RanToEnd() ||
-        boxes.messages.back().id != MessageId::ChangeWaiting ||
-        !std::filesystem::exists(FsPath(JournalPath(img)))) {
-        return "the deletion did not stop with its journal left";
+        boxes.messages.back().id !=
+            (recorder ? MessageId::ChangeUndone : MessageId::ChangeWaiting) ||
+        std::filesystem::exists(FsPath(JournalPath(img))) == (recorder != nullptr)) {
+        return "the deletion did not stop as it should";
     }
     return {};
 }

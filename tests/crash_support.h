@@ -76,7 +76,9 @@ CrashReport SimulateCrashes(const DiskImage& before, const std::vector<FileOp>& 
 
 // Runs a deletion of `chosen` on a disk that dies at the flush of the archive's change, once the
 // journal is made and the change written: the deletion says so and leaves its journal beside
-// the archive. Empty when it went so; else what went otherwise.
-std::string InterruptDeletion(const std::string& img, const std::vector<EntryChoice>& chosen);
+// the archive. Empty when it went so; else what went otherwise. Given `recorder`, the flush
+// fails alone and is recorded: the deletion puts the old bytes back and removes its journal.
+std::string InterruptDeletion(const std::string& img, const std::vector<EntryChoice>& chosen,
+                              Recorder* recorder = nullptr);
 
 }  // namespace zarnex::test

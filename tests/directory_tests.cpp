@@ -65,6 +65,27 @@ TEST(SortByOffset, ExamplesAndEqualOffsetsInRecordOrder) {
     EXPECT_EQ(Order(equal), (std::vector<int32_t>{0, 1, 2}));
 }
 
+// Keys made in index order, of offsets anywhere in the 32 bits and often equal, against a sort
+// that compares them.
+TEST(SortOffsetKeys, SortsAsAComparingSortDoes) {
+    std::mt19937 random(8);
+    for (const int32_t spread : {1, 7, 3000, 1 << 20, INT32_MAX}) {
+        std::vector<std::pair<int32_t, int32_t>> entries;  // offset, index
+        std::vector<uint64_t> keys;
+        for (int32_t i = 0; i < 5000; ++i) {
+            const auto offset = static_cast<int32_t>(random() % static_cast<uint32_t>(spread));
+            entries.emplace_back(random() % 5 == 0 ? -offset : offset, i);
+            keys.push_back(OffsetKey(entries.back().first, i));
+        }
+        std::sort(entries.begin(), entries.end());
+        SortOffsetKeys(keys);
+        ASSERT_EQ(keys.size(), entries.size());
+        for (size_t k = 0; k < keys.size(); ++k) {
+            ASSERT_EQ(keys[k], OffsetKey(entries[k].first, entries[k].second)) << spread;
+        }
+    }
+}
+
 TEST(SortByOffset, SortsLargeShuffledTablesWithManyTies) {
     std::vector<std::pair<int32_t, int32_t>> many;
     for (int i = 0; i < 5000; ++i) {
@@ -179,21 +200,21 @@ TEST(UpdateEndSector, GreatestEndEvenWhenAShorterEntryIsLastInOrder) {
 
 TEST(GrowTable, KeepsEntriesAndPositions) {
     DirectoryTable table = Table({{3, 1}, {1, 1}}, {1, 0});
-    table.entries[0].name = "a";
+    table.entries[0].SetName("a");
     const int32_t before = table.Capacity();
     GrowTable(table);
     EXPECT_GT(table.Capacity(), before);
     EXPECT_EQ(table.order.size(), table.entries.size());
-    EXPECT_EQ(table.entries[0].name, "a");
+    EXPECT_EQ(table.entries[0].Name(), "a");
     EXPECT_EQ(Order(table), (std::vector<int32_t>{1, 0}));
-    EXPECT_TRUE(table.entries.back().name.empty());
+    EXPECT_TRUE(table.entries.back().Name().empty());
 }
 
 TEST(FindEntryByName, IgnoresCaseAndAnswersWithAnOrderPosition) {
     DirectoryTable table = Table({{50, 1}, {10, 1}, {30, 1}}, {1, 2, 0});
-    table.entries[0].name = "car.dff";
-    table.entries[1].name = "\xEC\xEE\xF1\xEA\xE2\xE0.txd";  // москва.txd
-    table.entries[2].name = "CAR.DFF";  // a twin whose data comes first: the game reads entry 0
+    table.entries[0].SetName("car.dff");
+    table.entries[1].SetName("\xEC\xEE\xF1\xEA\xE2\xE0.txd");  // москва.txd
+    table.entries[2].SetName("CAR.DFF");  // a twin whose data comes first: the game reads entry 0
     EXPECT_EQ(FindEntryByName(table, "Car.Dff"), OrderPosition(2));
     EXPECT_EQ(IndexAt(table, OrderPosition(2)), EntryIndex(0));
     EXPECT_EQ(FindEntryByName(table, "\xCC\xCE\xD1\xCA\xC2\xC0.TXD"), OrderPosition(0));
@@ -232,7 +253,7 @@ TEST_F(LoadDirectoryTest, Version2ForImportIsSortedWithItsEnd) {
     EXPECT_EQ(t.count, 4);
     EXPECT_EQ(t.endSector, 12);
     EXPECT_EQ(Order(t), (std::vector<int32_t>{1, 2, 0, 3}));
-    EXPECT_EQ(t.entries[2].name, "c.col");
+    EXPECT_EQ(t.entries[2].Name(), "c.col");
     EXPECT_TRUE(archive->data.IsOpen());
     EXPECT_FALSE(archive->directory.IsOpen());
     EXPECT_TRUE(boxes.shown.empty());
@@ -265,7 +286,7 @@ TEST_F(LoadDirectoryTest, ExtractionFormHasNoOrder) {
     auto archive = LoadDirectory(dir / "gta3.img", io, boxes);
     ASSERT_TRUE(archive);
     EXPECT_TRUE(archive->table.order.empty());
-    EXPECT_EQ(archive->table.entries[0].name, "b.dff");
+    EXPECT_EQ(archive->table.entries[0].Name(), "b.dff");
     // Shared reading: a second reader gets in, a writer does not.
     IoState other;
     EXPECT_TRUE(File::Open(dir / "gta3.img", OpenMode::ReadShared, other).IsOpen());
@@ -298,7 +319,7 @@ TEST_F(LoadDirectoryTest, Version1CountIsTheDirLengthOverThirtyTwo) {
     auto archive = LoadDirectory(dir / "v1.img", io, boxes);
     ASSERT_TRUE(archive);
     EXPECT_EQ(archive->table.count, 3);
-    EXPECT_EQ(archive->table.entries[2].name, "c");
+    EXPECT_EQ(archive->table.entries[2].Name(), "c");
 }
 
 TEST_F(LoadDirectoryTest, ShortOrForeignDataFilesAreVersion1) {

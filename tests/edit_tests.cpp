@@ -191,7 +191,7 @@ std::vector<std::string> Shown(const std::string& img) {
     std::vector<std::string> names;
     if (auto archive = LoadDirectory(img, io, boxes)) {
         for (int32_t i = 0; i < archive->table.count; ++i) {
-            names.push_back(archive->table.entries[static_cast<size_t>(i)].name);
+            names.emplace_back(archive->table.entries[static_cast<size_t>(i)].Name());
         }
     }
     return names;
@@ -215,12 +215,12 @@ int KeptFirsts(const DirectoryTable& table, const std::vector<uint8_t>& leaving,
     std::map<AnsiString, std::vector<int32_t>> before, now;
     for (int32_t i = 0; i < table.count; ++i) {
         if (!leaving[static_cast<size_t>(i)]) {
-            before[LowerAnsi(table.entries[static_cast<size_t>(i)].name)].push_back(i);
+            before[LowerAnsi(table.entries[static_cast<size_t>(i)].Name())].push_back(i);
         }
     }
     for (int32_t r : after) {
         EXPECT_GE(r, 0);
-        now[LowerAnsi(table.entries[static_cast<size_t>(std::max(r, 0))].name)].push_back(r);
+        now[LowerAnsi(table.entries[static_cast<size_t>(std::max(r, 0))].Name())].push_back(r);
     }
     int kept = 0;
     for (const auto& [name, records] : before) {
@@ -241,7 +241,7 @@ TEST(Delete, ThePlanKeepsTheGamesTwinWheneverAnyChoiceAllows) {
         table.entries.resize(static_cast<size_t>(table.count));
         std::vector<uint8_t> leaving;
         for (DirectoryEntry& e : table.entries) {
-            e.name = names[random() % 9];
+            e.SetName(names[random() % 9]);
             leaving.push_back(random() % 3 == 0);
         }
         const DeletionPlan plan = PlanDeletion(table, leaving);

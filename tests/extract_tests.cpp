@@ -234,6 +234,7 @@ TEST_F(ExtractTest, FilesAreToldOnceTheFolderIsFlushed) {
         void Written(const std::string&, int64_t, const void*, size_t) override {}
         void Resized(const std::string&, int64_t) override {}
         void Flushed(const std::string& path) override { seen.push_back("flushed " + path); }
+        void FolderFlushed(const std::string& path) override { seen.push_back("flushed " + path); }
     } events;
     ExtractRun run;
     run.files.observer = &events;
@@ -597,9 +598,10 @@ TEST_F(ExtractTest, AFullDiskCountsOnlyWhatWasWrittenWhole) {
     EXPECT_EQ(run.LastText(), "Извлечено: 1");
 }
 
-// The files are on the disk before the count says so: each by its own flush where the folder's
-// flush leaves file data out, then one flush of the folder's file system after the last write,
-// and a warning instead when that flush fails.
+// The files are on the disk before the count says so: a few each by its own flush and then the
+// folder's names; many by one flush of the folder's file system after the last write, and each
+// by its own too where that flush leaves file data out. A warning instead when the last flush
+// fails.
 // What the flush of a folder's file system covers: on Linux (syncfs) every file's data, on
 // Windows (a folder's FlushFileBuffers) the names in it alone.
 #ifdef _WIN32
@@ -608,27 +610,43 @@ constexpr bool kFolderFlushCoversFiles = false;
 constexpr bool kFolderFlushCoversFiles = true;
 #endif
 
-TEST_F(ExtractTest, ExtractedFilesAreOnTheDiskBeforeTheCount) {
-    std::string img = Make(true, {{1, 1, "a.dff"}, {2, 3, "b.dff"}});
+class ExtractFlushTest : public ExtractTest, public ::testing::WithParamInterface<size_t> {};
+
+TEST_P(ExtractFlushTest, ExtractedFilesAreOnTheDiskBeforeTheCount) {
+    const size_t count = GetParam();
+    const bool each = count < ExtractFlushEachBelow;
+    std::vector<TestEntry> entries;
+    std::vector<std::string> names;
+    for (size_t i = 0; i < count; ++i) {
+        names.push_back("f" + std::to_string(i) + ".dff");
+        entries.push_back(
+            {static_cast<int32_t>(1 + 2 * i), 1 + static_cast<int32_t>(i % 2), names.back()});
+    }
+    std::string img = Make(true, entries);
     using Box = std::pair<std::string, std::string>;  // its text; what was flushed right before
     struct Watch : MessageBoxes {
         test::Recorder recorder;
         std::vector<Box> boxes;
         std::string folder;
-        std::set<std::string> unflushedAtCount;  // files whose last change no flush covered
+        std::set<std::string> unflushedAtCount;  // data or names that no flush covered
         MessageAnswer Show(const Message& message) override {
             const auto& ops = recorder.ops;
             for (const test::FileOp& op : ops) {
-                // The folder's flush covers the files only where it flushes file data too.
-                if (op.kind != test::FileOp::Flush) {
-                    unflushedAtCount.insert(op.path);
-                } else if (kFolderFlushCoversFiles && op.path == folder) {
-                    unflushedAtCount.clear();
-                } else {
+                const bool fileSystem = op.kind == test::FileOp::Flush && op.path == folder;
+                if (op.kind == test::FileOp::FolderFlush || fileSystem) {
+                    // The names; the files' data only where the file system's flush has it.
+                    std::erase_if(unflushedAtCount, [&](const std::string& p) {
+                        return p.starts_with("name ") || (fileSystem && kFolderFlushCoversFiles);
+                    });
+                } else if (op.kind == test::FileOp::Flush) {
                     unflushedAtCount.erase(op.path);
+                } else {
+                    unflushedAtCount.insert(op.kind == test::FileOp::Create ? "name " + op.path
+                                                                            : op.path);
                 }
             }
-            const bool flushed = !ops.empty() && ops.back().kind == test::FileOp::Flush;
+            const bool flushed = !ops.empty() && (ops.back().kind == test::FileOp::Flush ||
+                                                  ops.back().kind == test::FileOp::FolderFlush);
             boxes.emplace_back(Render(message, Language::Russian).text,
                                flushed ? ops.back().path : "");
             return MessageAnswer::Ok;
@@ -646,22 +664,28 @@ TEST_F(ExtractTest, ExtractedFilesAreOnTheDiskBeforeTheCount) {
         files.failAt = fail ? operations : 0;  // the last operation of a run
         files.failErrno = test::IoFailure;
         IoState io{.fileSystem = &files};
-        ExtractFiles(img, out, {"a.dff", "b.dff"}, watch, {}, io);
+        ExtractFiles(img, out, names, watch, {}, io);
         operations = files.operations;
         // Before a failed folder flush: the last file's own flush, where there is one.
-        const std::string lastFileFlush = kFolderFlushCoversFiles ? "" : out + "/b.dff";
+        const std::string lastFileFlush =
+            each || !kFolderFlushCoversFiles ? out + "/" + names.back() : "";
+        const std::string summary = "Извлечено: " + std::to_string(count);
         const std::vector<Box> expected =
             fail ? std::vector<Box>{{"Не удаётся сохранить извлечённые файлы на диске: \n\n" + out +
                                          "\n\n" + test::IoErrorText(test::IoFailure),
                                      lastFileFlush},
-                                    {"Извлечено: 2", lastFileFlush}}
-                 : std::vector<Box>{{"Извлечено: 2", out}};
+                                    {summary, lastFileFlush}}
+                 : std::vector<Box>{{summary, out}};
         EXPECT_EQ(watch.boxes, expected);
         if (!fail) {
             EXPECT_TRUE(watch.unflushedAtCount.empty()) << *watch.unflushedAtCount.begin();
         }
     }
 }
+
+// A few files, and the fewest that one flush of the file system serves better.
+INSTANTIATE_TEST_SUITE_P(BatchSizes, ExtractFlushTest,
+                         ::testing::Values(size_t{2}, ExtractFlushEachBelow));
 
 // The question shows the existing file's whole size, also past 4 GiB.
 TEST_F(ExtractTest, OverwriteQuestionShowsSizesPastFourGigabytes) {

@@ -17,7 +17,7 @@ namespace zarnex::test {
 inline OrderPosition ScanForName(const DirectoryTable& table, const AnsiString& name) {
     const AnsiString wanted = LowerAnsi(name);
     for (int32_t e = 0; e < table.count; ++e) {
-        if (LowerAnsi(EntryOf(table, EntryIndex(e)).name) != wanted) {
+        if (LowerAnsi(EntryOf(table, EntryIndex(e)).Name()) != wanted) {
             continue;
         }
         for (int32_t p = 0; p < table.count; ++p) {

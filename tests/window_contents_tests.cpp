@@ -9,9 +9,12 @@
 #include <QStyleFactory>
 #include <QTimer>
 #include <filesystem>
+#include <functional>
+#include <random>
 
 #include "archive/format.h"
 #include "mainwindow/contents.h"
+#include "mainwindow/contents_model.h"
 #include "mainwindow/identity.h"
 #include "platform/codepage.h"
 #include "tests/window_support.h"
@@ -490,6 +493,108 @@ class WindowContentsTests : public QObject {
                      overwritten ? EntryData(entries[i], i) : Bytes{'x'});
         }
         window.close();
+    }
+
+    void modelAgreesWithTheNamesAsText_data() {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<int>("column");
+        QTest::newRow("every row by name") << "" << int(ContentsModel::NameColumn);
+        QTest::newRow("a capital Cyrillic letter") << "Ж" << int(ContentsModel::TypeColumn);
+        QTest::newRow("ё and е stay apart") << "ё" << int(ContentsModel::NameColumn);
+        QTest::newRow("a type in capitals") << "*.DFF" << int(ContentsModel::NameColumn);
+        QTest::newRow("one character and a run") << "?а*" << int(ContentsModel::SizeColumn);
+        QTest::newRow("a backslash") << "\\" << int(ContentsModel::OffsetColumn);
+        QTest::newRow("a letter of the code page's upper half") << "€" << int(-1);
+        QTest::newRow("a letter no name can hold") << "ü" << int(ContentsModel::NameColumn);
+    }
+
+    // The rows' text is made from the stored bytes only when shown, and filtering and sorting
+    // look at the bytes: against the names made into text and compared as text.
+    void modelAgreesWithTheNamesAsText() {
+        QFETCH(QString, pattern);
+        QFETCH(int, column);
+        const char* const parts[] = {"ж",    "Ж",    "ё",    "Ё",    "е",       "Е",
+                                     "а",    "я",    "ab",   "AB",   "\\",      "€",
+                                     ".dff", ".DFF", ".txd", "\x01", "\xC2\x98"};
+        std::mt19937 random(21);
+        std::vector<DirectoryEntry> entries;
+        QStringList names;
+        for (int i = 0; i < 400; ++i) {
+            std::string utf8;
+            for (int k = 1 + static_cast<int>(random() % 4); k > 0; --k) {
+                utf8 += parts[random() % std::size(parts)];
+            }
+            AnsiString ansi;
+            if (!Utf8ToAnsi(utf8, ansi)) {
+                ansi = "\x98" + std::to_string(i);  // the byte no character stands for
+            }
+            entries.emplace_back(static_cast<int32_t>(random() % 50),
+                                 static_cast<int32_t>(random() % 5), ansi);
+            names << QString::fromStdString(AnsiToUtf8Lossy(entries.back().Name()));
+        }
+        ContentsModel model(Language::English);
+        model.SetEntries(entries);
+        model.SetFilter(pattern);
+        if (column >= 0) {
+            model.SortBy(column);
+        }
+
+        // The plain walk: a glob over the names in small letters, and a stable sort.
+        const QString wanted = pattern.toLower();
+        std::function<bool(QStringView, QStringView)> glob = [&](QStringView p, QStringView s) {
+            if (p.isEmpty()) {
+                return s.isEmpty();
+            }
+            if (p[0] == '*') {
+                return glob(p.mid(1), s) || (!s.isEmpty() && glob(p, s.mid(1)));
+            }
+            return !s.isEmpty() && (p[0] == '?' || p[0] == s[0]) && glob(p.mid(1), s.mid(1));
+        };
+        const bool wildcards = pattern.contains('*') || pattern.contains('?');
+        std::vector<int> expected;
+        for (int i = 0; i < names.size(); ++i) {
+            const QString key = names[i].toLower();
+            if (wildcards ? glob(wanted, key) : key.contains(wanted)) {
+                expected.push_back(i);
+            }
+        }
+        auto nameBefore = [&](int a, int b) {
+            QString x = names[a].toLower(), y = names[b].toLower();
+            const QString plainX = x, plainY = y;
+            x.replace(QChar(0x0451), QChar(0x0435));
+            y.replace(QChar(0x0451), QChar(0x0435));
+            return x != y ? (x.size() != y.size() && (x.startsWith(y) || y.startsWith(x))
+                                 ? x.size() < y.size()
+                                 : x < y)
+                          : plainX < plainY;
+        };
+        auto typeOf = [&](int i) {
+            const qsizetype dot = names[i].lastIndexOf('.');
+            return dot < 0 ? QString() : names[i].mid(dot + 1).toUpper();
+        };
+        auto by = [&](auto less) { std::stable_sort(expected.begin(), expected.end(), less); };
+        switch (column) {
+            case ContentsModel::NameColumn:
+                by(nameBefore);
+                break;
+            case ContentsModel::TypeColumn:
+                by([&](int a, int b) { return typeOf(a) < typeOf(b); });
+                break;
+            case ContentsModel::SizeColumn:
+                by([&](int a, int b) { return entries[a].size < entries[b].size; });
+                break;
+            case ContentsModel::OffsetColumn:
+                by([&](int a, int b) { return entries[a].offset < entries[b].offset; });
+                break;
+        }
+        QCOMPARE(model.rowCount(), static_cast<int>(expected.size()));
+        for (int r = 0; r < model.rowCount(); ++r) {
+            const ContentsRow row = model.RowAt(r);
+            QCOMPARE(row.index, expected[static_cast<size_t>(r)]);
+            QCOMPARE(row.key, names[row.index].toLower());
+            QCOMPARE(row.type, typeOf(row.index));
+            QCOMPARE(model.FirstRowWithKey(row.key) <= r, true);
+        }
     }
 
     void enterGivesTheFirstAnswer_data() {

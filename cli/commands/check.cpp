@@ -2,6 +2,7 @@
 #include "archive/check.h"
 
 #include <iostream>
+#include <string>
 
 #include "cli/exit_status.h"
 #include "cli/options.h"
@@ -19,9 +20,17 @@ int Check(const std::string& path, bool quiet) {
         return ExitStatusOf(BatchEnd::NotRun);
     }
     if (!quiet) {
+        // Through one buffer, as list writes.
+        std::string out;
         for (const Problem& problem : check->problems) {
-            std::cout << DescribeProblem(*check, problem, TerminalLanguage()) << "\n";
+            out += DescribeProblem(*check, problem, TerminalLanguage());
+            out += '\n';
+            if (out.size() >= size_t{1} << 20) {
+                std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
+                out.clear();
+            }
         }
+        std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
     }
     return ExitStatusOf(check->problems.empty() ? BatchEnd::Done : BatchEnd::Partly);
 }

@@ -21,11 +21,6 @@ int Run(CommandLine& line) {
     if (!names) {
         return ExitStatusOf(BatchEnd::NotRun);
     }
-    std::vector<EntryChoice> chosen;
-    for (const std::string& name : names->names) {
-        chosen.push_back({name});
-    }
-
     IoState io;
     BatchOutput output(batch, OverwritePolicy::No);
     DeleteCallbacks callbacks;
@@ -34,7 +29,8 @@ int Run(CommandLine& line) {
         output.Verbose(LineText(MessageId::DeletedLine, name));
     };
     callbacks.notFound = [&](const std::string& name) { output.Remark(NotFoundLine(name)); };
-    const DeleteOutcome outcome = DeleteEntries(archive, chosen, output.Boxes(), callbacks, io);
+    const DeleteOutcome outcome =
+        DeleteEntries(archive, names->names, output.Boxes(), callbacks, io);
     return ExitStatusOf(outcome, names->unmatched);
 }
 

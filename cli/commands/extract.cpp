@@ -48,7 +48,7 @@ int Run(CommandLine& line) {
     };
     callbacks.notFound = [&](const std::string& name) { output.Remark(NotFoundLine(name)); };
     const ExtractOutcome outcome =
-        ExtractFiles(archive, folder, names->names, output.Boxes(), callbacks, io);
+        ExtractEntries(archive, folder, names->names, output.Boxes(), callbacks, io);
     return ExitStatusOf(outcome, names->unmatched);
 }
 

@@ -74,7 +74,7 @@ std::optional<Records> Shown(const std::string& image) {
     Records records;
     for (int32_t i = 0; i < archive->table.count; ++i) {
         const DirectoryEntry& e = archive->table.entries[static_cast<size_t>(i)];
-        records.emplace_back(e.offset, e.size, e.name);
+        records.emplace_back(e.offset, e.size, e.Name());
     }
     return records;
 }
@@ -124,7 +124,7 @@ std::pair<RenameStatus, int32_t> ExpectedRename(const DirectoryTable& table, con
     int32_t target = -1;
     bool taken = false;
     for (int32_t i = 0; i < table.count; ++i) {
-        const AnsiString name = LowerAnsi(table.entries[static_cast<size_t>(i)].name);
+        const AnsiString name = LowerAnsi(table.entries[static_cast<size_t>(i)].Name());
         if (target < 0 && encodable && name == LowerAnsi(wanted) &&
             (old.index < 0 || old.index == i)) {
             target = i;
@@ -137,7 +137,7 @@ std::pair<RenameStatus, int32_t> ExpectedRename(const DirectoryTable& table, con
     }
     // The whole field only for the entry's own name in another case.
     if (ansi.size() > EntryNameLimit &&
-        LowerAnsi(ansi) != LowerAnsi(table.entries[static_cast<size_t>(target)].name)) {
+        LowerAnsi(ansi) != LowerAnsi(table.entries[static_cast<size_t>(target)].Name())) {
         return {RenameStatus::Invalid, -1};
     }
     return taken ? std::pair{RenameStatus::Taken, -1} : std::pair{RenameStatus::Renamed, target};
@@ -376,7 +376,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const bool isChosen = std::any_of(chosen.begin(), chosen.end(), [&](const EntryChoice& x) {
             AnsiString ansi;
             // An empty name names no entry unless a window picked the record.
-            return Utf8ToAnsi(x.name, ansi) && LowerAnsi(ansi) == LowerAnsi(e.name) &&
+            return Utf8ToAnsi(x.name, ansi) && LowerAnsi(ansi) == LowerAnsi(e.Name()) &&
                    (x.index < 0 ? !ansi.empty() : x.index == i);
         });
         if (!isChosen) {
