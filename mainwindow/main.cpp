@@ -1,4 +1,7 @@
 #include <QApplication>
+#include <QFont>
+#include <QPalette>
+#include <QStyle>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -38,10 +41,34 @@ class Application : public QApplication {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // Qt 6.4 follows Windows' dark mode (frames and palette) only when asked to.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "windows:darkmode=2");
+    }
+#endif
     Application application(argc, argv);
     zarnex::SetApplicationIdentity();
+#ifdef _WIN32
+    // Windows' dialog font goes by these names, which Qt does not resolve itself (under Wine a
+    // serif stood in): Windows' own substitutes, then a sans serif that Linux has.
+    for (const char* dialogFont : {"MS Shell Dlg", "MS Shell Dlg 2"}) {
+        QFont::insertSubstitutions(dialogFont, {"Tahoma", "Microsoft Sans Serif", "DejaVu Sans"});
+    }
+    // The Windows style paints its controls light whatever the palette says; Fusion paints dark.
+    if (QApplication::palette().color(QPalette::Window).lightness() < 128 &&
+        QApplication::style()->name() == "windowsvista") {
+        QApplication::setStyle("fusion");
+    }
+    // argv is in the ANSI code page; Qt reads the UTF-16 command line, less its own options.
+    std::vector<std::string> arguments;
+    for (const QString& argument : QApplication::arguments().mid(1)) {
+        arguments.push_back(argument.toStdString());
+    }
+#else
     // Only now: Qt has taken its own options ("-style Fusion" and the like) out of argv.
     std::vector<std::string> arguments(argv + 1, argv + argc);
+#endif
     std::string badLanguage;
     const zarnex::Language language = zarnex::TakeLanguageOption(arguments, badLanguage)
                                           .value_or(zarnex::LanguageFromEnvironment());

@@ -1,42 +1,19 @@
 #include "mainwindow/settings.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <QStandardPaths>
 #include <QString>
 
 #include "mainwindow/identity.h"
 #include "platform/file.h"
 #include "platform/paths.h"
+#include "platform/places.h"
 
 namespace zarnex {
 
-bool FolderWritable(const std::string& folder) {
-    struct stat info {};
-    if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
-        faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
-        return false;
-    }
-    if (geteuid() != 0) {
-        return true;
-    }
-    // Root may write anywhere, yet a folder that denies its owner class writing is read-only.
-    const mode_t bit = info.st_uid == 0 ? S_IWUSR : (info.st_gid == getegid() ? S_IWGRP : S_IWOTH);
-    return (info.st_mode & bit) != 0;
-}
-
-bool InstalledCopy(const std::string& executableDir) {
-    return FileExists(JoinPath(executableDir, "../share/applications/") + AppId + ".desktop");
-}
-
 std::string SettingsFilePath(const std::string& executableDir) {
-    if (FolderWritable(executableDir) && !InstalledCopy(executableDir)) {
+    if (FolderWritable(executableDir) && !InstalledCopy(executableDir, AppId)) {
         return JoinPath(executableDir, "zarnex.ini");
     }
-    return JoinPath(
-        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString(),
-        "zarnex.ini");
+    return JoinPath(UserSettingsFolder(), "zarnex.ini");
 }
 
 std::vector<std::string> SplitSettingsLines(const std::string& text) {

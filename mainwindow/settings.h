@@ -10,12 +10,8 @@
 namespace zarnex {
 
 // "zarnex.ini" beside the executable while that folder is writable, so that a portable copy keeps
-// its settings with it; else, and always for an installed copy, in the user's configuration folder.
+// its settings with it; else, and always for an installed copy, in the user's settings folder.
 std::string SettingsFilePath(const std::string& executableDir);
-// Writable for this user by its permission bits; root's override does not count.
-bool FolderWritable(const std::string& folder);
-// The executable sits in the bin folder of an installed tree (its desktop entry is in ../share).
-bool InstalledCopy(const std::string& executableDir);
 
 // Lines end at CR LF, a lone CR or a lone LF; the text ends at its first NUL.
 std::vector<std::string> SplitSettingsLines(const std::string& text);

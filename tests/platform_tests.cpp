@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "platform/errors.h"
 #include "tests/codes.h"
@@ -12,6 +14,7 @@
 #include "platform/codepage.h"
 #include "platform/file.h"
 #include "platform/paths.h"
+#include "platform/places.h"
 #include "tests/support.h"
 #include "tests/test_file_system.h"
 
@@ -341,6 +344,87 @@ TEST(Files, WriteBudgetObserverAndResize) {
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 5), "abcde");
     EXPECT_EQ(bytes[4095], 0);
     EXPECT_EQ(files.bytesWritten, 5);
+}
+
+// One variable set to a value, or cleared with nullopt, until the end of the scope.
+class ScopedVariable {
+  public:
+    ScopedVariable(const char* name, const std::optional<std::string>& value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
+        Set(value);
+    }
+    ~ScopedVariable() { Set(old_); }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+  private:
+    void Set(const std::optional<std::string>& value) {
+#ifdef _WIN32
+        ::_putenv_s(name_, value ? value->c_str() : "");
+#else
+        value ? ::setenv(name_, value->c_str(), 1) : ::unsetenv(name_);
+#endif
+    }
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+struct SettingsFolderCase {
+    const char* what;
+    std::optional<std::string> variable;  // XDG_CONFIG_HOME; APPDATA on Windows
+    std::optional<std::string> home;      // HOME, which Windows does not read
+    std::string expected;                 // "" for none; "*" for the system's own
+};
+
+class SettingsFolder : public testing::TestWithParam<SettingsFolderCase> {};
+
+TEST_P(SettingsFolder, FollowsTheSystemsVariable) {
+    const SettingsFolderCase& c = GetParam();
+#ifdef _WIN32
+    const ScopedVariable variable("APPDATA", c.variable);
+#else
+    const ScopedVariable variable("XDG_CONFIG_HOME", c.variable);
+    const ScopedVariable home("HOME", c.home);
+#endif
+    const std::string folder = UserSettingsFolder();
+    if (c.expected == "*") {
+        EXPECT_EQ(FileNamePart(folder), "Zarnex");
+        EXPECT_TRUE(std::filesystem::is_directory(test::FsPath(FolderPart(folder)))) << folder;
+    } else {
+        EXPECT_EQ(folder, c.expected);
+    }
+}
+
+#ifdef _WIN32
+const std::string kLongFolder = "C:/" + std::string(300, 'x');
+INSTANTIATE_TEST_SUITE_P(Places, SettingsFolder,
+                         testing::Values(SettingsFolderCase{"variable",
+                                                            "C:/Users/u/AppData/Roaming",
+                                                            {},
+                                                            "C:/Users/u/AppData/Roaming/Zarnex"},
+                                         SettingsFolderCase{
+                                             "long", kLongFolder, {}, kLongFolder + "/Zarnex"},
+                                         SettingsFolderCase{"known_folder", {}, {}, "*"}),
+                         [](const auto& info) { return std::string(info.param.what); });
+#else
+INSTANTIATE_TEST_SUITE_P(
+    Places, SettingsFolder,
+    testing::Values(SettingsFolderCase{"variable", "/x/config", "/h", "/x/config/zarnex"},
+                    SettingsFolderCase{"relative_variable", "config", "/h", "/h/.config/zarnex"},
+                    SettingsFolderCase{"home", {}, "/h", "/h/.config/zarnex"},
+                    SettingsFolderCase{"nowhere", {}, {}, ""}),
+    [](const auto& info) { return std::string(info.param.what); });
+#endif
+
+TEST(Places, AWritableFolderIsAFolderAndKeepsNoTrace) {
+    TempDir dir;
+    EXPECT_TRUE(FolderWritable(dir.path()));
+    test::WriteBytes(dir / "file", {1});
+    EXPECT_FALSE(FolderWritable(dir / "file"));
+    EXPECT_FALSE(FolderWritable(dir / "missing"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(test::FsPath(dir.path())), {}), 1);
 }
 
 }  // namespace

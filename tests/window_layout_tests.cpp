@@ -34,7 +34,7 @@ class WindowLayoutTests : public QObject {
         QCOMPARE(f.minimumSize(), f.maximumSize());
         QVERIFY(!(f.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(f.windowFlags() & Qt::WindowMinimizeButtonHint);
-        QVERIFY(!f.windowIcon().pixmap(32).isNull());  // the built-in SVG, drawn
+        QVERIFY(!f.windowIcon().pixmap(32).isNull());  // the built-in icon, drawn
         // Each control lies inside its parent and clear of its siblings.
         for (QWidget* parent : {static_cast<QWidget*>(&f), Find<QWidget>(f, "archiveGroup")}) {
             const QList<QWidget*> children =

@@ -4,9 +4,11 @@
 #include <QFileSystemModel>
 #include <QListView>
 #include <filesystem>
+#include <fstream>
 
 #include "mainwindow/identity.h"
 #include "mainwindow/settings.h"
+#include "platform/paths.h"
 #include "tests/window_support.h"
 
 using namespace zarnex;
@@ -126,23 +128,43 @@ class WindowSettingsTests : public QObject {
         QFETCH(QString, layout);
         QFETCH(QString, kept);
         test::TempDir root;
-        const std::string bin = root / "bin";
-        std::filesystem::create_directories(bin);
+        std::string bin = root / "bin";
+#ifdef _WIN32
+        // Windows knows an installed copy by where it lies.
+        test::TempDir programFiles;
+        if (layout == "installed") {
+            bin = std::string(qgetenv("ProgramFiles")) + "/zarnex-test-" +
+                  FileNamePart(programFiles.path());
+        }
+#endif
+        std::filesystem::create_directories(FsPath(bin));
         const std::string config = root / "config";
-        const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config));
+        const QByteArray configHome = qgetenv(SettingsHomeVariable);
+        qputenv(SettingsHomeVariable, QByteArray::fromStdString(config));
         const AtExit restore{[&] {
-            std::filesystem::permissions(bin, std::filesystem::perms(0755));
-            qputenv("XDG_CONFIG_HOME", configHome);
+            std::filesystem::permissions(FsPath(bin), std::filesystem::perms(0755));
+            qputenv(SettingsHomeVariable, configHome);
+            if (!bin.starts_with(root.path())) {
+                std::filesystem::remove_all(FsPath(bin));
+            }
         }};
+#ifndef _WIN32
         if (layout == "installed") {
             WriteFile(root / ("share/applications/" + std::string(AppId) + ".desktop"), {});
         }
+#endif
         if (layout == "no-config") {
             WriteFile(config, {});  // a file where the folder would be made
         }
         if (layout != "portable" && layout != "installed") {
-            std::filesystem::permissions(bin, std::filesystem::perms(0555));
+            std::filesystem::permissions(FsPath(bin), std::filesystem::perms(0555));
+#ifdef _WIN32
+            if (std::ofstream(FsPath(bin + "/probe"))) {
+                QSKIP(
+                    "this folder cannot be made read-only here (Windows keeps no such bit for "
+                    "folders; Wine run by root writes anywhere)");
+            }
+#endif
         }
 
         ScriptedMessageBoxes boxes;
@@ -156,7 +178,7 @@ class WindowSettingsTests : public QObject {
             form.close();
         }
         const std::string beside = bin + "/zarnex.ini";
-        const std::string configured = config + "/zarnex/zarnex.ini";
+        const std::string configured = config + "/" + SettingsFolderName + "/zarnex.ini";
         if (kept == "nowhere") {
             QCOMPARE(boxes.shown.size(), size_t{1});
             QCOMPARE(boxes.shown[0].text, "Cannot create file " + configured);

@@ -57,7 +57,7 @@ bool EventProbe::eventFilter(QObject*, QEvent* event) {
 }
 
 void IsolateConfiguration(const TempDir& home) {
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home / "config"));
+    qputenv(SettingsHomeVariable, QByteArray::fromStdString(home / "config"));
 }
 
 Harness::Harness(const std::string& startupArgument, bool show) {

@@ -68,6 +68,15 @@ Widget* Find(const QObject& root, const char* name) {
     return widget;
 }
 
+// The variable that names the user's settings folder, and Zarnex's folder inside it.
+#ifdef _WIN32
+inline constexpr char SettingsHomeVariable[] = "APPDATA";
+inline constexpr char SettingsFolderName[] = "Zarnex";
+#else
+inline constexpr char SettingsHomeVariable[] = "XDG_CONFIG_HOME";
+inline constexpr char SettingsFolderName[] = "zarnex";
+#endif
+
 // No test may touch the configuration of whoever runs it: call from initTestCase.
 void IsolateConfiguration(const TempDir& home);
 
