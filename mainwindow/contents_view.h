@@ -2,9 +2,10 @@
 // filters.
 #pragma once
 
+#include <QHeaderView>
 #include <QSet>
 #include <QString>
-#include <QTreeView>
+#include <QTableView>
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,8 +16,9 @@ class QMimeData;
 
 namespace zarnex {
 
-class ContentsView : public QTreeView {
+class ContentsView : public QTableView {
   public:
+    QHeaderView* header() const { return horizontalHeader(); }
     explicit ContentsView(ContentsModel& model, QWidget* parent);
 
     // What is chosen and seen, by the rows' keys.

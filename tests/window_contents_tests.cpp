@@ -105,7 +105,7 @@ class WindowContentsTests : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QCOMPARE(w.windowTitle(), QString("gta3.img - Zarnex"));
         QVERIFY(w.minimumSize() != w.maximumSize());
-        auto* view = Find<QTreeView>(w, "ContentsView");
+        auto* view = Find<ContentsView>(w, "ContentsView");
         auto* status = Find<QLabel>(w, "ContentsStatus");
         QCOMPARE(ShownNames(w),
                  (QStringList{"car.dff", "Car2.txd", "bike.dff", "гараж.col", "ped.ifp"}));
@@ -233,7 +233,7 @@ class WindowContentsTests : public QObject {
         QTest::mouseClick(Find<QPushButton>(again, "contentsButton"), Qt::LeftButton);
         ContentsWindow& next = *again.ContentsOf(img);
         QCOMPARE(next.size(), chosen);
-        QCOMPARE(Find<QTreeView>(next, "ContentsView")->columnWidth(ContentsModel::NameColumn),
+        QCOMPARE(Find<ContentsView>(next, "ContentsView")->columnWidth(ContentsModel::NameColumn),
                  150);
         again.close();
         // A fourth line that is not sane numbers gives the defaults; one from before the "#"
@@ -303,7 +303,7 @@ class WindowContentsTests : public QObject {
         Choose(w, {"car.dff", "новый.txd", "гараж.col"});
         h.dialogs.folders.push_back(QString::fromStdString(h.Path("window/out")));
         h.Click(Find<QPushButton>(w, "ContentsExtract"));
-        auto* view = Find<QTreeView>(w, "ContentsView");
+        auto* view = Find<ContentsView>(w, "ContentsView");
         view->setFocus();
         Choose(w, {"ped.ifp"});
         QTest::keyClick(view, Qt::Key_Delete);
@@ -365,7 +365,7 @@ class WindowContentsTests : public QObject {
         QCOMPARE(w.Model().index(0, ContentsModel::NameColumn).data().toString(), QString("a.dff"));
 
         // A byte that Windows-1251 leaves undefined has no text to find the entry by again.
-        Find<QTreeView>(w, "ContentsView")->setCurrentIndex(w.Model().index(2, 0));
+        Find<ContentsView>(w, "ContentsView")->setCurrentIndex(w.Model().index(2, 0));
         h.boxes.Answer(MessageAnswer::Yes);
         h.Click(Find<QPushButton>(w, "ContentsDelete"));
         QCOMPARE(ReadVersion1Records(h.Path("pair.dir")).size(), size_t{2});

@@ -132,7 +132,7 @@ QStringList ChosenNames(ContentsWindow& window) {
 }
 
 void Choose(ContentsWindow& window, const QStringList& names) {
-    auto* view = Find<QTreeView>(window, "ContentsView");
+    auto* view = Find<ContentsView>(window, "ContentsView");
     view->clearSelection();
     for (int r = 0; r < window.Model().rowCount(); ++r) {
         if (names.contains(window.Model().RowAt(r).name)) {
@@ -226,8 +226,8 @@ void Driver::Step(const QString& verb, const QStringList& words, const QString& 
     }
 }
 
-QTreeView* Driver::View() const {
-    return Find<QTreeView>(*window_, "ContentsView");
+ContentsView* Driver::View() const {
+    return Find<ContentsView>(*window_, "ContentsView");
 }
 
 QWidget* Driver::Control(const QString& name) const {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "mainwindow/contents.h"
+#include "mainwindow/contents_view.h"
 #include "mainwindow/dialogs.h"
 #include "mainwindow/import_list_view.h"
 #include "mainwindow/import_window.h"
@@ -139,7 +140,7 @@ class Driver : public QObject {
     void Make(const QStringList& words);
     void Outside(const QString& change, const QString& name);
     QWidget* Control(const QString& name) const;
-    QTreeView* View() const;
+    ContentsView* View() const;
 
     Harness& h_;
     QPointer<ContentsWindow> window_;
