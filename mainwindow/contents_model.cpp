@@ -97,28 +97,39 @@ bool KeyAt(std::string_view ansi, size_t at, std::string_view key) {
     return true;
 }
 
-// Over the stored name, its key made a byte at a time.
-bool GlobMatches(std::string_view pattern, std::string_view ansi) {
-    const auto& canonical = Tables().canonical;
-    const auto keyAt = [&](size_t i) {
-        return static_cast<char>(canonical[static_cast<unsigned char>(ansi[i])]);
-    };
+bool GlobMatches(std::string_view pattern, std::string_view key) {
     // Goes back only to the last `*`: linear for the patterns people type.
     size_t p = 0;
     size_t s = 0;
     size_t star = std::string_view::npos;
     size_t resume = 0;
-    while (s < ansi.size()) {
+    // Where a letter follows the `*`, the `*` takes everything up to that letter's next place.
+    const auto skip = [&] {
+        if (p < pattern.size() && pattern[p] != '?' && pattern[p] != '*') {
+            s = resume = key.find(pattern[p], s);
+        }
+        return s != std::string_view::npos;
+    };
+    while (s < key.size()) {
         if (p < pattern.size() &&
-            (pattern[p] == '?' || (pattern[p] != '*' && pattern[p] == keyAt(s)))) {
+            (pattern[p] == '?' || (pattern[p] != '*' && pattern[p] == key[s]))) {
             ++p;
             ++s;
         } else if (p < pattern.size() && pattern[p] == '*') {
             star = ++p;
             resume = s;
+            if (star == pattern.size()) {
+                return true;  // a last `*` takes the rest
+            }
+            if (!skip()) {
+                return false;
+            }
         } else if (star != std::string_view::npos) {
             p = star;
             s = ++resume;
+            if (!skip()) {
+                return false;
+            }
         } else {
             return false;
         }
@@ -157,19 +168,14 @@ NameFilter::NameFilter(const QString& pattern)
     possible_ = KeyBytes(pattern.toLower(), pattern_);
 }
 
-bool NameFilter::Matches(std::string_view ansi) const {
+bool NameFilter::Matches(std::string_view key) const {
     if (!possible_) {
         return false;
     }
     if (wildcards_) {
-        return GlobMatches(pattern_, ansi);
+        return GlobMatches(pattern_, key);
     }
-    for (size_t at = 0; at + pattern_.size() <= ansi.size(); ++at) {
-        if (KeyAt(ansi, at, pattern_)) {
-            return true;
-        }
-    }
-    return false;
+    return key.find(pattern_) != std::string_view::npos;
 }
 
 ContentsModel::ContentsModel(Language language, QObject* parent)
@@ -178,6 +184,10 @@ ContentsModel::ContentsModel(Language language, QObject* parent)
 void ContentsModel::SetEntries(std::vector<DirectoryEntry> entries) {
     beginResetModel();
     entries_ = std::move(entries);
+    keys_.assign(entries_.size(), {});
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        keys_[i][NameFieldSize] = static_cast<char>(KeyBytes(entries_[i].Name(), keys_[i].data()));
+    }
     Sort();
     Filter();
     endResetModel();
@@ -209,21 +219,10 @@ void ContentsModel::Sort() {
         });
     };
     switch (sortColumn_) {
-        case NameColumn: {
-            // The keys made once for the sort, not at each of its twenty million comparisons.
-            std::vector<std::array<char, NameFieldSize + 1>> keys(entries_.size());
-            for (size_t i = 0; i < entries_.size(); ++i) {
-                keys[i][NameFieldSize] =
-                    static_cast<char>(KeyBytes(entries_[i].Name(), keys[i].data()));
-            }
-            auto keyOf = [&](int r) {
-                const auto& k = keys[static_cast<size_t>(r)];
-                return std::string_view(k.data(), static_cast<size_t>(k[NameFieldSize]));
-            };
+        case NameColumn:
             std::stable_sort(order_.begin(), order_.end(),
-                             [&](int a, int b) { return NameBefore(keyOf(a), keyOf(b)); });
+                             [&](int a, int b) { return NameBefore(KeyOf(a), KeyOf(b)); });
             break;
-        }
         case SizeColumn:
         case SectorsColumn:
             by([](const DirectoryEntry& e) { return e.size; });
@@ -250,7 +249,7 @@ void ContentsModel::Filter() {
     visible_.clear();
     visible_.reserve(order_.size());
     for (int record : order_) {
-        if (filter_.Matches(entries_[static_cast<size_t>(record)].Name())) {
+        if (filter_.Matches(KeyOf(record))) {
             visible_.push_back(record);
         }
     }

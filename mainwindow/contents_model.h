@@ -4,6 +4,7 @@
 #include <QAbstractTableModel>
 #include <QSet>
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -27,13 +28,13 @@ struct ContentsRow {
 };
 
 // Case-insensitive; `*` is any run of characters and `?` one character, over the whole name.
-// A pattern without either is looked for anywhere in the name. It looks at a stored name's key a
-// byte at a time (KeyBytes), so that a keystroke over a million names makes no text of them.
+// A pattern without either is looked for anywhere in the name. It looks at a stored name's key
+// (KeyBytes), so that a keystroke over a million names makes no text of them.
 class NameFilter {
   public:
     explicit NameFilter(const QString& pattern = {});
-    // Of a stored name, Windows-1251 bytes.
-    bool Matches(std::string_view ansi) const;
+    // Of a stored name's key.
+    bool Matches(std::string_view key) const;
     bool Empty() const { return empty_; }
 
   private:
@@ -104,11 +105,18 @@ class ContentsModel : public QAbstractTableModel {
     const DirectoryEntry& EntryOfRow(int row) const {
         return entries_[static_cast<size_t>(visible_[static_cast<size_t>(row)])];
     }
+    std::string_view KeyOf(int record) const {
+        const auto& key = keys_[static_cast<size_t>(record)];
+        return {key.data(), static_cast<unsigned char>(key[NameFieldSize])};
+    }
 
     Language language_;
     std::vector<DirectoryEntry> entries_;  // as the engine holds them: 32 bytes a row
-    std::vector<int> order_;               // every record, sorted
-    std::vector<int> visible_;             // the records the filter lets through, in order
+    // Each name's key and its length, made once: every filter keystroke and name sort reads
+    // them all.
+    std::vector<std::array<char, NameFieldSize + 1>> keys_;
+    std::vector<int> order_;    // every record, sorted
+    std::vector<int> visible_;  // the records the filter lets through, in order
     NameFilter filter_;
     int sortColumn_ = -1;
     bool descending_ = false;

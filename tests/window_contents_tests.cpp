@@ -510,6 +510,9 @@ class WindowContentsTests : public QObject {
         QTest::newRow("a type in capitals") << "*.DFF" << int(ContentsModel::NameColumn);
         QTest::newRow("one character and a run") << "?а*" << int(ContentsModel::SizeColumn);
         QTest::newRow("a backslash") << "\\" << int(ContentsModel::OffsetColumn);
+        QTest::newRow("letters after each run, met more than once")
+            << "*ab*ab" << int(ContentsModel::NameColumn);
+        QTest::newRow("two runs and one character") << "*ж*е?" << int(-1);
         QTest::newRow("a letter of the code page's upper half") << "€" << int(-1);
         QTest::newRow("a letter no name can hold") << "ü" << int(ContentsModel::NameColumn);
     }
