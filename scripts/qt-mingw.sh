@@ -34,16 +34,7 @@ options=(
     -DFEATURE_tabletevent=OFF -DFEATURE_opengl_dynamic=ON -DFEATURE_direct2d=ON
 )
 # Qt's own toolchain file loads this one again in every project that uses it: it lives with Qt.
-toolchain="set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)"
+toolchain=$(grep -v '^#' cmake/mingw-w64-compilers.cmake)
 compiler=$(x86_64-w64-mingw32-g++-posix -dumpfullversion)
 key=$(echo "$debian_version $compiler ${options[*]} $toolchain" | sha256sum | cut -c1-12)
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/zarnex
