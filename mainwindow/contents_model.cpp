@@ -81,22 +81,6 @@ std::u16string TypeOf(std::string_view ansi) {
     return type;
 }
 
-// Whether the key of the stored name `ansi` has `key` at `at`: byte by byte, stopping at the first
-// that differs, as most do.
-bool KeyAt(std::string_view ansi, size_t at, std::string_view key) {
-    const auto& canonical = Tables().canonical;
-    if (ansi.size() < at + key.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < key.size(); ++i) {
-        if (canonical[static_cast<unsigned char>(ansi[at + i])] !=
-            static_cast<unsigned char>(key[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool GlobMatches(std::string_view pattern, std::string_view key) {
     // Goes back only to the last `*`: linear for the patterns people type.
     size_t p = 0;
@@ -276,15 +260,6 @@ ContentsRow ContentsModel::RowAt(int row) const {
     return made;
 }
 
-namespace {
-
-bool HasKey(const DirectoryEntry& entry, std::string_view key) {
-    const std::string_view name = entry.Name();
-    return name.size() == key.size() && KeyAt(name, 0, key);
-}
-
-}  // namespace
-
 EntryChoice ContentsModel::ChoiceOf(int32_t index, const QString& name) const {
     if (index < 0 || static_cast<size_t>(index) >= entries_.size()) {
         return {name.toStdString()};
@@ -305,7 +280,7 @@ int ContentsModel::RowOfKey(const QString& key) const {
     for (size_t r = 0; r < visible_.size(); ++r) {
         const int record = visible_[r];
         if ((found < 0 || record < visible_[static_cast<size_t>(found)]) &&
-            HasKey(entries_[static_cast<size_t>(record)], bytes)) {
+            KeyOf(record) == bytes) {
             found = static_cast<int>(r);
         }
     }
@@ -318,7 +293,7 @@ int ContentsModel::FirstRowWithKey(const QString& key) const {
         return -1;
     }
     for (size_t r = 0; r < visible_.size(); ++r) {
-        if (HasKey(EntryOfRow(static_cast<int>(r)), bytes)) {
+        if (KeyOf(visible_[r]) == bytes) {
             return static_cast<int>(r);
         }
     }
@@ -337,11 +312,9 @@ std::vector<int> ContentsModel::RowsWithKeys(const QSet<QString>& keys) const {
             wanted.insert(std::move(bytes));
         }
     }
-    char bytes[NameFieldSize];
     std::string key;
     for (size_t r = 0; r < visible_.size(); ++r) {
-        const std::string_view name = EntryOfRow(static_cast<int>(r)).Name();
-        key.assign(bytes, KeyBytes(name, bytes));
+        key.assign(KeyOf(visible_[r]));
         if (wanted.contains(key)) {
             rows.push_back(static_cast<int>(r));
         }

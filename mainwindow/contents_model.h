@@ -102,9 +102,6 @@ class ContentsModel : public QAbstractTableModel {
     void Sort();
     void Filter();
 
-    const DirectoryEntry& EntryOfRow(int row) const {
-        return entries_[static_cast<size_t>(visible_[static_cast<size_t>(row)])];
-    }
     std::string_view KeyOf(int record) const {
         const auto& key = keys_[static_cast<size_t>(record)];
         return {key.data(), static_cast<unsigned char>(key[NameFieldSize])};
