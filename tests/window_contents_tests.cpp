@@ -195,12 +195,7 @@ class WindowContentsTests : public QObject {
 
         // Rename in place with F2; the row stays the current one.
         Choose(w, {"bike.dff"});
-        QTest::keyClick(view, Qt::Key_F2);
-        auto* editor = view->viewport()->findChild<QLineEdit*>();
-        QVERIFY(editor);
-        editor->selectAll();
-        QTest::keyClicks(editor, "racer.dff");
-        QTest::keyClick(editor, Qt::Key_Return);
+        RenameInPlace(w, "racer.dff");
         QTRY_VERIFY(status->text().startsWith("Renamed: bike.dff -&gt; racer.dff"));
         QCOMPARE(RecordNames(img)[2], QString("racer.dff"));
         QCOMPARE(w.Model().RowAt(view->currentIndex().row()).name, QString("racer.dff"));
@@ -308,12 +303,7 @@ class WindowContentsTests : public QObject {
         Choose(w, {"ped.ifp"});
         QTest::keyClick(view, Qt::Key_Delete);
         Choose(w, {"bike.dff"});
-        QTest::keyClick(view, Qt::Key_F2);
-        auto* editor = view->viewport()->findChild<QLineEdit*>();
-        QVERIFY(editor);
-        editor->selectAll();
-        QTest::keyClicks(editor, "racer.dff");
-        QTest::keyClick(editor, Qt::Key_Return);
+        RenameInPlace(w, "racer.dff");
         QTRY_VERIFY(Find<QLabel>(w, "ContentsStatus")->text().startsWith("Renamed:"));
 
         const QString img = QString::fromStdString(byCli);

@@ -144,6 +144,16 @@ void Choose(ContentsWindow& window, const QStringList& names) {
     }
 }
 
+void RenameInPlace(ContentsWindow& window, const QString& name) {
+    auto* view = Find<ContentsView>(window, "ContentsView");
+    QTest::keyClick(view, Qt::Key_F2);
+    auto* editor = view->viewport()->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, name);
+    QTest::keyClick(editor, Qt::Key_Return);
+}
+
 QStringList RecordNames(const std::string& img) {
     QStringList names;
     for (const DirectoryRecord& r : ReadVersion2Records(img)) {

@@ -110,6 +110,8 @@ QStringList ShownNames(ContentsWindow& window);
 QStringList ChosenNames(ContentsWindow& window);
 // The rows of these names chosen, the last of them the current one.
 void Choose(ContentsWindow& window, const QStringList& names);
+// F2 on the current row, `name` typed over the old one, Enter.
+void RenameInPlace(ContentsWindow& window, const QString& name);
 // The records' names of a version-2 archive, in directory order.
 QStringList RecordNames(const std::string& img);
 std::string Ansi(const std::string& utf8);
