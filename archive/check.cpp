@@ -51,9 +51,6 @@ std::optional<ProblemKind> NameProblem(std::string_view name) {
 std::vector<Problem> CheckSpace(const DirectoryTable& table, int64_t dataBytes) {
     std::vector<Problem> problems;
     const int64_t directoryEnd = table.IsVersion2() ? Version2RecordPosition(table.count) : 0;
-    // Entries in range that hold sectors, by OffsetKey.
-    std::vector<uint64_t> covering;
-    covering.reserve(static_cast<size_t>(table.count));
     // A bit per sector tells in the same pass whether any two entries share one, which in most
     // archives none do; only then are they sorted, to say which.
     std::vector<uint64_t> taken(static_cast<size_t>(ArchiveSectorLimit / 64));
@@ -67,7 +64,6 @@ std::vector<Problem> CheckSpace(const DirectoryTable& table, int64_t dataBytes) 
         if (entry.size == 0) {
             continue;
         }
-        covering.push_back(OffsetKey(entry.offset, i));
         for (int64_t s = entry.offset; s < EntryEnd(entry) && !shared; ++s) {
             uint64_t& word = taken[static_cast<size_t>(s / 64)];
             const uint64_t bit = uint64_t{1} << (s % 64);
@@ -87,6 +83,13 @@ std::vector<Problem> CheckSpace(const DirectoryTable& table, int64_t dataBytes) 
     }
     // Sort and sweep: each entry that starts before the furthest end so far overlaps the entry
     // that reaches it.
+    std::vector<uint64_t> covering;
+    for (int32_t i = 0; i < table.count; ++i) {
+        const DirectoryEntry& entry = table.entries[static_cast<size_t>(i)];
+        if (entry.size > 0 && !RangeProblem(entry)) {
+            covering.push_back(OffsetKey(entry.offset, i));
+        }
+    }
     SortOffsetKeys(covering);
     int64_t reach = 0;
     int32_t reacher = -1;

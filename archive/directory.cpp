@@ -42,8 +42,9 @@ bool ReadRecords(File& file, int64_t start, DirectoryTable& table, const Journal
             entry.offset = static_cast<int32_t>(GetLE32(record));
             entry.size = static_cast<int32_t>(GetLE32(record + 4));
             // Bytes after the name's end are not part of it.
-            const auto* field = reinterpret_cast<const char*>(record + 8);
-            entry.SetName({field, NameFieldSize});
+            std::memcpy(entry.field.data(), record + 8, NameFieldSize);
+            const size_t length = entry.NameLength();
+            std::memset(entry.field.data() + length, 0, entry.field.size() - length);
         }
     }
     return true;
@@ -319,18 +320,25 @@ void SortOffsetKeys(std::vector<uint64_t>& keys) {
 }
 
 void PrepareForPlacing(DirectoryTable& table, size_t lookups) {
-    std::vector<uint64_t> keys(static_cast<size_t>(table.count));
-    for (int32_t i = 0; i < table.count; ++i) {
-        keys[static_cast<size_t>(i)] = OffsetKey(EntryOf(table, EntryIndex(i)).offset, i);
-    }
-    SortOffsetKeys(keys);
     table.order.clear();
     table.order.reserve(table.entries.size());
-    for (const uint64_t key : keys) {
-        table.order.emplace_back(KeyIndex(key));
+    // Most archives keep their records in the order of their data: then record order is the
+    // order, ties included, and nothing needs sorting.
+    bool inOrder = true;
+    for (int32_t i = 1; i < table.count && inOrder; ++i) {
+        inOrder = EntryOf(table, EntryIndex(i - 1)).offset <= EntryOf(table, EntryIndex(i)).offset;
     }
-    keys = {};
-    for (int32_t i = table.count; i < table.Capacity(); ++i) {
+    if (!inOrder) {
+        std::vector<uint64_t> keys(static_cast<size_t>(table.count));
+        for (int32_t i = 0; i < table.count; ++i) {
+            keys[static_cast<size_t>(i)] = OffsetKey(EntryOf(table, EntryIndex(i)).offset, i);
+        }
+        SortOffsetKeys(keys);
+        for (const uint64_t key : keys) {
+            table.order.emplace_back(KeyIndex(key));
+        }
+    }
+    for (int32_t i = static_cast<int32_t>(table.order.size()); i < table.Capacity(); ++i) {
         table.order.emplace_back(i);
     }
     if (table.count < 1) {
@@ -338,7 +346,11 @@ void PrepareForPlacing(DirectoryTable& table, size_t lookups) {
     } else {
         table.endSector = GreatestEnd(table);
     }
-    BuildIndex(table, lookups >= FewNames);
+    // A few placements walk the table instead: each walk costs less than building the index,
+    // and the index would double the memory of a large archive.
+    if (lookups >= FewNames) {
+        BuildIndex(table);
+    }
 }
 
 void SortByOffset(DirectoryTable& table, OrderPosition lo, OrderPosition hi) {

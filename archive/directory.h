@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -28,11 +29,21 @@ struct DirectoryEntry {
     DirectoryEntry() = default;
     // `name` is cut to the field.
     DirectoryEntry(int32_t offset, int32_t size, std::string_view name);
-    std::string_view Name() const {
-        const void* zero = std::memchr(field.data(), 0, field.size());
-        return {field.data(),
-                zero ? static_cast<size_t>(static_cast<const char*>(zero) - field.data())
-                     : field.size()};
+    std::string_view Name() const { return {field.data(), NameLength()}; }
+    // Where the first zero is, or the field's size. A word at a time: every walk of a million
+    // records asks it once a record.
+    size_t NameLength() const {
+        static_assert(std::endian::native == std::endian::little && NameFieldSize % 8 == 0);
+        for (size_t at = 0; at < field.size(); at += 8) {
+            uint64_t word = 0;
+            std::memcpy(&word, field.data() + at, 8);
+            // Its lowest set bit is in the first zero byte.
+            const uint64_t zeros = (word - 0x0101010101010101u) & ~word & 0x8080808080808080u;
+            if (zeros != 0) {
+                return at + static_cast<size_t>(std::countr_zero(zeros)) / 8;
+            }
+        }
+        return field.size();
     }
     void SetName(std::string_view name);
     bool operator==(const DirectoryEntry&) const = default;
@@ -117,8 +128,8 @@ std::optional<OpenArchive> OpenForWriting(const std::string& path, IoState& io, 
 
 // What a batch that places new data needs besides the entries: `order` sorted by offset, the end
 // sector, and the index of names and free room. Afterwards entries change only through AddEntry,
-// PlaceEntry and MoveEntry. `lookups`: how many names the batch will look up; for fewer than
-// FewNames no index of names is built, and each lookup walks the records.
+// PlaceEntry and MoveEntry. `lookups`: how many names the batch will look up and place; for
+// fewer than FewNames no index is built, and each lookup and each placement walks the table.
 void PrepareForPlacing(DirectoryTable& table, size_t lookups = SIZE_MAX);
 
 // An entry's offset and index as one number that sorts as the pair does.

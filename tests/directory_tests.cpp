@@ -222,6 +222,21 @@ TEST(FindEntryByName, IgnoresCaseAndAnswersWithAnOrderPosition) {
     EXPECT_EQ(FindEntryByName(table, "car.df"), NoPosition);
 }
 
+// Bytes next to zero in value (1, 0x80, 0xFF) are where a word-at-a-time search goes wrong.
+TEST(DirectoryEntry, TheNameEndsAtTheFirstZeroWhateverTheBytesAroundIt) {
+    std::mt19937 random(7);
+    const char bytes[] = {'\0', '\x01', 'a', '\x7F', '\x80', '\x81', '\xFE', '\xFF'};
+    for (int round = 0; round < 5000; ++round) {
+        DirectoryEntry entry;
+        for (char& c : entry.field) {
+            c = random() % 4 == 0 ? bytes[random() % sizeof bytes] : bytes[1 + random() % 7];
+        }
+        const auto zero = std::find(entry.field.begin(), entry.field.end(), '\0');
+        ASSERT_EQ(entry.Name(), std::string_view(entry.field.data(), zero - entry.field.begin()))
+            << round;
+    }
+}
+
 class LoadDirectoryTest : public ::testing::Test {
   protected:
     static std::optional<OpenArchive> OpenToWrite(const std::string& path, IoState& io,

@@ -57,13 +57,24 @@ DirectoryTable RandomTable(const Shape& shape, std::mt19937& random,
         }
         e.SetName(RandomCase(pool[random() % pool.size()], random));
     }
-    // Records in any order on disk.
-    std::shuffle(table.entries.begin(), table.entries.begin() + shape.count, random);
-    for (int32_t i = 0; i < table.Capacity(); ++i) {
-        table.order.emplace_back(i);
+    // Records in any order on disk, or in the order of their data as most archives keep them.
+    const auto first = table.entries.begin();
+    if (random() % 3 == 0) {
+        std::stable_sort(first, first + shape.count, [](const auto& a, const auto& b) {
+            return a.offset < b.offset;
+        });
+    } else {
+        std::shuffle(first, first + shape.count, random);
     }
-    SortByOffset(table, OrderPosition(0), OrderPosition(table.count - 1));
-    table.endSector = table.count ? test::ScanForGreatestEnd(table) : 1;
+    // As loading leaves it: the order is made by PrepareForPlacing, checked against a sort.
+    DirectoryTable sorted = table;
+    for (int32_t i = 0; i < table.Capacity(); ++i) {
+        sorted.order.emplace_back(i);
+    }
+    SortByOffset(sorted, OrderPosition(0), OrderPosition(table.count - 1));
+    PrepareForPlacing(table, 0);
+    EXPECT_EQ(table.order, sorted.order);
+    EXPECT_EQ(table.endSector, table.count ? test::ScanForGreatestEnd(table) : 1);
     return table;
 }
 
