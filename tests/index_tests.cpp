@@ -60,9 +60,8 @@ DirectoryTable RandomTable(const Shape& shape, std::mt19937& random,
     // Records in any order on disk, or in the order of their data as most archives keep them.
     const auto first = table.entries.begin();
     if (random() % 3 == 0) {
-        std::stable_sort(first, first + shape.count, [](const auto& a, const auto& b) {
-            return a.offset < b.offset;
-        });
+        std::stable_sort(first, first + shape.count,
+                         [](const auto& a, const auto& b) { return a.offset < b.offset; });
     } else {
         std::shuffle(first, first + shape.count, random);
     }
