@@ -319,32 +319,68 @@ void SortOffsetKeys(std::vector<uint64_t>& keys) {
     }
 }
 
+namespace {
+
+// Entry indexes by offset, ties in record order, into `order`; the greatest end, from the same
+// pass over the entries.
+int64_t SortByOffsetInto(const DirectoryTable& table, std::vector<EntryIndex>& order) {
+    auto offset = [&](int32_t i) { return EntryOf(table, EntryIndex(i)).offset; };
+    bool inOrder = true;
+    int32_t lowest = table.count > 0 ? offset(0) : 0;
+    int32_t greatest = lowest;
+    int64_t greatestEnd = INT64_MIN;
+    for (int32_t i = 0; i < table.count; ++i) {
+        inOrder = inOrder && (i == 0 || offset(i - 1) <= offset(i));
+        lowest = std::min(lowest, offset(i));
+        greatest = std::max(greatest, offset(i));
+        greatestEnd = std::max(greatestEnd, EntryEnd(EntryOf(table, EntryIndex(i))));
+    }
+    // Most archives keep their records in the order of their data: then that is the order.
+    if (inOrder) {
+        for (int32_t i = 0; i < table.count; ++i) {
+            order.emplace_back(i);
+        }
+        return greatestEnd;
+    }
+    // Offsets in an archive's range are counted, in one pass and a tenth of a sort's memory.
+    if (lowest >= 0 && greatest < ArchiveSectorLimit) {
+        std::vector<int32_t> starts(static_cast<size_t>(greatest) + 2, 0);
+        for (int32_t i = 0; i < table.count; ++i) {
+            ++starts[static_cast<size_t>(offset(i)) + 1];
+        }
+        for (size_t o = 1; o < starts.size(); ++o) {
+            starts[o] += starts[o - 1];
+        }
+        order.resize(static_cast<size_t>(table.count), EntryIndex(0));
+        for (int32_t i = 0; i < table.count; ++i) {
+            order[static_cast<size_t>(starts[static_cast<size_t>(offset(i))]++)] = EntryIndex(i);
+        }
+        return greatestEnd;
+    }
+    std::vector<uint64_t> keys(static_cast<size_t>(table.count));
+    for (int32_t i = 0; i < table.count; ++i) {
+        keys[static_cast<size_t>(i)] = OffsetKey(offset(i), i);
+    }
+    SortOffsetKeys(keys);
+    for (const uint64_t key : keys) {
+        order.emplace_back(KeyIndex(key));
+    }
+    return greatestEnd;
+}
+
+}  // namespace
+
 void PrepareForPlacing(DirectoryTable& table, size_t lookups) {
     table.order.clear();
     table.order.reserve(table.entries.size());
-    // Most archives keep their records in the order of their data: then record order is the
-    // order, ties included, and nothing needs sorting.
-    bool inOrder = true;
-    for (int32_t i = 1; i < table.count && inOrder; ++i) {
-        inOrder = EntryOf(table, EntryIndex(i - 1)).offset <= EntryOf(table, EntryIndex(i)).offset;
-    }
-    if (!inOrder) {
-        std::vector<uint64_t> keys(static_cast<size_t>(table.count));
-        for (int32_t i = 0; i < table.count; ++i) {
-            keys[static_cast<size_t>(i)] = OffsetKey(EntryOf(table, EntryIndex(i)).offset, i);
-        }
-        SortOffsetKeys(keys);
-        for (const uint64_t key : keys) {
-            table.order.emplace_back(KeyIndex(key));
-        }
-    }
+    const int64_t greatestEnd = SortByOffsetInto(table, table.order);
     for (int32_t i = static_cast<int32_t>(table.order.size()); i < table.Capacity(); ++i) {
         table.order.emplace_back(i);
     }
     if (table.count < 1) {
         table.endSector = table.IsVersion2() ? 1 : 0;
     } else {
-        table.endSector = GreatestEnd(table);
+        table.endSector = greatestEnd;
     }
     // A few placements walk the table instead: each walk costs less than building the index,
     // and the index would double the memory of a large archive.
@@ -414,6 +450,7 @@ namespace {
 // stands, even where the data of an entry before covers it.
 int64_t FirstFitBetweenPairs(const DirectoryTable& table, int64_t need) {
     for (int32_t p = 0; p + 1 < table.count; ++p) {
+        PrefetchAhead(table, p);
         const int64_t end = EntryEnd(EntryAt(table, OrderPosition(p)));
         if (int64_t{EntryAt(table, OrderPosition(p + 1)).offset} - end >= need) {
             return end;
@@ -429,6 +466,7 @@ int64_t FirstFitBetweenPairs(const DirectoryTable& table, int64_t need) {
 int64_t FirstFitWalk(const DirectoryTable& table, int64_t need, int64_t floor) {
     int64_t reach = INT64_MIN;
     for (int32_t p = 0; p + 1 < table.count; ++p) {
+        PrefetchAhead(table, p);
         reach = std::max(reach, EntryEnd(EntryAt(table, OrderPosition(p))));
         const int64_t start = std::max(reach, floor);
         if (int64_t{EntryAt(table, OrderPosition(p + 1)).offset} - start >= need) {
@@ -484,6 +522,16 @@ void Track(DirectoryTable& table, int32_t offset, int32_t size) {
     }
 }
 
+// An entry's end went from `before` (none for an added one) to `after`. Only an entry that held
+// the greatest end can lower it by moving; only then are the entries walked.
+void FollowEndSector(DirectoryTable& table, std::optional<int64_t> before, int64_t after) {
+    if (FreeRoomOf(table) || table.count == 1 || (before && *before >= table.endSector)) {
+        UpdateEndSector(table);
+    } else {
+        table.endSector = std::max(table.endSector, after);
+    }
+}
+
 }  // namespace
 
 EntryIndex AddEntry(DirectoryTable& table, int32_t offset, int32_t size, std::string_view name) {
@@ -496,7 +544,7 @@ EntryIndex AddEntry(DirectoryTable& table, int32_t offset, int32_t size, std::st
     }
     Track(table, offset, size);
     RepositionEntry(table, OrderPosition(e.value));
-    UpdateEndSector(table);
+    FollowEndSector(table, std::nullopt, EntryEnd(EntryOf(table, e)));
     return e;
 }
 
@@ -509,11 +557,12 @@ void PlaceEntry(DirectoryTable& table, OrderPosition p, int32_t offset, int32_t 
     if (FreeRoom* room = FreeRoomOf(table)) {
         room->Remove(entry.offset, entry.size);
     }
+    const int64_t before = EntryEnd(entry);
     entry.offset = offset;
     entry.size = size;
     Track(table, offset, size);
     RepositionEntry(table, p);
-    UpdateEndSector(table);
+    FollowEndSector(table, before, EntryEnd(entry));
 }
 
 }  // namespace zarnex

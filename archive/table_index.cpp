@@ -78,12 +78,8 @@ std::optional<FreeRoom> FreeRoom::Of(const DirectoryTable& table) {
     // In offset order every insertion goes at the end of both arrays, and data overlaps only
     // the data right before it.
     int64_t lastDataEnd = 0;
-    // Entries in offset order lie anywhere in memory: each is asked for well before it is read.
-    constexpr int32_t Ahead = 16;
     for (int32_t p = 0; p < table.count; ++p) {
-        if (p + Ahead < table.count) {
-            __builtin_prefetch(&EntryAt(table, OrderPosition(p + Ahead)));
-        }
+        PrefetchAhead(table, p);
         const DirectoryEntry& entry = EntryAt(table, OrderPosition(p));
         const int64_t end = EntryEnd(entry);
         if (entry.offset < 0 || entry.size < 0 || end >= IndexedSectorLimit) {
