@@ -417,11 +417,16 @@ void RepositionEntry(DirectoryTable& table, OrderPosition position) {
     if (p + 1 < count && moved > EntryAt(table, OrderPosition(p + 1)).offset) {
         auto stop = std::lower_bound(first + p + 1, first + count, moved,
                                      [&](EntryIndex e, int32_t o) { return offset(e) < o; });
-        std::rotate(first + p, first + p + 1, stop);
+        // One block move each way: a rotation swaps element by element.
+        const EntryIndex e = first[p];
+        std::move(first + p + 1, stop, first + p);
+        *(stop - 1) = e;
     } else if (p > 0 && moved < EntryAt(table, OrderPosition(p - 1)).offset) {
         auto stop = std::upper_bound(first, first + p, moved,
                                      [&](int32_t o, EntryIndex e) { return o < offset(e); });
-        std::rotate(stop, first + p, first + p + 1);
+        const EntryIndex e = first[p];
+        std::move_backward(stop, first + p, first + p + 1);
+        *stop = e;
     }
 }
 

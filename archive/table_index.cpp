@@ -1,6 +1,7 @@
 #include "archive/table_index.h"
 
 #include <algorithm>
+#include <bit>
 #include <iterator>
 
 #include "archive/directory.h"
@@ -65,60 +66,111 @@ int64_t MaxTree::FirstAtLeast(int64_t need, int64_t from) const {
     return static_cast<int64_t>(i) - leaves_;
 }
 
-FreeRoom::PointIt FreeRoom::PointAtOrAfter(int64_t offset) {
-    return std::lower_bound(points_.begin(), points_.end(), offset,
-                            [](const Point& p, int64_t o) { return p.offset < o; });
+void SectorSet::Grow(int64_t sectors) {
+    words_.resize(static_cast<size_t>((sectors + 63) / 64), 0);
+    summary_.resize((words_.size() + 63) / 64, 0);
+}
+
+void SectorSet::Insert(int64_t s) {
+    const auto w = static_cast<size_t>(s / 64);
+    words_[w] |= uint64_t{1} << (s % 64);
+    summary_[w / 64] |= uint64_t{1} << (w % 64);
+}
+
+void SectorSet::Erase(int64_t s) {
+    const auto w = static_cast<size_t>(s / 64);
+    words_[w] &= ~(uint64_t{1} << (s % 64));
+    if (words_[w] == 0) {
+        summary_[w / 64] &= ~(uint64_t{1} << (w % 64));
+    }
+}
+
+int64_t SectorSet::NextFrom(int64_t s) const {
+    s = std::max<int64_t>(s, 0);
+    if (s >= Capacity()) {
+        return -1;
+    }
+    const auto w = static_cast<size_t>(s / 64);
+    if (const uint64_t bits = words_[w] & (~uint64_t{0} << (s % 64)); bits != 0) {
+        return static_cast<int64_t>(w * 64) + std::countr_zero(bits);
+    }
+    for (size_t i = (w + 1) / 64, from = (w + 1) % 64; i < summary_.size(); ++i, from = 0) {
+        if (const uint64_t held = summary_[i] & (~uint64_t{0} << from); held != 0) {
+            const size_t word = i * 64 + static_cast<size_t>(std::countr_zero(held));
+            return static_cast<int64_t>(word * 64) + std::countr_zero(words_[word]);
+        }
+    }
+    return -1;
+}
+
+int64_t SectorSet::PreviousTo(int64_t s) const {
+    s = std::min(s, Capacity() - 1);
+    if (s < 0) {
+        return -1;
+    }
+    // The bits at or below `s % 64`, then whole words below.
+    const auto w = static_cast<size_t>(s / 64);
+    if (const uint64_t bits = words_[w] & (~uint64_t{0} >> (63 - s % 64)); bits != 0) {
+        return static_cast<int64_t>(w * 64) + 63 - std::countl_zero(bits);
+    }
+    for (size_t i = w / 64 + 1, upTo = w % 64; i-- > 0; upTo = 64) {
+        // Words of this summary word below `upTo`.
+        const uint64_t below = upTo == 0 ? 0 : ~uint64_t{0} >> (64 - upTo);
+        if (const uint64_t held = summary_[i] & below; held != 0) {
+            const size_t word = i * 64 + 63 - static_cast<size_t>(std::countl_zero(held));
+            return static_cast<int64_t>(word * 64) + 63 - std::countl_zero(words_[word]);
+        }
+    }
+    return -1;
+}
+
+void FreeRoom::Reserve(int64_t sectors) {
+    if (sectors <= points_.Capacity()) {
+        return;
+    }
+    // Doubling, so that an archive that grows a sector at a time copies little.
+    const int64_t capacity =
+        std::min(std::max({sectors, 2 * points_.Capacity(), int64_t{1024}}), IndexedSectorLimit);
+    points_.Grow(capacity);
+    dataStarts_.Grow(capacity);
+    const auto size = static_cast<size_t>(points_.Capacity());
+    entries_.resize(size, 0);
+    dataEnd_.resize(size, 0);
+    roomAt_.resize(size, -1);
 }
 
 std::optional<FreeRoom> FreeRoom::Of(const DirectoryTable& table) {
     FreeRoom index;
-    // Room for the entries the table has room for: a batch that adds a few moves nothing.
-    index.points_.reserve(static_cast<size_t>(table.Capacity()));
-    index.dataEnds_.reserve(static_cast<size_t>(table.Capacity()));
-    // In offset order every insertion goes at the end of both arrays, and data overlaps only
-    // the data right before it.
+    // In offset order data overlaps only the data right before it.
     int64_t lastDataEnd = 0;
+    int64_t greatestEnd = 0;
     for (int32_t p = 0; p < table.count; ++p) {
         PrefetchAhead(table, p);
         const DirectoryEntry& entry = EntryAt(table, OrderPosition(p));
         const int64_t end = EntryEnd(entry);
-        if (entry.offset < 0 || entry.size < 0 || end >= IndexedSectorLimit) {
+        if (entry.offset < 0 || entry.size < 0 || end >= IndexedSectorLimit ||
+            (entry.size > 0 && entry.offset < lastDataEnd)) {
             return std::nullopt;
         }
+        lastDataEnd = entry.size > 0 ? end : lastDataEnd;
+        greatestEnd = std::max(greatestEnd, end);
+    }
+    index.Reserve(greatestEnd + 1);
+    for (int32_t i = 0; i < table.count; ++i) {
+        const DirectoryEntry& entry = EntryOf(table, EntryIndex(i));
+        if (index.entries_[static_cast<size_t>(entry.offset)]++ == 0) {
+            index.points_.Insert(entry.offset);
+        }
         if (entry.size > 0) {
-            if (entry.offset < lastDataEnd) {
-                return std::nullopt;
-            }
-            index.dataEnds_.push_back({entry.offset, static_cast<int32_t>(end)});
-            lastDataEnd = end;
+            index.dataStarts_.Insert(entry.offset);
+            index.dataEnd_[static_cast<size_t>(entry.offset)] = entry.offset + entry.size;
         }
-        if (index.points_.empty() || index.points_.back().offset != entry.offset) {
-            index.points_.push_back({entry.offset, 0, -1});
-        }
-        ++index.points_.back().entries;
     }
     if (const int64_t end = index.GreatestEnd(); end >= 0) {
         index.rooms_.Grow(end + 1);  // once: no room starts past the greatest end
     }
-    // The data before each point, walked alongside.
-    auto data = index.dataEnds_.begin();
-    int64_t cover = 0;
-    for (auto it = index.points_.begin(); it != index.points_.end(); ++it) {
-        for (; data != index.dataEnds_.end() && data->offset <= it->offset; ++data) {
-            cover = data->end;
-        }
-        auto next = std::next(it);
-        if (next == index.points_.end()) {
-            break;
-        }
-        const int64_t start = std::max<int64_t>(it->offset, cover);
-        if (next->offset > start) {
-            if (start >= index.rooms_.leaves()) {
-                index.rooms_.Grow(start + 1);
-            }
-            index.rooms_.Set(start, static_cast<int32_t>(next->offset - start));
-            it->room = static_cast<int32_t>(start);
-        }
+    for (int64_t at = index.points_.NextFrom(0); at >= 0; at = index.points_.NextFrom(at + 1)) {
+        index.Refresh(at);
     }
     return index;
 }
@@ -128,91 +180,84 @@ bool FreeRoom::Add(int32_t offset, int32_t size) {
     if (offset < 0 || size < 0 || end >= IndexedSectorLimit) {
         return false;
     }
+    Reserve(end + 1);
     if (size > 0) {
-        auto after = std::lower_bound(dataEnds_.begin(), dataEnds_.end(), offset,
-                                      [](const Data& d, int32_t o) { return d.offset < o; });
-        if (after != dataEnds_.end() && after->offset < end) {
+        const int64_t after = dataStarts_.NextFrom(offset);
+        const int64_t before = dataStarts_.PreviousTo(int64_t{offset} - 1);
+        if ((after >= 0 && after < end) ||
+            (before >= 0 && dataEnd_[static_cast<size_t>(before)] > offset)) {
             return false;
         }
-        if (after != dataEnds_.begin() && std::prev(after)->end > offset) {
-            return false;
-        }
-        dataEnds_.insert(after, {offset, static_cast<int32_t>(end)});
+        dataStarts_.Insert(offset);
+        dataEnd_[static_cast<size_t>(offset)] = static_cast<int32_t>(end);
     }
-    auto point = PointAtOrAfter(offset);
-    if (point == points_.end() || point->offset != offset) {
-        point = points_.insert(point, {offset, 0, -1});
+    if (entries_[static_cast<size_t>(offset)]++ == 0) {
+        points_.Insert(offset);
     }
-    ++point->entries;
     RefreshAround(offset, end);
     return true;
 }
 
 void FreeRoom::Remove(int32_t offset, int32_t size) {
-    auto it = PointAtOrAfter(offset);
-    if (it == points_.end() || it->offset != offset) {
+    if (offset < 0 || offset >= points_.Capacity() || !points_.Has(offset)) {
         return;
     }
-    if (size > 0) {
-        auto data = std::lower_bound(dataEnds_.begin(), dataEnds_.end(), offset,
-                                     [](const Data& d, int32_t o) { return d.offset < o; });
-        if (data != dataEnds_.end() && data->offset == offset) {
-            dataEnds_.erase(data);
-        }
+    const auto at = static_cast<size_t>(offset);
+    if (size > 0 && dataStarts_.Has(offset)) {
+        dataStarts_.Erase(offset);
+        dataEnd_[at] = 0;
     }
-    if (--it->entries == 0) {
-        if (it->room >= 0) {
-            rooms_.Set(it->room, 0);
+    if (--entries_[at] == 0) {
+        if (roomAt_[at] >= 0) {
+            rooms_.Set(roomAt_[at], 0);
+            roomAt_[at] = -1;
         }
-        points_.erase(it);
+        points_.Erase(offset);
     }
     RefreshAround(offset, int64_t{offset} + size);
 }
 
 int64_t FreeRoom::GreatestEnd() const {
-    if (points_.empty()) {
+    const int64_t last = points_.PreviousTo(points_.Capacity() - 1);
+    if (last < 0) {
         return -1;
     }
-    int64_t end = points_.back().offset;
-    if (!dataEnds_.empty()) {
-        end = std::max<int64_t>(end, dataEnds_.back().end);
-    }
-    return end;
+    const int64_t lastData = dataStarts_.PreviousTo(points_.Capacity() - 1);
+    return lastData < 0 ? last : std::max<int64_t>(last, dataEnd_[static_cast<size_t>(lastData)]);
 }
 
 void FreeRoom::RefreshAround(int64_t from, int64_t to) {
-    auto it = PointAtOrAfter(from);
-    if (it != points_.begin()) {
-        --it;
+    int64_t at = points_.PreviousTo(from - 1);
+    if (at < 0) {
+        at = points_.NextFrom(from);
     }
     // Rooms keep distinct starts at every step: each one is cleared before it is set again,
     // and a room never starts past the next point.
-    for (; it != points_.end() && (it->offset <= from || it->offset < to); ++it) {
-        Refresh(it);
+    for (; at >= 0 && (at <= from || at < to); at = points_.NextFrom(at + 1)) {
+        Refresh(at);
     }
 }
 
-void FreeRoom::Refresh(PointIt at) {
-    if (at->room >= 0) {
-        rooms_.Set(at->room, 0);
-        at->room = -1;
+void FreeRoom::Refresh(int64_t at) {
+    int32_t& room = roomAt_[static_cast<size_t>(at)];
+    if (room >= 0) {
+        rooms_.Set(room, 0);
+        room = -1;
     }
-    auto next = std::next(at);
-    if (next == points_.end()) {
+    const int64_t next = points_.NextFrom(at + 1);
+    if (next < 0) {
         return;  // the room from the end is endSector's
     }
-    int64_t start = at->offset;
-    auto data = std::upper_bound(dataEnds_.begin(), dataEnds_.end(), at->offset,
-                                 [](int32_t o, const Data& d) { return o < d.offset; });
-    if (data != dataEnds_.begin()) {
-        start = std::max<int64_t>(start, std::prev(data)->end);
+    int64_t start = at;
+    if (const int64_t data = dataStarts_.PreviousTo(at); data >= 0) {
+        start = std::max<int64_t>(start, dataEnd_[static_cast<size_t>(data)]);
     }
-    if (next->offset > start) {
+    if (next > start) {
         if (start >= rooms_.leaves()) {
             rooms_.Grow(start + 1);
         }
-        rooms_.Set(start, static_cast<int32_t>(next->offset - start));
-        at->room = static_cast<int32_t>(start);
+        rooms_.Set(start, static_cast<int32_t>(next - start));
+        room = static_cast<int32_t>(start);
     }
 }
 

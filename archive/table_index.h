@@ -30,10 +30,30 @@ class MaxTree {
     std::vector<int32_t> tree_;
 };
 
+// A set of sectors: the next or the previous member of any sector in a few word reads, with a
+// summary bit for each word that holds members.
+class SectorSet {
+  public:
+    int64_t Capacity() const { return static_cast<int64_t>(words_.size()) * 64; }
+    void Grow(int64_t sectors);
+    bool Has(int64_t s) const { return (words_[static_cast<size_t>(s / 64)] >> (s % 64) & 1) != 0; }
+    void Insert(int64_t s);
+    void Erase(int64_t s);
+    // The least member at or past `s`, or -1.
+    int64_t NextFrom(int64_t s) const;
+    // The greatest member at or before `s`, or -1.
+    int64_t PreviousTo(int64_t s) const;
+
+  private:
+    std::vector<uint64_t> words_;
+    std::vector<uint64_t> summary_;
+};
+
 // The free room between the entries of a regular table: no negative offset or size, nothing
 // ending at or past IndexedSectorLimit, no two entries with data overlapping (empty entries may
-// lie anywhere). Everything is keyed by sector, so a change costs O(log n) whatever the order of
-// entries that share a sector, and however many empty entries lie between entries with data.
+// lie anywhere). Everything is kept by sector, so a change costs a few set and tree steps,
+// whatever the number of entries, their order, and however many empty entries share a sector
+// or lie between entries with data.
 class FreeRoom {
   public:
     static constexpr int64_t IndexedSectorLimit = int64_t{1} << 21;  // archives end at 2^20
@@ -56,32 +76,21 @@ class FreeRoom {
     const MaxTree& Rooms() const { return rooms_; }
 
   private:
-    // A sector where entries start.
-    struct Point {
-        int32_t offset = 0;
-        int32_t entries = 0;
-        int32_t room = -1;  // the leaf of `rooms_` holding the room after it, or -1
-    };
-    // An entry with data.
-    struct Data {
-        int32_t offset = 0;
-        int32_t end = 0;
-    };
-    using PointIt = std::vector<Point>::iterator;
-
-    // The first point at `offset` or past it.
-    PointIt PointAtOrAfter(int64_t offset);
+    // Room for every sector below `sectors`.
+    void Reserve(int64_t sectors);
     // Rooms that depend on an entry over [from, to): the one before it, and every room
     // starting inside it.
     void RefreshAround(int64_t from, int64_t to);
-    // The room after `at` reaches the next point, from the end of whatever data covers `at`.
-    void Refresh(PointIt at);
+    // The room after the point `at` reaches the next point, from the end of whatever data
+    // covers `at`.
+    void Refresh(int64_t at);
 
-    // Sorted arrays, by offset: a million entries take 20 bytes each, where a tree's nodes took
-    // a hundred. A change moves the part after it, as `order` does too.
-    std::vector<Point> points_;
-    std::vector<Data> dataEnds_;
-    MaxTree rooms_;  // by the sector where a room starts: its length
+    SectorSet points_;              // sectors where entries start
+    SectorSet dataStarts_;          // sectors where data start
+    std::vector<int32_t> entries_;  // by sector: how many entries start there
+    std::vector<int32_t> dataEnd_;  // by sector: where the data that start there end
+    std::vector<int32_t> roomAt_;   // by point: the leaf of `rooms_` after it, or -1
+    MaxTree rooms_;                 // by the sector where a room starts: its length
 };
 
 struct TableIndex {

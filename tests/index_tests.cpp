@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 
 #include "archive/directory.h"
 #include "archive/lookup.h"
@@ -205,6 +206,34 @@ TEST(IndexedLookups, TheEntryOfANameIsTheFirstInDirectoryOrder) {
 
 namespace zarnex {
 namespace {
+
+TEST(SectorSet, NextAndPreviousAgreeWithAnOrderedSet) {
+    std::mt19937 random(4);
+    SectorSet set;
+    std::set<int64_t> model;
+    int64_t capacity = 0;
+    for (int round = 0; round < 20000; ++round) {
+        if (round % 5000 == 0) {
+            capacity += 64 * 64 * 3 + 5;  // across summary words; grows keep the members
+            set.Grow(capacity);
+        }
+        // Members in clusters and far apart, so that both the words and the summary are crossed.
+        const int64_t s = random() % 2 ? random() % 200 : random() % capacity;
+        if (random() % 3 == 0 && model.count(s)) {
+            set.Erase(s);
+            model.erase(s);
+        } else if (s < set.Capacity()) {
+            set.Insert(s);
+            model.insert(s);
+        }
+        const int64_t at = static_cast<int64_t>(random() % (capacity + 70)) - 3;
+        const auto next = model.lower_bound(at);
+        const auto after = model.upper_bound(at);
+        ASSERT_EQ(set.NextFrom(at), next == model.end() ? -1 : *next) << round << " " << at;
+        ASSERT_EQ(set.PreviousTo(at), after == model.begin() ? -1 : *std::prev(after))
+            << round << " " << at;
+    }
+}
 
 TEST(MaxTree, FirstAtLeastFromALeafAgreesWithAWalk) {
     std::mt19937 random(3);
