@@ -15,7 +15,9 @@
 namespace zarnex {
 namespace {
 
-constexpr int32_t InitialReserve = 256;
+constexpr size_t InitialReserve = 256;
+// A list of a hundred million names reserves no more than this (32 MB) before any is read.
+constexpr size_t MaxAdditionsReserved = size_t{1} << 20;
 constexpr int32_t GrowthStep = 1024;
 // Records are read in pieces, so that a large directory needs no second copy in memory.
 constexpr int32_t RecordsPerRead = 4096;
@@ -119,7 +121,7 @@ bool IsFileOrReport(const std::string& path, const Message& missing, MessageBoxe
 }
 
 std::optional<OpenArchive> Load(const std::string& given, OpenMode mode, Writes writes, IoState& io,
-                                MessageBoxes& boxes, JournalFinding& journal) {
+                                MessageBoxes& boxes, JournalFinding& journal, size_t additions) {
     const std::string target = ResolveLink(given);
     const bool directoryGiven = IsDirectoryFileName(target);
     const std::string path = directoryGiven ? DataFileBeside(target) : target;
@@ -204,7 +206,10 @@ std::optional<OpenArchive> Load(const std::string& given, OpenMode mode, Writes 
     }
     table.count = static_cast<int32_t>(recordCount);
 
-    table.entries.resize(static_cast<size_t>(table.count) + InitialReserve);
+    // Room for what the batch may add, made now: grown later, a million entries would stand
+    // twice in memory while they move.
+    table.entries.resize(static_cast<size_t>(table.count) +
+                         std::clamp<size_t>(additions, InitialReserve, MaxAdditionsReserved));
     if (!ReadRecords(*recordFile, recordStart, table, overlay)) {
         if (io.Failed()) {
             ReportArchiveOpenFailure(boxes, table.IsVersion2() ? path : archive.directoryPath,
@@ -240,9 +245,10 @@ bool IsUndamagedOrReport(OpenArchive& archive, const std::string& path, IoState&
 // The batch's own allocation failure ends it with a box, not an abort; what was taken is
 // given back by now, and the box itself needs little.
 std::optional<OpenArchive> LoadOrReport(const std::string& path, OpenMode mode, Writes writes,
-                                        IoState& io, MessageBoxes& boxes, JournalFinding& journal) {
+                                        IoState& io, MessageBoxes& boxes, JournalFinding& journal,
+                                        size_t additions = 0) {
     try {
-        return Load(path, mode, writes, io, boxes, journal);
+        return Load(path, mode, writes, io, boxes, journal, additions);
     } catch (const std::bad_alloc&) {
         ReportOutOfMemory(boxes);
         return std::nullopt;
@@ -275,10 +281,10 @@ std::optional<OpenArchive> LoadDirectory(const std::string& path, IoState& io,
 }
 
 std::optional<OpenArchive> OpenForWriting(const std::string& path, IoState& io, MessageBoxes& boxes,
-                                          Writes writes) {
+                                          Writes writes, size_t additions) {
     JournalFinding journal;
     std::optional<OpenArchive> archive =
-        LoadOrReport(path, OpenMode::ReadWriteExclusive, writes, io, boxes, journal);
+        LoadOrReport(path, OpenMode::ReadWriteExclusive, writes, io, boxes, journal, additions);
     // The disk is made to agree with the table loaded through the journal, which was made from
     // an archive no damage kept from being written.
     if (archive && (!SettleJournal(journal, *archive, io, boxes) ||

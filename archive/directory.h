@@ -62,8 +62,8 @@ struct DirectoryTable {
     int32_t leftoverTwin = -1;  // the entry the copy repeats
 
     bool IsVersion2() const { return version == Version2Tag; }
-    // Entries the table holds room for: the count after loading plus 256, and 1024 more with
-    // each GrowTable.
+    // Entries the table holds room for: the count after loading plus 256 or what the batch may
+    // add (up to 2^20), and 1024 more with each GrowTable.
     int32_t Capacity() const { return static_cast<int32_t>(entries.size()); }
 };
 
@@ -130,9 +130,11 @@ std::optional<OpenArchive> LoadDirectory(const std::string& path, IoState& io, M
 enum class Writes { DataAndRecords, RecordsOnly };
 // For writing: nobody else may open what the batch writes until it ends. An archive that check
 // finds damaged is refused, with nothing written. A deletion that was interrupted is finished
-// first, so that the batch never writes where a counted leftover lies.
+// first, so that the batch never writes where a counted leftover lies. `additions`: how many
+// entries the batch may add, for which room is made at loading.
 std::optional<OpenArchive> OpenForWriting(const std::string& path, IoState& io, MessageBoxes& boxes,
-                                          Writes writes = Writes::DataAndRecords);
+                                          Writes writes = Writes::DataAndRecords,
+                                          size_t additions = 0);
 
 // What a batch that places new data needs besides the entries: `order` sorted by offset, the end
 // sector, and the index of names and free room. Afterwards entries change only through AddEntry,

@@ -362,7 +362,8 @@ ImportOutcome ImportFiles(const std::string& archivePath, const std::vector<std:
     ImportOutcome outcome;
     outcome.total = static_cast<int>(paths.size());
     try {
-        std::optional<OpenArchive> archive = OpenForWriting(archivePath, io, boxes);
+        std::optional<OpenArchive> archive =
+            OpenForWriting(archivePath, io, boxes, Writes::DataAndRecords, paths.size());
         if (!archive) {
             outcome.error = io.lastError;
             return outcome;

@@ -128,9 +128,10 @@ void FreeRoom::Reserve(int64_t sectors) {
     if (sectors <= points_.Capacity()) {
         return;
     }
-    // Doubling, so that an archive that grows a sector at a time copies little.
-    const int64_t capacity =
-        std::min(std::max({sectors, 2 * points_.Capacity(), int64_t{1024}}), IndexedSectorLimit);
+    // Doubling, so that an archive that grows a sector at a time copies little; but no
+    // further than an archive may reach.
+    const int64_t capacity = std::min(std::max({sectors, 2 * points_.Capacity(), int64_t{1024}}),
+                                      std::max(sectors, ArchiveSectorLimit + 1));
     points_.Grow(capacity);
     dataStarts_.Grow(capacity);
     const auto size = static_cast<size_t>(points_.Capacity());
