@@ -283,6 +283,7 @@ void ErrorStop(ImportBatch& batch, Step step) {
 // half-way, an uncommitted entry's or its old place), then what was done before the stop is said.
 // A failing cut leaves only free room behind, which compact gives back later.
 void Stopped(ImportBatch& batch) {
+    RemoveKeptJournal(batch.archive, batch.pending.journal);
     const DirectoryTable& table = TableOf(batch);
     // A record that a full disk cut short is none; left there, it would make the archive one
     // that check calls damaged and no batch writes.
@@ -347,6 +348,7 @@ ImportOutcome RunImport(ImportBatch& batch, const std::vector<std::string>& path
         Stopped(batch);
         return finish(false);
     }
+    RemoveKeptJournal(batch.archive, batch.pending.journal);
     batch.archive.directory.Close();
     batch.archive.data.Close();
     batch.boxes.Show({.id = MessageId::ImportSummary,

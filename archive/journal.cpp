@@ -450,18 +450,21 @@ ChangeResult DirectoryChange::Commit() {
     const std::string folderPath = FolderOf(archive_.path);
     const std::string name = JournalName(archive_.path);
 
-    // The journal, whole and under its name, before the first change.
+    // The journal, whole and under its name, before the first change. A kept one that is open
+    // is empty and flushed: it is written over in place, and no folder's flush is owed.
     const Folder folder = Folder::Open(folderPath, io);
+    File made;
+    File& file = kept_ && kept_->file.IsOpen() ? kept_->file : made;
+    const bool reused = file.IsOpen();
     bool created = false;
-    File file;
-    if (folder.IsOpen()) {
+    if (!reused && folder.IsOpen()) {
         file = File::OpenIn(folder, name, OpenMode::CreateNew, io, &created);
     }
     if (!file.IsOpen() || !file.WriteAt(0, bytes.data(), bytes.size()) || !file.Sync() ||
-        !file.Close() || !SyncFolder(folderPath, io)) {
+        (!kept_ && !file.Close()) || (!reused && !SyncFolder(folderPath, io))) {
         const int code = io.lastError;
         file.Close();
-        if (created) {
+        if (created || reused) {
             folder.Remove(name);
         }
         io.lastError = code;
@@ -473,13 +476,39 @@ ChangeResult DirectoryChange::Commit() {
     for (const JournalRegion& w : writes_) {
         applied = applied && target.WriteAt(w.position, w.bytes.data(), w.bytes.size());
     }
-    if (!applied || (cut_ >= 0 && !target.Resize(cut_)) || !target.Sync() || !folder.Remove(name)) {
+    applied = applied && (cut_ < 0 || target.Resize(cut_)) && target.Sync();
+    if (kept_) {
+        // Emptied: from its flush on, a cut finds a torn journal, which undoes nothing.
+        if (!applied || !file.Resize(0)) {
+            file.Close();
+            return Undo(journal, folder, io.lastError, io);
+        }
+        const bool emptied = file.Sync();
+        if (!reused) {
+            kept_->file = std::move(file);
+        }
+        return emptied ? ChangeResult{} : ChangeResult{ChangeOutcome::Unconfirmed, io.lastError};
+    }
+    if (!applied || !folder.Remove(name)) {
         return Undo(journal, folder, io.lastError, io);
     }
     if (!SyncFolder(folderPath, io)) {
         return {ChangeOutcome::Unconfirmed, io.lastError};
     }
     return {};
+}
+
+void RemoveKeptJournal(OpenArchive& archive, KeptJournal& kept) {
+    if (!kept.file.IsOpen()) {
+        return;
+    }
+    kept.file.Close();
+    // Left behind, the empty journal would only be removed by the next writing batch.
+    IoState io;
+    const Folder folder = Folder::Open(FolderOf(archive.path), io);
+    if (folder.IsOpen() && folder.Remove(JournalName(archive.path))) {
+        SyncFolder(FolderOf(archive.path), io);
+    }
 }
 
 ChangeResult DirectoryChange::Undo(const Journal& journal, const Folder& folder, int code,

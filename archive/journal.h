@@ -94,11 +94,26 @@ struct ChangeResult {
     int code = 0;  // the failure, when there was one
 };
 
+// The journal file of a batch that makes one change after another: made (with its folder's
+// flush) for the first, written over in place for the next, and emptied and flushed when each
+// is done instead of removed. An empty journal is a torn one, which readers pass over and the
+// next writing batch removes; a file made and removed for every change costs the file system
+// more than the change when many files were removed beside it shortly before.
+struct KeptJournal {
+    File file;  // open while it is emptied and flushed, or being written over
+};
+
+// The batch's emptied journal removed, before the batch lets the archive go; a journal that
+// must stay (a change stopped part-way) is not open and stays.
+void RemoveKeptJournal(OpenArchive& archive, KeptJournal& kept);
+
 // A batch's writes to the directory of an archive it holds open for writing, made together
 // under a journal: whatever a power cut leaves, loading finds all of them or none.
 class DirectoryChange {
   public:
-    explicit DirectoryChange(OpenArchive& archive) : archive_(archive) {}
+    // With `kept`, the journal is the batch's kept one.
+    explicit DirectoryChange(OpenArchive& archive, KeptJournal* kept = nullptr)
+        : archive_(archive), kept_(kept) {}
 
     // Bytes for the record file (the data file in version 2, the ".dir" in version 1), apart
     // from every other write of the change; in version 1 also past the end of the ".dir".
@@ -106,7 +121,8 @@ class DirectoryChange {
     // Version 1: the ".dir" ends at `length`, before any byte a write covers.
     void CutDirectory(int64_t length);
 
-    // Four flushes, whatever the number of writes; none without writes.
+    // Four flushes, whatever the number of writes; none without writes. A kept journal takes
+    // three, and its folder's flush only when it is made.
     ChangeResult Commit();
 
   private:
@@ -114,6 +130,7 @@ class DirectoryChange {
     ChangeResult Undo(const Journal& journal, const Folder& folder, int code, IoState& io);
 
     OpenArchive& archive_;
+    KeptJournal* kept_;
     std::vector<JournalRegion> writes_;  // the new bytes
     int64_t cut_ = -1;
 };

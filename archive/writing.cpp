@@ -137,7 +137,7 @@ bool CommitChanges(OpenArchive& archive, PendingChanges& pending) {
     const int64_t grownTo = RecordPosition(table, table.count);
     if (!version2 && grownTo > grownFrom &&
         grownFrom / DiskSectorBytes != (grownTo - 1) / DiskSectorBytes) {
-        DirectoryChange change(archive);
+        DirectoryChange change(archive, &pending.journal);
         for (EntryIndex e : pending.changed) {
             const RecordBytes record = RecordOf(EntryOf(table, e));
             change.Write(RecordPosition(table, e.value), {record.begin(), record.begin() + 8});

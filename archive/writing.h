@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "archive/directory.h"
+#include "archive/journal.h"
 #include "archive/placement.h"
 #include "platform/file.h"
 
@@ -38,6 +39,7 @@ struct PendingChanges {
     std::vector<EntryIndex> changed;  // counted entries whose offset or size the commit rewrites
     std::vector<uint8_t> isChanged;   // per entry
     ReservedRoom reserved;            // their places as the disk has them: taken until the commit
+    KeptJournal journal;              // version 1: for the records a commit adds across a sector
 };
 
 // The counted record of `e` is about to get a new place or size. Call it before the table

@@ -582,6 +582,8 @@ TEST_P(PowerCut, NoCrashPointDamagesAnEntry) {
                 recorder.ops.size(), report.crashPoints, report.statesChecked);
     // The disk the batch left is the last crash point; it loads for real too.
     EXPECT_EQ(check(test::ReadDisk(files)), "");
+    // Whether it ran to the end or stopped, a batch leaves no journal of a change it made whole.
+    EXPECT_FALSE(std::filesystem::exists(test::FsPath(JournalPath(img))));
     IoState io;
     ScriptedMessageBoxes boxes;
     EXPECT_TRUE(test::OpenForPlacing(img, io, boxes).has_value());
