@@ -348,7 +348,7 @@ int64_t SortByOffsetInto(const DirectoryTable& table, std::vector<EntryIndex>& o
         }
         return greatestEnd;
     }
-    // Offsets in an archive's range are counted, in one pass and a tenth of a sort's memory.
+    // Offsets in an archive's range are counted: one pass, and less memory than a sort takes.
     if (lowest >= 0 && greatest < ArchiveSectorLimit) {
         std::vector<int32_t> starts(static_cast<size_t>(greatest) + 2, 0);
         for (int32_t i = 0; i < table.count; ++i) {
