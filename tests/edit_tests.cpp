@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <random>
 
 #include "archive/directory.h"
@@ -317,6 +318,55 @@ TEST(Delete, AFailureAtAnyOperationLeavesAllOrNothingAndSaysWhich) {
             EXPECT_EQ(RenameEntry(img, {"a"}, "z", boxes, io).status, RenameStatus::Renamed);
             EXPECT_FALSE(std::filesystem::exists(test::FsPath(JournalPath(img))));
         }
+    }
+}
+
+// A batch's kept journal through two changes that each add records across a disk sector, with
+// each operation of the second failing in turn: the ".dir" holds both changes or the first
+// alone, as the outcome says, and no journal is left once the batch lets the journal go.
+TEST(Journal, AKeptJournalLeavesOneChangeOrTheOtherWhereverTheSecondFails) {
+    const auto records = [](int from, int count) {
+        std::vector<unsigned char> bytes;
+        for (int i = from; i < from + count; ++i) {
+            const RecordBytes r = EncodeRecord({2 + i, 1, "added" + std::to_string(i)});
+            bytes.insert(bytes.end(), r.begin(), r.end());
+        }
+        return bytes;
+    };
+    long long firstOps = 0, operations = 0;
+    for (long long failAt = 0; failAt == 0 || failAt <= operations; ++failAt) {
+        SCOPED_TRACE(failAt);
+        TempDir dir;
+        const std::string img = dir / "a.img";
+        test::MakeArchive(false, img, Row({"a", "b", "c"}));
+        test::TestFileSystem files;
+        files.failErrno = test::IoFailure;
+        IoState io{.fileSystem = &files};
+        ScriptedMessageBoxes boxes;
+        ChangeResult second;
+        {
+            std::optional<OpenArchive> archive = OpenForWriting(img, io, boxes);
+            ASSERT_TRUE(archive);
+            KeptJournal kept;
+            DirectoryChange first(*archive, &kept);
+            first.Write(3 * RecordSize, records(3, 20));
+            ASSERT_EQ(first.Commit().outcome, ChangeOutcome::Done);
+            firstOps = files.operations;
+            files.failAt = failAt == 0 ? 0 : firstOps + failAt;
+            DirectoryChange next(*archive, &kept);
+            next.Write(23 * RecordSize, records(23, 20));
+            second = next.Commit();
+            RemoveKeptJournal(*archive, kept);
+        }
+        if (failAt == 0) {  // the run without a failure counts the second change's operations
+            operations = files.operations - firstOps;
+        }
+        const bool made =
+            second.outcome == ChangeOutcome::Done || second.outcome == ChangeOutcome::Unconfirmed;
+        EXPECT_NE(second.outcome, ChangeOutcome::Waiting);  // one failure is undone at once
+        EXPECT_EQ(test::ReadBytes(DirectoryFilePath(img)).size(),
+                  static_cast<size_t>((made ? 43 : 23) * RecordSize));
+        EXPECT_FALSE(std::filesystem::exists(test::FsPath(JournalPath(img))));
     }
 }
 
