@@ -146,13 +146,38 @@ long PeakMemoryKiB() {
 #endif
 }
 
+namespace {
+
+// Every bench folder of this run, removed however the run ends: a bench stopped by one of its
+// own checks would leave gigabytes behind.
+std::vector<std::string>& MadeFolders() {
+    static std::vector<std::string> made;
+    return made;
+}
+
+void RemoveMadeFolders() {
+    for (const std::string& folder : MadeFolders()) {
+        RemoveTree(folder);
+    }
+}
+
+std::string Made(std::string folder) {
+    if (MadeFolders().empty()) {
+        std::atexit(RemoveMadeFolders);
+    }
+    MadeFolders().push_back(folder);
+    return folder;
+}
+
+}  // namespace
+
 std::string MakeTempDir() {
 #ifdef _WIN32
     const auto base = std::filesystem::temp_directory_path();
     for (auto tick = std::chrono::steady_clock::now().time_since_epoch().count();; ++tick) {
         const auto path = base / ("zarnex-bench-" + std::to_string(tick));
         if (std::filesystem::create_directory(path)) {
-            return path.string();
+            return Made(path.string());
         }
     }
 #else
@@ -160,7 +185,7 @@ std::string MakeTempDir() {
     if (!mkdtemp(pattern.data())) {
         throw std::runtime_error("mkdtemp failed");
     }
-    return pattern;
+    return Made(pattern);
 #endif
 }
 
