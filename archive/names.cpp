@@ -30,8 +30,12 @@ NameFault EntryNameFault(std::string_view ansi, size_t limit) {
     return ansi.size() > limit ? NameFault::TooLong : NameFault::None;
 }
 
-void AppendDisplayName(std::string& out, std::string_view ansi) {
-    // What each byte shows as, made once: a listing of a million names converts 15 million.
+namespace {
+
+// What each stored byte shows as, made once: a listing of a million names converts 15 million.
+// A backslash is doubled and a control character written \xNN, so that what is shown names the
+// bytes; below 0x80 a byte is the same character in UTF-8.
+const std::array<std::string, 256>& ShownBytes() {
     static const std::array<std::string, 256> shown = [] {
         static const char* const hex = "0123456789abcdef";
         std::array<std::string, 256> text;
@@ -47,8 +51,14 @@ void AppendDisplayName(std::string& out, std::string_view ansi) {
         }
         return text;
     }();
+    return shown;
+}
+
+}  // namespace
+
+void AppendDisplayName(std::string& out, std::string_view ansi) {
     for (const char c : ansi) {
-        out += shown[static_cast<unsigned char>(c)];
+        out += ShownBytes()[static_cast<unsigned char>(c)];
     }
 }
 
@@ -59,16 +69,11 @@ std::string DisplayName(std::string_view ansi) {
 }
 
 std::string DisplayText(std::string_view utf8) {
-    static const char* const hex = "0123456789abcdef";
     std::string text;
     for (const char c : utf8) {
         const auto byte = static_cast<unsigned char>(c);
-        if (c == '\\') {
-            text += "\\\\";
-        } else if (byte < 0x20 || byte == 0x7F) {
-            text += "\\x";
-            text += hex[byte >> 4];
-            text += hex[byte & 15];
+        if (byte < 0x80) {
+            text += ShownBytes()[byte];
         } else {
             text += c;
         }
